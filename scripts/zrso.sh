@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# One entry point for setting up, building, testing and running the project.
+#   zrso.sh deps     install what is missing (Debian packages)
+#   zrso.sh build    configure and build the release tree (build/release)
+#   zrso.sh demo     deps + build + zrso-host demo against the simulated array
+#   zrso.sh test     deps + build release and ASan/UBSan trees + every test
+#   zrso.sh bench    deps + build + the benchmark table
+#   zrso.sh fuzz [SECONDS]  deps + clang libFuzzer targets, each run SECONDS
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+JOBS=${JOBS:-$(nproc)}
+
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libxerces-c-dev \
+libsqlite3-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev python3"
+
+deps() {
+  local missing=()
+  for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+configure_build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$ROOT/$dir" -j "$JOBS"
+}
+
+build_release() { configure_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+build_asan() { configure_build build/asan -DCMAKE_BUILD_TYPE=Debug -DZRSO_SANITIZE=ON -DZRSO_BENCH=OFF; }
+
+run_ctest() {  # dir
+  (cd "$ROOT/$1" && ctest --output-on-failure -j "$JOBS" --timeout 600)
+}
+
+cmd=${1:-test}
+case "$cmd" in
+  deps) deps ;;
+  build) deps; build_release ;;
+  demo)
+    deps; build_release
+    "$ROOT/build/release/bin/zrso-host" demo
+    ;;
+  test)
+    deps
+    build_release
+    echo "== tests (release)"
+    run_ctest build/release
+    build_asan
+    echo "== tests (ASan + UBSan)"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      run_ctest build/asan
+    if [ -x "$ROOT/scripts/fuzz.sh" ]; then
+      echo "== short fuzz runs"
+      bash "$ROOT/scripts/fuzz.sh" "${FUZZ_SECONDS:-20}"
+    fi
+    ;;
+  bench)
+    deps; build_release
+    bash "$ROOT/bench/run.sh" "$ROOT/build/release"
+    ;;
+  fuzz)
+    deps
+    bash "$ROOT/scripts/fuzz.sh" "${2:-60}"
+    ;;
+  *) echo "usage: $0 deps|build|demo|test|bench|fuzz [seconds]" >&2; exit 2 ;;
+esac
