@@ -1,0 +1,26 @@
+// Small text helpers shared by the device, credential, metadata and listing
+// code: the {key:value,...} attribute lookup, the character-skipping copies,
+// upper-casing and the plain field splitter. All work on 8-bit text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Value of key in an attribute string "{k:v,k:v}". False leaves value as it was.
+bool GetJsonVal(const std::string& text, const std::string& key, std::string& value);
+
+// Copies text, dropping each control byte (BS, TAB, LF, FF, CR) with the two
+// bytes after it and each '"' or '\\' (and '/' unless flag) with the byte
+// after it. The two names serve different callers; they behave alike.
+std::string formatString(const std::string& text, bool flag);
+std::string deformatString(const std::string& text, bool flag);
+
+// Whole length, embedded NULs included; stores the result in out and returns it.
+std::string StringToUpper(const std::string& in, std::string& out);
+// Up to the first NUL; out is emptied first.
+void StrToUpper(const char* in, std::string& out);
+
+// Appends the pieces of text between occurrences of delim to fields (empty
+// pieces included, also after a trailing delimiter).
+void splitByDelim(const std::string& text, const std::string& delim,
+                  std::vector<std::string>& fields);
