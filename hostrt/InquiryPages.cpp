@@ -1,0 +1,71 @@
+#include "hostrt/InquiryPages.h"
+
+#include "hostrt/HexCodec.h"
+
+namespace hostrt {
+
+namespace {
+
+// Page bodies beyond this would not fit the 16-bit page length.
+constexpr std::size_t kMaxPageBody = 0xFFFF;
+
+void putField(Bytes* out, const std::string& text, std::size_t width) {
+    for (std::size_t i = 0; i < width; ++i)
+        out->push_back(i < text.size() ? static_cast<unsigned char>(text[i]) : ' ');
+}
+
+Bytes pageHeader(unsigned char page, std::size_t bodyLength) {
+    return Bytes{0x00, page, static_cast<unsigned char>(bodyLength >> 8),
+                 static_cast<unsigned char>(bodyLength & 0xFF)};
+}
+
+}  // namespace
+
+Bytes standardInquiry(const std::string& vendor, const std::string& product,
+                      const std::string& revision) {
+    Bytes data{0x00, 0x00, 0x05, 0x02, 31, 0x00, 0x00, 0x00};
+    putField(&data, vendor, 8);
+    putField(&data, product, 16);
+    putField(&data, revision, 4);
+    return data;
+}
+
+Bytes unitSerialPage(const std::string& serial) {
+    std::string body = serial.substr(0, kMaxPageBody);
+    Bytes data = pageHeader(0x80, body.size());
+    data.insert(data.end(), body.begin(), body.end());
+    return data;
+}
+
+Bytes deviceIdPage(const std::string& naaHex) {
+    Bytes id;
+    if (!hexDecode(naaHex, &id) || id.size() > 255) id.clear();
+    if (id.empty()) return pageHeader(0x83, 0);
+    Bytes data = pageHeader(0x83, 4 + id.size());
+    data.push_back(0x01);  // protocol 0, code set 1 (binary)
+    data.push_back(0x03);  // PIV 0, association 0 (LU), type 3 (NAA)
+    data.push_back(0x00);
+    data.push_back(static_cast<unsigned char>(id.size()));
+    data.insert(data.end(), id.begin(), id.end());
+    return data;
+}
+
+Bytes supportedPagesPage() {
+    Bytes data = pageHeader(0x00, 3);
+    data.push_back(0x00);
+    data.push_back(0x80);
+    data.push_back(0x83);
+    return data;
+}
+
+Bytes fixedSense(unsigned char senseKey, unsigned char asc, unsigned char ascq) {
+    Bytes sense(18, 0);
+    sense[0] = 0x70;
+    sense[2] = senseKey & 0x0F;
+    sense[7] = 10;
+    sense[12] = asc;
+    sense[13] = ascq;
+    return sense;
+}
+
+}  // namespace hostrt

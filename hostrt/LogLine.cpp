@@ -1,0 +1,56 @@
+#include "hostrt/LogLine.h"
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace hostrt {
+
+namespace {
+
+std::string timestamp() {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm utc;
+    gmtime_r(&now.tv_sec, &utc);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(now.tv_nsec / 1000000));
+    return text;
+}
+
+}  // namespace
+
+std::string formatLogLine(long long job, int level, const char* function,
+                          const std::string& message) {
+    std::string line = timestamp();
+    line += '\t';
+    line += std::to_string(static_cast<long long>(::getpid()));
+    line += '\t';
+    line += std::to_string(job);
+    line += '\t';
+    line += std::to_string(level);
+    line += '\t';
+    for (const char* p = function ? function : "NULL"; *p; ++p)
+        line += (*p == '\t' || *p == '\n' || *p == '\r') ? ' ' : *p;
+    line += '\t';
+
+    std::size_t length = message.size();
+    while (length > 0 && (message[length - 1] == '\n' || message[length - 1] == '\r')) --length;
+    line.reserve(line.size() + length + 1);
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = message[i];
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\r') {
+            line += "\\r";
+        } else {
+            line += c;
+        }
+    }
+    line += '\n';
+    return line;
+}
+
+}  // namespace hostrt
