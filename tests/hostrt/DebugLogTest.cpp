@@ -1,0 +1,160 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "host/rt/DebugLog.h"
+
+using hostrt_test::ScopedEnv;
+using hostrt_test::TempDir;
+using ::testing::ElementsAre;
+using ::testing::SizeIs;
+
+namespace {
+
+std::vector<std::string> split(const std::string& text, char sep) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, sep)) parts.push_back(part);
+    return parts;
+}
+
+class DebugLogTest : public ::testing::Test {
+protected:
+    DebugLogTest()
+        : logEnv_("ZRSO_LOG_FILE", dir_.file("debug.log").c_str()),
+          configEnv_("ZRSO_CONFIG", dir_.file("platform.ini").c_str()) {}
+    ~DebugLogTest() override { DebugLog::setDefaultJobId(0); }
+
+    std::vector<std::string> lines() { return split(hostrt_test::readFile(dir_.file("debug.log")), '\n'); }
+    // The fields after time and pid: job, level, function, message.
+    std::vector<std::string> tail(const std::string& line) {
+        auto f = split(line, '\t');
+        return std::vector<std::string>(f.begin() + std::min<std::size_t>(2, f.size()), f.end());
+    }
+
+    TempDir dir_;
+    ScopedEnv logEnv_;
+    ScopedEnv configEnv_;
+};
+
+void viaVaList(DebugLog& log, long long job, const char* function, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    log.handleMsgEventDebug_NEW(-1, nullptr, 0, -1, job, function, format, args);
+    va_end(args);
+}
+
+TEST_F(DebugLogTest, LineFormat) {
+    DebugLog log;
+    log.DebugLvl("Xiv::GetVolumeByWWN", 0, "About to execute [%s] %d\n", "vol_list", 3);
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(1));
+    auto fields = split(all[0], '\t');
+    ASSERT_THAT(fields, SizeIs(6));
+    EXPECT_TRUE(std::regex_match(fields[0], std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
+        << fields[0];
+    EXPECT_EQ(fields[1], std::to_string(::getpid()));
+    EXPECT_THAT(tail(all[0]), ElementsAre("0", "0", "Xiv::GetVolumeByWWN", "About to execute [vol_list] 3"));
+}
+
+TEST_F(DebugLogTest, EveryVariantWritesOneLineWithItsJobAndLevel) {
+    DebugLog log;
+    log.setJobId(42);
+    log.DebugLvl("f1", 2, "detail");
+    log.DebugLvl("f2", -1, 7LL, "error %s", "x");
+    log.Debug("f3", "normal");
+    log.DebugJob(0, "f4", 8, "job %d", 8);
+    viaVaList(log, 9, "f5", "va %s %d", "list", 5);
+    DebugEvent event;
+    event.DebugLvl("f6", 0, "event");
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(6));
+    EXPECT_THAT(tail(all[0]), ElementsAre("42", "2", "f1", "detail"));
+    EXPECT_THAT(tail(all[1]), ElementsAre("7", "-1", "f2", "error x"));
+    EXPECT_THAT(tail(all[2]), ElementsAre("42", "0", "f3", "normal"));
+    EXPECT_THAT(tail(all[3]), ElementsAre("8", "0", "f4", "job 8"));
+    EXPECT_THAT(tail(all[4]), ElementsAre("9", "-1", "f5", "va list 5"));
+    EXPECT_THAT(tail(all[5]), ElementsAre("0", "0", "f6", "event"));
+}
+
+TEST_F(DebugLogTest, LineBreaksNullsAndLongMessages) {
+    DebugLog log;
+    log.DebugLvl("multi", 0, "a\nb\r\nc\n\n");
+    log.DebugLvl(nullptr, -1, nullptr);
+    log.DebugLvl("tab\tin\nname", 0, "%s", "t\tab");
+    std::string big(100000, 'z');
+    log.DebugLvl("big", 0, "%s!", big.c_str());
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(4));
+    EXPECT_EQ(tail(all[0]).back(), "a\\nb\\r\\nc");
+    EXPECT_THAT(tail(all[1]), ElementsAre("0", "-1", "NULL", "NULL"));
+    EXPECT_THAT(tail(all[2]), ElementsAre("0", "0", "tab in name", "t", "ab"));
+    EXPECT_EQ(tail(all[3]).back(), big + "!");
+}
+
+TEST_F(DebugLogTest, CopiesShareTheJob) {
+    DebugLog::setDefaultJobId(5);
+    DebugLog first;
+    DebugLog copy(first);
+    DebugLog assigned;
+    assigned = copy;
+    EXPECT_EQ(first.getJobId(), 5);
+    copy.setJobId(77);
+    EXPECT_EQ(first.getJobId(), 77);
+    EXPECT_EQ(assigned.getJobId(), 77);
+    DebugLog::setDefaultJobId(6);
+    EXPECT_EQ(first.getJobId(), 77) << "the default applies to new logs only";
+    EXPECT_EQ(DebugLog().getJobId(), 6);
+}
+
+TEST_F(DebugLogTest, ThresholdDropsDetailButNeverErrors) {
+    hostrt_test::writeFile(dir_.file("platform.ini"), "[~Trellis]\nnDebugLevel=0\n");
+    DebugLog log;
+    log.DebugLvl("f", 2, "detail");
+    log.DebugLvl("f", 0, "normal");
+    log.DebugLvl("f", -1, "error");
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(2));
+    EXPECT_EQ(tail(all[0]).back(), "normal");
+    EXPECT_EQ(tail(all[1]).back(), "error");
+}
+
+TEST_F(DebugLogTest, SettingNamesTheFileWhenEnvironmentDoesNot) {
+    ScopedEnv noEnv("ZRSO_LOG_FILE", nullptr);
+    hostrt_test::writeFile(dir_.file("platform.ini"),
+                           "[Trellis]\nDebugLogFile=" + dir_.file("from-settings.log") + "\n");
+    DebugLog().DebugLvl("f", 0, "to settings file");
+    EXPECT_THAT(hostrt_test::readFile(dir_.file("from-settings.log")),
+                ::testing::HasSubstr("\tf\tto settings file\n"));
+}
+
+TEST_F(DebugLogTest, ConcurrentProcessesNeverInterleaveLines) {
+    const int processes = 4, perProcess = 200;
+    std::string payload(3000, 'p');
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            DebugLog log;
+            for (int i = 0; i < perProcess; ++i) log.DebugLvl("writer", 0, "%d %s", p, payload.c_str());
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(processes * perProcess));
+    for (const auto& line : all) {
+        auto fields = split(line, '\t');
+        ASSERT_THAT(fields, SizeIs(6));
+        ASSERT_EQ(fields[5].size(), 2 + payload.size());
+    }
+}
+
+}  // namespace
