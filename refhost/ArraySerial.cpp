@@ -1,0 +1,35 @@
+#include "refhost/ArraySerial.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+namespace refhost {
+
+bool isDecimalSerial(const std::string& serial) {
+    if (serial.size() != 7) return false;
+    for (char c : serial)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+std::string hexSerial(const std::string& decimalSerial) {
+    if (!isDecimalSerial(decimalSerial)) return std::string();
+    long number = std::strtol(decimalSerial.substr(2).c_str(), nullptr, 10);
+    if (number > 0xFFFFF) return std::string();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%05lX", number);
+    return decimalSerial.substr(0, 2) + buf;
+}
+
+bool serialMatches(const std::string& decimalSerial, const std::string& id) {
+    if (id.empty()) return false;
+    if (id == decimalSerial) return true;
+    std::string hex = hexSerial(decimalSerial);
+    if (hex.empty() || hex.size() != id.size()) return false;
+    for (size_t i = 0; i < hex.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(id[i])) != hex[i]) return false;
+    return true;
+}
+
+}  // namespace refhost

@@ -1,0 +1,87 @@
+#include "refhost/HostHome.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "refhost/HostSettings.h"
+
+namespace refhost {
+
+std::string HostHome::defaultDir() {
+    const char* env = std::getenv("ZRSO_HOST_HOME");
+    if (env && *env) return env;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.zrso-host";
+}
+
+bool HostHome::initialised() const { return ::access(databasePath().c_str(), F_OK) == 0; }
+
+void makeDirs(const std::string& path, int mode) {
+    if (path.empty()) return;
+    std::string partial;
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty()) continue;
+        if (::mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+            throw std::runtime_error("cannot create " + partial + ": " + std::strerror(errno));
+    }
+}
+
+void HostHome::create() const {
+    makeDirs(dir_, 0700);
+    makeDirs(diskCatalogDir(), 0755);
+    makeDirs(esxCatalogRoot(), 0755);
+}
+
+void HostHome::writePlatformSettings(const PlatformSettings& s) const {
+    std::string temp = settingsPath() + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        out << "; written by zrso-host\n[Trellis]\n";
+        if (!s.xcliDir.empty()) out << "XCLI_BINARY_LOCATION=" << s.xcliDir << "\n";
+        if (!s.devlistPath.empty()) out << "sXivDevListPath=" << s.devlistPath << "\n";
+        out << "[~Trellis]\n";
+        if (s.mountRetrySeconds > 0) out << "nMountRetrySeconds=" << s.mountRetrySeconds << "\n";
+        if (s.processTimeoutSeconds > 0)
+            out << "nProcessTimeoutSeconds=" << s.processTimeoutSeconds << "\n";
+        if (!out) throw std::runtime_error("cannot write " + temp);
+    }
+    if (::rename(temp.c_str(), settingsPath().c_str()) != 0)
+        throw std::runtime_error("cannot write " + settingsPath() + ": " + std::strerror(errno));
+}
+
+void HostHome::applyEnvironment(const HostSettings& settings) const {
+    ::setenv("ZRSO_CONFIG", settingsPath().c_str(), 1);
+    ::setenv("ZRSO_KEY_FILE", keyPath().c_str(), 1);
+    ::setenv("ZRSO_LOG_FILE", logPath().c_str(), 1);
+    if (settings.simulated()) {
+        ::setenv("ZRSO_SIM_DISKS", settings.get(setting::kSimDisks, diskCatalogDir()).c_str(), 1);
+        std::string state = settings.get(setting::kSimState);
+        if (!state.empty()) ::setenv("XIV_SIM_STATE", state.c_str(), 1);
+    } else {
+        ::unsetenv("ZRSO_SIM_DISKS");
+    }
+    std::string scale = settings.get(setting::kSleepScale);
+    if (!scale.empty()) ::setenv("ZRSO_SLEEP_SCALE", scale.c_str(), 1);
+}
+
+std::string programDir() {
+    char buf[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    buf[n] = '\0';
+    std::string path(buf);
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace refhost

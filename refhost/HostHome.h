@@ -1,0 +1,53 @@
+// The host directory: the host database, the platform settings file, the
+// cipher key, the log and (simulated world) the disk catalogs.
+#pragma once
+
+#include <string>
+
+namespace refhost {
+
+class HostSettings;
+
+struct PlatformSettings {
+    std::string xcliDir;         // Trellis/XCLI_BINARY_LOCATION
+    std::string devlistPath;     // Trellis/sXivDevListPath
+    int mountRetrySeconds = 0;   // ~Trellis/nMountRetrySeconds (0 = not set)
+    int processTimeoutSeconds = 0;
+};
+
+class HostHome {
+public:
+    explicit HostHome(std::string dir) : dir_(std::move(dir)) {}
+
+    // --home, else ZRSO_HOST_HOME, else $HOME/.zrso-host.
+    static std::string defaultDir();
+
+    const std::string& dir() const { return dir_; }
+    std::string databasePath() const { return dir_ + "/host.db"; }
+    std::string settingsPath() const { return dir_ + "/platform.ini"; }
+    std::string keyPath() const { return dir_ + "/cipher.key"; }
+    std::string logPath() const { return dir_ + "/zrso-host.log"; }
+    std::string diskCatalogDir() const { return dir_ + "/disks"; }
+    std::string esxCatalogRoot() const { return dir_ + "/esx"; }
+
+    bool initialised() const;
+    // Creates the directory (0700: it holds the key) and its sub-directories.
+    void create() const;
+    void writePlatformSettings(const PlatformSettings& settings) const;
+
+    // Points the runtime (and so the plug-in) at this home: settings file,
+    // key, log, and in the simulated world the catalog, simulator state and
+    // sleep scale. Call before any runtime object is used.
+    void applyEnvironment(const HostSettings& settings) const;
+
+private:
+    std::string dir_;
+};
+
+// The directory of the running program (for the plug-in and simulator
+// beside it).
+std::string programDir();
+// mkdir -p; throws std::runtime_error on failure.
+void makeDirs(const std::string& path, int mode);
+
+}  // namespace refhost

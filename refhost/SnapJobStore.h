@@ -1,0 +1,79 @@
+// Jobs and the snapshot records of backup jobs, as rows of the host database.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace refhost {
+
+class HostDatabase;
+
+struct JobRow {
+    int64_t id = 0;
+    std::string kind;  // "backup", "lun", "inventory"
+    std::string createdAt;
+    std::string lastStep;
+    int lastResult = -1;
+};
+
+struct SnapRecordRow {
+    int64_t id = 0;
+    int64_t jobId = 0;
+    int position = 0;
+    std::string sourceDevice;
+    std::string snapshotId;
+    std::string snapshotName;
+    int status = 0;
+    int errorCode = 0;
+    std::string errorMessage;
+    std::string snapDevice;  // empty when none was set
+    bool hasSnapDevice = false;
+    unsigned int flags = 0;
+    int options = 0;
+    std::string hostIdentifier;
+};
+
+// What a new record starts with.
+struct NewSnapRecord {
+    std::string sourceDevice;
+    std::string hostIdentifier;
+    std::string hostPathMount;   // path 9; empty = none
+    std::string hostPathSource;  // path 10; empty = none
+    int options = 0;
+    std::map<std::string, std::string> settings;  // getConfigInt / getConfigString
+    std::map<int, int> intProperties;             // on top of the job's own
+};
+
+// Integer properties every record of a job carries.
+struct JobIdentity {
+    int appId = 1;
+    int fleetId = 1;
+    int fleetNumber = 1;
+};
+
+class SnapJobStore {
+public:
+    explicit SnapJobStore(HostDatabase& db) : db_(db) {}
+
+    int64_t createJob(const std::string& kind);
+    // Adds the records of a backup job in one transaction; returns their ids.
+    std::vector<int64_t> addRecords(int64_t jobId, const JobIdentity& identity,
+                                    const std::vector<NewSnapRecord>& records);
+
+    std::vector<JobRow> jobs(const std::string& kind = std::string()) const;
+    bool jobExists(int64_t jobId) const;
+    std::vector<SnapRecordRow> records(int64_t jobId) const;
+    void noteStep(int64_t jobId, const std::string& step, int result);
+    // Sets or clears flag bits on every record of the job.
+    void setFlags(int64_t jobId, unsigned int bits, bool on);
+
+private:
+    HostDatabase& db_;
+};
+
+// Names of the record status values, for people.
+const char* snapStatusName(int status);
+
+}  // namespace refhost

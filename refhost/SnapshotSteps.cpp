@@ -1,0 +1,192 @@
+#include "refhost/SnapshotSteps.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+
+#include "host/ZRSO.h"
+#include "refhost/AttributeText.h"
+#include "refhost/HostDatabase.h"
+#include "refhost/HostServices.h"
+#include "refhost/HostSession.h"
+#include "refhost/HostSnapInfo.h"
+#include "refhost/HostTopology.h"
+#include "refhost/SqlStatement.h"
+
+namespace refhost {
+namespace {
+
+using ZRSO::SnapInfo;
+
+PluginApi::SnapCall entryOf(const PluginApi& api, const std::string& step) {
+    if (step == "prepare") return api.prepareDevices;
+    if (step == "snap") return api.snapDevices;
+    if (step == "reconcile") return api.reconcileSnaps;
+    if (step == "mount") return api.mapSnaps;
+    if (step == "unmount") return api.unmapSnaps;
+    if (step == "delete") return api.deleteSnaps;
+    if (step == "revert") return api.revertSnaps;
+    return nullptr;
+}
+
+std::string clientName() {
+    char name[256] = {0};
+    if (::gethostname(name, sizeof name - 1) != 0 || !name[0]) return "localhost";
+    return name;
+}
+
+// Errors shown after a step are that step's own; a mount starts from the
+// snapshot, whatever an earlier mount or unmount left in the status.
+void prepareRecords(HostDatabase& db, int64_t jobId, const std::string& step) {
+    Transaction tx(db);
+    SqlStatement clear(db, "UPDATE snap_records SET error_code = 0, error_message = '' WHERE job_id = ?");
+    clear.bind(1, jobId).run();
+    if (step == "mount") {
+        SqlStatement reset(db,
+                           "UPDATE snap_records SET status = 5 WHERE job_id = ? AND status IN "
+                           "(7, 9, 11, 12, 14, 15)");
+        reset.bind(1, jobId).run();
+    }
+    tx.commit();
+}
+
+void report(HostSession& session, const std::string& step, const SnapRecordRow& r) {
+    std::string line = "  " + step + " record " + std::to_string(r.id) + " (" +
+                       deviceLabel(r.sourceDevice) + "): " + snapStatusName(r.status);
+    if (r.hasSnapDevice && !r.snapDevice.empty() && step == "mount") line += ", device " + deviceLabel(r.snapDevice);
+    if (r.errorCode) line += " - error " + std::to_string(r.errorCode) + ": " + r.errorMessage;
+    session.progress(line);
+}
+
+}  // namespace
+
+bool isSnapStep(const std::string& step) {
+    for (const char* known : {"prepare", "snap", "reconcile", "mount", "unmount", "delete", "revert"})
+        if (step == known) return true;
+    return false;
+}
+
+std::string deviceLabel(const std::string& sourceDevice) {
+    std::string esx, device;
+    if (findAttribute(sourceDevice, "idatype", &esx) && esx == "vmware" &&
+        findAttribute(sourceDevice, "esxname", &esx) && findAttribute(sourceDevice, "device", &device))
+        return esx + ":" + device;
+    return sourceDevice;
+}
+
+bool recordExpected(const std::string& step, const SnapRecordRow& r) {
+    if (step == "prepare") return r.status == ZRSO::SNAP_PREPARED;
+    if (step == "snap") return r.status == ZRSO::SNAP_SNAPPED;
+    if (step == "reconcile") return r.status != ZRSO::SNAP_MISSING && r.errorCode == 0;
+    if (step == "mount") return r.status == ZRSO::SNAP_DEVICE_FOUND;
+    if (step == "unmount") return r.status == ZRSO::SNAP_UNMAPPED;
+    if (step == "delete") return r.status == ZRSO::SNAP_DELETED;
+    if (step == "revert") return r.status == ZRSO::SNAP_REVERTED;
+    return false;
+}
+
+int64_t createBackupJob(HostSession& session, const std::vector<std::string>& devices,
+                        const BackupOptions& options) {
+    if (devices.empty()) throw std::runtime_error("a backup needs at least one device");
+    if (devices.size() > 32767) throw std::runtime_error("too many devices for one job");
+    HostDatabase& db = session.database();
+    HostTopology topology(db);
+    std::vector<NewSnapRecord> records;
+    for (const auto& device : devices) {
+        NewSnapRecord r;
+        if (!options.esxName.empty()) {
+            auto disk = topology.esxDiskByDevice(options.esxName, device);
+            if (!disk)
+                throw std::runtime_error("ESX server " + options.esxName + " has no datastore disk " +
+                                         device + " (try 'zrso-host rescan --esx " +
+                                         options.esxName + "')");
+            r.sourceDevice = disk->attributeString();
+            r.hostIdentifier = formatAttributes({{"esxname", options.esxName}});
+            r.hostPathSource = options.esxName;
+            r.hostPathMount = formatAttributes({{"esxname", options.esxName}});
+        } else {
+            r.sourceDevice = device;
+            r.hostIdentifier = clientName();
+        }
+        r.settings["SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP"] =
+            options.consistencyGroup ? "1" : "0";
+        records.push_back(r);
+    }
+    SnapJobStore store(db);
+    int64_t jobId = store.createJob("backup");
+    store.addRecords(jobId, options.identity, records);
+    return jobId;
+}
+
+StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& step, bool keep) {
+    HostDatabase& db = session.database();
+    SnapJobStore store(db);
+    if (!store.jobExists(jobId)) throw std::runtime_error("no job " + std::to_string(jobId));
+    PluginApi::SnapCall entry = entryOf(session.plugin(), step);
+    if (!entry) throw std::runtime_error("unknown step " + step);
+
+    StepOutcome outcome;
+    outcome.step = step;
+    auto start = std::chrono::steady_clock::now();
+    prepareRecords(db, jobId, step);
+    if (step == "unmount") store.setFlags(jobId, ZRSO::FLAG_KEEP_DUPLICATE, keep);
+    auto rows = store.records(jobId);
+    if (step == "snap") {
+        // Only what prepare left prepared is snapped.
+        std::vector<SnapRecordRow> prepared;
+        for (const auto& r : rows)
+            if (r.status == ZRSO::SNAP_PREPARED) prepared.push_back(r);
+        rows = prepared;
+    }
+
+    std::vector<std::unique_ptr<HostSnapInfo>> infos;
+    std::vector<SnapInfo*> pointers;
+    for (const auto& r : rows) {
+        infos.push_back(std::make_unique<HostSnapInfo>(db, r.id));
+        pointers.push_back(infos.back().get());
+    }
+    session.progress(step + " job " + std::to_string(jobId) + ": " + std::to_string(rows.size()) +
+                     " record" + (rows.size() == 1 ? "" : "s"));
+    auto services = session.services(jobId);
+    outcome.result = entry(pointers.empty() ? nullptr : pointers.data(),
+                           static_cast<short>(pointers.size()), services.get());
+
+    outcome.records.clear();
+    outcome.allExpected = !rows.empty();
+    for (const auto& all : store.records(jobId)) {
+        bool involved = false;
+        for (const auto& r : rows) involved = involved || r.id == all.id;
+        if (!involved) continue;
+        outcome.records.push_back(all);
+        report(session, step, all);
+        outcome.allExpected = outcome.allExpected && recordExpected(step, all);
+    }
+    store.noteStep(jobId, step, outcome.result);
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return outcome;
+}
+
+StepOutcome runBackup(HostSession& session, int64_t jobId) {
+    StepOutcome prepared = runSnapStep(session, jobId, "prepare");
+    bool any = false;
+    for (const auto& r : prepared.records) any = any || r.status == ZRSO::SNAP_PREPARED;
+    if (!any) {
+        prepared.allExpected = false;
+        return prepared;
+    }
+    StepOutcome snapped = runSnapStep(session, jobId, "snap");
+    snapped.allExpected = snapped.allExpected && prepared.allExpected;
+    snapped.seconds += prepared.seconds;
+    snapped.step = "backup";
+    return snapped;
+}
+
+bool deviceSupported(HostSession& session, const std::string& device) {
+    auto services = session.services(0);
+    return session.plugin().isSupported(device.c_str(), 0, services.get(), nullptr, 0) == 0;
+}
+
+}  // namespace refhost
