@@ -1,0 +1,101 @@
+// Host services answering from scriptable fields; every call is recorded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/ZRSO.h"
+#include "TextScript.h"
+
+struct FakeInitiator {
+    std::string name;  // as the host lists it (Fibre Channel names may carry colons)
+    bool iscsi = false;
+};
+
+struct RescanCall {
+    std::string host;
+    std::vector<std::string> initiators;
+    std::vector<std::string> devices;
+};
+
+struct VMwarePageCall {
+    std::string hostPath, lunUuid, nameSpace;
+    int applicationId, fleetId, nameSpaceCode, reserved, bufferSize;
+};
+
+struct ArrayConfigCall {
+    int controlHostId;
+    std::string setting;
+    int size;
+};
+
+class FakeZROSUtil : public ZRSO::ZROSUtil {
+public:
+    // --- answers ---------------------------------------------------------
+    // Disks listHostDevices reports (joined with the separator asked for);
+    // the script adds per-call protocol answers on top.
+    std::vector<std::string> hostDevices;
+    TextScript hostDevicesScript;
+    // Control hosts getArrayList reports (joined with the separator asked for).
+    std::vector<std::string> arrays;
+    TextScript arrayListScript;
+    // fetchArrayInfo per control host; an unknown one answers -1.
+    std::map<std::string, TextScript> arrayInfos;
+    // detectHBAlist: the host's initiators; false makes both calls fail.
+    std::vector<FakeInitiator> initiators;
+    bool detectHBAlistResult = true;
+    // detectHostHBA: the ESX server's initiator text (record protocol:
+    // too small -> false with the need in *size; failure -> false, *size 0).
+    TextScript hostHBA;
+    bool hostHBAIscsi = false;
+    int64_t jobId = 4242;
+    // GetPageInforForVMwareDevice per namespace ("NAA", "UNKNOWN"); absent
+    // namespace or a non-zero pageResult: that answer, nothing written.
+    std::map<std::string, std::string> vmwarePages;
+    int pageResult = 0;
+    // getArrayConfig per (control host id, setting); absent: 65535.
+    std::map<std::pair<int, std::string>, std::string> arrayConfig;
+
+    // Runs first in every operation with its name. Throw to inject a fault;
+    // change hostDevices from it (on "rescanDevices") to make disks appear.
+    std::function<void(const char* operation)> onCall;
+
+    // --- recorded calls --------------------------------------------------
+    std::vector<RescanCall> rescans;
+    std::vector<std::pair<std::string, std::string>> deviceListAsks;  // host, vendor
+    std::vector<std::string> arrayListTypes;
+    std::vector<std::string> arrayInfoAsks;
+    std::vector<std::pair<std::string, std::string>> hbaListAsks;  // client host, control host
+    std::vector<std::pair<std::string, std::string>> hostHbaAsks;  // host id, control host
+    std::vector<VMwarePageCall> pageAsks;
+    std::vector<ArrayConfigCall> configAsks;
+
+    // --- ZRSO::ZROSUtil --------------------------------------------------
+    void rescanDevices(const char* host, const char** initiators,
+                       const char** devices) override;
+    int listHostDevices(const char* host, const char* vendor, char separator, int size,
+                        char* buffer) override;
+    short getArrayList(const char* type, char separator, short size, char* buffer) override;
+    short fetchArrayInfo(const char* controlHost, char* buffer, short* size) override;
+    bool detectHBAlist(const char* clientHost, const char* controlHost, char* names,
+                       short* nameLength, char* types, short* typeLength,
+                       short* count) override;
+    bool detectHostHBA(const char* hostIdentifier, const char* controlHost, char* buffer,
+                       short* size, bool* iscsi) override;
+    int64_t getJobId() override;
+    int GetPageInforForVMwareDevice(const char* hostPath, const char* lunUuid,
+                                    const char* nameSpace, int applicationId, int fleetId,
+                                    int nameSpaceCode, int reserved, int bufferSize,
+                                    char* buffer) override;
+    unsigned short getArrayConfig(int controlHostId, void* reserved, const char* setting,
+                                  char* buffer, short* size) override;
+
+private:
+    void called(const char* operation) {
+        if (onCall) onCall(operation);
+    }
+};

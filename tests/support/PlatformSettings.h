@@ -1,0 +1,31 @@
+// A private platform settings file, named by ZRSO_CONFIG for the lifetime of
+// the object (empty at first, so the machine's own settings never leak in).
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "TempDir.h"
+
+class PlatformSettings {
+public:
+    PlatformSettings();
+
+    // Texts go under "Trellis", integers under "~Trellis"; the file is
+    // rewritten on every change.
+    PlatformSettings& text(const std::string& key, const std::string& value);
+    PlatformSettings& integer(const std::string& key, const std::string& value);
+    PlatformSettings& integer(const std::string& key, int value) {
+        return integer(key, std::to_string(value));
+    }
+    void clear();
+    const std::string& path() const { return path_; }
+
+private:
+    void write() const;
+
+    TempDir dir_;
+    std::string path_;
+    ScopedEnv env_;
+    std::map<std::string, std::string> texts_, integers_;
+};
