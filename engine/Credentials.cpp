@@ -1,0 +1,73 @@
+#include "engine/Credentials.h"
+
+#include <string>
+
+#include "xiv/HostBuffer.h"
+#include "xiv/TextHelpers.h"
+
+namespace {
+
+const char* const kNullInfoText = "Array info is NULL unable to get array login info";
+
+// The value after searchText (which starts with its comma) up to the next
+// ',' or, when none follows, the next '}'; empty when absent or unterminated.
+std::string CommaKeyValue(const std::string& text, const std::string& searchText) {
+    size_t at = text.find(searchText);
+    if (at == std::string::npos) return std::string();
+    size_t start = at + searchText.size();
+    size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.find('}', start);
+    if (end == std::string::npos) return std::string();
+    return formatString(text.substr(start, end - start), false);
+}
+
+}  // namespace
+
+bool ParseArrayInfo(const char* arrayInfo, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
+    if (arrayInfo == nullptr) {
+        if (info) info->log(2, "ParseArrayInfo", "%s", kNullInfoText);
+        return false;
+    }
+    const std::string text(arrayInfo);
+    record.sHostName = CommaKeyValue(text, ",hostName:");
+    record.sHostUserName = CommaKeyValue(text, ",hostUserName:");
+    record.sHostPassword = CommaKeyValue(text, ",hostPassword:");
+    return true;
+}
+
+bool ParseForCredentials(const char* login, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
+    if (login == nullptr) {
+        if (info) info->log(2, "ParseForCredentials", "%s", kNullInfoText);
+        return false;
+    }
+    const std::string text(login);
+    return GetJsonVal(text, "arrayId", record.sArrayId) &&
+           GetJsonVal(text, "hostName", record.sHostName) &&
+           GetJsonVal(text, "hostUserName", record.sHostUserName) &&
+           GetJsonVal(text, "hostPassword", record.sHostPassword);
+}
+
+bool GetCredentials(ZRSO::SnapInfo* info, ZRSO::ZROSUtil*, const char*,
+                    XIVFilerSnapInfo& record) {
+    if (info == nullptr) return false;
+    HostTextRequest request;
+    request.bufferSize = 4096;
+    request.maxCalls = 3;
+    HostTextResult login = ReadRecordText(
+        [info](char* buffer, short* size) { return info->getArrayLogin(buffer, size); }, request);
+    if (!login.ok()) {
+        std::string message = "Unable to get credentials for the array [" + record.sHostName +
+                              "]. Error = " + std::to_string(login.status);
+        info->log(2, "GetCredentials", "%s", message.c_str());
+        info->setError(kCredentialsErrorCode, message.c_str());
+        return false;
+    }
+    if (!ParseForCredentials(login.text.c_str(), record, info)) {
+        std::string message = "Array ID or UserId or Passaword not found for the control host [" +
+                              record.sHostName + "].";
+        info->log(2, "GetCredentials", "%s", message.c_str());
+        info->setError(kCredentialsErrorCode, message.c_str());
+        return false;
+    }
+    return true;
+}
