@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/EntryFrame.h"
+#include "support/FakeLUNInfo.h"
+#include "support/FakeSnapInfo.h"
+#include "support/FakeZROSUtil.h"
+#include "support/FakeInventory.h"
+#include "support/LogCapture.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_snapDevices";
+
+TEST(ResultConvention, AllSomeOrNone) {
+    EXPECT_EQ(ResultConvention(3, 3), 0);
+    EXPECT_EQ(ResultConvention(4, 3), 0);
+    EXPECT_EQ(ResultConvention(2, 3), 2);
+    EXPECT_EQ(ResultConvention(1, 3), 2);
+    EXPECT_EQ(ResultConvention(0, 3), 1);
+    EXPECT_EQ(ResultConvention(0, 0), 1);  // a call without records succeeded nowhere
+}
+
+TEST(RecordAccess, OutOfRangeAndHolesAreNull) {
+    FakeSnapInfo a, b;
+    ZRSO::SnapInfo* infos[] = {nullptr, &a, &b};
+    EXPECT_EQ(RecordAt(infos, 3, 0), nullptr);
+    EXPECT_EQ(RecordAt(infos, 3, 2), &b);
+    EXPECT_EQ(RecordAt(infos, 3, 3), nullptr);
+    EXPECT_EQ(RecordAt(infos, 3, -1), nullptr);
+    EXPECT_EQ(RecordAt(nullptr, 3, 0), nullptr);
+    EXPECT_EQ(FirstRecord(infos, 3), &a);
+    EXPECT_EQ(FirstRecord(infos, 1), nullptr);
+    FakeLUNInfo l;
+    ZRSO::LUNInfo* luns[] = {&l};
+    EXPECT_EQ(LunAt(luns, 1, 0), &l);
+    EXPECT_EQ(LunAt(luns, 1, 1), nullptr);
+    EXPECT_EQ(ClampCount(infos, -5), 0);
+    EXPECT_EQ(ClampCount(nullptr, 5), 0);
+    EXPECT_EQ(ClampCount(infos, 3), 3);
+}
+
+struct SnapshotFrame : ::testing::Test {
+    FakeSnapInfo first, second;
+    FakeZROSUtil os;
+    std::vector<ZRSO::SnapInfo*> infos{&first, &second};
+};
+
+TEST_F(SnapshotFrame, AnExceptionFromTheBodyIsOneLevelTwoLineThroughTheFirstRecordAndOne) {
+    int result = RunSnapshotEntry(kFn, infos.data(), 2, &os,
+                                  [](ZRSO::SnapInfo** i, short, ZRSO::ZROSUtil*) -> int {
+                                      i[1]->setError(1, "half way");
+                                      throw std::bad_alloc();
+                                  });
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(first.logs.size(), 1u);
+    EXPECT_EQ(first.logs[0].level, 2);
+    EXPECT_EQ(first.logs[0].function, kFn);
+    EXPECT_EQ(first.logs[0].text, "Unhandled exception. Possibly memory allocation error.");
+    EXPECT_TRUE(second.logs.empty());
+    EXPECT_TRUE(first.statuses.empty() && second.statuses.empty());
+}
+
+TEST_F(SnapshotFrame, AnyExceptionTypeIsCaughtAlsoFromTheHostLogItself) {
+    first.onCall = [](const char* op) {
+        if (std::string(op) == "log") throw 42;
+    };
+    int result = RunSnapshotEntry(kFn, infos.data(), 2, &os,
+                                  [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
+                                      throw std::runtime_error("x");
+                                  });
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(SnapshotFrame, WithoutRecordsNothingIsLoggedAndTheBodySeesZero) {
+    short seen = -1;
+    auto body = [&](ZRSO::SnapInfo** i, short c, ZRSO::ZROSUtil*) -> int {
+        seen = c;
+        EXPECT_EQ(i, nullptr);
+        throw std::bad_alloc();
+    };
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 0, &os, body), 1);
+    EXPECT_EQ(seen, 0);
+    seen = -1;
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), -3, &os, body), 1);
+    EXPECT_EQ(seen, 0);
+    EXPECT_EQ(RunSnapshotEntry(kFn, nullptr, 2, &os, body), 1);
+    EXPECT_EQ(seen, 0);
+    EXPECT_TRUE(first.logs.empty());
+}
+
+TEST_F(SnapshotFrame, AHoleInTheArrayMovesTheFrameLineToTheNextRecord) {
+    infos[0] = nullptr;
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os,
+                               [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
+                                   throw std::bad_alloc();
+                               }),
+              1);
+    EXPECT_EQ(second.countLogs("Unhandled exception", 2), 1);
+}
+
+TEST_F(SnapshotFrame, NoServiceObjectFailsTheCallWithoutRunningTheBody) {
+    bool ran = false;
+    int result = RunSnapshotEntry(kFn, infos.data(), 2, nullptr,
+                                  [&](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) {
+                                      ran = true;
+                                      return 0;
+                                  });
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(first.countLogs(kNoServiceObjectText, 2), 1);
+}
+
+TEST_F(SnapshotFrame, TheBodysResultIsPassedOn) {
+    for (int r : {0, 2, 1}) {
+        EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os,
+                                   [r](ZRSO::SnapInfo**, short c, ZRSO::ZROSUtil*) {
+                                       EXPECT_EQ(c, 2);
+                                       return r;
+                                   }),
+                  r);
+    }
+    EXPECT_TRUE(first.logs.empty());
+}
+
+TEST(ProvisioningAndInventoryFrames, ExceptionsAndMissingObjectsEndAsOneWithAnErrorLine) {
+    LogCapture capture;
+    FakeLUNInfo lun;
+    FakeZROSUtil os;
+    ZRSO::LUNInfo* luns[] = {&lun};
+    auto throwing = [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) -> int {
+        throw std::bad_alloc();
+    };
+    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, &os, throwing), 1);
+    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, nullptr,
+                                   [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 0; }),
+              1);
+    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, &os,
+                                   [](ZRSO::LUNInfo**, short c, ZRSO::ZROSUtil*) { return c; }),
+              1);
+
+    FakeInventory inventory;
+    auto inventoryThrows = [](ZRSO::HostInventory*, ZRSO::ZROSUtil*) -> int {
+        throw std::bad_alloc();
+    };
+    EXPECT_EQ(RunInventoryEntry("ZRSnapEngineXIV::zrso_getArrayInfo", &inventory, &os,
+                                inventoryThrows),
+              1);
+    EXPECT_EQ(RunInventoryEntry("ZRSnapEngineXIV::zrso_getArrayInfo", nullptr, &os,
+                                [](ZRSO::HostInventory*, ZRSO::ZROSUtil*) { return 0; }),
+              1);
+
+    EXPECT_EQ(capture.count("Unhandled exception. Possibly memory allocation error.", -1), 2)
+        << capture.text();
+    EXPECT_EQ(capture.count(kNoServiceObjectText, -1), 1) << capture.text();
+    for (const DebugLine& l : capture.lines()) {
+        EXPECT_TRUE(l.function == "zrso_createLUNs" ||
+                    l.function == "ZRSnapEngineXIV::zrso_getArrayInfo")
+            << l.function;
+    }
+}
+
+}  // namespace

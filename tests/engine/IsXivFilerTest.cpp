@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "engine/IsXivFiler.h"
+#include "support/FakeZROSUtil.h"
+#include "support/LogCapture.h"
+#include "support/SimDisks.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Standard inquiry data with the vendor and product fields exactly as given
+// (padded with blanks to 8 and 16 bytes, not cut), as hex text.
+std::string InquiryHex(const std::string& vendor, const std::string& product) {
+    std::string bytes = std::string("\x00\x00\x05\x02\x1f\x00\x00\x00", 8);
+    bytes += (vendor + std::string(8, ' ')).substr(0, 8);
+    bytes += (product + std::string(16, ' ')).substr(0, 16);
+    bytes += "0000";
+    std::string hex;
+    char b[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(b, sizeof b, "%02x", c);
+        hex += b;
+    }
+    return hex;
+}
+
+struct IsXivFilerTest : ::testing::Test {
+    LogCapture capture;
+    SimDisks disks;
+    FakeZROSUtil os;
+
+    std::string Raw(const std::string& name, const std::string& vendor,
+                    const std::string& product) {
+        SimDisk d;
+        d.extra["inquiry_hex"] = InquiryHex(vendor, product);
+        return disks.add(name, d);
+    }
+};
+
+TEST_F(IsXivFilerTest, StandardInquiryDecides) {
+    EXPECT_EQ(IsXivFiler(disks.add("xivd1", SimDisks::Xiv()).c_str(), &os), 1);
+    EXPECT_EQ(capture.count("IsXivFiler: IT is an IBM XIV disk...", 0), 1);
+
+    EXPECT_EQ(IsXivFiler(Raw("a", "IBM", "2810XIV-LUN").c_str(), nullptr), 1);
+    // Only three vendor bytes are compared.
+    EXPECT_EQ(IsXivFiler(Raw("b", "IBMXYZ", "XIV").c_str(), nullptr), 1);
+    // Another IBM product, and another vendor.
+    EXPECT_EQ(IsXivFiler(Raw("c", "IBM", "2145").c_str(), nullptr), 0);
+    EXPECT_EQ(IsXivFiler(Raw("d", "HITACHI", "XIV").c_str(), nullptr), 0);
+    // XIV needing byte 31, which is cut off, does not count; ending at 30 does.
+    EXPECT_EQ(IsXivFiler(Raw("e", "IBM", "0123456789abcXIV").c_str(), nullptr), 0);
+    EXPECT_EQ(IsXivFiler(Raw("f", "IBM", "0123456789abXIV").c_str(), nullptr), 1);
+    EXPECT_EQ(capture.count("IsXivFiler: Not an IBM XIV disk...", 0), 3);
+}
+
+TEST_F(IsXivFilerTest, DeviceFailuresAnswerZeroWithTheirLine) {
+    EXPECT_EQ(IsXivFiler("", &os), 0);
+    EXPECT_EQ(IsXivFiler(nullptr, &os), 0);
+    EXPECT_EQ(capture.count("Device name is empty", -1), 2);
+
+    EXPECT_EQ(IsXivFiler("/dev/zrso-missing-disk", &os), 0);
+    EXPECT_EQ(capture.count("DeviceTree::getDevice exception caught :", -1), 1) << capture.text();
+
+    SimDisk failing = SimDisks::Xiv();
+    failing.extra["fail"] = "inquiry";
+    EXPECT_EQ(IsXivFiler(disks.add("xivbad", failing).c_str(), &os), 0);
+    EXPECT_EQ(capture.count("Fail to send scsi inquiry cdb, caught exception:", -1), 1)
+        << capture.text();
+}
+
+TEST_F(IsXivFilerTest, NonDisksAnswerZeroAndNeverThrow) {
+    TempDir dir;
+    std::string plain = dir.write("plain.img", std::string(4096, '\0'));
+    for (const std::string& device : {std::string("/dev/null"), plain, dir.path()}) {
+        EXPECT_EQ(IsXivFiler(device.c_str(), &os), 0) << device;
+    }
+}
+
+TEST_F(IsXivFilerTest, VMwareAttributesDecideForIBMWithoutTouchingADevice) {
+    // No catalog entry and no such device: only the attributes can answer.
+    EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:IBM,lun:naa.6001738c0000584956000a01}", &os), 1);
+    EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:IBM,model:2810XIV}", &os), 1);
+    EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:IBM,model:2145}", &os), 0);
+    EXPECT_EQ(capture.count("is an IBM XIV disk.", -1), 2);
+    EXPECT_EQ(capture.count("] is not an IBM XIV disk.", -1), 1);
+    EXPECT_EQ(capture.count("DeviceTree::getDevice"), 0);
+
+    // Another vendor, or idatype in other case: the string goes to the
+    // device tree as a name, which does not know it.
+    EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:HP,model:XIV}", &os), 0);
+    EXPECT_EQ(IsXivFiler("{idatype:VMware,vendor:IBM,model:XIV}", &os), 0);
+    EXPECT_EQ(capture.count("DeviceTree::getDevice exception caught :", -1), 2);
+}
+
+}  // namespace
