@@ -1,0 +1,130 @@
+// Volumes, pools and the two answer forms.
+#include "SimHarness.h"
+
+namespace simtest {
+namespace {
+
+using VolumeRules = SimWorld;
+
+TEST_F(VolumeRules, SizesRoundUpToTheAllocationUnitAndAgree) {
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=20", "pool=p1"}));
+  auto v = volume("v1");
+  EXPECT_EQ("34", v["size"]);
+  EXPECT_EQ("34816", v["size_MiB"]);
+  EXPECT_EQ("71303168", v["capacity"]);  // 512-byte blocks
+  EXPECT_EQ("p1", v["pool_name"]);
+  EXPECT_EQ("no", v["locked"]);
+  EXPECT_EQ("", v["snapshot_serial"]);
+  ASSERT_EQ(32u, v["wwn"].size());
+  EXPECT_EQ("60017380", v["wwn"].substr(0, 8));
+  EXPECT_EQ(std::string::npos, v["wwn"].find_first_not_of("0123456789ABCDEF"));
+
+  auto p = pool("p1");
+  EXPECT_EQ("1003", p["hard_size"]);
+  EXPECT_EQ("1027072", p["hard_size_MiB"]);
+  EXPECT_EQ("34", p["used_by_volumes"]);
+  EXPECT_EQ("799", p["empty_space_hard"]);  // 1003 - 34 - 170 reserved for snapshots
+  EXPECT_EQ("818176", p["empty_space_hard_MiB"]);
+  EXPECT_EQ("799", p["empty_space_soft"]);
+
+  ASSERT_EQ("SUCCESS", status({"vol_resize", "vol=v1", "size=35"}));
+  EXPECT_EQ("51", volume("v1")["size"]);
+  EXPECT_EQ("51", pool("p1")["used_by_volumes"]);
+  ASSERT_EQ("SUCCESS", status({"vol_delete", "vol=v1"}));
+  EXPECT_EQ("0", pool("p1")["used_by_volumes"]);
+  EXPECT_EQ("833", pool("p1")["empty_space_hard"]);
+}
+
+TEST_F(VolumeRules, CreateRefusals) {
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
+  EXPECT_EQ("VOLUME_EXISTS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
+  EXPECT_EQ("POOL_DOES_NOT_EXIST", status({"vol_create", "vol=v2", "size=17", "pool=p9"}));
+  EXPECT_EQ("NOT_ENOUGH_SPACE", status({"vol_create", "vol=v2", "size=900", "pool=p1"}));
+  EXPECT_EQ("SUCCESS", status({"vol_create", "vol=v2", "size=816", "pool=p1"}));  // fills it exactly
+  EXPECT_EQ("NOT_ENOUGH_SPACE", status({"vol_resize", "vol=v2", "size=833"}));
+}
+
+TEST_F(VolumeRules, ShrinkingNeedsItsFlagAndLocksBlockResizing) {
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=34", "pool=p1"}));
+  EXPECT_EQ("CANNOT_SHRINK_VOLUME", status({"vol_resize", "vol=v1", "size=17"}));
+  EXPECT_EQ("BAD_PARAMS", status({"vol_resize", "vol=v1", "size=17", "shrink_volume=maybe"}));
+  EXPECT_EQ("SUCCESS", status({"vol_resize", "vol=v1", "size=17", "shrink_volume=yes"}));
+  EXPECT_EQ("17", volume("v1")["size"]);
+  EXPECT_EQ("SUCCESS", status({"vol_lock", "vol=v1"}));
+  EXPECT_EQ("yes", volume("v1")["locked"]);
+  EXPECT_EQ("VOLUME_LOCKED", status({"vol_resize", "vol=v1", "size=34"}));
+  EXPECT_EQ("SUCCESS", status({"vol_unlock", "vol=v1"}));
+  EXPECT_EQ("no", volume("v1")["locked"]);
+  EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_lock", "vol=gone"}));
+  EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_resize", "vol=gone", "size=17"}));
+}
+
+TEST_F(VolumeRules, DeleteIsRefusedWhileMappedOrGrouped) {
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
+  ASSERT_EQ("SUCCESS", status({"host_define", "host=h1"}));
+  ASSERT_EQ("SUCCESS", status({"map_vol", "host=h1", "vol=v1", "lun=1"}));
+  EXPECT_EQ("VOLUME_IS_MAPPED", status({"vol_delete", "vol=v1"}));
+  ASSERT_EQ("SUCCESS", status({"unmap_vol", "host=h1", "vol=v1"}));
+  ASSERT_EQ("SUCCESS", status({"cg_create", "cg=g", "pool=p1"}));
+  ASSERT_EQ("SUCCESS", status({"cg_add_vol", "cg=g", "vol=v1"}));
+  EXPECT_EQ("VOLUME_BELONGS_TO_CG", status({"vol_delete", "vol=v1"}));
+  ASSERT_EQ("SUCCESS", status({"cg_remove_vol", "vol=v1"}));
+  ASSERT_EQ("SUCCESS", status({"snapshot_create", "vol=v1", "name=s1"}));
+  EXPECT_EQ("VOLUME_IS_SNAPSHOT", status({"vol_delete", "vol=s1"}));
+  EXPECT_EQ("SUCCESS", status({"vol_delete", "vol=v1"}));
+  EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_list", "vol=s1"}));  // snapshots go with the master
+  EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_delete", "vol=v1"}));
+}
+
+TEST_F(VolumeRules, ListFiltersAndTheirMissingObjects) {
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v2", "size=17", "pool=p1"}));
+  ASSERT_EQ("SUCCESS", status({"cg_create", "cg=g", "pool=p1"}));
+  ASSERT_EQ("SUCCESS", status({"cg_add_vol", "cg=g", "vol=v2"}));
+  auto all = resourcesOf(xcli({"vol_list"}).out, "volume");
+  ASSERT_EQ(2u, all.size());
+  EXPECT_EQ("v1", all[0]["name"]);
+  auto inGroup = resourcesOf(xcli({"vol_list", "cg=g"}).out, "volume");
+  ASSERT_EQ(1u, inGroup.size());
+  EXPECT_EQ("v2", inGroup[0]["name"]);
+  EXPECT_EQ("g", inGroup[0]["cg_name"]);
+  EXPECT_EQ("CONS_GROUP_BAD_NAME", status({"vol_list", "cg=nope"}));
+  EXPECT_EQ("POOL_DOES_NOT_EXIST", status({"vol_list", "pool=nope"}));
+
+  std::string wwn = all[1]["wwn"];
+  auto byWwn = resourcesOf(xcli({"vol_list", "wwn=" + wwn}).out, "volume");
+  ASSERT_EQ(1u, byWwn.size());
+  EXPECT_EQ("v2", byWwn[0]["name"]);
+  auto unknown = xcli({"vol_list", "wwn=6001738000000000000000000000FFFF"});
+  EXPECT_EQ("SUCCESS", statusOf(unknown.out));
+  EXPECT_TRUE(resourcesOf(unknown.out, "volume").empty());
+
+  ASSERT_EQ(0, admin({"refuse-wwn", "--address", "xiv-a"}).code);
+  EXPECT_EQ("UNKNOWN_ARGUMENTS", status({"vol_list", "wwn=" + wwn}));
+  EXPECT_EQ("SUCCESS", status({"vol_list", "vol=v2"}));
+  ASSERT_EQ(0, admin({"refuse-wwn", "--address", "xiv-a", "--off"}).code);
+  EXPECT_EQ("SUCCESS", status({"vol_list", "wwn=" + wwn}));
+}
+
+TEST_F(VolumeRules, ValuesAreEscapedInBothForms) {
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=a<b>&\"c'", "size=17", "pool=p1"}));
+  auto r = xcli({"vol_list"});
+  EXPECT_NE(std::string::npos, r.out.find("value=\"a&lt;b&gt;&amp;&quot;c&apos;\""));
+  EXPECT_NE(std::string::npos, r.out.find("COMMAND_LINE=\"vol_list\""));
+  EXPECT_EQ("a<b>&\"c'", resourcesOf(r.out, "volume").at(0)["name"]);
+
+  auto args = xcliArgs({"vol_list", "-t", "name,wwn"});
+  args[7] = "-s";
+  auto csv = runProgram("xcli", args);
+  std::string wwn = resourcesOf(r.out, "volume").at(0)["wwn"];
+  EXPECT_EQ("\"Name\",\"WWN\"\n\"a<b>&\"\"c'\",\"" + wwn + "\"\n", csv.out);
+  EXPECT_EQ(0, csv.code);
+
+  auto csvError = xcliArgs({"vol_list", "vol=nope", "-t", "name,wwn"});
+  csvError[7] = "-s";
+  auto err = runProgram("xcli", csvError).out;
+  EXPECT_EQ("VOLUME_BAD_NAME,", err.substr(err.rfind('\n', err.size() - 2) + 1, 16));
+}
+
+}  // namespace
+}  // namespace simtest
