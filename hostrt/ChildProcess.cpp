@@ -190,8 +190,11 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
 
     // A pidfd wakes poll() when the child ends even while descendants still
     // hold the pipes open; without one, poll() wakes periodically to check.
-    int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    int pidfd = -1;
+#ifdef SYS_pidfd_open
+    pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd >= 0) ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
+#endif
 
     if (timeoutSeconds <= 0) timeoutSeconds = 1;
     const long long deadline = monotonicMs() + static_cast<long long>(timeoutSeconds) * 1000;

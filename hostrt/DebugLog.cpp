@@ -77,8 +77,10 @@ struct __attribute__((visibility("hidden"))) DebugLog::Job {
         if (path.empty()) config.getString("Trellis", "DebugLogFile", &path);
         if (path.empty()) return;
         int f;
+        // O_NONBLOCK: a FIFO without a reader must not hang the caller.
         do {
-            f = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0640);
+            f = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
+                       0640);
         } while (f < 0 && errno == EINTR);
         if (f >= 0) fd = f;  // else stay on stderr: lines must not vanish
     }

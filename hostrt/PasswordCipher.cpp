@@ -93,8 +93,10 @@ int PasswordCipher::decrypt(const char* cipherText, char* plain, unsigned long* 
     OPENSSL_cleanse(plain, capacity);
     if (!cipherText) return 0;
 
-    std::string text = hostrt::trimBlanks(cipherText);
     std::size_t prefix = std::strlen(kPrefix);
+    const std::size_t longest = prefix + 2 * (kNonceBytes + kTagBytes + kMaxPlainBytes) + 64;
+    if (strnlen(cipherText, longest + 1) > longest) return 0;
+    std::string text = hostrt::trimBlanks(cipherText);
     if (text.compare(0, prefix, kPrefix) != 0) return 0;
     std::vector<unsigned char> sealed;
     if (!hostrt::hexDecode(text.substr(prefix), &sealed)) return 0;

@@ -27,6 +27,15 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+// mkdir -p: the reference host may name a catalog below a fresh directory.
+bool makeDirectories(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+        std::string prefix = path.substr(0, slash);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) return true;
+    }
+}
+
 void setError(std::string* err, const std::string& text) {
     if (err) *err = text;
 }
@@ -77,7 +86,7 @@ bool SimDiskCatalog::write(const std::string& name, const Fields& fields, std::s
         }
         text += f.first + "=" + f.second + "\n";
     }
-    if (::mkdir(directory_.c_str(), 0755) != 0 && errno != EEXIST) {
+    if (!makeDirectories(directory_)) {
         setError(err, errnoText("cannot create catalog", directory_, errno));
         return false;
     }

@@ -28,7 +28,7 @@ public:
 
     // Writes the entry whole under a temporary name and renames it, so a
     // reader never sees half an entry. Keys must be non-empty without '=' or
-    // line breaks; values without line breaks. Creates the directory if needed.
+    // line breaks; values without line breaks. Creates the directory (and its parents) if needed.
     bool write(const std::string& name, const Fields& fields, std::string* err) const;
     // Reads one entry; false with *err filled when it is missing or unreadable.
     bool read(const std::string& name, Fields* fields, std::string* err) const;
