@@ -1,0 +1,146 @@
+#include "xiv/XivDevList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "xiv/Command.h"
+#include "xiv/TextHelpers.h"
+
+namespace {
+
+const char* const COLUMN_NAMES[] = {"device", "vol id", "xiv id", "storage id", "vol name"};
+
+bool isColumnName(const std::string& field)
+{
+    for (const char* name : COLUMN_NAMES)
+        if (field == name) return true;
+    return false;
+}
+
+// Drops the Windows device prefix (\\.\ or \\?\) in front of PHYSICALDRIVE.
+void dropDevicePrefix(std::string& name)
+{
+    for (const char* prefix : {"\\\\.\\PHYSICALDRIVE", "\\\\?\\PHYSICALDRIVE"}) {
+        const size_t at = name.find(prefix);
+        if (at != std::string::npos) {
+            name.erase(0, at + 4);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+XivDevList::XivDevList(const std::string& toolDirectory, ZRSO::SnapInfo* info)
+    : outputOption_(" --out csv"), filterOption_(" --xiv-only"), toolDirectory_(toolDirectory),
+      logger_(info)
+{
+}
+
+XivDevList::~XivDevList() = default;
+
+int XivDevList::RunCommand(std::string& output)
+{
+    Command command("xiv_devlist" + outputOption_ + filterOption_, toolDirectory_, logger_);
+    return command.ExecuteCommand(output);
+}
+
+void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& devices)
+{
+    // Quotes around fields and Windows line ends carry nothing.
+    output.erase(std::remove(output.begin(), output.end(), '"'), output.end());
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    std::vector<std::string> lines;
+    splitByDelim(output, "\n", lines);
+
+    // The header is the first line naming a known column (lines the tool
+    // prints before it are not rows); without one, the first line.
+    size_t header = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> fields;
+        splitByDelim(lines[i], ",", fields);
+        if (std::any_of(fields.begin(), fields.end(), isColumnName)) {
+            header = i;
+            break;
+        }
+    }
+
+    size_t device = 0, volId = 0, arrayId = 0, volName = 0;
+    std::vector<std::string> names;
+    splitByDelim(lines[header], ",", names);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == "device") device = i;
+        else if (names[i] == "vol id") volId = i;
+        else if (names[i] == "xiv id" || names[i] == "storage id") arrayId = i;
+        else if (names[i] == "vol name") volName = i;
+    }
+    const size_t needed = std::max({device, volId, arrayId, volName}) + 1;
+
+    devices.clear();
+    for (size_t i = header + 1; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty() || line.find("Unknown devices:") != std::string::npos) continue;
+        std::vector<std::string> fields;
+        splitByDelim(line, ",", fields);
+        // Rows too short for the columns, or without a usable array serial,
+        // say nothing about a device.
+        if (fields.size() < needed || fields[arrayId].size() < 2) continue;
+        XivDeviceInfo info;
+        info.sDeviceName = fields[device];
+        info.sArrayId = fields[arrayId];
+        info.sVolId = fields[volId];
+        info.sVolName = fields[volName];
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "%05x",
+                      static_cast<unsigned>(std::atoi(info.sArrayId.substr(2, 5).c_str())));
+        info.sArrayIdHex = info.sArrayId.substr(0, 2) + hex;
+        devices.push_back(info);
+    }
+
+    logger_.logMessage(0, "XivDevList::ParseOutput", "Device details\n");
+    for (const XivDeviceInfo& d : devices)
+        logger_.logMessage(0, "XivDevList::ParseOutput",
+                           "DeviceName[%s], ArrayId[%s], ArrayIdHex[%s], VolId[%s], VolName[%s]\n",
+                           d.sDeviceName.c_str(), d.sArrayId.c_str(), d.sArrayIdHex.c_str(),
+                           d.sVolId.c_str(), d.sVolName.c_str());
+}
+
+void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& volId,
+                                     std::string& volName, std::string& arrayId, int& errorCode,
+                                     std::string& errorText)
+{
+    errorCode = 0;
+    errorText.clear();
+    std::string output;
+    if (RunCommand(output) != 0) {
+        errorCode = -1;
+        errorText = "Failed to run xiv_devlist. " + output;
+        return;
+    }
+    logger_.logMessage(0, "XivDevList::GetVolumeAndArrayId", "xiv_devlist output [%s]\n",
+                       output.c_str());
+    std::vector<XivDeviceInfo> devices;
+    ParseOutput(output, devices);
+    if (devices.empty()) {
+        errorCode = -2;
+        errorText = "No XIV devices found through xiv_delvlist.";
+        return;
+    }
+    std::string wanted;
+    StrToUpper(device.c_str(), wanted);
+    dropDevicePrefix(wanted);
+    for (const XivDeviceInfo& d : devices) {
+        std::string listed;
+        StrToUpper(d.sDeviceName.c_str(), listed);
+        dropDevicePrefix(listed);
+        if (listed == wanted) {
+            volId = d.sVolId;
+            volName = d.sVolName;
+            arrayId = d.sArrayId;
+            return;
+        }
+    }
+    errorCode = -3;
+    errorText = "No matching device found through xiv_devlist.";
+}
