@@ -1,0 +1,176 @@
+// This machine's host objects on the array: finding them by initiator port,
+// the ports the array sees logged in, creating and deleting host objects.
+#include <climits>
+#include <cstdio>
+
+#include "xiv/TextHelpers.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+std::string Upper(const std::string& text) {
+    std::string out;
+    StrToUpper(text.c_str(), out);
+    return out;
+}
+
+// True when upperPort is one of the comma-separated entries of upperList.
+// Whole entries only: an iSCSI name must not match a longer name that it
+// begins, such as another machine's "...:host1" inside "...:host10".
+bool ListHoldsPort(const std::string& upperList, const std::string& upperPort) {
+    if (upperPort.empty()) return false;
+    size_t start = 0;
+    while (start <= upperList.size()) {
+        size_t end = upperList.find(',', start);
+        if (end == std::string::npos) end = upperList.size();
+        size_t first = start;
+        size_t last = end;
+        while (first < last && (upperList[first] == ' ' || upperList[first] == '\t')) ++first;
+        while (last > first && (upperList[last - 1] == ' ' || upperList[last - 1] == '\t'))
+            --last;
+        if (upperList.compare(first, last - first, upperPort) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+void AppendDiagnostic(std::string& text, const std::string& fcName, const std::string& fcPorts,
+                      const std::string& iscsiName, const std::string& iscsiPorts,
+                      const std::string& hostName) {
+    text += "FC: " + fcName + " vs " + fcPorts + "& iSCSI: " + iscsiName + " vs " + iscsiPorts +
+            "name = " + hostName + "\n";
+}
+
+}  // namespace
+
+void Xiv::GetMyHostName(const std::string& fcName, const std::string& iscsiName, int& errorCode,
+                        std::string& errorText) {
+    errorCode = 0;
+    OwnedList hosts;
+    xcli_.GetHostList(hosts.items, errorCode, errorText);
+    // A failed listing says nothing about which hosts exist: keep its own
+    // error rather than report "no host holds the port", which would make
+    // callers define a new host object.
+    if (errorCode != 0) return;
+
+    const std::string fcUpper = Upper(fcName);
+    const std::string iscsiUpper = Upper(iscsiName);
+    bool matched = false;
+    for (ResourceNode* node : hosts.items) {
+        Host* host = dynamic_cast<Host*>(node);
+        if (host == nullptr) continue;
+        const std::string fcPorts = Upper(host->fc_ports);
+        const std::string iscsiPorts = Upper(host->iscsi_ports);
+        if (!matched &&
+            (ListHoldsPort(fcPorts, fcUpper) || ListHoldsPort(iscsiPorts, iscsiUpper))) {
+            matched = true;
+            sMyHostName = host->name;
+        }
+        AppendDiagnostic(errorText, fcUpper, fcPorts, iscsiUpper, iscsiPorts, host->name);
+    }
+    if (!matched) {
+        errorCode = -1;
+        errorText = "Host name not found" + errorText;
+        SetResult("HOST_BAD_NAME");
+    }
+}
+
+void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
+                            std::set<std::string>& hostNames, int& errorCode,
+                            std::string& errorText) {
+    errorCode = 0;
+    OwnedList hosts;
+    xcli_.GetHostList(hosts.items, errorCode, errorText);
+    if (errorCode != 0) return;
+
+    struct PortsOf {
+        const Host* host;
+        std::string fc;
+        std::string iscsi;
+    };
+    std::vector<PortsOf> upper;
+    for (ResourceNode* node : hosts.items)
+        if (const Host* host = dynamic_cast<const Host*>(node))
+            upper.push_back({host, Upper(host->fc_ports), Upper(host->iscsi_ports)});
+
+    bool matched = false;
+    for (const std::string& port : ports) {
+        const std::string portUpper = Upper(port);
+        for (const PortsOf& entry : upper) {
+            if (ListHoldsPort(entry.fc, portUpper) || ListHoldsPort(entry.iscsi, portUpper)) {
+                hostNames.insert(entry.host->name);
+                matched = true;
+            }
+            AppendDiagnostic(errorText, portUpper, entry.fc, portUpper, entry.iscsi,
+                             entry.host->name);
+        }
+    }
+    if (!matched) {
+        errorCode = -1;
+        errorText = "Host name not found" + errorText;
+        SetResult("HOST_BAD_NAME");
+    }
+}
+
+void Xiv::GetLoggedInHBAs(std::list<std::string>& ports, std::list<std::string>& loggedIn,
+                          int& errorCode, std::string& errorText) {
+    errorCode = 0;
+    OwnedList connections;
+    xcli_.GetConnectedHosts(connections.items, errorCode, errorText);
+    if (errorCode != 0) return;  // a failed listing counts as an empty one
+
+    for (ResourceNode* node : connections.items) {
+        HostConn* connection = dynamic_cast<HostConn*>(node);
+        if (connection == nullptr) continue;
+        const std::string entryPort = Upper(connection->host_port);
+        errorText += "entry_up_port = " + entryPort + " ";
+        for (auto port = ports.begin(); port != ports.end(); ++port) {
+            const std::string myPort = Upper(*port);
+            errorText += "my_up_port = " + myPort + " ";
+            if (myPort == entryPort) {
+                loggedIn.push_back(*port);
+                ports.erase(port);
+                break;
+            }
+        }
+    }
+}
+
+void Xiv::GetAllHosts(std::list<Host*>& hosts, int& errorCode, std::string& errorText) {
+    errorCode = 0;
+    OwnedList listed;
+    xcli_.GetHostList(listed.items, errorCode, errorText);
+    size_t moved = HandOver(listed.items, hosts);
+    if (errorCode == 0 && moved == 0) {
+        errorCode = -1;
+        errorText += "hosts lists not found.";
+        SetResult("HOST_BAD_COMMAND");
+    }
+}
+
+void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::string& hostName,
+                     int& errorCode, std::string& errorText) {
+    errorCode = 0;
+    std::string name;
+    int counter = 9876;
+    bool taken = false;
+    do {
+        char number[16];
+        std::snprintf(number, sizeof number, "_%d", counter);
+        name = hostName + number;
+        errorCode = 0;
+        errorText.clear();
+        // The loop reads the result: a name refused before any run must not
+        // look like an earlier HOST_NAME_EXISTS.
+        SetResult("");
+        xcli_.DefineHost(name, errorCode, errorText);
+        taken = GetResult() == "HOST_NAME_EXISTS";
+    } while (taken && counter-- > INT_MIN);
+    if (errorCode != 0) return;
+
+    hostName = name;
+    for (const std::string& port : ports) {
+        const bool isIscsi = Upper(port).find("IQN") != std::string::npos;
+        xcli_.AddPort(name, port, isIscsi, errorCode, errorText);
+    }
+}
