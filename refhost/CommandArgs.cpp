@@ -7,7 +7,7 @@
 namespace refhost {
 
 std::optional<std::string> CommandArgs::option(const std::string& name) {
-    auto all = options(name);
+    auto all = take(name);
     if (all.empty()) return std::nullopt;
     return all.back();
 }
@@ -18,7 +18,7 @@ std::string CommandArgs::required(const std::string& name) {
     return *v;
 }
 
-std::vector<std::string> CommandArgs::options(const std::string& name) {
+std::vector<std::string> CommandArgs::take(const std::string& name) {
     std::vector<std::string> values;
     std::vector<std::string> rest;
     for (size_t i = 0; i < words_.size(); ++i) {
@@ -33,6 +33,15 @@ std::vector<std::string> CommandArgs::options(const std::string& name) {
             rest.push_back(w);
             continue;
         }
+        values.push_back(value);
+    }
+    words_ = rest;
+    return values;
+}
+
+std::vector<std::string> CommandArgs::options(const std::string& name) {
+    std::vector<std::string> values;
+    for (const auto& value : take(name)) {
         size_t start = 0;
         while (true) {
             size_t comma = value.find(',', start);
@@ -43,7 +52,6 @@ std::vector<std::string> CommandArgs::options(const std::string& name) {
             start = comma + 1;
         }
     }
-    words_ = rest;
     return values;
 }
 

@@ -18,7 +18,7 @@ class CommandArgs {
 public:
     explicit CommandArgs(std::vector<std::string> words) : words_(std::move(words)) {}
 
-    // "--name VALUE" or "--name=VALUE"; the last one wins.
+    // "--name VALUE" or "--name=VALUE", taken as it stands; the last one wins.
     std::optional<std::string> option(const std::string& name);
     std::string required(const std::string& name);
     // Every occurrence, in order; values may also be comma-separated lists.
@@ -32,6 +32,7 @@ public:
     std::optional<std::string> shift();
 
 private:
+    std::vector<std::string> take(const std::string& name);
     std::vector<std::string> words_;
 };
 

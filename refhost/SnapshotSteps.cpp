@@ -154,7 +154,8 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
                            static_cast<short>(pointers.size()), services.get());
 
     outcome.records.clear();
-    outcome.allExpected = !rows.empty();
+    // Both must agree: the entry point's own answer and every record.
+    outcome.allExpected = !rows.empty() && outcome.result == 0;
     for (const auto& all : store.records(jobId)) {
         bool involved = false;
         for (const auto& r : rows) involved = involved || r.id == all.id;

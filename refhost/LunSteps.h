@@ -1,0 +1,33 @@
+// Driving the provisioning entry points: one LUN request per call, its
+// outcome read back from the host database.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "refhost/LunRequestStore.h"
+
+namespace refhost {
+
+class HostSession;
+
+struct LunOutcome {
+    std::string operation;
+    int result = 1;
+    bool expected = false;
+    LunRequestRow request;
+    double seconds = 0;
+};
+
+// operation: create, delete, resize, map, unmap, resolve.
+bool isLunOperation(const std::string& operation);
+LunOutcome runLunRequest(HostSession& session, const std::string& operation,
+                         const LunRequestRow& request);
+
+// The map request document of one host and its ports.
+std::string mapRequestJson(const std::string& host, const std::string& os, int protocol,
+                           const std::vector<std::string>& ports);
+
+bool lunExpected(const std::string& operation, const LunRequestRow& request);
+
+}  // namespace refhost
