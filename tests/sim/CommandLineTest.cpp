@@ -6,9 +6,9 @@
 namespace simtest {
 namespace {
 
-using CommandLine = SimWorld;
+using SimCommandLine = SimWorld;
 
-TEST_F(CommandLine, MissingLoginPartsAnswerInPlainText) {
+TEST_F(SimCommandLine, MissingLoginPartsAnswerInPlainText) {
   auto noUser = runProgram("xcli", {"-p", "secret", "-m", "xiv-a", "-y", "-x", "vol_list"});
   EXPECT_EQ("Missing user.\n", noUser.out);
   EXPECT_NE(0, noUser.code);
@@ -21,7 +21,7 @@ TEST_F(CommandLine, MissingLoginPartsAnswerInPlainText) {
   EXPECT_EQ("SUCCESS", statusOf(fromEnv.out));
 }
 
-TEST_F(CommandLine, LoginAndAddressFailuresHaveTheirStatus) {
+TEST_F(SimCommandLine, LoginAndAddressFailuresHaveTheirStatus) {
   auto base = xcliArgs({"vol_list"});
   base[3] = "wrong";
   EXPECT_EQ("INCORRECT_PASSWORD", statusOf(runProgram("xcli", base).out));
@@ -38,7 +38,7 @@ TEST_F(CommandLine, LoginAndAddressFailuresHaveTheirStatus) {
                                                      "-x", "host_list"}).out));
 }
 
-TEST_F(CommandLine, StrictAboutOperationsAndArguments) {
+TEST_F(SimCommandLine, StrictAboutOperationsAndArguments) {
   EXPECT_EQ("UNKNOWN_COMMAND", status({"vol_frobnicate"}));
   EXPECT_EQ("UNKNOWN_ARGUMENTS", status({"vol_list", "colour=red"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=v", "pool=p1"}));          // size missing
@@ -57,7 +57,7 @@ TEST_F(CommandLine, StrictAboutOperationsAndArguments) {
   EXPECT_EQ(2, runProgram("xcli", {"-u", "admin", "-p", "secret", "-m", "xiv-a", "-x", "-s", "vol_list"}).code);
 }
 
-TEST_F(CommandLine, DestructiveCommandsNeedConfirmation) {
+TEST_F(SimCommandLine, DestructiveCommandsNeedConfirmation) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
   auto r = runProgram("xcli", {"-u", "admin", "-p", "secret", "-m", "xiv-a", "-x", "vol_delete", "vol=v1"});
   EXPECT_EQ("COMMAND_REQUIRES_CONFIRMATION", statusOf(r.out));
@@ -65,7 +65,7 @@ TEST_F(CommandLine, DestructiveCommandsNeedConfirmation) {
   EXPECT_EQ("SUCCESS", status({"vol_delete", "vol=v1"}));
 }
 
-TEST_F(CommandLine, RunsAreRecordedExactly) {
+TEST_F(SimCommandLine, RunsAreRecordedExactly) {
   ASSERT_EQ(0, admin({"runs", "--clear"}).code);
   xcli({"vol_list", "vol=a b\tc"});
   setenv("XIV_XCLIPASSWORD", "hidden", 1);

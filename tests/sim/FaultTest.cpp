@@ -4,7 +4,7 @@
 namespace simtest {
 namespace {
 
-class Faults : public SimWorld {
+class SimFaults : public SimWorld {
  protected:
   void fault(std::vector<std::string> options) {
     std::vector<std::string> args{"fault", "--address", "xiv-a"};
@@ -13,21 +13,21 @@ class Faults : public SimWorld {
   }
 };
 
-TEST_F(Faults, FailAnswersTheStatusForTheGivenCount) {
+TEST_F(SimFaults, FailAnswersTheStatusForTheGivenCount) {
   fault({"--kind", "fail", "--status", "NO_CONNECTION", "--count", "2"});
   EXPECT_EQ("NO_CONNECTION", status({"host_list"}));
   EXPECT_EQ("NO_CONNECTION", status({"pool_list"}));
   EXPECT_EQ("SUCCESS", status({"host_list"}));
 }
 
-TEST_F(Faults, OpLimitsAFaultToOneOperation) {
+TEST_F(SimFaults, OpLimitsAFaultToOneOperation) {
   fault({"--kind", "fail", "--status", "VOLUME_BAD_NAME", "--op", "vol_list"});
   EXPECT_EQ("SUCCESS", status({"host_list"}));
   EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_list"}));
   EXPECT_EQ("SUCCESS", status({"vol_list"}));
 }
 
-TEST_F(Faults, ExitGarbageAndHang) {
+TEST_F(SimFaults, ExitGarbageAndHang) {
   fault({"--kind", "exit", "--code", "7"});
   auto crashed = xcli({"host_list"});
   EXPECT_EQ(7, crashed.code);
@@ -42,7 +42,7 @@ TEST_F(Faults, ExitGarbageAndHang) {
   EXPECT_EQ("SUCCESS", status({"host_list"}));
 }
 
-TEST_F(Faults, TruncateAndBannerShapeARealAnswer) {
+TEST_F(SimFaults, TruncateAndBannerShapeARealAnswer) {
   fault({"--kind", "truncate", "--bytes", "30"});
   auto cut = xcli({"vol_create", "vol=v1", "size=17", "pool=p1"});
   EXPECT_EQ(30u, cut.out.size());
@@ -59,7 +59,7 @@ TEST_F(Faults, TruncateAndBannerShapeARealAnswer) {
   EXPECT_EQ("SUCCESS", statusOf(wrapped));
 }
 
-TEST_F(Faults, LunInUseRefusesTheFirstMappings) {
+TEST_F(SimFaults, LunInUseRefusesTheFirstMappings) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
   ASSERT_EQ("SUCCESS", status({"host_define", "host=h1"}));
   fault({"--kind", "lun-in-use", "--count", "2"});
@@ -69,7 +69,7 @@ TEST_F(Faults, LunInUseRefusesTheFirstMappings) {
   EXPECT_EQ("SUCCESS", status({"map_vol", "host=h1", "vol=v1", "lun=40"}));
 }
 
-TEST_F(Faults, ClearRemovesPendingFaultsAndBadRequestsAreRefused) {
+TEST_F(SimFaults, ClearRemovesPendingFaultsAndBadRequestsAreRefused) {
   fault({"--kind", "fail", "--status", "NO_CONNECTION", "--count", "5"});
   ASSERT_EQ(0, admin({"fault-clear", "--address", "xiv-a"}).code);
   EXPECT_EQ("SUCCESS", status({"host_list"}));

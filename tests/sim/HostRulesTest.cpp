@@ -6,7 +6,7 @@
 namespace simtest {
 namespace {
 
-class HostRules : public SimWorld {
+class SimHostRules : public SimWorld {
  protected:
   void SetUp() override {
     SimWorld::SetUp();
@@ -16,7 +16,7 @@ class HostRules : public SimWorld {
   }
 };
 
-TEST_F(HostRules, PortsBelongToOneHost) {
+TEST_F(SimHostRules, PortsBelongToOneHost) {
   EXPECT_EQ("HOST_NAME_EXISTS", status({"host_define", "host=h1"}));
   ASSERT_EQ("SUCCESS", status({"host_define", "host=h2"}));
   ASSERT_EQ("SUCCESS", status({"host_add_port", "host=h1", "fcaddress=50:01:73:80:12:34:01:40"}));
@@ -43,7 +43,7 @@ TEST_F(HostRules, PortsBelongToOneHost) {
   EXPECT_EQ("HOST_BAD_NAME", status({"host_delete", "host=h1"}));
 }
 
-TEST_F(HostRules, ConnectivityListsLoggedInPorts) {
+TEST_F(SimHostRules, ConnectivityListsLoggedInPorts) {
   ASSERT_EQ("SUCCESS", status({"host_add_port", "host=h1", "fcaddress=5001738012340140"}));
   ASSERT_EQ("SUCCESS", status({"host_add_port", "host=h1", "fcaddress=5001738012340141"}));
   EXPECT_TRUE(resourcesOf(xcli({"host_connectivity_list"}).out, "host_connectivity").empty());
@@ -56,7 +56,7 @@ TEST_F(HostRules, ConnectivityListsLoggedInPorts) {
   EXPECT_TRUE(resourcesOf(xcli({"host_connectivity_list"}).out, "host_connectivity").empty());
 }
 
-TEST_F(HostRules, MappingRules) {
+TEST_F(SimHostRules, MappingRules) {
   EXPECT_EQ("SUCCESS", status({"map_vol", "host=h1", "vol=v1", "lun=0"}));
   EXPECT_EQ("LUN_ALREADY_IN_USE", status({"map_vol", "host=h1", "vol=v2", "lun=0"}));
   EXPECT_EQ("VOLUME_ALREADY_ASSIGNED", status({"map_vol", "host=h1", "vol=v1", "lun=5"}));
@@ -88,7 +88,7 @@ TEST_F(HostRules, MappingRules) {
   EXPECT_TRUE(resourcesOf(xcli({"vol_mapping_list", "vol=v1"}).out, "vol_mapping").empty());
 }
 
-TEST_F(HostRules, SimultaneousCommandsOnOneArrayAreSerialised) {
+TEST_F(SimHostRules, SimultaneousCommandsOnOneArrayAreSerialised) {
   // Two clients race for one LUN: exactly one wins, nothing is lost.
   std::vector<Started> started;
   for (auto vol : {"vol=v1", "vol=v2"})

@@ -4,7 +4,7 @@
 namespace simtest {
 namespace {
 
-class SnapshotRules : public SimWorld {
+class SimSnapshotRules : public SimWorld {
  protected:
   void SetUp() override {
     SimWorld::SetUp();
@@ -12,7 +12,7 @@ class SnapshotRules : public SimWorld {
   }
 };
 
-TEST_F(SnapshotRules, SnapshotsAreLockedVolumesOfTheirMaster) {
+TEST_F(SimSnapshotRules, SnapshotsAreLockedVolumesOfTheirMaster) {
   ASSERT_EQ("SUCCESS", status({"snapshot_create", "vol=v1", "name=s1"}));
   auto s = volume("s1");
   EXPECT_EQ("yes", s["locked"]);
@@ -37,7 +37,7 @@ TEST_F(SnapshotRules, SnapshotsAreLockedVolumesOfTheirMaster) {
   EXPECT_EQ("VOLUME_IS_NOT_A_SNAPSHOT", status({"snapshot_restore", "snapshot=v1"}));
 }
 
-TEST_F(SnapshotRules, SnapshotReserveLimitsSnapshotsOfWrittenData) {
+TEST_F(SimSnapshotRules, SnapshotReserveLimitsSnapshotsOfWrittenData) {
   ASSERT_EQ(0, admin({"vol-write", "--address", "xiv-a", "--vol", "v1", "--used-gb", "10"}).code);
   EXPECT_EQ("10", volume("v1")["used_capacity"]);
   EXPECT_EQ("10240", volume("v1")["used_capacity_MiB"]);
@@ -51,7 +51,7 @@ TEST_F(SnapshotRules, SnapshotReserveLimitsSnapshotsOfWrittenData) {
   EXPECT_EQ("SUCCESS", status({"snapshot_create", "vol=v1", "name=s99"}));
 }
 
-TEST_F(SnapshotRules, DeleteRefusals) {
+TEST_F(SimSnapshotRules, DeleteRefusals) {
   ASSERT_EQ("SUCCESS", status({"snapshot_create", "vol=v1", "name=s1"}));
   ASSERT_EQ("SUCCESS", status({"host_define", "host=h1"}));
   ASSERT_EQ("SUCCESS", status({"map_vol", "host=h1", "vol=s1", "lun=3"}));
@@ -63,7 +63,7 @@ TEST_F(SnapshotRules, DeleteRefusals) {
   EXPECT_EQ("VOLUME_BAD_NAME", status({"snapshot_delete", "snapshot=s1"}));
 }
 
-TEST_F(SnapshotRules, ConsistencyGroupMembership) {
+TEST_F(SimSnapshotRules, ConsistencyGroupMembership) {
   ASSERT_EQ(0, admin({"pool-create", "--address", "xiv-a", "--pool", "p2", "--size-gb", "100"}).code);
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=other", "size=17", "pool=p2"}));
   ASSERT_EQ("SUCCESS", status({"cg_create", "cg=g", "pool=p1"}));
@@ -81,7 +81,7 @@ TEST_F(SnapshotRules, ConsistencyGroupMembership) {
   EXPECT_EQ("VOLUME_NOT_IN_CONS_GROUP", status({"cg_remove_vol", "vol=v1"}));
 }
 
-TEST_F(SnapshotRules, GroupSnapshotsAreNamedAfterGroupAndVolume) {
+TEST_F(SimSnapshotRules, GroupSnapshotsAreNamedAfterGroupAndVolume) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v2", "size=17", "pool=p1"}));
   ASSERT_EQ("SUCCESS", status({"cg_create", "cg=g", "pool=p1"}));
   EXPECT_EQ("CONS_GROUP_EMPTY", status({"cg_snapshots_create", "cg=g", "snap_group=sg"}));

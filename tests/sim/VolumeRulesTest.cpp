@@ -4,9 +4,9 @@
 namespace simtest {
 namespace {
 
-using VolumeRules = SimWorld;
+using SimVolumeRules = SimWorld;
 
-TEST_F(VolumeRules, SizesRoundUpToTheAllocationUnitAndAgree) {
+TEST_F(SimVolumeRules, SizesRoundUpToTheAllocationUnitAndAgree) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=20", "pool=p1"}));
   auto v = volume("v1");
   EXPECT_EQ("34", v["size"]);
@@ -35,7 +35,7 @@ TEST_F(VolumeRules, SizesRoundUpToTheAllocationUnitAndAgree) {
   EXPECT_EQ("833", pool("p1")["empty_space_hard"]);
 }
 
-TEST_F(VolumeRules, CreateRefusals) {
+TEST_F(SimVolumeRules, CreateRefusals) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
   EXPECT_EQ("VOLUME_EXISTS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
   EXPECT_EQ("POOL_DOES_NOT_EXIST", status({"vol_create", "vol=v2", "size=17", "pool=p9"}));
@@ -44,7 +44,7 @@ TEST_F(VolumeRules, CreateRefusals) {
   EXPECT_EQ("NOT_ENOUGH_SPACE", status({"vol_resize", "vol=v2", "size=833"}));
 }
 
-TEST_F(VolumeRules, ShrinkingNeedsItsFlagAndLocksBlockResizing) {
+TEST_F(SimVolumeRules, ShrinkingNeedsItsFlagAndLocksBlockResizing) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=34", "pool=p1"}));
   EXPECT_EQ("CANNOT_SHRINK_VOLUME", status({"vol_resize", "vol=v1", "size=17"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_resize", "vol=v1", "size=17", "shrink_volume=maybe"}));
@@ -59,7 +59,7 @@ TEST_F(VolumeRules, ShrinkingNeedsItsFlagAndLocksBlockResizing) {
   EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_resize", "vol=gone", "size=17"}));
 }
 
-TEST_F(VolumeRules, DeleteIsRefusedWhileMappedOrGrouped) {
+TEST_F(SimVolumeRules, DeleteIsRefusedWhileMappedOrGrouped) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
   ASSERT_EQ("SUCCESS", status({"host_define", "host=h1"}));
   ASSERT_EQ("SUCCESS", status({"map_vol", "host=h1", "vol=v1", "lun=1"}));
@@ -76,7 +76,7 @@ TEST_F(VolumeRules, DeleteIsRefusedWhileMappedOrGrouped) {
   EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_delete", "vol=v1"}));
 }
 
-TEST_F(VolumeRules, ListFiltersAndTheirMissingObjects) {
+TEST_F(SimVolumeRules, ListFiltersAndTheirMissingObjects) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v2", "size=17", "pool=p1"}));
   ASSERT_EQ("SUCCESS", status({"cg_create", "cg=g", "pool=p1"}));
@@ -106,7 +106,7 @@ TEST_F(VolumeRules, ListFiltersAndTheirMissingObjects) {
   EXPECT_EQ("SUCCESS", status({"vol_list", "wwn=" + wwn}));
 }
 
-TEST_F(VolumeRules, ValuesAreEscapedInBothForms) {
+TEST_F(SimVolumeRules, ValuesAreEscapedInBothForms) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=a<b>&\"c'", "size=17", "pool=p1"}));
   auto r = xcli({"vol_list"});
   EXPECT_NE(std::string::npos, r.out.find("value=\"a&lt;b&gt;&amp;&quot;c&apos;\""));
