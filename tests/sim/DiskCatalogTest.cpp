@@ -11,7 +11,7 @@ namespace {
 const char* kPort = "21:00:00:24:ff:3a:bc:01";
 const char* kPortNorm = "21000024FF3ABC01";
 
-class SimDiskCatalog : public SimWorld {
+class SimDiskExport : public SimWorld {
  protected:
   void SetUp() override {
     SimWorld::SetUp();
@@ -35,7 +35,7 @@ class SimDiskCatalog : public SimWorld {
   }
 };
 
-TEST_F(SimDiskCatalog, PortsSeeTheirHostsMappings) {
+TEST_F(SimDiskExport, PortsSeeTheirHostsMappings) {
   auto out = admin({"disks", "--ports", std::string("10000000C9AAAAAA,") + kPortNorm}).out;
   std::string wwn = volume("v2")["wwn"];
   // lun, wwn, serial, hex serial, target port, volume, bytes, address, host object
@@ -45,7 +45,7 @@ TEST_F(SimDiskCatalog, PortsSeeTheirHostsMappings) {
   EXPECT_EQ("", admin({"disks", "--ports", "10000000C9AAAAAA"}).out);
 }
 
-TEST_F(SimDiskCatalog, ExportKeepsNamesAndDropsUnmappedDisks) {
+TEST_F(SimDiskExport, ExportKeepsNamesAndDropsUnmappedDisks) {
   auto first = exportDisks();
   ASSERT_EQ(0, first.code);
   EXPECT_EQ(0u, first.out.find("xivd1\t1\t"));
@@ -68,7 +68,7 @@ TEST_F(SimDiskCatalog, ExportKeepsNamesAndDropsUnmappedDisks) {
   EXPECT_NE(std::string::npos, read("sda").find("vendor=ATA"));
 }
 
-TEST_F(SimDiskCatalog, DevlistListsCatalogDisksWithArrayNames) {
+TEST_F(SimDiskExport, DevlistListsCatalogDisksWithArrayNames) {
   ASSERT_EQ(0, exportDisks().code);
   auto r = runProgram("xiv_devlist", {"--out", "csv", "--xiv-only", "-u", "GB"});
   ASSERT_EQ(0, r.code);
