@@ -68,11 +68,8 @@ TEST_F(PasswordCipherTest, TamperedTruncatedAndForeignTextFails) {
                             std::string("password"), std::string(""), "v1:" + std::string(90, 'g')}) {
         EXPECT_EQ(open(bad, &plain_), 0) << bad;
     }
-    char buffer[8] = "XXXXXXX";
-    unsigned long size = sizeof buffer;
-    EXPECT_EQ(cipher_.decrypt(nullptr, buffer, &size), 0);
-    EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(cipher_.decrypt(text.c_str(), buffer, nullptr), 0);
+    unsigned long size = 8;
+    EXPECT_EQ(cipher_.decrypt(text.c_str(), nullptr, &size), 0);
     EXPECT_EQ(cipher_.encrypt(nullptr, &text), 0);
 }
 
