@@ -70,21 +70,21 @@ CliRequest parseCliRequest(const std::vector<std::string>& argv, const char* env
   return req;
 }
 
-OpArgs::OpArgs(const std::vector<std::string>& tokens, const std::vector<ArgSpec>& spec) {
+OpArgs::OpArgs(const std::vector<std::string>& tokens, const std::vector<ArgRule>& accepted) {
   for (const auto& t : tokens) {
     auto eq = t.find('=');
     if (eq == std::string::npos || eq == 0)
       throw XcliError{"BAD_PARAMS", "Argument '" + t + "' is not of the form key=value"};
     std::string key = t.substr(0, eq);
     bool known = false;
-    for (const auto& s : spec) known = known || key == s.key;
+    for (const auto& s : accepted) known = known || key == s.key;
     if (!known) throw XcliError{"UNKNOWN_ARGUMENTS", "Unknown argument '" + key + "'"};
     if (values_.count(key)) throw XcliError{"BAD_PARAMS", "Argument '" + key + "' given twice"};
     std::string value = t.substr(eq + 1);
     if (value.empty()) throw XcliError{"BAD_PARAMS", "Argument '" + key + "' has no value"};
     values_[key] = value;
   }
-  for (const auto& s : spec)
+  for (const auto& s : accepted)
     if (s.required && !values_.count(s.key))
       throw XcliError{"BAD_PARAMS", std::string("Missing argument '") + s.key + "'"};
 }

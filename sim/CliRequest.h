@@ -26,7 +26,7 @@ struct CliRequest {
 CliRequest parseCliRequest(const std::vector<std::string>& argv, const char* envPassword);
 
 // Arguments of one operation, checked against what the operation accepts.
-struct ArgSpec {
+struct ArgRule {
   const char* key;
   bool required;
 };
@@ -36,7 +36,7 @@ class OpArgs {
   // Throws XcliError: UNKNOWN_ARGUMENTS for a key the operation does not
   // take, BAD_PARAMS for malformed tokens, repeated keys, missing required
   // keys or empty values.
-  OpArgs(const std::vector<std::string>& tokens, const std::vector<ArgSpec>& spec);
+  OpArgs(const std::vector<std::string>& tokens, const std::vector<ArgRule>& accepted);
 
   bool has(const std::string& key) const { return values_.count(key) != 0; }
   std::string get(const std::string& key) const;

@@ -117,8 +117,9 @@ std::vector<Resource> resourcesOf(const std::string& xml, const std::string& ele
 }
 
 void SimWorld::SetUp() {
-  char tmpl[] = "/tmp/sim_tests.XXXXXX";
-  dir_ = mkdtemp(tmpl);
+  std::string tmpl = (std::filesystem::temp_directory_path() / "sim_tests.XXXXXX").string();
+  ASSERT_NE(nullptr, mkdtemp(tmpl.data()));
+  dir_ = tmpl;
   setenv("XIV_SIM_STATE", (dir_ + "/state").c_str(), 1);
   setenv("ZRSO_SIM_DISKS", (dir_ + "/disks").c_str(), 1);
   unsetenv("XIV_XCLIPASSWORD");
