@@ -22,15 +22,3 @@ int deleteSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
 int revertSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
 
 int getArrayInfoBody(ZRSO::HostInventory*, ZRSO::ZROSUtil*) { return 1; }
-
-int createLUNsBody(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int deleteLUNsBody(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int resizeLUNsBody(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int mapLUNsBody(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int unmapLUNsBody(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int resolveLunsToUsersBody(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 1; }

@@ -1,0 +1,86 @@
+// Telling the host which initiator ports each LUN's volume is presented to:
+// the ports of every host object the volume is mapped to, in one group.
+#include <list>
+#include <string>
+#include <vector>
+
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/ProvisionSetup.h"
+#include "engine/ZrsoExports.h"
+
+namespace {
+
+// Appends the comma-separated ports of a host's port text; every port
+// appended makes protocol the group's protocol.
+void AppendPorts(const std::string& portList, const char* protocol, ZRSO::IGroupInfo& group) {
+    size_t start = 0;
+    while (start <= portList.size()) {
+        size_t comma = portList.find(',', start);
+        if (comma == std::string::npos) comma = portList.size();
+        std::string port = portList.substr(start, comma - start);
+        // A host without ports of this kind lists none, not an empty one.
+        if (!port.empty()) {
+            group.initiators.push_back(port);
+            group.sProtocol = protocol;
+        }
+        start = comma + 1;
+    }
+}
+
+template <class T>
+void FreeAll(std::list<T*>& records) {
+    for (T* record : records) delete record;
+    records.clear();
+}
+
+bool ResolveOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
+    Xiv& xiv = *setup.xiv;
+    std::list<VolMapping*> mappings;
+    int mapError = 0;
+    std::string mapText;
+    xiv.GetHostsMapped(setup.volumeName, mappings, mapError, mapText);
+    // A volume mapped nowhere lists no mappings, and that is an answer (no
+    // ports); any other failed listing (no such volume, no array) is not.
+    const std::string mapResult = xiv.GetResult();
+    const bool mappingFailed = mapError != 0 && mapResult != "MAP_BAD_COMMAND";
+
+    std::list<Host*> hosts;
+    int hostError = 0;
+    std::string hostText;
+    xiv.GetAllHosts(hosts, hostError, hostText);
+
+    ZRSO::IGroupInfo group;
+    for (const VolMapping* mapping : mappings) {
+        for (const Host* host : hosts) {
+            if (host->name != mapping->host) continue;
+            AppendPorts(host->fc_ports, "fcp", group);
+            AppendPorts(host->iscsi_ports, "iscsi", group);
+        }
+    }
+    FreeAll(mappings);
+    FreeAll(hosts);
+
+    if (mappingFailed) {
+        xiv.SetResult(mapResult);
+        FailLunOnArray(lun, log, xiv, mapText);
+        return false;
+    }
+    if (hostError != 0) {
+        FailLunOnArray(lun, log, xiv, hostText);
+        return false;
+    }
+    std::vector<ZRSO::IGroupInfo> groups = {group};
+    lun->setInitiatorGroups(groups, &iEndPointId);
+    lun->setStatus(5);
+    return true;
+}
+
+}  // namespace
+
+int resolveLunsToUsersBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
+    LunSetupPlan plan;
+    plan.startStatus = 6;
+    return ResultConvention(
+        ForEachLun("zrso_resolveLunsToUsers", luns, count, osUtil, plan, ResolveOne), count);
+}
