@@ -1,0 +1,122 @@
+#include "engine/DeviceIdentifier.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "engine/RecordLog.h"
+#include "xiv/TextHelpers.h"
+
+namespace {
+
+const char* const kFunction = "ParseDeviceIdentifier";
+
+// An XIV port name is the vendor's seven-digit prefix, the five hex digits
+// of the array serial and a port number: 16 digits. Anything shorter than
+// the prefix plus one serial digit, or longer than the host's 50-byte field,
+// cannot be one.
+constexpr size_t kSerialOffset = 7;
+constexpr size_t kSerialDigits = 5;
+constexpr size_t kMaxPortNameLength = 49;
+// XIV serials are seven decimal digits.
+constexpr size_t kMaxIscsiSerialDigits = 7;
+
+// Value of a ",key:" item up to the next ',' (else the next '}'); false when
+// the key is missing or its value has no end.
+bool CommaKeyValue(const std::string& text, const std::string& key, std::string& value) {
+    size_t at = text.find(key);
+    if (at == std::string::npos) return false;
+    size_t start = at + key.size();
+    size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.find('}', start);
+    if (end == std::string::npos) return false;
+    value = deformatString(text.substr(start, end - start), false);
+    return true;
+}
+
+bool FibreChannelIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
+    std::string digits = record.sArrayId;
+    digits.erase(std::remove(digits.begin(), digits.end(), ':'), digits.end());
+    if (digits.size() <= kSerialOffset || digits.size() > kMaxPortNameLength) {
+        RecordLog(info, 2, kFunction,
+                  "[" + record.sArrayId + "] is not a valid Fibre Channel target name.");
+        return false;
+    }
+    record.sArrayHexId = digits.substr(kSerialOffset, kSerialDigits);
+    long serial = std::strtol(record.sArrayHexId.c_str(), nullptr, 16);
+    record.sArrayId = FormatText("%05ld", serial);
+    RecordLog(info, 0, kFunction, "FCP Filer Identifier :[" + record.sArrayId + "]");
+    return true;
+}
+
+bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
+    size_t colon = record.sArrayId.find(':');
+    std::string tail = colon == std::string::npos ? record.sArrayId : record.sArrayId.substr(colon + 1);
+    size_t digits = 0;
+    while (digits < tail.size() && std::isdigit(static_cast<unsigned char>(tail[digits]))) ++digits;
+    // Leading zeros carry no value; what remains must fit an array serial.
+    size_t firstSignificant = tail.find_first_not_of('0');
+    size_t significant = firstSignificant == std::string::npos || firstSignificant >= digits
+                             ? 0
+                             : digits - firstSignificant;
+    if (significant > kMaxIscsiSerialDigits) {
+        RecordLog(info, 2, kFunction,
+                  "[" + record.sArrayId + "] does not end in an array serial of at most seven digits.");
+        return false;
+    }
+    long number = digits == 0 ? 0 : std::strtol(tail.substr(0, digits).c_str(), nullptr, 10);
+    record.sArrayId = FormatText("%05ld", number);
+    if (record.sArrayId.size() == kSerialDigits) {
+        record.sArrayHexId = FormatText("%05lx", number);
+    } else {
+        long low = std::strtol(record.sArrayId.substr(2, kSerialDigits).c_str(), nullptr, 10);
+        record.sArrayHexId = record.sArrayId.substr(0, 2) + FormatText("%05lx", low);
+    }
+    RecordLog(info, 0, kFunction, "iscsi Filer Identifier :[" + record.sArrayId + "]");
+    return true;
+}
+
+}  // namespace
+
+int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnapInfo& record,
+                          ZRSO::SnapInfo* info) {
+    if (deviceId.empty()) {
+        RecordLog(info, 2, kFunction, "Error:Array info is empty unable to get filer login info");
+        return 0;
+    }
+    if (deviceId.find("IBM") == std::string::npos) {
+        RecordLog(info, 0, kFunction, "[" + deviceId + "] is not an IBM disk.");
+        return 0;
+    }
+    // "584956" is X, I, V as hex digits, the way LUN identifiers carry it.
+    if (deviceId.find("584956") == std::string::npos && deviceId.find("XIV") == std::string::npos) {
+        RecordLog(info, 0, kFunction, "[" + deviceId + "] is not an IBM XIV disk.");
+        return 0;
+    }
+    record.sArrayId.clear();
+    record.sTargetType.clear();
+
+    CommaKeyValue(deviceId, ",targetidentifier:", record.sArrayId);
+    if (record.sArrayId.empty() || record.sArrayId == "0") {
+        RecordLog(info, 2, kFunction, "[" + record.sArrayId + "] is not a valid targetidentifier.");
+        return 0;
+    }
+    std::string upper;
+    record.sArrayId = StringToUpper(record.sArrayId, upper);
+    CommaKeyValue(deviceId, ",type:", record.sTargetType);
+
+    bool derived;
+    if (record.sTargetType == "fc") {
+        derived = FibreChannelIds(record, info);
+    } else if (record.sTargetType == "iscsi") {
+        derived = IscsiIds(record, info);
+    } else {
+        RecordLog(info, 0, kFunction,
+                  "Device [" + deviceId + "]  Source type[" + record.sTargetType + "].");
+        return 0;
+    }
+    if (!derived) return 0;
+    RecordLog(info, 1, kFunction,
+              "Got targetidentifier:[" + record.sArrayId + "], type:[" + record.sTargetType + "] ");
+    return 1;
+}

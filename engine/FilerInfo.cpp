@@ -1,0 +1,334 @@
+#include "engine/FilerInfo.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "engine/FilerInfoVMWare.h"
+#include "engine/Credentials.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "host/rt/DeviceTree.h"
+#include "host/rt/HostError.h"
+#include "host/rt/HostException.h"
+#include "xiv/HostBuffer.h"
+#include "xiv/TextHelpers.h"
+#include "xiv/XIVUtils.h"
+#include "xiv/XivDevList.h"
+
+namespace {
+
+const char* const kFunction = "GetFilerInfo";
+const char* const kDevListFunction = "GetFilerInfoFromXivDevList";
+const char* const kSourceFile = "ZRSnapEngineXiv";
+const char* const kArrayType = "IBM XIV";
+
+constexpr unsigned int kInquiryBufferSize = 4096;
+constexpr size_t kSerialLength = 7;
+
+const unsigned char kStandardInquiry[6] = {0x12, 0x00, 0x00, 0x00, 0xFF, 0x00};
+const unsigned char kUnitSerialPage[6] = {0x12, 0x01, 0x80, 0x00, 0xCF, 0x00};
+const unsigned char kDeviceIdPage[6] = {0x12, 0x01, 0x83, 0x00, 0xFF, 0x00};
+
+// One inquiry into a zeroed buffer. The answer counts only as far as the
+// device says it transferred; a negative count is a failure and is raised
+// with the error record's text, as the device tree raises its own.
+int Inquire(ScsiInterface* scsi, const unsigned char* cdb, unsigned char* data) {
+    std::memset(data, 0, kInquiryBufferSize);
+    HostError err = HostError::Success();
+    int sent = scsi->sendCommand(cdb, 6, data, kInquiryBufferSize, 0, 1, nullptr, 0, 10, &err);
+    if (sent < 0) throw HostException(kFunction, err.AsString(), kSourceFile, __LINE__, -1);
+    return std::min<int>(sent, static_cast<int>(kInquiryBufferSize));
+}
+
+// The array serial at the head of a unit serial number page; empty when the
+// page (bounded by what was transferred) is too short to hold one.
+std::string SerialFromPage(const unsigned char* data, int transferred) {
+    if (transferred < 4) return std::string();
+    size_t pageLength = std::min<size_t>(data[3], static_cast<size_t>(transferred) - 4);
+    const char* text = reinterpret_cast<const char*>(data + 4);
+    std::string serial(text, strnlen(text, std::min(pageLength, kSerialLength)));
+    return serial.size() == kSerialLength ? serial : std::string();
+}
+
+// The identifier of the first designation descriptor as upper-case hex;
+// empty when the descriptor is missing or claims more than the page (bounded
+// by what was transferred) holds.
+std::string FirstDesignator(const unsigned char* data, int transferred) {
+    size_t pageEnd = std::min<size_t>(4 + (static_cast<size_t>(data[2]) << 8 | data[3]),
+                                      static_cast<size_t>(transferred));
+    if (pageEnd < 8) return std::string();
+    size_t length = data[7];
+    if (length == 0 || 8 + length > pageEnd) return std::string();
+    std::string hex;
+    for (size_t i = 0; i < length; ++i) hex += FormatText("%2.2X", data[8 + i]);
+    return hex;
+}
+
+std::string Upper(const std::string& text) {
+    std::string out;
+    return StringToUpper(text, out);
+}
+
+// The control hosts of the array list: split at every ':', the last piece
+// running to the end; an empty list is one empty control host.
+std::vector<std::string> ControlHosts(const std::string& list) {
+    std::vector<std::string> hosts;
+    splitByDelim(list, ":", hosts);
+    return hosts;
+}
+
+}  // namespace
+
+bool HexSerialToDecimal(const std::string& hexSerial, std::string& decimalSerial) {
+    if (hexSerial.size() < kSerialLength) return false;
+    long number = std::strtol(hexSerial.substr(2, 5).c_str(), nullptr, 16);
+    decimalSerial = hexSerial.substr(0, 2) + FormatText("%05ld", number);
+    return true;
+}
+
+bool DecimalSerialToHex(const std::string& decimalSerial, std::string& hexSerial) {
+    if (decimalSerial.size() < 2) return false;
+    int number = LeadingDecimal(decimalSerial.substr(2, 5));
+    hexSerial = decimalSerial.substr(0, 2) + FormatText("%05x", static_cast<unsigned>(number));
+    return true;
+}
+
+int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
+                     std::string firstId, std::string secondId, LoginLookupStyle style,
+                     const char* function) {
+    const bool vmware = style == LoginLookupStyle::kVMware;
+    HostTextRequest listRequest;
+    listRequest.bufferSize = 1024;
+    HostTextResult list;
+    if (osUtil != nullptr) {
+        list = ReadServiceText(
+            [osUtil](char* buffer, short size) {
+                return osUtil->getArrayList(kArrayType, ':', size, buffer);
+            },
+            listRequest);
+    }
+    if (!list.ok()) {
+        const char* text = "Unable to get list of IBM XIV arrays.";
+        if (vmware) {
+            if (info) info->setError(kArrayListErrorCode, text);
+            RecordLog(info, 2, function,
+                      FormatMessage1024("%s:Unable to get list of IBM XIV arrays.... Error = %d",
+                                        function, list.status));
+        } else {
+            RecordLog(info, 0, function,
+                      FormatMessage1024("Unable to get list of IBM XIV arrays.... Error = %d",
+                                        list.status));
+            if (info) info->setError(kArrayListErrorCode, text);
+        }
+        return 0;
+    }
+    RecordLog(info, 0, function,
+              FormatMessage1024("%s:Got array list [%s]", function, list.text.c_str()));
+
+    bool matched = false;
+    for (const std::string& controlHost : ControlHosts(list.text)) {
+        RecordLog(info, 0, function,
+                  FormatMessage1024("%s:Going to get array info for the array with control host [%s]",
+                                    function, controlHost.c_str()));
+        HostTextRequest infoRequest;
+        infoRequest.bufferSize = 4096;
+        HostTextResult arrayInfo = ReadServiceText(
+            [osUtil, &controlHost](char* buffer, short size) {
+                short inOut = size;
+                return osUtil->fetchArrayInfo(controlHost.c_str(), buffer, &inOut);
+            },
+            infoRequest);
+        if (!arrayInfo.ok()) {
+            std::string message =
+                vmware ? FormatMessage1024("%s:Unable to get ArrayInfo for the array %s.... Error = %d",
+                                           function, record.sArrayId.c_str(), arrayInfo.status)
+                       : FormatMessage1024("Unable to get ArrayInfo for the array %s.... Error = %d",
+                                           record.sArrayId.c_str(), arrayInfo.status);
+            RecordLog(info, 2, function, message);
+            if (info) info->setError(kArrayInfoErrorCode, message.c_str());
+            return 0;
+        }
+
+        // The id is looked for as plain text anywhere in the array info.
+        const std::string upper = Upper(arrayInfo.text);
+        size_t at = firstId.empty() ? std::string::npos : upper.find(firstId);
+        if (at == std::string::npos) {
+            if (vmware) {
+                RecordLog(info, 1, function,
+                          FormatMessage1024("ArrayID=[%s] not found in arrayData, looking for HEX ArrayID=[%s]",
+                                            firstId.c_str(), secondId.c_str()));
+            }
+            at = secondId.empty() ? std::string::npos : upper.find(secondId);
+            if (at != std::string::npos) {
+                record.sArrayId = secondId;
+            } else if (vmware) {
+                RecordLog(info, 2, function,
+                          FormatMessage1024("HEX ArrayID=[%s] was not found too.", secondId.c_str()));
+            }
+        }
+
+        bool found = at != std::string::npos;
+        if (vmware) {
+            // The serial follows the two characters that complete it.
+            found = found && at >= 2;
+            if (!found) {
+                std::string masked = upper;
+                MaskPassword(masked);
+                RecordLog(info, 2, function,
+                          FormatMessage1024("arrayData=[%s], nPos=[%d]", masked.c_str(),
+                                            at == std::string::npos ? -1 : static_cast<int>(at)));
+                continue;
+            }
+            if (record.sArrayId.size() <= 6) record.sArrayId = upper.substr(at - 2, 2) + record.sArrayId;
+            RecordLog(info, 0, function, FormatMessage1024("Using ArrayID=[%s]", record.sArrayId.c_str()));
+        }
+        if (!found) continue;
+
+        ParseArrayInfo(arrayInfo.text.c_str(), record, info);
+        std::string line =
+            vmware ? "GetFilerInfoVMWare: For the array [" + record.sArrayId + "] hostname [" +
+                         record.sHostName + "] username [" + record.sHostUserName + "] password [***]"
+                   : "GetFilerInfo: For the filer [" + record.sArrayId + "] controlhost [" +
+                         record.sHostName + "] username [" + record.sHostUserName + "] password [***]";
+        RecordLog(info, 0, function, FormatMessage1024("%s", line.c_str()));
+        if (record.sHostName.empty() || record.sHostUserName.empty() ||
+            record.sHostPassword.empty()) {
+            RecordLog(info, 2, function, "Not all required fields are available.");
+        } else {
+            matched = true;
+        }
+        // The first array that holds the id decides, complete or not.
+        break;
+    }
+    if (matched) return 1;
+
+    if (vmware) {
+        RecordLog(info, 2, function,
+                  FormatMessage1024("%s: This array (%s) is not present in the list of Arrays (%s) given.",
+                                    function, record.sArrayId.c_str(), list.text.c_str()));
+        if (info) info->setError(kArrayNotRegisteredErrorCode, "Cant find the IBM XIV array in database.");
+    } else {
+        std::string message = FormatMessage1024(
+            "This array [%s] is not present among the list of Arrays [%s] retrieved from database.",
+            record.sArrayId.c_str(), list.text.c_str());
+        RecordLog(info, 2, function, message);
+        if (info) info->setError(kArrayNotRegisteredErrorCode, message.c_str());
+    }
+    return 0;
+}
+
+int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
+                               ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
+                               bool identityOnly) {
+    std::string volId, volName, arrayId, errorText;
+    int errorCode = 0;
+    {
+        XivDevList devList(GetXIVDevListPath(info), info);
+        devList.GetVolumeAndArrayId(device, volId, volName, arrayId, errorCode, errorText);
+    }
+    std::string hexId;
+    if (errorCode == 0 && !DecimalSerialToHex(arrayId, hexId)) {
+        errorCode = -4;
+        errorText = "The array serial [" + arrayId + "] is too short.";
+    }
+    if (errorCode != 0) {
+        std::string message = "Unable to get details from xiv_devlist for device  [" + device +
+                              "]. Error[" + errorText + "]";
+        if (info) info->setError(kDevListErrorCode, message.c_str());
+        RecordLog(info, 2, kDevListFunction, message);
+        return 0;
+    }
+    record.sVolumeId = Upper(volId);
+    record.sVolumeName = volName;
+    record.sArrayId = Upper(arrayId);
+    hexId = Upper(hexId);
+    RecordLog(info, 0, kDevListFunction,
+              "Found Device through xiv_devlist :[" + device + "] serial_num:[" + record.sArrayId +
+                  "] volId[" + record.sVolumeId + "]");
+    if (identityOnly) return 1;
+    return LookupArrayLogin(info, osUtil, record, record.sArrayId, hexId,
+                            LoginLookupStyle::kHostDisk, kDevListFunction);
+}
+
+int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil* osUtil,
+                 XIVFilerSnapInfo& record, bool allowDevList, bool identityOnly) {
+    std::string idaType;
+    if (GetJsonVal(device, "idatype", idaType) && idaType == "vmware") {
+        return GetFilerInfoVMWare(info, device, osUtil, record, identityOnly);
+    }
+
+    SharedRef<HostDevice> handle;
+    try {
+        HostError err = HostError::Success();
+        handle = DeviceTree::getDevice(device.c_str(), &err);
+        if (handle.empty()) throw HostException(kFunction, err.AsString(), kSourceFile, __LINE__, -1);
+    } catch (const HostException& e) {
+        RecordLog(info, 2, kFunction, "DeviceTree::getDevice exception caught :" + e.getMessage());
+        return 0;
+    }
+
+    std::vector<unsigned char> data(kInquiryBufferSize);
+    ScsiInterface* scsi = nullptr;
+    try {
+        scsi = static_cast<ScsiInterface*>(handle->getInterface(ScsiInterface::INTERFACE_NAME));
+        if (scsi == nullptr) {
+            RecordLog(info, 2, kFunction, "'" + device + "' is not SCSI device");
+            return 0;
+        }
+        Inquire(scsi, kStandardInquiry, data.data());
+    } catch (const HostException& e) {
+        RecordLog(info, 2, kFunction, "Fail to send scsi inquiry cdb, caught exception: " + e.getMessage());
+        return 0;
+    }
+    // Only the first three vendor bytes and at most 15 product bytes count.
+    data[31] = 0;
+    data[11] = 0;
+    const std::string vendor(reinterpret_cast<const char*>(data.data() + 8));
+    const std::string product(reinterpret_cast<const char*>(data.data() + 16));
+    if (vendor != "IBM" || product.find("XIV") == std::string::npos) {
+        RecordLog(info, 2, kFunction, "[" + device + "] Not an IBM disk...");
+        return 0;
+    }
+
+    if (info != nullptr && allowDevList && !GetXIVDevListPath(info).empty()) {
+        handle.reset();
+        return GetFilerInfoFromXivDevList(info, device, osUtil, record, identityOnly);
+    }
+    RecordLog(info, 2, kFunction, "Using SCSI inquiry to get device details.");
+
+    std::string hexSerial;
+    try {
+        int transferred = Inquire(scsi, kUnitSerialPage, data.data());
+        hexSerial = Upper(SerialFromPage(data.data(), transferred));
+        if (hexSerial.empty()) {
+            RecordLog(info, 2, kFunction,
+                      "The unit serial number page of [" + device + "] holds no array serial.");
+            return 0;
+        }
+        HexSerialToDecimal(hexSerial, record.sArrayId);
+        record.sArrayId = Upper(record.sArrayId);
+
+        transferred = Inquire(scsi, kDeviceIdPage, data.data());
+        std::string wwn = FirstDesignator(data.data(), transferred);
+        if (wwn.empty()) {
+            RecordLog(info, 2, kFunction,
+                      "The device identification page of [" + device +
+                          "] holds no complete identifier.");
+            return 0;
+        }
+        record.sVolumeId = wwn;
+    } catch (const HostException& e) {
+        RecordLog(info, 2, kFunction, "Fail to send scsi inqury cdb, caught exception: " + e.getMessage());
+        return 0;
+    }
+    handle.reset();
+
+    RecordLog(info, 0, kFunction,
+              "Found Device:[" + device + "] Vendor:" + vendor + "] ProdID:[" + product +
+                  "] Serial Num:[" + record.sArrayId + "] Vol WWN:[" + record.sVolumeId + "]");
+    if (identityOnly) return 1;
+    return LookupArrayLogin(info, osUtil, record, record.sArrayId, hexSerial,
+                            LoginLookupStyle::kHostDisk, kFunction);
+}
