@@ -20,5 +20,3 @@ int unmapSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
 int deleteSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
 
 int revertSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int getArrayInfoBody(ZRSO::HostInventory*, ZRSO::ZROSUtil*) { return 1; }

@@ -1,0 +1,344 @@
+// zrso_getArrayInfo: brings the host's inventory of every registered array
+// (pools, volumes, the volumes' LUN records) up to date with what the array
+// lists, and marks stored pools and volumes the array no longer has deleted.
+#include <string.h>
+
+#include <cstdint>
+#include <list>
+#include <string>
+
+#include "engine/EntryBodies.h"
+#include "engine/InventoryIndex.h"
+#include "host/rt/DebugLog.h"
+#include "host/rt/PasswordCipher.h"
+#include "xiv/XIVUtils.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFunction = "ZRSnapEngineXIV::zrso_getArrayInfo";
+
+// Record status values the host keeps.
+const int kPresent = 0;
+const int kDeleted = 2;
+
+// Listing values are signed, the host's space fields unsigned: a negative
+// value (or a used share larger than the whole) must not wrap into an
+// absurd size, so it counts as 0.
+uint64_t Space(int64_t mib) { return mib < 0 ? 0 : static_cast<uint64_t>(mib); }
+uint64_t Remainder(int64_t whole, int64_t part) {
+    const uint64_t w = Space(whole), p = Space(part);
+    return w > p ? w - p : 0;
+}
+uint64_t Bytes(uint64_t mib) { return mib > (UINT64_MAX >> 20) ? UINT64_MAX : mib << 20; }
+
+// Host-filled buffers are cut at their last byte whatever the host wrote.
+template <size_t N>
+void Terminate(char (&text)[N]) {
+    text[N - 1] = '\0';
+}
+
+// Owns the records of one listing until the array is done.
+template <class T>
+struct OwnedRecords {
+    std::list<T*> items;
+    OwnedRecords() = default;
+    OwnedRecords(const OwnedRecords&) = delete;
+    OwnedRecords& operator=(const OwnedRecords&) = delete;
+    ~OwnedRecords() {
+        for (T* record : items) delete record;
+    }
+};
+
+// Whether a listing says what the array holds. The array object reports an
+// answer without records as a failure under a result name of its own; the
+// command itself succeeded then, and an array that really holds nothing
+// must still have its stored records swept.
+bool ListingHolds(int errorCode, const std::string& result, bool empty, const char* emptyResult) {
+    return errorCode == 0 || (empty && result == emptyResult);
+}
+
+// What the collection keeps for the array it is working on.
+struct ArrayPass {
+    int clientId = 0;
+    int arrayId = 0;
+    char name[512] = {};
+    char unused1[512] = {};
+    char unused2[512] = {};
+    char unused3[512] = {};
+    char user[256] = {};
+    char encryptedPassword[256] = {};
+    char clearPassword[256] = {};
+    char controlHost[512] = {};
+    int tempVolumeId = 0;
+    int tempLunId = 0;
+    uint64_t totalMiB = 0;
+    uint64_t freeMiB = 0;
+
+    ArrayPass() = default;
+    ArrayPass(const ArrayPass&) = delete;
+    ArrayPass& operator=(const ArrayPass&) = delete;
+    ~ArrayPass() { explicit_bzero(clearPassword, sizeof clearPassword); }
+};
+
+class InventoryCollection {
+public:
+    InventoryCollection(ZRSO::HostInventory* inventory, ZRSO::ZROSUtil* osUtil)
+        : inventory_(inventory), osUtil_(osUtil), job_(osUtil->getJobId()) {}
+
+    int Run();
+
+private:
+    enum class Outcome { kCollected, kSkipped, kStop };
+
+    Outcome CollectArray(ZRSO::ArrayEntry* entry);
+    void CollectPool(ArrayPass& pass, const XivPool& pool, const InventoryIndex& index);
+    void CollectVolume(ArrayPass& pass, const XivVol& volume, const std::string& poolName,
+                       int poolRecordId, bool poolAdded);
+    void SweepPools(int clientId, const InventoryIndex& index);
+    void SweepVolumes(int clientId, const InventoryIndex& index);
+
+    ZRSO::HostInventory* inventory_;
+    ZRSO::ZROSUtil* osUtil_;
+    long long job_;
+    DebugLog log_;
+    PasswordCipher cipher_;
+};
+
+int InventoryCollection::Run() {
+    ZRSO::ArrayEntry** entries = nullptr;
+    int count = 0;
+    if (inventory_->getArrayList(&entries, &count) != 0 || (entries == nullptr && count > 0)) {
+        // The host's own process must go on: report instead of ending it.
+        log_.DebugLvl(kFunction, -1, job_, "Failed to get array list");
+        return 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (entries[i] == nullptr) continue;
+        if (CollectArray(entries[i]) == Outcome::kStop) return 1;
+    }
+    log_.DebugLvl(kFunction, 0, job_, "Data Collection completed");
+    return 0;
+}
+
+InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry* entry) {
+    ArrayPass pass;
+    pass.clientId = entry->getClientId();
+    if (entry->getArrayName(pass.name, sizeof pass.name, &pass.arrayId) != 0) {
+        log_.DebugLvl(kFunction, -1, job_, "Failed to get array details");
+        return Outcome::kSkipped;
+    }
+    Terminate(pass.name);
+    if (inventory_->getArrayCredentials(
+            pass.name, pass.unused1, sizeof pass.unused1, pass.unused2, sizeof pass.unused2,
+            pass.unused3, sizeof pass.unused3, pass.user, sizeof pass.user,
+            pass.encryptedPassword, sizeof pass.encryptedPassword, pass.controlHost,
+            sizeof pass.controlHost) != 0) {
+        log_.DebugLvl(kFunction, -1, job_, "Failed to get array credentials!!!");
+        return Outcome::kSkipped;
+    }
+    Terminate(pass.user);
+    Terminate(pass.encryptedPassword);
+    Terminate(pass.controlHost);
+    log_.DebugLvl(kFunction, 0, job_, "Array[%s] .", pass.name);
+    log_.DebugLvl(kFunction, 0, job_, "Control Host[%s] .", pass.controlHost);
+    log_.DebugLvl(kFunction, -1, job_, "Client ID[%d] .", pass.clientId);
+    log_.DebugLvl(kFunction, -1, job_, "Array ID[%d] .", pass.arrayId);
+
+    unsigned long size = sizeof pass.clearPassword;
+    if (cipher_.decrypt(pass.encryptedPassword, pass.clearPassword, &size) == 0)
+        log_.DebugLvl(kFunction, -1, job_, "failed to decrypt");
+    else
+        log_.DebugLvl(kFunction, -1, job_, "entered to decrypt");
+    Terminate(pass.clearPassword);
+
+    const std::string xcliPath = XIVUtils().GetXCLIpath(osUtil_, log_, pass.controlHost);
+    if (xcliPath.empty()) {
+        log_.DebugLvl(kFunction, -1, job_, "Failed to get XIV SDK Path");
+        return Outcome::kStop;
+    }
+
+    Xiv xiv(pass.user, pass.clearPassword, pass.controlHost, xcliPath, log_);
+    OwnedRecords<XivPool> pools;
+    OwnedRecords<XivVol> volumes;
+    int code = 0;
+    std::string text;
+    xiv.GetAllResourcePools(pools.items, code, text);
+    const bool poolsHold =
+        ListingHolds(code, xiv.GetResult(), pools.items.empty(), "POOL_BAD_COMMAND");
+    if (!poolsHold)
+        log_.DebugLvl(kFunction, -1, job_, "Failed to list the storage pools of array[%s]. %s",
+                      pass.name, text.c_str());
+    code = 0;
+    text.clear();
+    xiv.GetAllVolumes(volumes.items, code, text);
+    const bool volumesHold =
+        ListingHolds(code, xiv.GetResult(), volumes.items.empty(), "VOLUME_BAD_COMMAND");
+    if (!volumesHold)
+        log_.DebugLvl(kFunction, -1, job_, "Failed to list the volumes of array[%s]. %s",
+                      pass.name, text.c_str());
+
+    const InventoryIndex index(pools.items, volumes.items);
+    for (const XivPool* pool : pools.items)
+        if (pool != nullptr) CollectPool(pass, *pool, index);
+
+    // A failed listing says nothing about what is gone: sweeping against it
+    // would mark everything stored deleted, and the array's numbers would
+    // be incomplete. Leave both as they were.
+    if (!poolsHold || !volumesHold) {
+        log_.DebugLvl(kFunction, -1, job_,
+                      "Array[%s] not collected: a listing failed, nothing is marked deleted.",
+                      pass.name);
+        return Outcome::kSkipped;
+    }
+    SweepPools(pass.clientId, index);
+    SweepVolumes(pass.clientId, index);
+
+    entry->setFlag(1);
+    entry->setStatus(kPresent);
+    entry->setTotalSpace(pass.totalMiB);
+    entry->setFreeSpace(pass.freeMiB);
+    return Outcome::kCollected;
+}
+
+void InventoryCollection::CollectPool(ArrayPass& pass, const XivPool& pool,
+                                      const InventoryIndex& index) {
+    const uint64_t total = Space(pool.hard_size_MiB);
+    const uint64_t free = Space(pool.empty_space_hard_MiB);
+    const uint64_t used = Remainder(pool.hard_size_MiB, pool.empty_space_hard_MiB);
+    pass.totalMiB += total;
+    pass.freeMiB += free;
+
+    ZRSO::PoolRecord* record = nullptr;
+    int poolRecordId = 0;
+    int clientId = pass.clientId;
+    bool added = false;
+    if (inventory_->findPool(&record, &poolRecordId, pool.name.c_str(), &clientId) == 0) {
+        if (record != nullptr) {
+            record->setPoolId(pool.id.c_str());
+            record->setTotalSpace(total);
+            record->setUsedSpace(used);
+            record->setFreeSpace(free);
+            record->setStatus(kPresent);
+        }
+    } else {
+        added = true;
+        int newId = 0;
+        if (inventory_->addPool(pass.arrayId, pass.clientId, pool.name.c_str(), total, used, "",
+                                0, "", &newId, 0) != 0) {
+            log_.DebugLvl(kFunction, -1, job_,
+                          "Failed to add details for storage pool[%s] to the DB.",
+                          pool.name.c_str());
+            return;
+        }
+        poolRecordId = newId;
+    }
+    for (const XivVol* volume : index.VolumesOf(pool.name))
+        CollectVolume(pass, *volume, pool.name, poolRecordId, added);
+}
+
+void InventoryCollection::CollectVolume(ArrayPass& pass, const XivVol& volume,
+                                        const std::string& poolName, int poolRecordId,
+                                        bool poolAdded) {
+    const char* name = volume.name.c_str();
+    const char* spare = volume.spare.c_str();
+    const uint64_t size = Space(volume.size_MiB);
+    const uint64_t used = Space(volume.used_capacity_MiB);
+    const uint64_t free = Remainder(volume.size_MiB, volume.used_capacity_MiB);
+
+    ZRSO::VolumeRecord* record = nullptr;
+    int volumeRecordId = 0;
+    if (inventory_->findVolume(&record, &volumeRecordId, name, name, pass.clientId) == 0) {
+        if (record != nullptr) {
+            record->setText(spare);
+            record->setPoolRecordId(poolRecordId);
+            record->setSize(size);
+            record->setUsedSpace(used);
+            record->setFreeSpace(free);
+            record->setName(name);
+            record->setStatus(kPresent);
+        }
+        // A stored volume without a LUN record keeps it that way.
+        ZRSO::LunRecord* lun = nullptr;
+        if (inventory_->findLun(&lun, name, name, volumeRecordId) == 0 && lun != nullptr) {
+            lun->setAccessible(1);
+            lun->setShared(0);
+            lun->setSize(Bytes(size));
+            lun->setUsedSpace(Bytes(used));
+            lun->setFreeSpace(Bytes(free));
+            lun->setHostLun(-1);
+            lun->setVolumeRecordId(volumeRecordId);
+        }
+        return;
+    }
+
+    // New volumes and their LUN records are tied by ids of this pass only;
+    // the host turns them into record ids.
+    --pass.tempVolumeId;
+    if (poolAdded) {
+        log_.DebugLvl(kFunction, 0, job_, "Resource Pool[%s].", poolName.c_str());
+        log_.DebugLvl(kFunction, 0, job_, "Volume[%s].", name);
+        log_.DebugLvl(kFunction, 0, job_, "Resource Pool ID [%d].", poolRecordId);
+    }
+    if (inventory_->addVolume(pass.tempVolumeId, pass.clientId, name, name, size, used, spare, 0,
+                              poolRecordId, "") != 0) {
+        log_.DebugLvl(kFunction, -1, job_, "Failed to add new volume[%s]", name);
+        return;
+    }
+    --pass.tempLunId;
+    if (inventory_->addLun(pass.tempLunId, pass.tempVolumeId, name, name, Bytes(size),
+                           Bytes(used), spare, 0, "") != 0)
+        log_.DebugLvl(kFunction, -1, job_, "Failed to add new Luns[%s]", name);
+}
+
+void InventoryCollection::SweepPools(int clientId, const InventoryIndex& index) {
+    ZRSO::PoolRecord** stored = nullptr;
+    int count = 0;
+    if (inventory_->getPoolList(&stored, &count, clientId) != 0) return;
+    log_.DebugLvl(kFunction, 0, job_, "Got Pool List");
+    if (stored == nullptr) return;
+    for (int i = 0; i < count; ++i) {
+        ZRSO::PoolRecord* record = stored[i];
+        if (record == nullptr) continue;
+        char name[256] = {};
+        int recordId = 0;
+        if (record->getName(name, sizeof name, &recordId) != 0) continue;
+        Terminate(name);
+        if (index.HasPool(name)) continue;
+        log_.DebugLvl(kFunction, 0, job_,
+                      "Resource Pool[%s] not found on the array. Marking this as Deleted", name);
+        record->setStatus(kDeleted);
+    }
+}
+
+void InventoryCollection::SweepVolumes(int clientId, const InventoryIndex& index) {
+    ZRSO::VolumeRecord** stored = nullptr;
+    int count = 0;
+    if (inventory_->getVolumeList(&stored, &count, clientId) != 0 || stored == nullptr) return;
+    for (int i = 0; i < count; ++i) {
+        ZRSO::VolumeRecord* record = stored[i];
+        if (record == nullptr) continue;
+        char name[256] = {};
+        char text[512] = {};
+        int recordId = 0;
+        if (record->getName(name, sizeof name, text, sizeof text, &recordId) != 0) continue;
+        Terminate(name);
+        if (index.HasVolume(name)) continue;
+        log_.DebugLvl(kFunction, 0, job_,
+                      "Volume[%s] not found. Marking this as Deleted. This will also mark the "
+                      "corresponding SMLUN entries as Deleted.",
+                      name);
+        record->setStatus(kDeleted);
+        ZRSO::LunRecord** luns = nullptr;
+        int lunCount = 0;
+        if (inventory_->getLunList(&luns, &lunCount, recordId) != 0 || luns == nullptr) continue;
+        for (int j = 0; j < lunCount; ++j)
+            if (luns[j] != nullptr) luns[j]->setStatus(kDeleted);
+    }
+}
+
+}  // namespace
+
+int getArrayInfoBody(ZRSO::HostInventory* inventory, ZRSO::ZROSUtil* osUtil) {
+    return InventoryCollection(inventory, osUtil).Run();
+}
