@@ -36,7 +36,7 @@ const DemoStep kSteps[] = {
     {"delete", false, "delete the group job's snapshots"},
     {"revert", false, "restore the single-volume job's volume from its snapshot"},
     {"provisioning", false, "create, resize, map, resolve, unmap and delete a LUN"},
-    {"inventory", false, "collect the array's pools and volumes into the host database"},
+    {"inventory", true, "collect the array's pools and volumes into the host database"},
 };
 
 struct DemoState {
