@@ -2,12 +2,6 @@
 // until its own file replaces it here.
 #include "engine/EntryBodies.h"
 
-int prepareDevicesBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int snapDevicesBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int reconcileSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
 int isMappedBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*, std::list<std::string>&,
                  std::list<std::string>&) {
     return 1;
@@ -16,7 +10,3 @@ int isMappedBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*, std::list<std::string
 int mapSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
 
 int unmapSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int deleteSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }
-
-int revertSnapsBody(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) { return 1; }

@@ -1,0 +1,107 @@
+// zrso_deleteSnaps: deletes each device's snapshot, after disbanding a
+// snapshot group a failed group snap left behind and deleting a mount
+// duplicate an unmount left behind. A failing device does not stop the others.
+#include <string>
+
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "engine/SnapJobSupport.h"
+#include "engine/SnapMetadata.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_deleteSnaps";
+constexpr int kDeleted = 20;
+constexpr int kNotDeleted = 21;
+constexpr int kMetadataErrorCode = 61001;
+constexpr int kSnapGroupErrorCode = 60004;
+
+void Fail(ZRSO::SnapInfo* info, int code, const std::string& message, const std::string& logText) {
+    RecordLog(info, 2, kFn, logText);
+    info->setError(code, message.c_str());
+    info->setStatus(kNotDeleted);
+}
+
+bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
+    info->setStatus(kNotDeleted);
+    XIVFilerSnapInfo record;
+    if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
+        const std::string message =
+            "Unable to get the filer and volume information from the snap information";
+        Fail(info, kMetadataErrorCode, message, message);
+        return false;
+    }
+    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+    int code = 0;
+    std::string text;
+
+    if (!record.sSnapGroupName.empty()) {
+        bool present = xiv.IsSnapGroupPresent(record.sSnapGroupName, code, text);
+        if (code != 0) {
+            Fail(info, kSnapGroupErrorCode,
+                 "Unable to check if snap group :[" + record.sSnapGroupName + "] exists on array:[" +
+                     record.sHostName + "]. " + ArrayErrorDescription(xiv),
+                 text);
+            return false;
+        }
+        // Snapshots inside a group cannot be deleted one by one.
+        if (present) {
+            text.clear();
+            xiv.DisbandSnapGroup(record.sCGName, record.sSnapGroupName, code, text);
+            if (code != 0) {
+                Fail(info, kSnapGroupErrorCode,
+                     "Unable to disband snap group :[" + record.sSnapGroupName +
+                         "] exists on array:[" + record.sHostName + "]. " +
+                         ArrayErrorDescription(xiv),
+                     text);
+                return false;
+            }
+        }
+    }
+
+    // A duplicate that is already gone counts as deleted.
+    GetDuplicateName(info, record.sDuplicateName);
+    text.clear();
+    xiv.DeleteSnapshot(record.sDuplicateName, code, text);
+    if (code != 0) {
+        Fail(info, ArrayErrorCode(xiv),
+             "Unable to delete the duplicate duplicate:[" + record.sDuplicateName + "]" +
+                 "error code [" + xiv.GetResult() + "]." + ArrayErrorDescription(xiv),
+             text);
+        return false;
+    }
+
+    if (record.sSnapName.empty()) {
+        RecordLog(info, 0, kFn,
+                  "Snap name is empty. Probably prepare phase itself failed. Trying to delete the "
+                  "snap using snap UUID as snap name.");
+        info->getSnapshotIdText(record.sSnapName);
+    }
+    text.clear();
+    xiv.DeleteSnapshot(record.sSnapName, code, text);
+    if (code != 0) {
+        Fail(info, ArrayErrorCode(xiv),
+             "Unable to delete snap:[" + record.sSnapName + "] of volume:[" + record.sVolumeId +
+                 "] on array:[" + record.sHostName + "]. " + ArrayErrorDescription(xiv),
+             text);
+        return false;
+    }
+    RecordLog(info, 0, kFn,
+              "Successfully deleted snap:[" + record.sSnapName + "] of volume:[" +
+                  record.sVolumeId + "] on file server:[" + record.sHostName + "]");
+    info->setStatus(kDeleted);
+    return true;
+}
+
+}  // namespace
+
+int deleteSnapsBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    long deleted = 0;
+    for (int i = 0; i < count; ++i)
+        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i))
+            if (DeleteDevice(info, osUtil)) ++deleted;
+    return ResultConvention(deleted, count);
+}

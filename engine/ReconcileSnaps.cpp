@@ -1,0 +1,57 @@
+// zrso_reconcileSnaps: flags the devices whose snapshot is gone from the
+// array. Every device is checked; a failing one does not stop the others.
+#include <string>
+
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "engine/SnapJobSupport.h"
+#include "engine/SnapMetadata.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_reconcileSnaps";
+constexpr int kMissing = 24;
+constexpr int kMetadataErrorCode = 61001;
+// The array's answer for a volume name it does not hold: the snapshot is
+// absent, not the question failed.
+const char* const kNoSuchVolume = "VOLUME_BAD_NAME";
+
+void ReconcileDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
+    XIVFilerSnapInfo record;
+    if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
+        const std::string message =
+            std::string(kFn) + " Unable to get the array and volume information from the snap information";
+        info->setError(kMetadataErrorCode, message.c_str());
+        RecordLog(info, 2, kFn, message);
+        return;
+    }
+    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+    int code = 0;
+    std::string text;
+    bool present = xiv.IsVolumePresent(record.sSnapName, code, text);
+    if (code != 0 && xiv.GetResult() != kNoSuchVolume) {
+        const std::string message = "Unable to find out if snapshot [" + record.sSnapName +
+                                    "] of volume:[" + record.sVolumeId + "] is present on array:[" +
+                                    record.sHostName + "]." + ArrayErrorDescription(xiv);
+        RecordLog(info, 2, kFn, text);
+        info->setError(ArrayErrorCode(xiv), message.c_str());
+        return;
+    }
+    if (!present) {
+        info->setStatus(kMissing);
+        RecordLog(info, 2, kFn,
+                  std::string(kFn) + ": Snapshot [" + record.sSnapName + "] of volume:[" +
+                      record.sVolumeId + "] is NOT present on array:[" + record.sHostName + "].");
+    }
+}
+
+}  // namespace
+
+int reconcileSnapsBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    for (int i = 0; i < count; ++i)
+        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i)) ReconcileDevice(info, osUtil);
+    return 0;
+}

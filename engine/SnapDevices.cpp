@@ -1,0 +1,127 @@
+// zrso_snapDevices: takes the snapshots prepare planned. Devices prepared
+// alone are snapped one by one; devices prepared as a consistency group get
+// one group snapshot, whose snapshot group is then disbanded so that each
+// volume's snapshot stands on its own under the name prepare gave it.
+#include <string>
+#include <vector>
+
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "engine/SnapJobSupport.h"
+#include "engine/SnapMetadata.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_snapDevices";
+constexpr int kBufferSize = 4096;
+constexpr int kSnapped = 5;
+constexpr int kNotSnapped = 6;
+constexpr int kSourceDeviceErrorCode = 61002;
+constexpr int kGroupSnapErrorCode = 60001;
+
+std::string ArrayFailure(Xiv& xiv, const std::string& what) {
+    return "zrso_snapDevices: " + what + " Error [" + xiv.GetResult() + "]." +
+           ArrayErrorDescription(xiv);
+}
+
+// False when the device pass must stop. Devices of a group are only
+// collected here.
+bool SnapDevice(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil, int index,
+                std::vector<XIVFilerSnapInfo>& groupMembers) {
+    ZRSO::SnapInfo* info = RecordAt(infos, count, index);
+    if (info == nullptr) return true;
+
+    std::string device;
+    if (!ReadSourceDevice(info, kBufferSize, device)) {
+        RecordLog(info, 2, kFn, "Unable to get the src device to be snapped");
+        info->setStatus(kNotSnapped);
+        info->setError(kSourceDeviceErrorCode, "Unable to get the src device to be snapped");
+        return false;
+    }
+    XIVFilerSnapInfo record;
+    GetVolumeAndFilerInfoFromSnap(info, osUtil, record);
+    if (!record.sCGName.empty()) {
+        record.nDeviceIndex = index;
+        groupMembers.push_back(record);
+        return true;
+    }
+
+    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+    int code = 0;
+    std::string text;
+    xiv.CreateSnapShot(record.sVolumeName, record.sSnapName, code, text);
+    if (code != 0) {
+        const std::string message =
+            ArrayFailure(xiv, "Unable to take snapshot of the volume:[" + record.sVolumeName +
+                                  "] on array:[" + record.sHostName + "].");
+        RecordLog(info, 2, kFn, message);
+        info->setStatus(kNotSnapped);
+        info->setError(ArrayErrorCode(xiv), message.c_str());
+        return false;
+    }
+    info->setStatus(kSnapped);
+    RecordLog(info, 0, kFn, "Successfully snapped src device [" + TextBeforePassword(device) + "]");
+    return true;
+}
+
+void SnapConsistencyGroup(ZRSO::SnapInfo** infos, short count,
+               const std::vector<XIVFilerSnapInfo>& groupMembers) {
+    ZRSO::SnapInfo* first = FirstRecord(infos, count);
+    if (first == nullptr) return;
+    const XIVFilerSnapInfo& lead = groupMembers.front();
+    Xiv xiv(lead.sHostUserName, lead.sHostPassword, lead.sHostName, GetXCLIPath(first), first);
+    int code = 0;
+    std::string text;
+
+    xiv.CreateCGSnapshot(lead.sCGName, lead.sSnapGroupName, code, text);
+    if (code != 0) {
+        const std::string message =
+            ArrayFailure(xiv, "Unable to take snapshot of the consistency group:[" + lead.sCGName +
+                                  "] on array:[" + lead.sHostName + "].");
+        RecordLog(first, 2, kFn, message);
+        first->setError(kGroupSnapErrorCode, message.c_str());
+        return;
+    }
+    text.clear();
+    xiv.DisbandSnapGroup(lead.sCGName, lead.sSnapGroupName, code, text);
+    if (code != 0) {
+        const std::string message =
+            ArrayFailure(xiv, "Unable to disband the snapshot group :[" + lead.sSnapGroupName +
+                                  "] on array:[" + lead.sHostName + "].");
+        RecordLog(first, 2, kFn, message);
+        first->setError(kGroupSnapErrorCode, message.c_str());
+        return;
+    }
+
+    // Only the group just snapped is done; a device naming another group
+    // (prepare never writes such a mix) has no snapshot.
+    for (const auto& member : groupMembers) {
+        ZRSO::SnapInfo* info = RecordAt(infos, count, member.nDeviceIndex);
+        if (info == nullptr) continue;
+        if (member.sCGName == lead.sCGName && member.sSnapGroupName == lead.sSnapGroupName &&
+            member.sHostName == lead.sHostName) {
+            info->setStatus(kSnapped);
+            continue;
+        }
+        const std::string message = "zrso_snapDevices: The volume:[" + member.sVolumeName +
+                                    "] is in the consistency group:[" + member.sCGName +
+                                    "], not in the group snapped:[" + lead.sCGName + "].";
+        RecordLog(info, 2, kFn, message);
+        info->setStatus(kNotSnapped);
+        info->setError(kGroupSnapErrorCode, message.c_str());
+    }
+}
+
+}  // namespace
+
+int snapDevicesBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    std::vector<XIVFilerSnapInfo> groupMembers;
+    bool ranToEnd = true;
+    for (int i = 0; i < count && ranToEnd; ++i)
+        ranToEnd = SnapDevice(infos, count, osUtil, i, groupMembers);
+    if (ranToEnd && !groupMembers.empty()) SnapConsistencyGroup(infos, count, groupMembers);
+    return SettleStatuses(infos, count, kSnapped, kNotSnapped);
+}
