@@ -9,7 +9,7 @@ SECONDS_EACH=${1:-20}
 BUILD=$ROOT/build/fuzz
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZRSO_FUZZ=ON -DZRSO_BENCH=OFF >/dev/null
-cmake --build "$BUILD" -j "${JOBS:-$(nproc)}"
+cmake --build "$BUILD" -j "${JOBS:-$(nproc)}" --target fuzzers
 OUT=$ROOT/fuzz-out
 mkdir -p "$OUT"
 status=0
