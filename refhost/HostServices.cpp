@@ -89,7 +89,7 @@ void HostServices::rescanDevices(const char* host, const char** initiators, cons
         std::string esx = topology.esxOf(str(host));
         if (!esx.empty()) {
             rescanEsx(esx);
-            note("rescan of ESX server " + esx + ": " +
+            note("rescan " + std::to_string(rescans_) + " of ESX server " + esx + ": " +
                  std::to_string(topology.esxDisks(esx).size()) + " disks");
             return;
         }
@@ -98,7 +98,8 @@ void HostServices::rescanDevices(const char* host, const char** initiators, cons
             if (auto* sysfs = dynamic_cast<SysfsDevices*>(local_.get()))
                 ports = sysfs->discoverInitiators();
         local_->rescan(remove, ports);
-        note("rescan of this host: " + std::to_string(local_->listDevices("").size()) +
+        note("rescan " + std::to_string(rescans_) + " of this host: " +
+             std::to_string(local_->listDevices("").size()) +
              " disks" + (remove.empty() ? "" : ", " + std::to_string(remove.size()) + " removed"));
     } catch (const std::exception& e) {
         // The plug-in expects no answer from a rescan; the failure shows up as

@@ -48,6 +48,13 @@ std::string SimAdmin::runOrThrow(const std::vector<std::string>& args) const {
         std::string what = "xcli-sim " + (args.empty() ? std::string() : args.front()) +
                            " failed (exit " + std::to_string(rc) + ")";
         if (!err.empty()) what += ": " + err.substr(0, err.find_last_not_of("\n") + 1);
+        // The simulator may quote its arguments back; a password must not
+        // travel on in the message.
+        for (size_t i = 0; i + 1 < args.size(); ++i) {
+            if (args[i] != "--password" || args[i + 1].empty()) continue;
+            for (size_t at; (at = what.find(args[i + 1])) != std::string::npos;)
+                what.replace(at, args[i + 1].size(), "***");
+        }
         throw std::runtime_error(what);
     }
     return out;

@@ -38,16 +38,17 @@ std::string clientName() {
 }
 
 // Errors shown after a step are that step's own; a mount starts from the
-// snapshot, whatever an earlier mount or unmount left in the status.
-void prepareRecords(HostDatabase& db, int64_t jobId, const std::string& step) {
+// snapshot, whatever an earlier mount or unmount left in the status. Records
+// the step does not handle keep what they have.
+void prepareRecords(HostDatabase& db, const std::vector<SnapRecordRow>& rows, const std::string& step) {
     Transaction tx(db);
-    SqlStatement clear(db, "UPDATE snap_records SET error_code = 0, error_message = '' WHERE job_id = ?");
-    clear.bind(1, jobId).run();
-    if (step == "mount") {
-        SqlStatement reset(db,
-                           "UPDATE snap_records SET status = 5 WHERE job_id = ? AND status IN "
-                           "(7, 9, 11, 12, 14, 15)");
-        reset.bind(1, jobId).run();
+    SqlStatement clear(db, "UPDATE snap_records SET error_code = 0, error_message = '' WHERE id = ?");
+    SqlStatement reset(db,
+                       "UPDATE snap_records SET status = 5 WHERE id = ? AND status IN "
+                       "(7, 9, 11, 12, 14, 15)");
+    for (const auto& r : rows) {
+        clear.bind(1, r.id).run();
+        if (step == "mount") reset.bind(1, r.id).run();
     }
     tx.commit();
 }
@@ -130,7 +131,6 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
     StepOutcome outcome;
     outcome.step = step;
     auto start = std::chrono::steady_clock::now();
-    prepareRecords(db, jobId, step);
     if (step == "unmount") store.setFlags(jobId, ZRSO::FLAG_KEEP_DUPLICATE, keep);
     auto rows = store.records(jobId);
     if (step == "snap") {
@@ -140,6 +140,7 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
             if (r.status == ZRSO::SNAP_PREPARED) prepared.push_back(r);
         rows = prepared;
     }
+    prepareRecords(db, rows, step);
 
     std::vector<std::unique_ptr<HostSnapInfo>> infos;
     std::vector<SnapInfo*> pointers;
@@ -179,10 +180,16 @@ StepOutcome runBackup(HostSession& session, int64_t jobId) {
         return prepared;
     }
     StepOutcome snapped = runSnapStep(session, jobId, "snap");
-    snapped.allExpected = snapped.allExpected && prepared.allExpected;
-    snapped.seconds += prepared.seconds;
-    snapped.step = "backup";
-    return snapped;
+    // The backup's outcome covers every record, also those prepare failed.
+    StepOutcome backup;
+    backup.step = "backup";
+    backup.result = prepared.result != 0 ? prepared.result : snapped.result;
+    backup.records = SnapJobStore(session.database()).records(jobId);
+    backup.allExpected = prepared.allExpected && snapped.allExpected;
+    for (const auto& r : backup.records)
+        backup.allExpected = backup.allExpected && r.status == ZRSO::SNAP_SNAPPED;
+    backup.seconds = prepared.seconds + snapped.seconds;
+    return backup;
 }
 
 bool deviceSupported(HostSession& session, const std::string& device) {

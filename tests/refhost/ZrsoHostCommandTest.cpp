@@ -86,19 +86,6 @@ TEST_F(ZrsoHostCommand, UsageAndDamagedDatabaseGiveClearErrors) {
     EXPECT_NE(none.err.find("zrso-host init"), std::string::npos);
 }
 
-TEST_F(ZrsoHostCommand, JobOfOneProcessIsSeenByTheNext) {
-    if (!pluginBuilt()) GTEST_SKIP() << "plug-in not built";
-    addArray();
-    // Whatever the plug-in makes of a disk that does not exist, the job and
-    // its record stay in the host database for the next process.
-    auto backup = host({"--json", "backup", "/dev/xivd77"});
-    EXPECT_EQ(backup.status, 1);
-    auto jobs = host({"--json", "jobs", "1"});
-    ASSERT_EQ(jobs.status, 0) << jobs.err;
-    EXPECT_NE(jobs.out.find("\"device\":\"/dev/xivd77\""), std::string::npos) << jobs.out;
-    EXPECT_NE(jobs.out.find("\"job\":1"), std::string::npos);
-}
-
 TEST_F(ZrsoHostCommand, SupportedAsksThePlugInAboutASimulatedDisk) {
     if (!pluginBuilt()) GTEST_SKIP() << "plug-in not built";
     writeFile(home_ + "/disks/xivd9.disk",

@@ -1,0 +1,136 @@
+// The small text pieces the host builds its answers and commands from.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "refhost/ArraySerial.h"
+#include "refhost/AttributeText.h"
+#include "refhost/BufferReply.h"
+#include "refhost/CommandArgs.h"
+#include "refhost/HostTopology.h"
+#include "refhost/JsonText.h"
+#include "refhost/LunSteps.h"
+#include "refhost/OutputTable.h"
+#include "refhost/SimAdmin.h"
+#include "refhost/SnapshotSteps.h"
+
+using namespace refhost;
+
+TEST(HostText, SerialFormsConvertBothWays) {
+    EXPECT_EQ(hexSerial("1310133"), "1302795");
+    EXPECT_EQ(hexSerial("7800001"), "7800001");
+    EXPECT_EQ(hexSerial("131013"), "");
+    EXPECT_EQ(hexSerial("13a0133"), "");
+    EXPECT_TRUE(serialMatches("1310133", "1310133"));
+    EXPECT_TRUE(serialMatches("1310133", "1302795"));
+    EXPECT_TRUE(serialMatches("1343981", "130abcd"));  // hex compared without case
+    EXPECT_FALSE(serialMatches("1310133", "10133"));
+    EXPECT_FALSE(serialMatches("1310133", ""));
+}
+
+TEST(HostText, AttributeStringsAreBuiltReadAndGuarded) {
+    std::string text = formatAttributes({{"ab", "1"}, {"b", "2"}, {"esxname", "esx7"}});
+    EXPECT_EQ(text, "{ab:1,b:2,esxname:esx7}");
+    std::string value = "untouched";
+    ASSERT_TRUE(findAttribute(text, "b", &value));
+    EXPECT_EQ(value, "2");
+    EXPECT_FALSE(findAttribute(text, "a", &value));
+    EXPECT_EQ(value, "2");
+    EXPECT_EQ(esxNameOf(text), "esx7");
+    EXPECT_EQ(esxNameOf("esx7"), "esx7");
+    EXPECT_EQ(esxNameOf("{esxname:esx9}"), "esx9");
+
+    EXPECT_EQ(attributeValueProblem("Plain-Value_1.x:y"), "");
+    for (const char* bad : {"a,b", "a}b", "a{b", "a\"b", "a\\b", "a/b", "a\nb"})
+        EXPECT_NE(attributeValueProblem(bad), "") << bad;
+}
+
+TEST(HostText, ServiceAnswersCountTheTerminatingNul) {
+    char buf[4];
+    EXPECT_EQ(replyService("abc", buf, 4), 0);
+    EXPECT_STREQ(buf, "abc");
+    EXPECT_EQ(replyService("abcd", buf, 4), 5);
+    EXPECT_EQ(replyService("abcd", nullptr, 0), 5);
+    EXPECT_EQ(replyService(std::string(40000, 'x'), buf, 4), kServiceTooLong);
+    EXPECT_EQ(replyService(std::string(40000, 'x'), nullptr, 0, 1 << 20), 40001);
+    EXPECT_EQ(copyOut("abc", buf, 3), 1);
+    EXPECT_STREQ(buf, "");
+}
+
+TEST(HostText, CommandWordsOptionsAndSizes) {
+    CommandArgs args({"add", "xiv1", "--address", "a,b", "--fc=1,2", "--fc", "3", "--cg", "extra"});
+    EXPECT_EQ(args.option("--address"), std::optional<std::string>("a,b"));  // taken whole
+    EXPECT_EQ(args.options("--fc"), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_TRUE(args.flag("--cg"));
+    EXPECT_FALSE(args.flag("--cg"));
+    EXPECT_EQ(args.shift(), std::optional<std::string>("add"));
+    EXPECT_EQ(args.positionals(), (std::vector<std::string>{"xiv1", "extra"}));
+
+    CommandArgs unknown({"x", "--bogus"});
+    EXPECT_THROW(unknown.positionals(), UsageError);
+    CommandArgs dangling({"--address"});
+    EXPECT_THROW(dangling.option("--address"), UsageError);
+    CommandArgs notNumber({"--app-id", "x1"});
+    EXPECT_THROW(notNumber.number("--app-id"), UsageError);
+
+    EXPECT_EQ(parseSize("20G"), 20LL << 30);
+    EXPECT_EQ(parseSize("17gib"), 17LL << 30);
+    EXPECT_EQ(parseSize("512M"), 512LL << 20);
+    EXPECT_EQ(parseSize("1073741823"), (1LL << 30) - 1);
+    EXPECT_THROW(parseSize("5X"), UsageError);
+    EXPECT_THROW(parseSize("-1G"), UsageError);
+    EXPECT_THROW(parseSize("99999999999T"), UsageError);
+}
+
+TEST(HostText, JsonOutputIsEscapedAndTyped) {
+    EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+    OutputTable table({"#id", "name"});
+    table.add({"7", "x\"y"});
+    table.add({"", "z"});  // an empty number is written as text, keeping the JSON valid
+    EXPECT_EQ(table.json(), "[{\"id\":7,\"name\":\"x\\\"y\"},{\"id\":\"\",\"name\":\"z\"}]");
+    std::ostringstream printed;
+    table.print(printed);
+    EXPECT_EQ(printed.str(), "ID  NAME\n 7  x\"y\n    z\n");
+
+    EXPECT_EQ(mapRequestJson("app\"1", "Linux", 3, {"p1", "p2"}),
+              "{\"hosts\":[{\"hostname\":\"app\\\"1\",\"hostos\":\"Linux\",\"protocol\":\"3\","
+              "\"endpoints\":[{\"endpoint\":\"p1\"},{\"endpoint\":\"p2\"}]}]}");
+}
+
+TEST(HostText, InitiatorsAreValidatedAndShownWithColons) {
+    Initiator fc = parseInitiator("fc", "21:00:00:1b:32:a0:d0:01");
+    EXPECT_EQ(fc.name, "2100001B32A0D001");
+    EXPECT_EQ(fc.display(), "21:00:00:1B:32:A0:D0:01");
+    EXPECT_EQ(parseInitiator("iscsi", "iqn.2005-03.org:x").display(), "iqn.2005-03.org:x");
+    EXPECT_THROW(parseInitiator("fc", "2100001B32A0D0"), std::invalid_argument);
+    EXPECT_THROW(parseInitiator("fc", "2100001B32A0D0ZZ"), std::invalid_argument);
+    EXPECT_THROW(parseInitiator("iscsi", "iqn.a,b"), std::invalid_argument);
+    EXPECT_THROW(parseInitiator("sas", "x"), std::invalid_argument);
+}
+
+TEST(HostText, SimulatorDiskLinesAreRead) {
+    auto disks = SimAdmin::parseDiskLines(
+        "xivd1\t1\t6001738CFC9035E80000000000012345\t1310133\t1302795\t5001738027950140\tvol_1\t"
+        "18253611008\txiv-1\thost_a\n"
+        "xivd2\t2\tWWN2\t1310133\t1302795\t5001738027950140\tvol_2\t1024\txiv-1\n"
+        "short\tline\n",
+        true);
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].device, "xivd1");
+    EXPECT_EQ(disks[0].lun, 1);
+    EXPECT_EQ(disks[0].sizeBytes, 18253611008LL);
+    EXPECT_EQ(disks[0].hostObject, "host_a");
+    EXPECT_EQ(disks[1].hostObject, "");
+    EXPECT_EQ(disks[1].volume, "vol_2");
+}
+
+TEST(HostText, VmwareSourcesAreLabelledByServerAndDisk) {
+    EsxDisk d;
+    d.esxName = "esx1";
+    d.device = "esxd2";
+    d.naa = "6001738CFC9035E80000000000012345";
+    d.lunUuid = vmwareLunUuid(d.naa, 2);
+    EXPECT_EQ(d.lunUuid, "0200020060017" + std::string("38CFC9035E80000000000012345") + "32383130584956");
+    EXPECT_EQ(deviceLabel(d.attributeString()), "esx1:esxd2");
+    EXPECT_EQ(deviceLabel("/dev/xivd1"), "/dev/xivd1");
+}
