@@ -1,0 +1,158 @@
+// The mapped check: per record, whether the snapshot's duplicate exists on
+// the array (status 7) and whether it is mapped to this machine (status 9).
+// Mounting runs it first and keeps the initiator lists it fills, so that
+// initiators are discovered at most once per mount.
+#include <unistd.h>
+
+#include <map>
+#include <string>
+
+#include "engine/Discovery.h"
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/IsMapped.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "engine/SnapMetadata.h"
+#include "xiv/HostBuffer.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_isMapped";
+const std::string kFnText = kFn;
+constexpr int kDuplicateExists = 7;
+constexpr int kDuplicateMapped = 9;
+constexpr int kTextBufferSize = 1024;
+constexpr int kTextCalls = 3;
+
+HostTextResult ReadLimited(const RecordTextGetter& getter) {
+    HostTextRequest request;
+    request.bufferSize = kTextBufferSize;
+    request.maxCalls = kTextCalls;
+    return ReadRecordText(getter, request);
+}
+
+// This machine's name, empty when the system gives none.
+std::string ClientName() {
+    char name[65] = {0};
+    if (::gethostname(name, 64) != 0) name[0] = '\0';
+    name[64] = '\0';
+    return name;
+}
+
+}  // namespace
+
+std::string GetHostNameBase(const std::string& hostIdentifier) {
+    static const std::string kKey = "esxname:";
+    const size_t at = hostIdentifier.find(kKey);
+    if (at == std::string::npos) return hostIdentifier;
+    const size_t start = at + kKey.size();
+    const size_t comma = hostIdentifier.find(',', start);
+    return hostIdentifier.substr(start, comma == std::string::npos ? std::string::npos
+                                                                     : comma - start);
+}
+
+int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
+                 std::list<std::string>& hostInitiators, std::list<std::string>& esxInitiators) {
+    int result = 0;
+    hostInitiators.clear();
+    esxInitiators.clear();
+    // The host objects found so far, by array: a name one array gave means
+    // nothing to another. The ESX server's host object is a different one
+    // from this machine's.
+    std::map<std::string, std::string> hostNames, esxHostNames;
+
+    for (int i = 0; i < count; ++i) {
+        ZRSO::SnapInfo* info = RecordAt(infos, count, i);
+        if (info == nullptr) continue;
+        XIVFilerSnapInfo record;
+        if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
+            RecordLog(info, 2, kFn,
+                      kFnText +
+                          " Unable to get the array and volume information from the snap information");
+            continue;
+        }
+        HostTextResult device = ReadLimited(
+            [info](char* buffer, short* size) { return info->getSourceDevice(buffer, size); });
+        result = device.status;
+        if (!device.ok()) {
+            RecordLog(info, 2, kFn, kFnText + ": Error:Unable to get the src device to be snapped.");
+            continue;
+        }
+        const bool vmware = device.text.find("vmware") != std::string::npos;
+
+        GetDuplicateName(info, record.sDuplicateName);
+        Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info),
+                info);
+        int code = 0;
+        std::string text;
+        if (!xiv.IsVolumePresent(record.sDuplicateName, code, text)) {
+            RecordLog(info, 2, kFn,
+                      kFnText + " There is no volume with name [" + record.sDuplicateName + "]");
+            continue;
+        }
+        RecordLog(info, 2, kFn,
+                  kFnText + " Duplicate [" + record.sDuplicateName +
+                      "] of snapshot of volume with id [" + record.sVolumeId +
+                      "] is already created.");
+        info->setStatus(kDuplicateExists);
+
+        if (hostInitiators.empty()) {
+            // The ESX server has one initiator; it is looked up once.
+            if (vmware && esxInitiators.empty()) {
+                HostTextResult identifier = ReadLimited([info](char* buffer, short* size) {
+                    return info->getHostIdentifier(buffer, size);
+                });
+                result = identifier.status;
+                if (!identifier.ok()) {
+                    RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
+                    continue;
+                }
+                std::string esxInitiator;
+                bool iscsi = true;
+                if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, identifier.text,
+                               info) ||
+                    esxInitiator.empty()) {
+                    RecordLog(info, 2, kFn, "Unable to detect ESX server initiator info.");
+                    continue;
+                }
+                esxInitiators.push_back(esxInitiator);
+            }
+            const std::string clientName = ClientName();
+            if (clientName.empty()) {
+                RecordLog(info, 2, kFn, "Error:Unable to determine client name.");
+                result = 1;
+                break;
+            }
+            bool iscsi = true;
+            if (!detectHBA(hostInitiators, iscsi, record.sHostName, osUtil, clientName, &xiv,
+                           info) ||
+                hostInitiators.empty()) {
+                RecordLog(info, 2, kFn, "Unable to detect initiator info.");
+                continue;
+            }
+        }
+
+        code = 0;
+        text.clear();
+        bool mapped = xiv.IsMapped(hostInitiators, hostNames[record.sHostName],
+                                   record.sDuplicateName, code, text);
+        // A VMware duplicate is mounted through the ESX server: it counts as
+        // mapped only when that server's host object has it too.
+        if (mapped && vmware && !esxInitiators.empty()) {
+            code = 0;
+            text.clear();
+            mapped = xiv.IsMapped(esxInitiators, esxHostNames[record.sHostName],
+                                  record.sDuplicateName, code, text);
+        }
+        if (mapped) {
+            RecordLog(info, 2, kFn,
+                      kFnText + " Duplicate [" + record.sDuplicateName +
+                          "] of snapshot of volume with id [" + record.sVolumeId +
+                          "] is already mapped.");
+            info->setStatus(kDuplicateMapped);
+        }
+    }
+    return result;
+}

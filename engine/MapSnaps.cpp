@@ -1,0 +1,265 @@
+// zrso_mapSnaps, the array side: per record a writable duplicate of the
+// snapshot is created, unlocked and mapped at a free LUN to this machine's
+// host object (and, for a VMware source, to the ESX server's too); then the
+// passes of MountDiscovery find the new disks. Nothing made on the array is
+// undone when a later step fails: the next mount finds it by name.
+#include <unistd.h>
+
+#include <string>
+
+#include "engine/Cloraxify.h"
+#include "engine/Discovery.h"
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/IsMapped.h"
+#include "engine/MountDiscovery.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "engine/SnapJobSupport.h"
+#include "engine/SnapMetadata.h"
+#include "xiv/HostBuffer.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_mapSnaps";
+const char* const kMapSnapFn = "ZRSnapEngineXIV::mapSnap";
+constexpr int kDuplicateExists = 7;
+constexpr int kDuplicateMapped = 9;
+constexpr int kMountFailed = 11;
+constexpr int kNoMetadataCode = 61001;
+constexpr int kNoSourceDeviceCode = 61002;
+constexpr int kNoInitiatorsCode = 61006;
+constexpr int kDeviceListCode = 61011;
+constexpr int kHostBadNameCode = 61044;
+constexpr int kSourceDeviceBufferSize = 4096;
+constexpr int kIdentifierBufferSize = 1024;
+constexpr int kIdentifierCalls = 3;
+
+enum class Turn { kNext, kStop, kPending };
+
+std::string ClientName() {
+    char name[65] = {0};
+    if (::gethostname(name, 64) != 0) name[0] = '\0';
+    name[64] = '\0';
+    return name;
+}
+
+void SetErrorAndLog(ZRSO::SnapInfo* info, int code, const std::string& message) {
+    if (info == nullptr) return;
+    info->setError(code, message.c_str());
+    RecordLog(info, 2, kFn, message);
+}
+
+// Maps the duplicate at the lowest free LUN on hostName (empty: the host
+// object holding the initiators), creating a host object when the array has
+// none for them. Status 9 on success.
+bool mapSnap(ZRSO::SnapInfo* info, std::string& duplicateName, std::list<std::string>& initiators,
+             Xiv& array, std::string& hostName, std::string& mountHost, std::string& arrayHost) {
+    int code = 0;
+    std::string lun, text;
+    array.GetUnusedLun(initiators, hostName, lun, code, text);
+    if (lun == "-1" || code != 0) {
+        if (code != 0 && ArrayErrorCode(array) == kHostBadNameCode) {
+            RecordLog(info, 1, kMapSnapFn, "No host on filer matches this client. Creating one.");
+            hostName = GetHostNameBase(mountHost);
+            lun.clear();
+            code = 0;
+            text.clear();
+            array.CreateHost(initiators, false, hostName, code, text);
+            if (code != 0) {
+                RecordLog(info, 2, kMapSnapFn, text);
+                const std::string message = std::string(kMapSnapFn) + " Unable to create host [" +
+                                            hostName + "] on array [" + arrayHost + "] " +
+                                            ArrayErrorDescription(array);
+                info->setError(ArrayErrorCode(array), message.c_str());
+                return false;
+            }
+            array.GetUnusedLun(initiators, hostName, lun, code, text);
+        } else if (code != 0) {
+            RecordLog(info, 2, kMapSnapFn, text);
+            const std::string message = std::string(kMapSnapFn) +
+                                        " Unable to find unused LUN on array :[" + arrayHost +
+                                        "]. " + ArrayErrorDescription(array);
+            info->setError(ArrayErrorCode(array), message.c_str());
+        }
+    }
+    if (lun == "-1" || code != 0) {
+        RecordLog(info, 2, kMapSnapFn, text);
+        info->setStatus(kMountFailed);
+        return false;
+    }
+
+    RecordLog(info, 0, kMapSnapFn, "Found the unused lun [" + lun + "]");
+    code = 0;
+    text.clear();
+    array.MapVolume(duplicateName, hostName, lun, code, text);
+    if (code != 0) {
+        RecordLog(info, 2, kMapSnapFn, text);
+        info->setStatus(kMountFailed);
+        const std::string message = "Unable to assign LUN [" + lun +
+                                    "] to any of the connected initiators and duplicate:[" +
+                                    duplicateName + "]. " + ArrayErrorDescription(array);
+        info->setError(ArrayErrorCode(array), message.c_str());
+        return false;
+    }
+    RecordLog(info, 0, kMapSnapFn,
+              "mapSnaps: Successfully mapped the duplicate [" + duplicateName + "] lun [" + lun +
+                  "]");
+    info->setStatus(kDuplicateMapped);
+    return true;
+}
+
+// An array failure of the record: its log, status 11 and the host code.
+void Fail(ZRSO::SnapInfo* info, Xiv& xiv, const std::string& text, const std::string& message) {
+    RecordLog(info, 2, kFn, text);
+    info->setStatus(kMountFailed);
+    info->setError(ArrayErrorCode(xiv), (message + ArrayErrorDescription(xiv)).c_str());
+}
+
+Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
+               ZRSO::ZROSUtil* osUtil) {
+    XIVFilerSnapInfo record;
+    if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
+        SetErrorAndLog(info, kNoMetadataCode,
+                       "Unable to get the array and volume information from the snap information");
+        return Turn::kNext;
+    }
+    std::string sourceDevice;
+    if (!ReadSourceDevice(info, kSourceDeviceBufferSize, sourceDevice)) {
+        info->setError(kNoSourceDeviceCode, "Unable to get the src device to be snapped");
+        RecordLog(info, 2, kFn, "Unable to get the src device of the snapshot to be mounted.");
+        info->setStatus(kMountFailed);
+        return Turn::kStop;
+    }
+
+    if (sourceDevice.find("vmware") != std::string::npos) {
+        state.vmware = true;
+        HostTextRequest request;
+        request.bufferSize = kIdentifierBufferSize;
+        request.maxCalls = kIdentifierCalls;
+        HostTextResult identifier = ReadRecordText(
+            [info](char* buffer, short* size) { return info->getHostIdentifier(buffer, size); },
+            request);
+        if (!identifier.ok()) {
+            RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
+            return Turn::kNext;
+        }
+        state.mountHost = identifier.text;
+        if (state.esxInitiators.empty()) {
+            std::string esxInitiator;
+            bool iscsi = true;
+            if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, state.mountHost, info) ||
+                esxInitiator.empty()) {
+                SetErrorAndLog(first, kNoInitiatorsCode, "Unable to detect initiator info.");
+                return Turn::kStop;
+            }
+            state.esxInitiators.push_back(esxInitiator);
+        }
+    }
+
+    const std::string clientName = ClientName();
+    if (clientName.empty()) {
+        RecordLog(info, 2, kFn, "Error:Unable to determine client name.");
+        return Turn::kStop;
+    }
+    state.clientName = clientName;
+    if (!state.vmware) state.mountHost = clientName;
+
+    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+    if (state.hostInitiators.empty()) {
+        bool iscsi = true;
+        if (!detectHBA(state.hostInitiators, iscsi, record.sHostName, osUtil, state.clientName,
+                       &xiv, info) ||
+            state.hostInitiators.empty()) {
+            SetErrorAndLog(first, kNoInitiatorsCode, "Unable to detect initiator info.");
+            return Turn::kStop;
+        }
+    }
+
+    if (state.devicesBefore.empty()) {
+        if (!getDeviceList(state.devicesBefore, osUtil, state.mountHost, "IBM", info)) {
+            SetErrorAndLog(first, kDeviceListCode,
+                           "zrso_mapSnaps: Unable to get the devicelist before the duplicate "
+                           "operation for host [" +
+                               Cloraxify(state.mountHost) + "].");
+            return Turn::kStop;
+        }
+        if (MountDebugHookPresent()) {
+            RecordLog(first, 1, kFn, "Printing devices before duplicate");
+            int index = 0;
+            for (const std::string& device : state.devicesBefore)
+                RecordLog(first, 1, kFn,
+                          FormatText(" Volume [%d] DeviceName [%s]", index++,
+                                     Cloraxify(device).c_str()));
+        }
+    }
+
+    int code = 0;
+    std::string text;
+    GetDuplicateName(info, record.sDuplicateName);
+    const std::string& duplicate = record.sDuplicateName;
+    const int status = info->getStatus();
+    if (status != kDuplicateExists && status != kDuplicateMapped) {
+        xiv.CreateSnapShotDuplicate(record.sSnapName, duplicate, code, text);
+        if (code != 0) {
+            Fail(info, xiv, text,
+                 "zrso_mapSnaps: Unable to create duplicate of the snap:[" + record.sSnapName +
+                     "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
+            return Turn::kStop;
+        }
+        RecordLog(info, 0, kFn, "zrso_mapSnaps: Successfully created a duplicate [" + duplicate + "]");
+        info->setStatus(kDuplicateExists);
+        xiv.UnlockVolume(duplicate, code, text);
+        if (code != 0) {
+            Fail(info, xiv, text,
+                 "zrso_mapSnaps: Unable to unlock duplicate of the snap:[" + record.sSnapName +
+                     "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
+            return Turn::kStop;
+        }
+    } else {
+        state.preExisting = true;
+    }
+
+    xiv.GetVolumeByName(duplicate, record.sDuplicateVolumeId, code, text);
+    if (code != 0) {
+        Fail(info, xiv, text,
+             "zrso_mapSnaps: Unable to get volume id of the volume [" + duplicate + "].");
+        return Turn::kStop;
+    }
+    RecordLog(info, 0, kFn,
+              "zrso_mapSnaps: volume id of the volume [" + duplicate + "] is [" +
+                  record.sDuplicateVolumeId + "].");
+
+    if (info->getStatus() != kDuplicateMapped) {
+        std::string hostName;
+        if (!mapSnap(info, record.sDuplicateName, state.hostInitiators, xiv, hostName,
+                     state.mountHost, record.sHostName))
+            return Turn::kStop;
+        if (state.vmware) {
+            hostName.clear();
+            if (!mapSnap(info, record.sDuplicateName, state.esxInitiators, xiv, hostName,
+                         state.mountHost, record.sHostName))
+                return Turn::kStop;
+        }
+    }
+    state.pending.push_back(MakeDuplicateInfo(record, state.mountHost, state.vmware, info));
+    return Turn::kPending;
+}
+
+}  // namespace
+
+int mapSnapsBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    MountState state;
+    ZRSO::SnapInfo* first = FirstRecord(infos, count);
+    // Its answer is not needed: its effect is in the statuses and the lists.
+    isMappedBody(infos, count, osUtil, state.hostInitiators, state.esxInitiators);
+
+    for (int i = 0; i < count; ++i) {
+        ZRSO::SnapInfo* info = RecordAt(infos, count, i);
+        if (info == nullptr) continue;
+        if (MapRecord(state, info, first, osUtil) == Turn::kStop) return ResultConvention(0, count);
+    }
+    DiscoverMountedDevices(state, infos, count, osUtil);
+    return ResultConvention(state.found, count);
+}

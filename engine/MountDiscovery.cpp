@@ -1,0 +1,227 @@
+#include "engine/MountDiscovery.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "engine/Cloraxify.h"
+#include "engine/Discovery.h"
+#include "engine/EntryFrame.h"
+#include "engine/FilerInfo.h"
+#include "engine/FilerInfoVMWare.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "host/rt/HostSleep.h"
+#include "xiv/TextHelpers.h"
+#include "xiv/XIVFilerSnapInfo.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_mapSnaps";
+const char* const kDebugHookFile = "/tmp/ZRSNAPHANDLERXIV_DEBUG_HOOK";
+constexpr int kPasses = 6;
+constexpr int kDeviceFound = 12;
+constexpr int kDeviceNotFoundCode = 60509;
+constexpr int kDeviceListErrorCode = 61011;
+constexpr int kDefaultRetrySeconds = 300;
+constexpr int kSnapDeviceBufferSize = 4096;
+
+std::string& HookPath() {
+    static std::string path = kDebugHookFile;
+    return path;
+}
+
+PassSleep& SleepOverride() {
+    static PassSleep sleep;
+    return sleep;
+}
+
+void WaitBetweenPasses(ZRSO::SnapInfo* first) {
+    long long seconds = GetXIVRetryInterval(first);
+    // A negative interval is no interval: it would turn into a wait of days.
+    if (seconds < 0) seconds = kDefaultRetrySeconds;
+    unsigned long long milliseconds = static_cast<unsigned long long>(seconds / 5) * 1000ULL;
+    if (milliseconds > UINT_MAX) milliseconds = UINT_MAX;
+    const unsigned int wait = static_cast<unsigned int>(milliseconds);
+    if (SleepOverride()) {
+        SleepOverride()(wait);
+    } else {
+        hostSleep(wait, __FILE__, __LINE__);
+    }
+}
+
+// Device names may be host texts; none reaches the log with a password.
+void PrintDevices(ZRSO::SnapInfo* first, const std::list<std::string>& devices) {
+    int index = 0;
+    for (const std::string& device : devices) {
+        RecordLog(first, 1, kFn,
+                  FormatText(" Volume [%d] DeviceName [%s]", index++, Cloraxify(device).c_str()));
+    }
+}
+
+std::list<std::string> Candidates(MountState& state, const std::list<std::string>& after,
+                                  bool& fallbackUsed) {
+    if (state.preExisting) return after;
+    std::list<std::string> fresh;
+    for (const std::string& device : after) {
+        bool seen = false;
+        for (const std::string& before : state.devicesBefore) {
+            if (before == device) {
+                seen = true;
+                break;
+            }
+        }
+        if (!seen) fresh.push_back(device);
+    }
+    if (fresh.empty() && !fallbackUsed) {
+        // The disk may have come before the first listing: look at every one once.
+        fresh = after;
+        state.devicesBefore = after;
+        fallbackUsed = true;
+    }
+    return fresh;
+}
+
+// Resolves one listed disk and hands it to the duplicate it carries.
+void Match(MountState& state, const std::string& candidate, ZRSO::SnapInfo* first,
+           ZRSO::ZROSUtil* osUtil) {
+    XIVFilerSnapInfo disk;
+    int resolved;
+    if (candidate.find("vmware") == std::string::npos) {
+        RecordLog(first, 2, kFn, "CAlling GetFilerInfo for non VMWARE disk.");
+        resolved = GetFilerInfo(first, candidate, nullptr, disk, false, true);
+    } else {
+        RecordLog(first, 2, kFn, "CAlling GetFilerInfoVMWare.");
+        resolved = GetFilerInfoVMWare(first, candidate, osUtil, disk, true);
+        RecordLog(first, 2, kFn, "GetFilerInfoVMWare returned.");
+    }
+    if (resolved != 1) return;
+    RecordLog(first, 2, kFn,
+              "It is an XIV device. volume id [" + disk.sVolumeId + "] arrayId [" + disk.sArrayId +
+                  "]");
+    for (auto entry = state.pending.begin(); entry != state.pending.end(); ++entry) {
+        if (!CompareArrayIds(disk.sArrayId, entry->sArrayId, entry->pSnapInfo)) continue;
+        if (disk.sVolumeId != entry->sDuplicateVolumeId) continue;
+        ZRSO::SnapInfo* info = entry->pSnapInfo;
+        RecordLog(info, 0, kFn,
+                  "Found device [" + Cloraxify(candidate) + "] corresponding to duplicate [" +
+                      entry->sDuplicateName + "]");
+        info->setStatus(kDeviceFound);
+        const std::string device =
+            entry->sMountType == "vmware" ? formatString(candidate, false) : candidate;
+        info->setSnapDevice(device.c_str());
+        ++state.found;
+        state.pending.erase(entry);
+        return;
+    }
+}
+
+// One pass; false when the disks could not be listed (the call ends).
+bool Pass(MountState& state, ZRSO::SnapInfo* first, ZRSO::ZROSUtil* osUtil, bool& fallbackUsed) {
+    std::list<std::string> removal, after;
+    refreshSystemBus(osUtil, state.hostInitiators, removal, state.clientName);
+    if (state.vmware) refreshSystemBus(osUtil, state.esxInitiators, removal, state.mountHost);
+    if (!getDeviceList(after, osUtil, state.mountHost, "IBM", first)) {
+        const std::string message =
+            "zrso_mapSnaps: Unable to get the devicelist after the duplicate operation for host [" +
+            Cloraxify(state.mountHost) + "].";
+        if (first != nullptr) first->setError(kDeviceListErrorCode, message.c_str());
+        RecordLog(first, 2, kFn, message);
+        return false;
+    }
+    RecordLog(first, 2, kFn, "Got device list.");
+
+    const std::list<std::string> candidates = Candidates(state, after, fallbackUsed);
+    if (MountDebugHookPresent()) {
+        RecordLog(first, 1, kFn, "Printing new devices");
+        PrintDevices(first, candidates);
+    }
+    for (const std::string& candidate : candidates) {
+        if (state.pending.empty()) break;
+        Match(state, candidate, first, osUtil);
+    }
+    state.devicesBefore = after;
+    return true;
+}
+
+void PrintOutcome(ZRSO::SnapInfo** infos, short count, ZRSO::SnapInfo* first) {
+    RecordLog(first, 0, kFn, "Printing status of duplicates at the end of map");
+    for (int i = 0; i < count; ++i) {
+        ZRSO::SnapInfo* info = RecordAt(infos, count, i);
+        if (info == nullptr) continue;
+        RecordLog(info, 0, kFn,
+                  FormatMessage1024("zrso_mapSnaps: pSnapInfo->status: [%d]", info->getStatus()));
+        std::vector<char> buffer(kSnapDeviceBufferSize + 1, '\0');
+        short size = kSnapDeviceBufferSize;
+        if (info->getSnapDevice(buffer.data(), &size) != 0) buffer.assign(buffer.size(), '\0');
+        buffer.back() = '\0';
+        RecordLog(info, 0, kFn,
+                  FormatMessage1024("zrso_mapSnaps: pSnapInfo->SnapDevice: [%s]", buffer.data()));
+    }
+}
+
+}  // namespace
+
+bool MountDebugHookPresent() { return ::access(HookPath().c_str(), F_OK) == 0; }
+
+void SetMountDebugHookPathForTesting(const std::string& path) {
+    HookPath() = path.empty() ? kDebugHookFile : path;
+}
+
+void SetPassSleepForTesting(PassSleep sleep) { SleepOverride() = std::move(sleep); }
+
+void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short count,
+                            ZRSO::ZROSUtil* osUtil) {
+    ZRSO::SnapInfo* first = FirstRecord(infos, count);
+    bool fallbackUsed = false;
+    for (int pass = 0; pass < kPasses && !state.pending.empty();) {
+        if (!Pass(state, first, osUtil, fallbackUsed)) return;
+        ++pass;
+        WaitBetweenPasses(first);
+    }
+    for (const DuplicateInfo& entry : state.pending) {
+        const std::string message =
+            "Could not find device corresponding to duplicate [" + entry.sDuplicateName + "]";
+        RecordLog(entry.pSnapInfo, 1, kFn, message);
+        if (entry.pSnapInfo != nullptr) entry.pSnapInfo->setError(kDeviceNotFoundCode, message.c_str());
+    }
+    PrintOutcome(infos, count, first);
+}
+
+bool CompareArrayIds(std::string& diskArrayId, std::string& storedArrayId, ZRSO::SnapInfo* info) {
+    if (diskArrayId.size() < 5 || storedArrayId.size() < 5) {
+        RecordLog(info, 0, "CompareArrayIds",
+                  FormatText("Array ID1 [%s] Array ID2 [%s] are too short.", diskArrayId.c_str(),
+                             storedArrayId.c_str()));
+        return false;
+    }
+    const size_t n = diskArrayId.size() >= 7 && storedArrayId.size() >= 7 ? 7 : 5;
+    const std::string diskTail = diskArrayId.substr(diskArrayId.size() - n);
+    std::string storedTail = storedArrayId.substr(storedArrayId.size() - n);
+    if (diskTail == storedTail) return true;
+    ConvertToDecimal(storedTail, storedTail);
+    return diskTail == storedTail;
+}
+
+void ConvertToDecimal(std::string& in, std::string& out) {
+    const std::string text = in;
+    std::string prefix, number = text;
+    if (text.size() == 7) {
+        prefix = text.substr(0, 2);
+        number = text.substr(2);
+    }
+    const char* start = number.c_str();
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(start, &end, 16);
+    if (end == start) {
+        // No number at all: nothing that could equal a real array id.
+        out.clear();
+        return;
+    }
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%05llu", value);
+    out = prefix + digits;
+}

@@ -1,0 +1,173 @@
+// zrso_unmapSnaps: unmaps each record's duplicate from every host object
+// holding this machine's initiators (and the ESX server's, for a VMware
+// source), deletes it unless the record keeps it, and has the host rescan
+// and drop the devices that carried the duplicates.
+#include <unistd.h>
+
+#include <list>
+#include <string>
+
+#include "engine/Discovery.h"
+#include "engine/EntryBodies.h"
+#include "engine/EntryFrame.h"
+#include "engine/RecordLog.h"
+#include "engine/Settings.h"
+#include "engine/SnapJobSupport.h"
+#include "engine/SnapMetadata.h"
+#include "xiv/HostBuffer.h"
+#include "xiv/Xiv.h"
+
+namespace {
+
+const char* const kFn = "ZRSnapEngineXIV::zrso_unmapSnaps";
+constexpr int kUnmapped = 14;
+constexpr int kUnmapFailed = 15;
+constexpr unsigned int kKeepDuplicate = 0x1000;
+constexpr int kNoMetadataCode = 61001;
+constexpr int kNoSourceDeviceCode = 61002;
+constexpr int kNoClientNameCode = 61005;
+constexpr int kNoInitiatorsCode = 61006;
+constexpr int kTextBufferSize = 4096;
+constexpr int kIdentifierBufferSize = 1024;
+constexpr int kIdentifierCalls = 3;
+
+enum class Turn { kNext, kStop, kUnmapped };
+
+struct UnmapState {
+    std::list<std::string> initiators;
+    std::list<std::string> removal;
+    std::string rescanHost;
+};
+
+std::string ClientName() {
+    char name[65] = {0};
+    if (::gethostname(name, 64) != 0) name[0] = '\0';
+    name[64] = '\0';
+    return name;
+}
+
+void Fail(ZRSO::SnapInfo* info, int code, const std::string& message, const std::string& logText) {
+    RecordLog(info, 2, kFn, logText);
+    info->setStatus(kUnmapFailed);
+    info->setError(code, message.c_str());
+}
+
+// This machine's initiators, and the ESX server's for a VMware source.
+Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil,
+                        XIVFilerSnapInfo& record, Xiv& xiv, const std::string& sourceDevice) {
+    state.rescanHost.clear();
+    const std::string clientName = ClientName();
+    if (clientName.empty()) {
+        Fail(info, kNoClientNameCode, "ZrSnapXIV::zrso_isMapped:Unable to determine client name.",
+             "Unable to determine client name.");
+        return Turn::kStop;
+    }
+    state.rescanHost = clientName;
+    bool iscsi = true;
+    if (!detectHBA(state.initiators, iscsi, record.sHostName, osUtil, state.rescanHost, &xiv,
+                   info) ||
+        state.initiators.empty()) {
+        Fail(info, kNoInitiatorsCode, "Unable to detect initiator info.",
+             "Unable to detect initiator info.");
+        return Turn::kStop;
+    }
+    if (sourceDevice.find("vmware") == std::string::npos) return Turn::kUnmapped;
+
+    HostTextRequest request;
+    request.bufferSize = kIdentifierBufferSize;
+    request.maxCalls = kIdentifierCalls;
+    HostTextResult identifier = ReadRecordText(
+        [info](char* buffer, short* size) { return info->getHostIdentifier(buffer, size); },
+        request);
+    if (!identifier.ok()) {
+        RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
+        return Turn::kNext;
+    }
+    state.rescanHost = identifier.text;
+    std::string esxInitiator;
+    if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, state.rescanHost, info)) {
+        Fail(info, kNoInitiatorsCode, "Unable to detect initiator info for ESX server.",
+             "Unable to detect initiator info for ESX server.");
+        return Turn::kStop;
+    }
+    state.initiators.push_back(esxInitiator);
+    return Turn::kUnmapped;
+}
+
+Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
+    info->setStatus(kUnmapFailed);
+    XIVFilerSnapInfo record;
+    if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
+        const std::string message =
+            std::string(kFn) + "Unable to get the array and volume information from the snap information";
+        Fail(info, kNoMetadataCode, message, message);
+        return Turn::kNext;
+    }
+    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+
+    std::string sourceDevice;
+    if (!ReadSourceDevice(info, kTextBufferSize, sourceDevice)) {
+        Fail(info, kNoSourceDeviceCode, "Unable to get the src device of the snapshot to be unmounted",
+             "Unable to get the src device to be snapped ");
+        return Turn::kNext;
+    }
+    if (state.initiators.empty()) {
+        Turn turn = DiscoverInitiators(state, info, osUtil, record, xiv, sourceDevice);
+        if (turn != Turn::kUnmapped) return turn;
+    }
+
+    GetDuplicateName(info, record.sDuplicateName);
+    const std::string& duplicate = record.sDuplicateName;
+    int code = 0;
+    std::string text, hostName;
+    xiv.UnMapVolume(duplicate, state.initiators, hostName, code, text);
+    if (code != 0) {
+        Fail(info, ArrayErrorCode(xiv),
+             "Unable to unmap duplicate of the snap:[" + record.sSnapName + "] of volume:[" +
+                 record.sVolumeId + "] on file server:[" + record.sHostName + "]." +
+                 ArrayErrorDescription(xiv),
+             text);
+        return Turn::kNext;
+    }
+    RecordLog(info, 0, kFn, "Successfully unmapped the duplicate [" + duplicate + "]");
+
+    if ((info->getFlags() & kKeepDuplicate) == 0) {
+        xiv.DeleteSnapshot(duplicate, code, text);
+        if (code != 0) {
+            Fail(info, ArrayErrorCode(xiv),
+                 "Unable to delete the duplicate duplicate:[" + duplicate + "]" + "error code [" +
+                     xiv.GetResult() + "]." + ArrayErrorDescription(xiv),
+                 text);
+            return Turn::kNext;
+        }
+        RecordLog(info, 0, kFn, "Successfully deleted duplicate " + duplicate);
+    }
+    info->setStatus(kUnmapped);
+
+    HostTextRequest request;
+    request.bufferSize = kTextBufferSize;
+    HostTextResult device = ReadRecordText(
+        [info](char* buffer, short* size) { return info->getSnapDevice(buffer, size); }, request);
+    // A record that never got a device has nothing for the host to drop.
+    if (device.ok() && !device.text.empty()) {
+        RecordLog(info, 0, kFn, "Added device [" + device.text + "] for deletion");
+        state.removal.push_back(device.text);
+    }
+    return Turn::kUnmapped;
+}
+
+}  // namespace
+
+int unmapSnapsBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    UnmapState state;
+    long unmapped = 0;
+    for (int i = 0; i < count; ++i) {
+        ZRSO::SnapInfo* info = RecordAt(infos, count, i);
+        if (info == nullptr) continue;
+        Turn turn = UnmapRecord(state, info, osUtil);
+        if (turn == Turn::kUnmapped) ++unmapped;
+        if (turn == Turn::kStop) break;
+    }
+    refreshSystemBus(osUtil, state.initiators, state.removal, state.rescanHost);
+    return ResultConvention(unmapped, count);
+}
