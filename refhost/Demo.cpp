@@ -29,12 +29,12 @@ struct DemoStep {
 
 const DemoStep kSteps[] = {
     {"supported", true, "is each disk an IBM XIV volume?"},
-    {"backup", false, "prepare and snap: a consistency-group job of three volumes, a single-volume job"},
-    {"reconcile", false, "do the snapshots of the group job still exist?"},
+    {"backup", true, "prepare and snap: a consistency-group job of three volumes, a single-volume job"},
+    {"reconcile", true, "do the snapshots of the group job still exist?"},
     {"mount", false, "duplicate, map and find the disks of the group job's snapshots"},
     {"unmount", false, "unmap and delete the duplicates"},
-    {"delete", false, "delete the group job's snapshots"},
-    {"revert", false, "restore the single-volume job's volume from its snapshot"},
+    {"delete", true, "delete the group job's snapshots"},
+    {"revert", true, "restore the single-volume job's volume from its snapshot"},
     {"provisioning", false, "create, resize, map, resolve, unmap and delete a LUN"},
     {"inventory", true, "collect the array's pools and volumes into the host database"},
 };
