@@ -5,6 +5,7 @@
 
 #include "host/ZRSO.h"
 #include "refhost/HostDatabase.h"
+#include "refhost/HostLog.h"
 #include "refhost/HostLunInfo.h"
 #include "refhost/HostServices.h"
 #include "refhost/HostSession.h"
@@ -74,7 +75,10 @@ LunOutcome runLunRequest(HostSession& session, const std::string& operation,
 
     LunOutcome outcome;
     outcome.operation = operation;
+    hostLog(0, "zrso-host", jobId, "lun " + operation + ": calling the plug-in");
     outcome.result = entry(pointers, 1, services.get());
+    hostLog(0, "zrso-host", jobId, "lun " + operation + ": the plug-in answered " +
+                                       std::to_string(outcome.result));
     outcome.request = store.get(id);
     outcome.expected = outcome.result == 0 && lunExpected(operation, outcome.request);
     jobs.noteStep(jobId, "lun " + operation, outcome.result);

@@ -9,6 +9,7 @@
 #include "host/ZRSO.h"
 #include "refhost/AttributeText.h"
 #include "refhost/HostDatabase.h"
+#include "refhost/HostLog.h"
 #include "refhost/HostServices.h"
 #include "refhost/HostSession.h"
 #include "refhost/HostSnapInfo.h"
@@ -151,8 +152,11 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
     session.progress(step + " job " + std::to_string(jobId) + ": " + std::to_string(rows.size()) +
                      " record" + (rows.size() == 1 ? "" : "s"));
     auto services = session.services(jobId);
+    hostLog(0, "zrso-host", jobId, step + ": calling the plug-in with " + std::to_string(rows.size()) +
+                                       " records");
     outcome.result = entry(pointers.empty() ? nullptr : pointers.data(),
                            static_cast<short>(pointers.size()), services.get());
+    hostLog(0, "zrso-host", jobId, step + ": the plug-in answered " + std::to_string(outcome.result));
 
     outcome.records.clear();
     // Both must agree: the entry point's own answer and every record.
