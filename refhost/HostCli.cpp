@@ -30,7 +30,7 @@ const char* usageText() {
            "  lun delete --array A --volume V       lun resize --array A --volume V --size SIZE\n"
            "  lun map|unmap --array A --volume V --host H --os OS --port P[,P] [--protocol 3|4]\n"
            "  lun resolve --array A --volume V\n"
-           "  demo\n";
+           "  demo [--keep-world]\n";
 }
 
 int runHostCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
