@@ -35,7 +35,7 @@ const DemoStep kSteps[] = {
     {"unmount", true, "unmap and delete the duplicates"},
     {"delete", true, "delete the group job's snapshots"},
     {"revert", true, "restore the single-volume job's volume from its snapshot"},
-    {"provisioning", false, "create, resize, map, resolve, unmap and delete a LUN"},
+    {"provisioning", true, "create, resize, map, resolve, unmap and delete a LUN"},
     {"inventory", true, "collect the array's pools and volumes into the host database"},
 };
 
