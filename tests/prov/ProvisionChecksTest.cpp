@@ -1,0 +1,116 @@
+// What the provisioning entry points decide before any array command, against
+// a scripted host. The xcli directory holds no client, so a request that got
+// through to the array would fail there with another text.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ZrsoTestSupport.h"
+#include "engine/ZrsoExports.h"
+#include "host/rt/PasswordCipher.h"
+
+namespace {
+
+using Entry = int (*)(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*);
+const char* const kPassword = "Cl3ar-Pw-for-prov-checks";
+
+class ProvisionChecks : public testing::Test {
+protected:
+    void SetUp() override {
+        platform_.text("XCLI_BINARY_LOCATION", dir_.path());
+        std::string enciphered;
+        ASSERT_NE(0, PasswordCipher().encrypt(kPassword, &enciphered));
+        lun_.arrayName = "xiv-a";
+        lun_.arrayControlHost = "xiv-a.example";
+        lun_.arrayUser = "admin";
+        lun_.arrayPassword = enciphered;
+        lun_.volumeName = "vol1";
+        lun_.poolName = "pool1";
+        lun_.volumeSize = 20LL << 30;
+    }
+    int Call(Entry entry) {
+        ZRSO::LUNInfo* luns[] = {&lun_, &untouched_};
+        return entry(luns, 2, &os_);
+    }
+    std::string Error() const { return lun_.lastError() ? lun_.lastError()->message : "(none)"; }
+
+    TempDir dir_;
+    ScopedEnv key_{"ZRSO_KEY_FILE", dir_.file("cipher.key")};
+    PlatformSettings platform_;
+    LogCapture log_;
+    FakeZROSUtil os_;
+    FakeLUNInfo lun_, untouched_;
+};
+
+TEST_F(ProvisionChecks, TheFirstFailingReadNamesItselfAndEndsTheCall) {
+    const std::vector<std::pair<std::function<void(FakeLUNInfo&)>, const char*>> cases = {
+        {[](FakeLUNInfo& l) { l.arrayName.failAlways(1); }, "Failed to get Array Name"},
+        {[](FakeLUNInfo& l) { l.arrayControlHost.failAlways(1); }, "Failed to get Array Control Host"},
+        {[](FakeLUNInfo& l) { l.arrayUser.tooSmallForever(); }, "Failed to get Array Login"},
+        {[](FakeLUNInfo& l) { l.arrayPassword.failAlways(1); }, "Failed to get Array Password"},
+        {[](FakeLUNInfo& l) { l.volumeName.failAlways(1); }, "Failed to get Array volume name"},
+        {[](FakeLUNInfo& l) { l.poolName.failAlways(1); }, "Failed to get Array Pool Name"},
+        {[](FakeLUNInfo& l) { l.volumeSizeResult = 1; }, "Failed to get volume Size"},
+        {[](FakeLUNInfo& l) { l.arrayPassword = "never-enciphered"; }, "Failed to decrypt"},
+    };
+    for (const auto& c : cases) {
+        lun_ = FakeLUNInfo();
+        SetUp();
+        c.first(lun_);
+        EXPECT_EQ(1, Call(zrso_createLUNs));
+        EXPECT_EQ(c.second, Error());
+        EXPECT_EQ(70003, lun_.lastError()->code);
+        EXPECT_TRUE(untouched_.statuses.empty());
+    }
+}
+
+TEST_F(ProvisionChecks, CreateLogsTheLoginWithThePasswordMasked) {
+    lun_.jobId = 5150;
+    Call(zrso_createLUNs);
+    EXPECT_THAT(log_.text(), testing::Not(testing::HasSubstr(kPassword)));
+    EXPECT_EQ(1, log_.count("Array decrypted password [********]", 0)) << log_.text();
+    EXPECT_EQ(2, log_.count("LUN size [20]", -1));
+    for (const DebugLine& line : log_.lines()) {
+        if (line.function == "zrso_createLUNs") {
+            EXPECT_EQ(5150, line.job);
+        }
+    }
+}
+
+TEST_F(ProvisionChecks, MapRequestsAreCheckedWholeBeforeAnyPortIsTouched) {
+    const std::string mapBad = "Incorrect paramteres in the map info structure.";
+    const std::string noHosts = "Unable to get the host list to map the luns.";
+    auto host = [](const char* name, const char* os, const char* protocol) {
+        return std::string(R"({"hostname":")") + name + R"(","hostos":")" + os +
+               R"(","protocol":)" + protocol + R"(,"endpoints":[{"endpoint":"p1"}]})";
+    };
+    const std::vector<std::tuple<std::string, Entry, std::string>> cases = {
+        {"{\"hosts\":[" + host("h", "Linux", "\"5\"") + "]}", zrso_mapLUNs, mapBad},
+        {"{\"hosts\":[" + host("h", "Linux", "\"x\"") + "]}", zrso_mapLUNs, mapBad},
+        {"{\"hosts\":[" + host("h", "Linux", "\"5\"") + "]}", zrso_unmapLUNs,
+         "Incorrect paramteres in the unmap info structure."},
+        // A good first host does not let a bad second one through.
+        {"{\"hosts\":[" + host("h", "Linux", "\"3\"") + "," + host("", "AIX", "\"4\"") + "]}",
+         zrso_mapLUNs, mapBad},
+        {"{\"hosts\":[" + host("esx7", "VMware ESXi", "\"3\"") + "]}", zrso_mapLUNs,
+         "Required parameters: initiator list or protocoltype or ostype or mount host name is "
+         "missing."},
+        {"{\"hosts\":[" + host("h", "Linux", "3") + "]}", zrso_mapLUNs, noHosts},
+        {"{}", zrso_mapLUNs, noHosts},
+        {R"([{"hosts":[]}])", zrso_mapLUNs, noHosts},
+        {R"({"other":[]})", zrso_mapLUNs, noHosts},
+        {"{}", zrso_unmapLUNs, "Unable to get the host list to unmap the luns."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::get<0>(c));
+        lun_.statuses.clear();
+        lun_.mapRequest = std::get<0>(c);
+        EXPECT_EQ(1, Call(std::get<1>(c)));
+        EXPECT_EQ(std::get<2>(c), Error());
+        EXPECT_EQ(1u, lun_.statuses.size()) << "a port was handled";
+    }
+    EXPECT_EQ(1, log_.count("ostype [EMPTY] or mount host name [esx7] is missing.", -1));
+}
+
+}  // namespace
