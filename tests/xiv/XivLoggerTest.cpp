@@ -1,63 +1,53 @@
 #include <gtest/gtest.h>
 
+#include "FakeLUNInfo.h"
+#include "FakeSnapInfo.h"
 #include "StandIn.h"
 #include "xiv/XivLogger.h"
 
 namespace {
 
-// Field n (0-based) of a tab-separated log line.
-std::string field(const std::string& line, int n)
-{
-    size_t start = 0;
-    for (int i = 0; i < n; ++i) start = line.find('\t', start) + 1;
-    return line.substr(start, line.find('\t', start) - start);
-}
-
 TEST(XivLogger, JobIdComesFromTheRecord)
 {
     FakeSnapInfo snap;
-    snap.job = 31;
-    EXPECT_EQ(31, XivLogger(&snap).getJobId());
-    snap.job = -5;  // widened with its sign
+    snap.intProperties[ZRSO::INTPROP_JOB_ID] = -5;  // widened with its sign
     EXPECT_EQ(-5, XivLogger(&snap).getJobId());
-    snap.jobProperty = 1;  // unreadable
+    snap.intProperties.clear();  // unreadable
     EXPECT_EQ(-123456, XivLogger(&snap).getJobId());
-
-    FakeLunInfo lun;
-    lun.job = 9000000000LL;
+    FakeLUNInfo lun;
+    lun.jobId = 9000000000LL;
     EXPECT_EQ(9000000000LL, XivLogger(&lun).getJobId());
-
     DebugLog log;
     log.setJobId(55);
     XivLogger fromLog(log);
-    XivLogger copy(fromLog);
-    EXPECT_EQ(55, copy.getJobId());
+    EXPECT_EQ(55, XivLogger(fromLog).getJobId());
 }
 
 TEST(XivLogger, LinesCarryJobAndMappedLevel)
 {
+    LogCapture log;
     FakeSnapInfo snap;
-    snap.jobProperty = 1;
     XivLogger logger(&snap);
-    LogTail tail;
     logger.logMessage(0, "F0", "detail %d", 1);
     logger.logMessage(2, "F2", "error %s", "x");
     logger.logMessage(3, "F3", "fatal");
     logger.logMessage(7, "F7", "other");
     logger.logMessage(ZRSO::LOG_INFO, nullptr);
-
-    struct Expect {
+    const struct {
         const char* function;
-        const char* level;
+        int level;
         const char* message;
-    } expect[] = {{"F0", "2", "detail 1"}, {"F2", "-1", "error x"}, {"F3", "-1", "fatal"},
-                  {"F7", "0", "other"}, {"", "0", "NULL"}};
-    for (const Expect& e : expect) {
-        auto lines = tail.linesOf(e.function);
+    } expect[] = {{"F0", 2, "detail 1"},
+                  {"F2", -1, "error x"},
+                  {"F3", -1, "fatal"},
+                  {"F7", 0, "other"},
+                  {"", 0, "NULL"}};
+    for (auto& e : expect) {
+        auto lines = LinesOf(log, e.function);
         ASSERT_EQ(1u, lines.size()) << e.function;
-        EXPECT_EQ("-123456", field(lines[0], 2));
-        EXPECT_EQ(e.level, field(lines[0], 3)) << e.function;
-        EXPECT_EQ(e.message, field(lines[0], 5));
+        EXPECT_EQ(-123456, lines[0].job);
+        EXPECT_EQ(e.level, lines[0].level) << e.function;
+        EXPECT_EQ(e.message, lines[0].message);
     }
 }
 
