@@ -165,7 +165,9 @@ void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::s
         SetResult("");
         xcli_.DefineHost(name, errorCode, errorText);
         taken = GetResult() == "HOST_NAME_EXISTS";
-    } while (taken && counter-- > INT_MIN);
+    // Names end at _0: an array that calls every name taken must not keep a
+    // mount running through negative numbers for hours.
+    } while (taken && counter-- > 0);
     if (errorCode != 0) return;
 
     hostName = name;
