@@ -42,7 +42,8 @@ int main(int argc, char** argv)
         const size_t count = records.size();
         const long after = peakKiB();
         FreeResourceList(records);
-        std::printf("{\"before_kib\": %ld, \"peak_kib\": %ld, \"records\": %zu, \"status\": \"%s\"}\n",
+        std::printf("{\"before_kib\": %ld, \"peak_kib\": %ld, \"records\": %zu, "
+                    "\"status\": \"%s\"}\n",
                     before, after, count, status.c_str());
         return status == "SUCCESS" ? 0 : 1;
     }

@@ -134,6 +134,17 @@ TEST(ParseOutput, StructureMessagesMissingStatusAndExactValues)
     EXPECT_EQ(INT64_MIN, p.at<XivVol>(0).size_MiB);
 }
 
+TEST(ParseOutput, EscapedCharactersAreNotEntityExpansions)
+{
+    std::string body;  // far more than the expansion limit of declared entities
+    for (int i = 0; i < 500; ++i)
+        body += "<volume>" + field("name", "a&amp;b&lt;&#65;") + "</volume>";
+    Parsed p("volume", Answer("SUCCESS", body));
+    EXPECT_EQ("SUCCESS", p.status);
+    ASSERT_EQ(500u, p.list.size());
+    EXPECT_EQ("a&b<A", p.at<XivVol>(0).name);
+}
+
 TEST(ParseOutput, BrokenAnswerIsAFailureThatKeepsItsRecords)
 {
     const std::string vol = "<volume>" + field("name", "A") + "</volume>";
