@@ -47,6 +47,15 @@ void toUtf8(const XMLCh* s, std::string& out)
 {
     out.clear();
     if (!s) return;
+    // Field values are almost always ASCII: copy those in one pass.
+    size_t n = 0;
+    bool ascii = true;
+    for (; s[n]; ++n) ascii &= s[n] < 0x80;
+    if (ascii) {
+        out.resize(n);
+        for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(s[i]);
+        return;
+    }
     for (; *s; ++s) {
         uint32_t c = *s;
         if (c < 0x80) {
