@@ -1,8 +1,10 @@
 // The XML command set of one array login: one operation per xcli command the
 // plug-in issues. Each builds the full xcli line, runs and parses it, and
-// reports through errorCode (only ever set to -1 here, or back to 0 for the
-// tolerated status names), errorText (only appended to), the listed records
-// (owned by the caller) and the answer's status name kept as the result.
+// reports through errorCode (set to -1 on failure, back to 0 for the tolerated
+// status names), errorText (appended to; MapVolume keeps only its last
+// attempt's), the listed records (owned by the caller) and the answer's status
+// name kept as the result. A value that could break out of its place on the
+// line is refused before anything runs.
 #pragma once
 
 #include <cstdint>
