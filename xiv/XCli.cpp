@@ -14,6 +14,13 @@ const char* const UNKNOWN_REASON = "XCLI_COMMAND_FAILED_UNKNOWN_REASON";
 // The longest map_vol line that is run; longer ones would have to be cut.
 constexpr size_t MAP_LINE_MAX = 4095;
 constexpr int MAP_ATTEMPTS = 15;
+// Bytes that would end a quoted value or the line itself.
+const char UNSAFE[] = {'"', '\r', '\n', '\0'};
+
+bool unsafe(const std::string& value)
+{
+    return value.find_first_of(UNSAFE, 0, sizeof UNSAFE) != std::string::npos;
+}
 
 std::string quoted(const std::string& value) { return "\"" + value + "\""; }
 
@@ -79,11 +86,9 @@ bool XCli::valuesSafe(std::initializer_list<std::pair<const char*, const std::st
         return false;
     };
     for (const auto& v : login)
-        if (v.second->find_first_of(std::string("\"\r\n\0", 4)) != std::string::npos)
-            return refuse(v.first);
+        if (unsafe(*v.second)) return refuse(v.first);
     for (const auto& v : values)
-        if (v.second->find_first_of(std::string("\"\r\n\0", 4)) != std::string::npos)
-            return refuse(v.first);
+        if (unsafe(*v.second)) return refuse(v.first);
     return true;
 }
 
@@ -104,9 +109,9 @@ struct Discard {
 };
 }  // namespace
 
-#define XCLI_CHECK(...)                                          \
-    do {                                                         \
-        if (!valuesSafe({__VA_ARGS__}, errorCode, errorText)) return; \
+#define XCLI_CHECK(...)                                                \
+    do {                                                               \
+        if (!valuesSafe({__VA_ARGS__}, errorCode, errorText)) return;  \
     } while (0)
 
 void XCli::GetHostList(std::list<ResourceNode*>& resources, int& errorCode,

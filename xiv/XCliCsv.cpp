@@ -7,9 +7,12 @@
 
 namespace {
 
+// Bytes that would end the line or a value on it.
+const char UNSAFE[] = {'"', '\r', '\n', '\0'};
+
 bool unsafe(const std::string& value)
 {
-    return value.find_first_of(std::string("\"\r\n\0", 4)) != std::string::npos;
+    return value.find_first_of(UNSAFE, 0, sizeof UNSAFE) != std::string::npos;
 }
 
 void removeAll(std::string& text, char c)
