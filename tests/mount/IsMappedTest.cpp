@@ -7,7 +7,7 @@
 #include "MountWorld.h"
 #include "engine/ZrsoExports.h"
 
-TEST(IsMapped, ReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) {
+TEST(MountIsMapped, ReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) {
     if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";
     MountWorld world;
     const int64_t job = world.SnapshotJob({"vol_a", "vol_b", "vol_c"});

@@ -15,7 +15,7 @@ namespace {
 using Mappings = std::vector<std::pair<std::string, int>>;
 const auto isMapped = static_cast<int (*)(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*)>(zrso_isMapped);
 
-class Mount : public ::testing::Test {
+class MountMap : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";
@@ -45,7 +45,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Mount, OneSnapshotIsMappedAtTheLowestFreeLunAndItsDiskFound) {
+TEST_F(MountMap, OneSnapshotIsMappedAtTheLowestFreeLunAndItsDiskFound) {
     Make();
     MapSource("vol_a", "1");
     const int64_t job = world->SnapshotJob({"vol_b"});
@@ -62,7 +62,7 @@ TEST_F(Mount, OneSnapshotIsMappedAtTheLowestFreeLunAndItsDiskFound) {
     EXPECT_EQ(world->LogText().find(MountWorld::kPassword), std::string::npos);
 }
 
-TEST_F(Mount, ThreeSnapshotsTakeTheFreeLunsInRecordOrderWithOneInitiatorQuery) {
+TEST_F(MountMap, ThreeSnapshotsTakeTheFreeLunsInRecordOrderWithOneInitiatorQuery) {
     Make();
     MapSource("vol_a", "1");
     MapSource("vol_c", "3");
@@ -81,7 +81,7 @@ TEST_F(Mount, ThreeSnapshotsTakeTheFreeLunsInRecordOrderWithOneInitiatorQuery) {
     EXPECT_EQ(world->LastServices().initiatorQueries, 1);
 }
 
-TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
+TEST_F(MountMap, HostObjectIsCreatedWhenNoneHoldsThePorts) {
     Make(false);
     const int64_t job = world->SnapshotJob({"vol_a"});
 
@@ -95,7 +95,7 @@ TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
     EXPECT_NE(shown.find(MountWorld::kPort2), std::string::npos) << shown;
 }
 
-TEST_F(Mount, DiskThatNeverAppearsIsReportedAfterSixPasses) {
+TEST_F(MountMap, DiskThatNeverAppearsIsReportedAfterSixPasses) {
     Make();
     const int64_t job = world->SnapshotJob({"vol_a", "vol_b"});
     world->NextServices(job).hiddenVolumes.insert(world->DuplicateName(world->Rows(job)[1]));
@@ -111,7 +111,7 @@ TEST_F(Mount, DiskThatNeverAppearsIsReportedAfterSixPasses) {
     EXPECT_EQ(sleeps, std::vector<unsigned int>(6, MountWorld::kPassWaitMs));
 }
 
-TEST_F(Mount, SecondMountOfAMappedSnapshotMapsNothingNewAndStillFindsTheDisk) {
+TEST_F(MountMap, SecondMountOfAMappedSnapshotMapsNothingNewAndStillFindsTheDisk) {
     Make();
     const int64_t job = world->SnapshotJob({"vol_a"});
     ASSERT_EQ(world->Call(zrso_mapSnaps, job), 0);
@@ -126,7 +126,7 @@ TEST_F(Mount, SecondMountOfAMappedSnapshotMapsNothingNewAndStillFindsTheDisk) {
               0);
 }
 
-TEST_F(Mount, TakenLunIsRetriedAboveTheStartLun) {
+TEST_F(MountMap, TakenLunIsRetriedAboveTheStartLun) {
     Make();
     const int64_t job = world->SnapshotJob({"vol_a"});
     world->Sim({"fault", "--address", MountWorld::kAddress, "--kind", "lun-in-use", "--count", "2"});
@@ -141,7 +141,7 @@ TEST_F(Mount, TakenLunIsRetriedAboveTheStartLun) {
     EXPECT_GT(mappings[0].second, 1);
 }
 
-TEST_F(Mount, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
+TEST_F(MountMap, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
     Make();
     world->AddEsxServer();
     const int64_t job = world->SnapshotJob({"vol_a"}, true);
@@ -178,7 +178,7 @@ TEST_F(Mount, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
     EXPECT_EQ(world->LastServices().rescans[0].host, esxHost);
 }
 
-TEST_F(Mount, DebugHookOutputNeverShowsAPassword) {
+TEST_F(MountMap, DebugHookOutputNeverShowsAPassword) {
     Make();
     TempDir hookDir("mount-hook");
     SetMountDebugHookPathForTesting(hookDir.write("hook", ""));

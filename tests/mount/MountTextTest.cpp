@@ -6,7 +6,7 @@
 #include "engine/IsMapped.h"
 #include "engine/MountDiscovery.h"
 
-TEST(Cloraxify, HidesTheWholePasswordAndKeepsAClosingBrace) {
+TEST(MountText, CloraxifyHidesTheWholePasswordAndKeepsAClosingBrace) {
     EXPECT_EQ(Cloraxify("{esxname:esx1,password:s3cret}"), "{esxname:esx1,password:***}");
     // The value's last character is hidden too when nothing closes the text.
     EXPECT_EQ(Cloraxify("esxname:esx1,password:s3cret"), "esxname:esx1,password:***");
@@ -19,14 +19,14 @@ TEST(Cloraxify, HidesTheWholePasswordAndKeepsAClosingBrace) {
     EXPECT_EQ(Cloraxify(""), "");
 }
 
-TEST(GetHostNameBase, TakesTheEsxServerNameOrTheWholeIdentifier) {
+TEST(MountText, HostNameBaseTakesTheEsxServerNameOrTheWholeIdentifier) {
     EXPECT_EQ(GetHostNameBase("{esxname:esx7,password:x}"), "esx7");
     EXPECT_EQ(GetHostNameBase("{esxname:esx7}"), "esx7}");
     EXPECT_EQ(GetHostNameBase("esxname:"), "");
     EXPECT_EQ(GetHostNameBase("client-17"), "client-17");
 }
 
-TEST(CompareArrayIds, MatchesTheDecimalAndHexadecimalSerialForms) {
+TEST(MountText, CompareArrayIdsMatchesTheDecimalAndHexadecimalSerialForms) {
     std::string disk = "1300200", stored = "13000C8";
     EXPECT_TRUE(CompareArrayIds(disk, stored, nullptr));
     EXPECT_EQ(stored, "13000C8");  // the kept id is not rewritten
@@ -44,7 +44,7 @@ TEST(CompareArrayIds, MatchesTheDecimalAndHexadecimalSerialForms) {
     EXPECT_FALSE(CompareArrayIds(disk, stored, nullptr));
 }
 
-TEST(ConvertToDecimal, ReadsTheNumberAsHexadecimal) {
+TEST(MountText, ConvertToDecimalReadsTheNumberAsHexadecimal) {
     std::string out;
     std::string in = "000C8";
     ConvertToDecimal(in, out);

@@ -9,7 +9,7 @@
 
 namespace {
 
-class Unmount : public ::testing::Test {
+class MountUnmap : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";
@@ -33,7 +33,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Unmount, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDisks) {
+TEST_F(MountUnmap, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDisks) {
     const std::string first = world->DuplicateName(mounted[0]);
     const auto mapped = world->Mappings(first);
     ASSERT_EQ(mapped.size(), 1u);
@@ -58,7 +58,7 @@ TEST_F(Unmount, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDisks)
               (std::vector<std::string>{mounted[0].snapDevice, mounted[1].snapDevice}));
 }
 
-TEST_F(Unmount, UnmapFailureOnOneRecordStillHandlesTheNext) {
+TEST_F(MountUnmap, UnmapFailureOnOneRecordStillHandlesTheNext) {
     world->Sim({"fault", "--address", MountWorld::kAddress, "--kind", "fail", "--op", "unmap_vol",
                 "--status", "HOST_BAD_NAME"});
 
