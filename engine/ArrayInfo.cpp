@@ -178,19 +178,21 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
         log_.DebugLvl(kFunction, -1, job_, "Failed to list the volumes of array[%s]. %s",
                       pass.name, text.c_str());
 
-    const InventoryIndex index(pools.items, volumes.items);
-    for (const XivPool* pool : pools.items)
-        if (pool != nullptr) CollectPool(pass, *pool, index);
-
     // A failed listing says nothing about what is gone: sweeping against it
     // would mark everything stored deleted, and the array's numbers would
-    // be incomplete. Leave both as they were.
+    // be incomplete. Nor does it say what is there: an answer cut short
+    // still hands over the records read before the cut, half filled (a pool
+    // or volume without a name). Leave the array's records as they were.
     if (!poolsHold || !volumesHold) {
         log_.DebugLvl(kFunction, -1, job_,
                       "Array[%s] not collected: a listing failed, nothing is marked deleted.",
                       pass.name);
         return Outcome::kSkipped;
     }
+
+    const InventoryIndex index(pools.items, volumes.items);
+    for (const XivPool* pool : pools.items)
+        if (pool != nullptr) CollectPool(pass, *pool, index);
     SweepPools(pass.clientId, index);
     SweepVolumes(pass.clientId, index);
 
