@@ -1,0 +1,434 @@
+// Every entry point that runs xcli, against every way the client or the
+// array can misbehave: the records end with their failure statuses and the
+// error codes the host shows, nothing is reported as success, and the host
+// database keeps everything but the outcome columns. A banner and a warning
+// around an answer are not a fault: those rows succeed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "HardeningWorld.h"
+#include "refhost/ArrayRegistry.h"
+
+namespace {
+
+enum Fault {
+    kMissing,         // no xcli in the configured directory
+    kHang,            // one command outlives the runner's time limit
+    kGarbage,         // bytes that are no XML
+    kTruncated,       // every answer cut after 80 bytes: inside the root tag of a
+                      // short answer, inside the first record of a listing
+    kBanner,          // a welcome text before and a warning after every answer
+    kFailing,         // every command refused with NOT_ENOUGH_SPACE
+    kWrongPassword,   // the array no longer takes the registered password
+    kUnknownAddress,  // the registered address names no array
+};
+
+const char* const kFaultNames[] = {"xcli missing", "hang",   "garbage",        "truncated",
+                                   "banner",       "failing", "wrong password", "unknown address"};
+
+constexpr int kKept = 1000;  // the status the record had before the call
+
+struct Row {
+    const char* entry;
+    Fault fault;
+    int result;  // the entry point's answer
+    int status;  // of the record, the LUN request, or the array's inventory status
+    int code;    // error code written to the record (0: none)
+};
+
+// clang-format off
+const Row kMatrix[] = {
+    // entry          fault            result status  code
+    {"prepare",       kMissing,        1,     2,      61050},
+    {"prepare",       kHang,           1,     2,      44103},
+    {"prepare",       kGarbage,        1,     2,      44103},
+    {"prepare",       kTruncated,      1,     2,      44103},
+    {"prepare",       kBanner,         0,     1,      0},
+    {"prepare",       kFailing,        1,     2,      61033},
+    {"prepare",       kWrongPassword,  1,     2,      61053},
+    {"prepare",       kUnknownAddress, 1,     2,      61054},
+
+    {"snap",          kMissing,        1,     6,      61050},
+    {"snap",          kHang,           1,     6,      44103},
+    {"snap",          kGarbage,        1,     6,      44103},
+    {"snap",          kTruncated,      1,     6,      44103},
+    {"snap",          kBanner,         0,     5,      0},
+    {"snap",          kFailing,        1,     6,      61033},
+    {"snap",          kWrongPassword,  1,     6,      61053},
+    {"snap",          kUnknownAddress, 1,     6,      61054},
+
+    // Reconcile answers 0 whatever it found; a failed question leaves the
+    // status and says why in the error.
+    {"reconcile",     kMissing,        0,     kKept,  61050},
+    {"reconcile",     kHang,           0,     kKept,  44103},
+    {"reconcile",     kGarbage,        0,     kKept,  44103},
+    {"reconcile",     kTruncated,      0,     kKept,  44103},
+    {"reconcile",     kBanner,         0,     kKept,  0},
+    {"reconcile",     kFailing,        0,     kKept,  61033},
+    {"reconcile",     kWrongPassword,  0,     kKept,  61053},
+    {"reconcile",     kUnknownAddress, 0,     kKept,  61054},
+
+    // The mapped check of a mounted snapshot: a check that cannot be made
+    // claims nothing (the status stays), one that can says 9.
+    {"isMapped",      kMissing,        0,     kKept,  0},
+    {"isMapped",      kHang,           0,     kKept,  0},
+    {"isMapped",      kGarbage,        0,     kKept,  0},
+    {"isMapped",      kTruncated,      0,     kKept,  0},
+    {"isMapped",      kBanner,         0,     9,      0},
+    {"isMapped",      kFailing,        0,     kKept,  0},
+    {"isMapped",      kWrongPassword,  0,     kKept,  0},
+    {"isMapped",      kUnknownAddress, 0,     kKept,  0},
+
+    {"mount",         kMissing,        1,     11,     61050},
+    {"mount",         kHang,           1,     11,     44103},
+    {"mount",         kGarbage,        1,     11,     44103},
+    {"mount",         kTruncated,      1,     11,     44103},
+    {"mount",         kBanner,         0,     12,     0},
+    {"mount",         kFailing,        1,     11,     61033},
+    {"mount",         kWrongPassword,  1,     11,     61053},
+    {"mount",         kUnknownAddress, 1,     11,     61054},
+
+    {"unmount",       kMissing,        1,     15,     61050},
+    {"unmount",       kHang,           1,     15,     44103},
+    {"unmount",       kGarbage,        1,     15,     44103},
+    {"unmount",       kTruncated,      1,     15,     44103},
+    {"unmount",       kBanner,         0,     14,     0},
+    {"unmount",       kFailing,        1,     15,     61033},
+    {"unmount",       kWrongPassword,  1,     15,     61053},
+    {"unmount",       kUnknownAddress, 1,     15,     61054},
+
+    {"delete",        kMissing,        1,     21,     61050},
+    {"delete",        kHang,           1,     21,     44103},
+    {"delete",        kGarbage,        1,     21,     44103},
+    {"delete",        kTruncated,      1,     21,     44103},
+    {"delete",        kBanner,         0,     20,     0},
+    {"delete",        kFailing,        1,     21,     61033},
+    {"delete",        kWrongPassword,  1,     21,     61053},
+    {"delete",        kUnknownAddress, 1,     21,     61054},
+
+    {"revert",        kMissing,        1,     23,     61050},
+    {"revert",        kHang,           1,     23,     44103},
+    {"revert",        kGarbage,        1,     23,     44103},
+    {"revert",        kTruncated,      1,     23,     44103},
+    {"revert",        kBanner,         0,     22,     0},
+    {"revert",        kFailing,        1,     23,     61033},
+    {"revert",        kWrongPassword,  1,     23,     61053},
+    {"revert",        kUnknownAddress, 1,     23,     61054},
+
+    // Provisioning: every failure is 70003 and leaves the starting status.
+    {"createLUNs",    kMissing,        1,     1,      70003},
+    {"createLUNs",    kHang,           1,     1,      70003},
+    {"createLUNs",    kGarbage,        1,     1,      70003},
+    {"createLUNs",    kTruncated,      1,     1,      70003},
+    {"createLUNs",    kBanner,         0,     0,      0},
+    {"createLUNs",    kFailing,        1,     1,      70003},
+    {"createLUNs",    kWrongPassword,  1,     1,      70003},
+    {"createLUNs",    kUnknownAddress, 1,     1,      70003},
+
+    {"deleteLUNs",    kMissing,        1,     21,     70003},
+    {"deleteLUNs",    kHang,           1,     21,     70003},
+    {"deleteLUNs",    kGarbage,        1,     21,     70003},
+    {"deleteLUNs",    kTruncated,      1,     21,     70003},
+    {"deleteLUNs",    kBanner,         0,     20,     0},
+    {"deleteLUNs",    kFailing,        1,     21,     70003},
+    {"deleteLUNs",    kWrongPassword,  1,     21,     70003},
+    {"deleteLUNs",    kUnknownAddress, 1,     21,     70003},
+
+    {"resizeLUNs",    kMissing,        1,     3,      70003},
+    {"resizeLUNs",    kHang,           1,     3,      70003},
+    {"resizeLUNs",    kGarbage,        1,     3,      70003},
+    {"resizeLUNs",    kTruncated,      1,     3,      70003},
+    {"resizeLUNs",    kBanner,         0,     3,      0},
+    {"resizeLUNs",    kFailing,        1,     3,      70003},
+    {"resizeLUNs",    kWrongPassword,  1,     3,      70003},
+    {"resizeLUNs",    kUnknownAddress, 1,     3,      70003},
+
+    {"mapLUNs",       kMissing,        1,     11,     70003},
+    {"mapLUNs",       kHang,           1,     11,     70003},
+    {"mapLUNs",       kGarbage,        1,     11,     70003},
+    {"mapLUNs",       kTruncated,      1,     11,     70003},
+    {"mapLUNs",       kBanner,         0,     9,      0},
+    {"mapLUNs",       kFailing,        1,     11,     70003},
+    {"mapLUNs",       kWrongPassword,  1,     11,     70003},
+    {"mapLUNs",       kUnknownAddress, 1,     11,     70003},
+
+    {"unmapLUNs",     kMissing,        1,     15,     70003},
+    {"unmapLUNs",     kHang,           1,     15,     70003},
+    {"unmapLUNs",     kGarbage,        1,     15,     70003},
+    {"unmapLUNs",     kTruncated,      1,     15,     70003},
+    {"unmapLUNs",     kBanner,         0,     14,     0},
+    {"unmapLUNs",     kFailing,        1,     15,     70003},
+    {"unmapLUNs",     kWrongPassword,  1,     15,     70003},
+    {"unmapLUNs",     kUnknownAddress, 1,     15,     70003},
+
+    {"resolveLuns",   kMissing,        1,     6,      70003},
+    {"resolveLuns",   kHang,           1,     6,      70003},
+    {"resolveLuns",   kGarbage,        1,     6,      70003},
+    {"resolveLuns",   kTruncated,      1,     6,      70003},
+    {"resolveLuns",   kBanner,         0,     5,      0},
+    {"resolveLuns",   kFailing,        1,     6,      70003},
+    {"resolveLuns",   kWrongPassword,  1,     6,      70003},
+    {"resolveLuns",   kUnknownAddress, 1,     6,      70003},
+
+    // Inventory answers 0 when it returns; an array it could not list is
+    // left uncollected (the host's -1) with nothing marked deleted.
+    {"inventory",     kMissing,        0,     -1,     0},
+    {"inventory",     kHang,           0,     -1,     0},
+    {"inventory",     kGarbage,        0,     -1,     0},
+    {"inventory",     kTruncated,      0,     -1,     0},
+    {"inventory",     kBanner,         0,     0,      0},
+    {"inventory",     kFailing,        0,     -1,     0},
+    {"inventory",     kWrongPassword,  0,     -1,     0},
+    {"inventory",     kUnknownAddress, 0,     -1,     0},
+};
+// clang-format on
+
+// What one call left behind.
+struct Observed {
+    int result = -1;
+    int statusBefore = 0;
+    int status = 0;
+    int code = 0;
+    std::string message;
+    std::string sideEffects;  // host-visible results a failure must not leave
+};
+
+using Call = std::function<Observed()>;
+
+// How each entry point is driven: its set-up for one row (returning the
+// call), and the one command a hang row stops.
+struct EntryPoint {
+    const char* name;
+    const char* hangOperation;
+    std::function<Call(HardeningWorld&, int row)> setUp;
+};
+
+const long long kGiB = 1LL << 30;
+
+Observed FromStep(const refhost::StepOutcome& o, int statusBefore) {
+    Observed seen;
+    seen.result = o.result;
+    seen.statusBefore = statusBefore;
+    if (!o.records.empty()) {
+        seen.status = o.records[0].status;
+        seen.code = o.records[0].errorCode;
+        seen.message = o.records[0].errorMessage;
+    }
+    return seen;
+}
+
+int StatusNow(HardeningWorld& w, int64_t job) {
+    return refhost::SnapJobStore(w.session().database()).records(job).at(0).status;
+}
+
+Call SnapStep(HardeningWorld& w, int64_t job, const std::string& step) {
+    return [&w, job, step] {
+        int before = StatusNow(w, job);
+        return FromStep(step == "isMapped" ? w.IsMapped(job) : w.Step(job, step), before);
+    };
+}
+
+Call LunCall(HardeningWorld& w, const std::string& operation, refhost::LunRequestRow request) {
+    return [&w, operation, request] {
+        refhost::LunOutcome o = w.Lun(operation, request);
+        Observed seen;
+        seen.result = o.result;
+        seen.status = o.request.status;
+        seen.code = o.request.errorCode;
+        seen.message = o.request.errorMessage;
+        if (!o.request.lunName.empty()) seen.sideEffects += "LUN name set; ";
+        if (!o.request.lunVolume.empty()) seen.sideEffects += "LUN volume set; ";
+        if (o.request.sizeBytes != request.sizeBytes) seen.sideEffects += "size changed; ";
+        if (!o.request.initiatorGroups.empty()) seen.sideEffects += "initiator groups set; ";
+        return seen;
+    };
+}
+
+std::string Port(int row) {
+    char port[32];
+    std::snprintf(port, sizeof port, "10000000C9A1%04X", row);
+    return port;
+}
+
+std::string MapJson(const std::string& host, const std::string& port) {
+    return refhost::mapRequestJson(host, "Red Hat Enterprise Linux", 3, {port});
+}
+
+// Shared targets of the entry points whose calls change nothing on the
+// array, made once per world.
+std::map<HardeningWorld*, int64_t> sharedJob;
+
+int64_t Shared(HardeningWorld& w, bool mounted) {
+    auto found = sharedJob.find(&w);
+    if (found != sharedJob.end()) return found->second;
+    int64_t job = mounted ? w.MountedJob(w.disks()[0]) : w.SnappedJob(w.disks()[0]);
+    sharedJob[&w] = job;
+    return job;
+}
+
+const EntryPoint kEntryPoints[] = {
+    {"prepare", "vol_list",
+     [](HardeningWorld& w, int) { return SnapStep(w, w.Job({w.disks()[0]}), "prepare"); }},
+    {"snap", "snapshot_create",
+     [](HardeningWorld& w, int) {
+         int64_t job = w.Job({w.disks()[0]});
+         EXPECT_EQ(w.Step(job, "prepare").result, 0);
+         return SnapStep(w, job, "snap");
+     }},
+    {"reconcile", "vol_list",
+     [](HardeningWorld& w, int) { return SnapStep(w, Shared(w, false), "reconcile"); }},
+    {"isMapped", "vol_list",
+     [](HardeningWorld& w, int) { return SnapStep(w, Shared(w, true), "isMapped"); }},
+    {"mount", "snapshot_duplicate",
+     [](HardeningWorld& w, int) { return SnapStep(w, w.SnappedJob(w.disks()[0]), "mount"); }},
+    {"unmount", "unmap_vol",
+     [](HardeningWorld& w, int) { return SnapStep(w, w.MountedJob(w.disks()[0]), "unmount"); }},
+    {"delete", "snapshot_delete",
+     [](HardeningWorld& w, int) { return SnapStep(w, w.SnappedJob(w.disks()[0]), "delete"); }},
+    {"revert", "snapshot_restore",
+     [](HardeningWorld& w, int) { return SnapStep(w, w.SnappedJob(w.disks()[0]), "revert"); }},
+    {"createLUNs", "vol_create",
+     [](HardeningWorld& w, int row) {
+         return LunCall(w, "create", w.Request("hc_" + std::to_string(row), 17 * kGiB));
+     }},
+    {"deleteLUNs", "vol_delete",
+     [](HardeningWorld& w, int row) {
+         std::string volume = "hd_" + std::to_string(row);
+         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
+         return LunCall(w, "delete", w.Request(volume));
+     }},
+    {"resizeLUNs", "vol_resize",
+     [](HardeningWorld& w, int row) {
+         std::string volume = "hr_" + std::to_string(row);
+         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
+         return LunCall(w, "resize", w.Request(volume, 34 * kGiB));
+     }},
+    {"mapLUNs", "map_vol",
+     [](HardeningWorld& w, int row) {
+         std::string volume = "hm_" + std::to_string(row);
+         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
+         std::string host = "app_m" + std::to_string(row);
+         return LunCall(w, "map", w.Request(volume, 0, MapJson(host, Port(row))));
+     }},
+    {"unmapLUNs", "unmap_vol",
+     [](HardeningWorld& w, int row) {
+         std::string volume = "hu_" + std::to_string(row);
+         std::string host = "app_u" + std::to_string(row);
+         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
+         w.Admin({"host-create", "--host", host, "--fc", Port(0x100 + row)});
+         w.Admin({"map", "--host", host, "--vol", volume});
+         return LunCall(w, "unmap", w.Request(volume, 0, MapJson(host, Port(0x100 + row))));
+     }},
+    {"resolveLuns", "vol_mapping_list",
+     [](HardeningWorld& w, int) {
+         if (sharedJob.count(&w) == 0) {
+             w.Admin({"vol-create", "--pool", w.world().pool, "--vol", "hs_1", "--size-gb", "17"});
+             w.Admin({"host-create", "--host", "app_s", "--fc", Port(0x200)});
+             w.Admin({"map", "--host", "app_s", "--vol", "hs_1"});
+             sharedJob[&w] = 0;
+         }
+         return LunCall(w, "resolve", w.Request("hs_1"));
+     }},
+    {"inventory", "pool_list",
+     [](HardeningWorld& w, int) -> Call {
+         if (sharedJob.count(&w) == 0) {
+             EXPECT_TRUE(w.Inventory().allCollected);
+             sharedJob[&w] = 0;
+         }
+         return [&w] {
+             refhost::InventoryOutcome o = w.Inventory();
+             Observed seen;
+             seen.result = o.result;
+             auto array = refhost::ArrayRegistry(w.session().database()).byName(w.world().arrayName);
+             seen.status = array ? array->invStatus : -2;
+             return seen;
+         };
+     }},
+};
+
+class FaultMatrix : public ::testing::TestWithParam<const char*> {
+protected:
+    void Inject(HardeningWorld& w, Fault fault, const char* hangOperation) {
+        auto persistent = [&w](std::vector<std::string> args) {
+            args.insert(args.begin(), {"fault", "--count", "1000"});
+            w.Admin(args);
+        };
+        switch (fault) {
+        case kMissing: {
+            std::string empty = w.root() + "/no-xcli";
+            ::mkdir(empty.c_str(), 0700);
+            w.SetPlatform(empty, 0);
+            break;
+        }
+        case kHang:
+            // The one command that decides outlives a two-second limit.
+            w.SetPlatform("", 2);
+            w.Admin({"fault", "--kind", "hang", "--seconds", "30", "--op", hangOperation});
+            break;
+        case kGarbage: persistent({"--kind", "garbage"}); break;
+        case kTruncated: persistent({"--kind", "truncate", "--bytes", "80"}); break;
+        case kBanner: persistent({"--kind", "banner"}); break;
+        case kFailing: persistent({"--kind", "fail", "--status", "NOT_ENOUGH_SPACE"}); break;
+        case kWrongPassword:
+            w.Admin({"user-add", "--user", w.world().user, "--password", "Not-The-Login-Pw"});
+            break;
+        case kUnknownAddress: w.SetControlHost("xiv-nowhere-9"); break;
+        }
+    }
+
+    void Lift(HardeningWorld& w) {
+        w.SetPlatform("", 0);
+        w.Admin({"fault-clear"});
+        w.Admin({"user-add", "--user", w.world().user, "--password", HardeningWorld::kPassword});
+        w.SetControlHost(w.address());
+    }
+};
+
+TEST_P(FaultMatrix, EndsAsTheTableSays) {
+    REQUIRE_HARDENING_WORLD();
+    const std::string entry = GetParam();
+    const EntryPoint* driver = nullptr;
+    for (const auto& e : kEntryPoints)
+        if (entry == e.name) driver = &e;
+    ASSERT_NE(driver, nullptr);
+
+    HardeningWorld w;
+    int row = 0;
+    for (const Row& r : kMatrix) {
+        if (entry != r.entry) continue;
+        ++row;
+        SCOPED_TRACE(entry + " with " + kFaultNames[r.fault]);
+        Call call = driver->setUp(w, row);
+        Inject(w, r.fault, driver->hangOperation);
+        const std::string before = w.DatabaseState();
+        Observed seen = call();
+        const std::string after = w.DatabaseState();
+        Lift(w);
+
+        EXPECT_EQ(seen.result, r.result);
+        EXPECT_EQ(seen.status, r.status == kKept ? seen.statusBefore : r.status);
+        EXPECT_EQ(seen.code, r.code) << seen.message;
+        if (r.fault != kBanner) {
+            EXPECT_EQ(before, after) << "the failure changed the host database";
+            EXPECT_EQ(seen.sideEffects, "");
+        }
+    }
+    sharedJob.erase(&w);
+    EXPECT_GT(row, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EntryPoints, FaultMatrix,
+                         ::testing::Values("prepare", "snap", "reconcile", "isMapped", "mount",
+                                           "unmount", "delete", "revert", "createLUNs",
+                                           "deleteLUNs", "resizeLUNs", "mapLUNs", "unmapLUNs",
+                                           "resolveLuns", "inventory"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+}  // namespace

@@ -1,0 +1,376 @@
+// Names built to run commands, redirect output or break lines, arriving by
+// every route the plug-in takes text from: snapshot ids and source devices
+// from the host, volume and pool names from the array, host names and ports
+// from map requests, the array's registered address and login. Nothing may
+// run (no marker file appears anywhere), nothing may be made outside the
+// array's own state, and every record ends cleanly: succeeded, or failed
+// with its failure status.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "HardeningWorld.h"
+#include "refhost/HostDatabase.h"
+#include "refhost/SqlStatement.h"
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+
+namespace {
+
+// Every one would leave a file named hmark_* if any part of it ran in a
+// shell. holds: whether an array can hold it as a name (printable ASCII, at
+// most 63 characters, no double quote, which no command line can carry).
+struct Hostile {
+    std::string name;
+    bool holds;
+};
+const std::vector<Hostile> kHostileNames = {
+    {"s$(touch hmark_1)", true},
+    {"s`touch hmark_2`", true},
+    {"s;touch hmark_3", true},
+    {"s|touch hmark_4", true},
+    {"s&&touch hmark_5", true},
+    {"s>hmark_6", true},
+    {"s'touch hmark_7'", true},
+    {"s\"touch hmark_8\"", false},
+    {"s\ntouch hmark_9\n", false},
+    {std::string(300, 'L') + "$(touch hmark_10)", false},
+    {"s\xc3\xa9\xff\xfe$(touch hmark_11)", false},
+};
+
+// Names an array can hold: printable, at most 63 characters. The first
+// ones reach command lines and the snapshot metadata whole; a double quote
+// cannot stand on a command line, and a backslash is refused by the
+// metadata writer, so those two are refused at prepare.
+const std::vector<std::string> kArrayNames = {
+    "v$(touch hmark_21)", "v`touch hmark_22`", "v;touch hmark_23", "v|touch hmark_24",
+    "v&&touch hmark_25",  "v>hmark_26",        "v'hmark_27'",
+};
+const std::vector<std::string> kRefusedArrayNames = {"v\\hmark_28", "v\"hmark_29\""};
+const char* const kHostilePool = "p$(touch hmark_30);x";
+
+std::vector<std::string> MarkersUnder(const std::string& dir, bool recursive) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    auto note = [&found](const fs::path& p) {
+        if (p.filename().string().find("hmark") != std::string::npos) found.push_back(p.string());
+    };
+    if (recursive) {
+        for (auto it = fs::recursive_directory_iterator(
+                 dir, fs::directory_options::skip_permission_denied, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            note(it->path());
+    } else {
+        for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator();
+             it.increment(ec))
+            note(it->path());
+    }
+    return found;
+}
+
+// No marker in the working directory (where a child would write one), nor
+// anywhere in the world's temporary directory.
+void ExpectNothingRan(HardeningWorld& w) {
+    auto here = MarkersUnder(fs::current_path().string(), false);
+    auto there = MarkersUnder(w.tmp(), true);
+    here.insert(here.end(), there.begin(), there.end());
+    EXPECT_TRUE(here.empty()) << "a hostile name ran: " << ::testing::PrintToString(here);
+    for (const auto& p : here) fs::remove(p);
+}
+
+// Every record succeeded or failed in the open (failure status and, but for
+// a device the plug-in does not claim, an error code), and the entry
+// point's answer agrees with the records.
+void ExpectClean(const refhost::StepOutcome& o) {
+    size_t ok = 0;
+    for (const auto& r : o.records) {
+        if (refhost::recordExpected(o.step, r)) {
+            ++ok;
+            continue;
+        }
+        bool unclaimed = o.step == "prepare" && r.status == 2;
+        EXPECT_TRUE(r.errorCode != 0 || unclaimed)
+            << o.step << " of " << r.sourceDevice << " failed silently, status " << r.status;
+    }
+    int agreed = ok == 0 ? 1 : (ok == o.records.size() ? 0 : 2);
+    if (o.step != "reconcile") {
+        EXPECT_EQ(o.result, agreed) << o.step;
+    }
+}
+
+void ExpectClean(const refhost::LunOutcome& o) {
+    if (o.expected) return;
+    EXPECT_EQ(o.request.errorCode, 70003) << o.operation << ": " << o.request.errorMessage;
+    EXPECT_NE(o.result, 0) << o.operation;
+}
+
+// An XML attribute value as the parser hands it over.
+std::string Decoded(std::string text) {
+    for (auto [ref, c] : {std::pair<const char*, char>{"&#10;", '\n'}, {"&#x9;", '\t'}}) {
+        for (size_t at; (at = text.find(ref)) != std::string::npos;)
+            text.replace(at, std::strlen(ref), 1, c);
+    }
+    return text;
+}
+
+std::string Port(int n) {
+    char port[32];
+    std::snprintf(port, sizeof port, "10000000C9B2%04X", n);
+    return port;
+}
+
+TEST(HostileInput, SnapshotIdsFromTheHostAreNamesOnTheArrayOrRefused) {
+    REQUIRE_HARDENING_WORLD();
+    HardeningWorld w;
+    for (const auto& hostile : kHostileNames) {
+        SCOPED_TRACE(::testing::PrintToString(hostile.name));
+        int64_t job = w.Job({w.disks()[0]});
+        w.SetRecordText(job, "snapshot_id", hostile.name);
+        refhost::StepOutcome prepared = w.Step(job, "prepare");
+        ExpectClean(prepared);
+        refhost::StepOutcome snapped = w.Step(job, "snap");
+        ExpectClean(snapped);
+        EXPECT_EQ(prepared.result == 0 && snapped.result == 0, hostile.holds);
+        if (!hostile.holds) continue;
+        // Taken literally: the snapshot carries the very name, and goes again.
+        EXPECT_THAT(w.ArrayNames("vol_list"), Contains(hostile.name));
+        ExpectClean(w.Step(job, "reconcile"));
+        ExpectClean(w.Step(job, "mount"));
+        ExpectClean(w.Step(job, "unmount"));
+        refhost::StepOutcome deleted = w.Step(job, "delete");
+        ExpectClean(deleted);
+        EXPECT_EQ(deleted.result, 0);
+        EXPECT_THAT(w.ArrayNames("vol_list"), ::testing::Not(Contains(hostile.name)));
+    }
+    ExpectNothingRan(w);
+}
+
+TEST(HostileInput, SourceDevicesFromTheHostAreNotClaimed) {
+    REQUIRE_HARDENING_WORLD();
+    HardeningWorld w;
+    std::vector<std::string> devices;
+    for (const auto& hostile : kHostileNames) {
+        EXPECT_FALSE(refhost::deviceSupported(w.session(), "/dev/" + hostile.name))
+            << ::testing::PrintToString(hostile.name);
+        devices.push_back("/dev/" + hostile.name);
+        devices.push_back(hostile.name);
+    }
+    refhost::StepOutcome prepared = w.Step(w.Job(devices), "prepare");
+    ExpectClean(prepared);
+    EXPECT_EQ(prepared.result, 1);
+    ExpectNothingRan(w);
+}
+
+TEST(HostileInput, VolumeAndPoolNamesFromTheArrayTravelWhole) {
+    REQUIRE_HARDENING_WORLD();
+    HardeningWorld w([](HardeningWorld& world) {
+        world.Admin({"pool-create", "--pool", kHostilePool, "--size-gb", "1020",
+                     "--snapshot-size-gb", "340"});
+        for (const auto& name : kArrayNames) world.AddMappedVolume(kHostilePool, name);
+        for (const auto& name : kRefusedArrayNames) world.AddMappedVolume(kHostilePool, name);
+    });
+    // The host's disk of each volume, from the catalog its rescan wrote.
+    std::map<std::string, std::string> diskOf;
+    for (const auto& entry : fs::directory_iterator(w.session().home().diskCatalogDir())) {
+        std::string text = ReadFileText(entry.path().string());
+        size_t at = text.find("\nvolume=");
+        if (at == std::string::npos) continue;
+        std::string volume = text.substr(at + 8, text.find('\n', at + 8) - at - 8);
+        diskOf[volume] = "/dev/" + entry.path().stem().string();
+    }
+    std::vector<std::string> carried;
+    for (const auto& name : kArrayNames) carried.push_back(diskOf.at(name));
+
+    // Every volume a command line can carry, each alone and all in one
+    // consistency group of the hostile pool: backup, mount, unmount, delete.
+    int64_t job = w.Job(carried);
+    for (const char* step : {"prepare", "snap", "mount", "unmount", "delete"}) {
+        refhost::StepOutcome o = w.Step(job, step);
+        ExpectClean(o);
+        EXPECT_EQ(o.result, 0) << step << "\n" << w.HostOutput();
+    }
+    int64_t group = w.Job(carried, true);
+    for (const char* step : {"prepare", "snap", "delete"}) {
+        refhost::StepOutcome o = w.Step(group, step);
+        ExpectClean(o);
+        EXPECT_EQ(o.result, 0) << step << "\n" << w.HostOutput();
+    }
+    for (const auto& name : kRefusedArrayNames) {
+        SCOPED_TRACE(name);
+        refhost::StepOutcome refused = w.Step(w.Job({diskOf.at(name)}), "prepare");
+        ExpectClean(refused);
+        EXPECT_EQ(refused.result, 1);
+    }
+
+    // The inventory stores every name as the array gives it.
+    EXPECT_TRUE(w.Inventory().allCollected);
+    std::set<std::string> stored;
+    refhost::SqlStatement names(w.session().database(),
+                                "SELECT name FROM inv_volumes UNION SELECT name FROM inv_pools");
+    while (names.step()) stored.insert(names.text(0));
+    EXPECT_THAT(stored, Contains(kHostilePool));
+    for (const auto& name : kArrayNames) EXPECT_THAT(stored, Contains(name));
+    for (const auto& name : kRefusedArrayNames) EXPECT_THAT(stored, Contains(name));
+    ExpectNothingRan(w);
+}
+
+TEST(HostileInput, MapRequestHostsAndPortsMakeNothingButArrayObjects) {
+    REQUIRE_HARDENING_WORLD();
+    HardeningWorld w;
+    w.Admin({"vol-create", "--pool", w.world().pool, "--vol", "hmap_vol", "--size-gb", "17"});
+    int n = 0;
+    for (const auto& hostile : kHostileNames) {
+        const std::string& name = hostile.name;
+        SCOPED_TRACE(::testing::PrintToString(name));
+        ++n;
+        // A hostile host name with a sound port: an array host of that name.
+        std::string request = refhost::mapRequestJson(name, "Red Hat Enterprise Linux", 3, {Port(n)});
+        refhost::LunOutcome mapped = w.Lun("map", w.Request("hmap_vol", 0, request));
+        ExpectClean(mapped);
+        EXPECT_EQ(mapped.expected, hostile.holds) << mapped.request.errorMessage;
+        if (hostile.holds) {
+            // The array host takes the requested name, with the suffix the
+            // plug-in's host naming adds.
+            EXPECT_THAT(w.ArrayNames("host_list"), Contains(::testing::StartsWith(name + "_")));
+        }
+        refhost::LunOutcome unmapped = w.Lun("unmap", w.Request("hmap_vol", 0, request));
+        ExpectClean(unmapped);
+        EXPECT_EQ(unmapped.expected, hostile.holds) << unmapped.request.errorMessage;
+        // A sound host with a hostile port, and a hostile operating system:
+        // neither is anything the array or the plug-in takes.
+        for (const auto& refused :
+             {refhost::mapRequestJson("app_h" + std::to_string(n), "Red Hat Enterprise Linux", 3,
+                                      {name}),
+              refhost::mapRequestJson("app_o" + std::to_string(n), name, 3, {Port(0x100 + n)})}) {
+            refhost::LunOutcome o = w.Lun("map", w.Request("hmap_vol", 0, refused));
+            ExpectClean(o);
+            EXPECT_FALSE(o.expected);
+            ExpectClean(w.Lun("unmap", w.Request("hmap_vol", 0, refused)));
+        }
+    }
+    ExpectClean(w.Lun("resolve", w.Request("hmap_vol")));
+    ExpectNothingRan(w);
+}
+
+TEST(HostileInput, RegisteredAddressAndLoginReachNoShell) {
+    REQUIRE_HARDENING_WORLD();
+    HardeningWorld w;
+    int64_t job = w.SnappedJob(w.disks()[0]);
+    auto everyRoute = [&w, job](bool shouldWork) {
+        refhost::LunOutcome created =
+            w.Lun("create", w.Request("hlogin_" + std::to_string(job), 17LL << 30));
+        ExpectClean(created);
+        refhost::StepOutcome prepared = w.Step(w.Job({w.disks()[1]}), "prepare");
+        ExpectClean(prepared);
+        refhost::StepOutcome reconciled = w.Step(job, "reconcile");
+        ExpectClean(reconciled);
+        refhost::InventoryOutcome inventory = w.Inventory();
+        EXPECT_EQ(inventory.result, 0);
+        if (shouldWork) {
+            EXPECT_TRUE(created.expected) << created.request.errorMessage;
+            EXPECT_EQ(prepared.result, 0);
+            EXPECT_TRUE(inventory.allCollected);
+        } else {
+            EXPECT_FALSE(created.expected);
+            EXPECT_EQ(prepared.result, 1);
+            EXPECT_NE(reconciled.records.at(0).errorCode, 0);
+            EXPECT_FALSE(inventory.allCollected);
+        }
+    };
+    for (const auto& hostile : kHostileNames) {
+        const std::string& name = hostile.name;
+        SCOPED_TRACE(::testing::PrintToString(name));
+        w.SetControlHost(name);
+        everyRoute(false);
+        w.SetControlHost(w.address());
+        w.SetRegisteredLogin(name, HardeningWorld::kPassword);
+        everyRoute(false);
+        w.SetRegisteredLogin(w.world().user, HardeningWorld::kPassword);
+    }
+    // A password of shell text is only a password: with the array holding
+    // it too, everything works.
+    const std::string password = "$(touch hmark_40);`touch hmark_41`|x>hmark_42";
+    w.Admin({"user-add", "--user", w.world().user, "--password", password});
+    w.SetRegisteredLogin(w.world().user, password);
+    everyRoute(true);
+    ExpectNothingRan(w);
+}
+
+// What no simulated array can hold (line breaks, 300 characters, bytes
+// outside ASCII) comes from a scripted client that answers every listing
+// with such names.
+TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
+    REQUIRE_HARDENING_WORLD();
+    HardeningWorld w;
+    // The WWN of the first disk, so the scripted answer names its volume.
+    std::string catalog = ReadFileText(w.session().home().diskCatalogDir() + "/" +
+                                       w.disks()[0].substr(w.disks()[0].rfind('/') + 1) + ".disk");
+    size_t at = catalog.find("naa=");
+    ASSERT_NE(at, std::string::npos);
+    std::string wwn = catalog.substr(at + 4, 32);
+    for (auto& c : wwn) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    const std::vector<std::string> names = {
+        "n&#10;touch hmark_50&#10;",                       // a line break inside
+        std::string(300, 'N') + "$(touch hmark_51)",        // far too long
+        "n\xc3\xa9$(touch hmark_52)",                       // UTF-8 outside ASCII
+        "n&#x9;`touch hmark_53`",                           // a tab inside
+    };
+    for (const auto& name : names) {
+        SCOPED_TRACE(::testing::PrintToString(name));
+        TempDir client("zrso-hard-xcli");
+        std::string volume = "<volume><name value=\"" + name + "\"/><pool_name value=\"" + name +
+                             "\"/><wwn value=\"" + wwn +
+                             "\"/><size_MiB value=\"17408\"/><used_capacity_MiB value=\"0\"/>"
+                             "<cg_name value=\"\"/></volume>";
+        std::string pool = "<pool><name value=\"" + name +
+                           "\"/><id value=\"1\"/><hard_size_MiB value=\"1044480\"/>"
+                           "<empty_space_hard_MiB value=\"1000000\"/></pool>";
+        client.write("vol_list.xml", "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + volume +
+                                         "</OUTPUT></XCLIRETURN>\n");
+        client.write("pool_list.xml", "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + pool +
+                                          "</OUTPUT></XCLIRETURN>\n");
+        std::string script = client.write(
+            "xcli",
+            "#!/bin/sh\n"
+            "dir=$(dirname \"$0\")\n"
+            "while [ $# -gt 0 ]; do\n"
+            "  case \"$1\" in\n"
+            "    -u|-p|-m|-t) shift; shift ;;\n"
+            "    -y|-x|-s) shift ;;\n"
+            "    *) break ;;\n"
+            "  esac\n"
+            "done\n"
+            "if [ -f \"$dir/$1.xml\" ]; then cat \"$dir/$1.xml\"; else\n"
+            "  echo '<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT></OUTPUT></XCLIRETURN>'; fi\n");
+        ::chmod(script.c_str(), 0700);
+        w.SetPlatform(client.path(), 0);
+
+        // The inventory stores the name as the answer spells it.
+        refhost::InventoryOutcome inventory = w.Inventory();
+        EXPECT_EQ(inventory.result, 0);
+        EXPECT_TRUE(inventory.allCollected);
+        std::set<std::string> stored;
+        refhost::SqlStatement names(w.session().database(),
+                                    "SELECT name FROM inv_volumes UNION SELECT name FROM inv_pools");
+        while (names.step()) stored.insert(names.text(0));
+        EXPECT_THAT(stored, Contains(Decoded(name)));
+
+        refhost::StepOutcome prepared = w.Step(w.Job({w.disks()[0]}), "prepare");
+        ExpectClean(prepared);
+        int64_t job = prepared.records.at(0).jobId;
+        if (prepared.result == 0) ExpectClean(w.Step(job, "snap"));
+        w.SetPlatform("", 0);
+        ExpectNothingRan(w);
+    }
+}
+
+}  // namespace
