@@ -12,13 +12,11 @@ namespace {
 
 std::string BinDir() { return ZRSO_BIN_DIR; }
 
-// Prints the answer file named after the operation that follows -x.
 const char kScript[] =
     "#!/bin/sh\n"
-    "dir=$(dirname \"$0\")\n"
     "take=0\n"
     "for a in \"$@\"; do\n"
-    "  if [ \"$take\" = 1 ]; then cat \"$dir/$a.xml\" 2>/dev/null; exit 0; fi\n"
+    "  if [ $take = 1 ]; then cat \"$(dirname \"$0\")/$a.xml\"; exit 0; fi\n"
     "  [ \"$a\" = -x ] && take=1\n"
     "done\n";
 
@@ -41,41 +39,33 @@ std::string InventoryWorld::Sim(const std::vector<std::string>& args) {
     std::vector<std::string> argv{BinDir() + "/xcli-sim"};
     argv.insert(argv.end(), args.begin(), args.end());
     std::string out;
-    if (RunProgram(argv, &out) != 0) {
-        std::string words;
-        for (const std::string& a : args) words += " " + a;
-        throw std::runtime_error("xcli-sim" + words + " failed");
-    }
+    if (RunProgram(argv, &out) != 0) throw std::runtime_error("xcli-sim " + args[0] + " failed");
     return out;
 }
 
-void InventoryWorld::Array(const std::string& address, const std::string& serial) {
-    Sim({"array-create", "--address", address, "--serial", serial, "--user", kUser, "--password",
-         kPassword});
-}
-
-void InventoryWorld::Pool(const std::string& address, const std::string& pool, int sizeGb) {
-    Sim({"pool-create", "--address", address, "--pool", pool, "--size-gb",
-         std::to_string(sizeGb)});
-}
-
-void InventoryWorld::Volume(const std::string& address, const std::string& pool,
-                            const std::string& volume) {
-    Sim({"vol-create", "--address", address, "--pool", pool, "--vol", volume, "--size-gb", "17"});
-}
-
-std::string InventoryWorld::Encrypt(const std::string& password) {
-    std::string cipherText;
-    if (PasswordCipher().encrypt(password.c_str(), &cipherText) == 0)
-        throw std::runtime_error("the cipher refused the test password");
-    return cipherText;
+void InventoryWorld::Array(const std::string& address, const std::string& serial,
+                           const std::vector<std::string>& pools,
+                           const std::vector<std::string>& volumes) {
+    Sim({"array-create", "--address", address, "--serial", serial, "--user", kUser,
+         "--password", kPassword});
+    for (const std::string& p : pools) {
+        size_t colon = p.find(':');
+        Sim({"pool-create", "--address", address, "--pool", p.substr(0, colon), "--size-gb",
+             p.substr(colon + 1)});
+    }
+    for (const std::string& v : volumes) {
+        size_t slash = v.find('/');
+        Sim({"vol-create", "--address", address, "--pool", v.substr(0, slash), "--vol",
+             v.substr(slash + 1), "--size-gb", "17"});
+    }
 }
 
 FakeArrayEntry& InventoryWorld::Register(FakeInventory& inventory, const std::string& address,
                                          int clientId, const std::string& password) {
     FakeArrayEntry& entry = inventory.addArray("array-" + address, clientId, clientId + 100);
     entry.user = kUser;
-    entry.encryptedPassword = Encrypt(password);
+    if (PasswordCipher().encrypt(password.c_str(), &entry.encryptedPassword) == 0)
+        throw std::runtime_error("the cipher refused the test password");
     entry.controlHost = address;
     return entry;
 }
@@ -86,16 +76,4 @@ void InventoryWorld::Script(const std::string& poolList, const std::string& volL
     dir_.write("scripted/pool_list.xml", poolList);
     dir_.write("scripted/vol_list.xml", volList);
     settings_.text("XCLI_BINARY_LOCATION", dir_.file("scripted"));
-}
-
-std::string XmlAnswer(const std::string& status, const std::vector<XmlRecord>& records) {
-    std::string xml =
-        "<XCLIRETURN STATUS=\"" + status + "\" COMMAND_LINE=\"scripted\">\n<OUTPUT>\n";
-    for (const XmlRecord& record : records) {
-        xml += "<" + record.kind + " id=\"1\">";
-        for (const auto& field : record.fields)
-            xml += "<" + field.first + " value=\"" + field.second + "\"/>";
-        xml += "</" + record.kind + ">\n";
-    }
-    return xml + "</OUTPUT>\n</XCLIRETURN>\n";
 }
