@@ -33,15 +33,13 @@ HostTextResult ReadLimited(const RecordTextGetter& getter) {
     return ReadRecordText(getter, request);
 }
 
-// This machine's name, empty when the system gives none.
+}  // namespace
+
 std::string ClientName() {
     char name[65] = {0};
     if (::gethostname(name, 64) != 0) name[0] = '\0';
-    name[64] = '\0';
     return name;
 }
-
-}  // namespace
 
 std::string GetHostNameBase(const std::string& hostIdentifier) {
     static const std::string kKey = "esxname:";

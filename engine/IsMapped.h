@@ -1,5 +1,5 @@
-// The mapped check's helper that mounting shares: the name under which a
-// host object is created on the array for a host identifier.
+// What the mapped check shares with mounting and unmounting: this machine's
+// name, and the name under which a host object is created on the array.
 #pragma once
 
 #include <string>
@@ -7,3 +7,7 @@
 // The server name after "esxname:" up to the next comma (or the end of the
 // text); an identifier without "esxname:" comes back whole.
 std::string GetHostNameBase(const std::string& hostIdentifier);
+
+// This machine's name from gethostname (at most 64 characters); empty when
+// the system gives none.
+std::string ClientName();

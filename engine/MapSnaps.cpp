@@ -3,8 +3,6 @@
 // host object (and, for a VMware source, to the ESX server's too); then the
 // passes of MountDiscovery find the new disks. Nothing made on the array is
 // undone when a later step fails: the next mount finds it by name.
-#include <unistd.h>
-
 #include <string>
 
 #include "engine/Cloraxify.h"
@@ -37,13 +35,6 @@ constexpr int kIdentifierBufferSize = 1024;
 constexpr int kIdentifierCalls = 3;
 
 enum class Turn { kNext, kStop, kPending };
-
-std::string ClientName() {
-    char name[65] = {0};
-    if (::gethostname(name, 64) != 0) name[0] = '\0';
-    name[64] = '\0';
-    return name;
-}
 
 void SetErrorAndLog(ZRSO::SnapInfo* info, int code, const std::string& message) {
     if (info == nullptr) return;

@@ -2,14 +2,13 @@
 // holding this machine's initiators (and the ESX server's, for a VMware
 // source), deletes it unless the record keeps it, and has the host rescan
 // and drop the devices that carried the duplicates.
-#include <unistd.h>
-
 #include <list>
 #include <string>
 
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/IsMapped.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -31,20 +30,14 @@ constexpr int kTextBufferSize = 4096;
 constexpr int kIdentifierBufferSize = 1024;
 constexpr int kIdentifierCalls = 3;
 
-enum class Turn { kNext, kStop, kUnmapped };
+// How a record's turn ends; kGoOn: the initiators are known, unmap.
+enum class Turn { kNext, kStop, kGoOn, kUnmapped };
 
 struct UnmapState {
     std::list<std::string> initiators;
     std::list<std::string> removal;
     std::string rescanHost;
 };
-
-std::string ClientName() {
-    char name[65] = {0};
-    if (::gethostname(name, 64) != 0) name[0] = '\0';
-    name[64] = '\0';
-    return name;
-}
 
 void Fail(ZRSO::SnapInfo* info, int code, const std::string& message, const std::string& logText) {
     RecordLog(info, 2, kFn, logText);
@@ -71,7 +64,7 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
              "Unable to detect initiator info.");
         return Turn::kStop;
     }
-    if (sourceDevice.find("vmware") == std::string::npos) return Turn::kUnmapped;
+    if (sourceDevice.find("vmware") == std::string::npos) return Turn::kGoOn;
 
     HostTextRequest request;
     request.bufferSize = kIdentifierBufferSize;
@@ -91,7 +84,7 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
         return Turn::kStop;
     }
     state.initiators.push_back(esxInitiator);
-    return Turn::kUnmapped;
+    return Turn::kGoOn;
 }
 
 Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
@@ -113,7 +106,7 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
     }
     if (state.initiators.empty()) {
         Turn turn = DiscoverInitiators(state, info, osUtil, record, xiv, sourceDevice);
-        if (turn != Turn::kUnmapped) return turn;
+        if (turn != Turn::kGoOn) return turn;
     }
 
     GetDuplicateName(info, record.sDuplicateName);
