@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the XCLI layer benchmarks against a built tree and prints one table.
+# Runs the benchmarks against a built tree and prints one table: the XCLI
+# layer, the process runner, the snapshot flows and the inventory.
 #   bash bench/run.sh <build-dir>
 set -euo pipefail
 BUILD=${1:?usage: run.sh <build-dir>}
@@ -23,6 +24,9 @@ done
   --benchmark_format=console >"$WORK/bench.txt" 2>&1
 "$BIN/xiv_bench_tool" peak "$WORK/vol_list_50000.xml" >"$WORK/peak.json"
 python3 "$HERE/elementtree_parse.py" 3 "$WORK"/vol_list_{1000,10000,50000}.xml >"$WORK/etree.json"
+"$BIN/zrso_bench_runner" 400 >"$WORK/runner.json"
+"$BIN/zrso_bench_flows" "$BUILD" >"$WORK/flows.json"
+if [ -x "$BIN/inventory_bench" ]; then "$BIN/inventory_bench" >"$WORK/inventory.json"; fi
 
 python3 - "$WORK" <<'PY'
 import json, os, sys
@@ -62,4 +66,40 @@ print(f"peak memory of the 50,000-volume parse (VmHWM): {peak['peak_kib'] / 1024
 print()
 print("targets: ratio <= 1.3; speed-up >= 6x at 50,000; us/volume flat; peak < 150 MiB;"
       " round trip ratio <= 1.5")
+
+runner = json.load(open(os.path.join(work, "runner.json")))
+print()
+print(f"process runner: {runner['runner_ms']:.3f} ms a run, bare posix_spawn + wait"
+      f" {runner['bare_ms']:.3f} ms, ratio {runner['ratio']:.2f} (medians of {runner['runs']}"
+      f" alternating runs; the runner's own CPU {runner['runner_cpu_ms']:.3f} ms a run)")
+print()
+print("snapshot flows through the reference host; CPU of this process over the entry-point calls"
+      " (not the xcli children), and of that the host's record and service callbacks")
+print(f"{'flow':>13} {'devices':>8} {'mode':>7} {'xcli runs':>10} {'CPU ms':>8} {'host ms':>8}"
+      f" {'CPU ms/run':>11} {'plug-in ms/run':>15} {'wall s':>7} {'ok':>4}")
+for line in open(os.path.join(work, "flows.json")):
+    if not line.strip():
+        continue
+    f = json.loads(line)
+    print(f"{f['flow']:>13} {f['devices']:>8} {f['mode']:>7} {f['xcli_runs']:>10}"
+          f" {f['cpu_ms']:>8.1f} {f['host_cpu_ms']:>8.1f} {f['cpu_per_run_ms']:>11.3f}"
+          f" {f['own_cpu_per_run_ms']:>15.3f} {f['wall_s']:>7.2f} {'yes' if f['ok'] else 'NO':>4}")
+print()
+print("targets: runner ratio <= 1.2; plug-in CPU per small xcli run <= 0.5 ms")
+
+inventory_path = os.path.join(work, "inventory.json")
+if os.path.exists(inventory_path):
+    runs = [json.loads(l) for l in open(inventory_path) if l.strip()]
+    print()
+    print("inventory of one array (100 pools)")
+    print(f"{'volumes':>8} {'pass':>7} {'wall s':>7} {'own CPU s':>10} {'xcli CPU s':>11}"
+          f" {'stored':>7}")
+    for r in runs:
+        print(f"{r['volumes']:>8} {r['pass']:>7} {r['wall_s']:>7.2f} {r['process_cpu_s']:>10.3f}"
+              f" {r['xcli_cpu_s']:>11.3f} {r['stored_volumes']:>7}")
+    own = {r["volumes"]: r["process_cpu_s"] for r in runs if r["pass"] == "memory"}
+    if 5000 in own and 50000 in own and own[5000] > 0:
+        print(f"own CPU growth 5,000 -> 50,000 volumes: {own[50000] / own[5000]:.1f}x")
+    print()
+    print("targets: own CPU growth <= 12x; a complete run of 50,000 volumes < 10 s")
 PY
