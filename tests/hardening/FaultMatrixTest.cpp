@@ -406,6 +406,7 @@ TEST_P(FaultMatrix, EndsAsTheTableSays) {
         Call call = driver->setUp(w, row);
         Inject(w, r.fault, driver->hangOperation);
         const std::string before = w.DatabaseState();
+        const size_t logBefore = w.LogText().size();
         Observed seen = call();
         const std::string after = w.DatabaseState();
         Lift(w);
@@ -413,6 +414,10 @@ TEST_P(FaultMatrix, EndsAsTheTableSays) {
         EXPECT_EQ(seen.result, r.result);
         EXPECT_EQ(seen.status, r.status == kKept ? seen.statusBefore : r.status);
         EXPECT_EQ(seen.code, r.code) << seen.message;
+        if (r.fault == kHang) {
+            EXPECT_NE(w.LogText().find("exceeded the time limit", logBefore), std::string::npos)
+                << "the hang did not meet the runner's time limit";
+        }
         if (r.fault != kBanner) {
             EXPECT_EQ(before, after) << "the failure changed the host database";
             EXPECT_EQ(seen.sideEffects, "");
