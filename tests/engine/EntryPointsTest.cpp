@@ -54,9 +54,8 @@ int IsMappedOverload(ZRSO::SnapInfo** i, short c, ZRSO::ZROSUtil* o) {
 // records, a negative count, a hole in the array, no service object.
 TEST(EntryPoints, HostileArgumentsEndAsNoRecordSucceeded) {
     LogCapture capture;
-    const SnapEntry snaps[] = {zrso_prepareDevices, zrso_snapDevices,  zrso_reconcileSnaps,
-                               zrso_isMapped,       IsMappedOverload,  zrso_mapSnaps,
-                               zrso_unmapSnaps,     zrso_deleteSnaps,  zrso_revertSnaps};
+    const SnapEntry snaps[] = {zrso_prepareDevices, zrso_snapDevices, zrso_mapSnaps,
+                               zrso_unmapSnaps,     zrso_deleteSnaps, zrso_revertSnaps};
     FakeSnapInfo info;
     FakeZROSUtil os;
     ZRSO::SnapInfo* withHole[] = {nullptr, &info};
@@ -64,6 +63,14 @@ TEST(EntryPoints, HostileArgumentsEndAsNoRecordSucceeded) {
         EXPECT_EQ(entry(nullptr, 0, &os), 1);
         EXPECT_EQ(entry(withHole, -1, &os), 1);
         EXPECT_EQ(entry(nullptr, 3, &os), 1);
+        EXPECT_EQ(entry(withHole, 2, nullptr), 1);
+    }
+    // Reconcile and the mapped check answer 0 when there is nothing to look
+    // at, and 1 only when the call itself could not run.
+    for (SnapEntry entry : {zrso_reconcileSnaps, zrso_isMapped, IsMappedOverload}) {
+        EXPECT_EQ(entry(nullptr, 0, &os), 0);
+        EXPECT_EQ(entry(withHole, -1, &os), 0);
+        EXPECT_EQ(entry(nullptr, 3, &os), 0);
         EXPECT_EQ(entry(withHole, 2, nullptr), 1);
     }
     EXPECT_TRUE(info.statuses.empty());
