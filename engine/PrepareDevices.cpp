@@ -30,6 +30,7 @@ constexpr int kLoginErrorCode = 61003;
 constexpr int kSnapshotIdErrorCode = 61004;
 // A volume the array does not know by the disk's WWN.
 const char* const kNoSuchVolume = "VOLUME_BAD_NAME";
+const char* const kSuccess = "SUCCESS";
 
 struct PrepareCall {
     ZRSO::SnapInfo** infos;
@@ -104,8 +105,10 @@ bool PrepareDevice(PrepareCall& call, int index) {
         if (code == 0 && record.sVolumeName.empty()) {
             code = -1;
             text += "No volume with WWN [" + record.sVolumeId + "] on the array.";
-            xiv.SetResult(kNoSuchVolume);
         }
+        // The array answered but holds no such volume: say so to the host
+        // rather than hand it the code of an unknown error.
+        if (code != 0 && xiv.GetResult() == kSuccess) xiv.SetResult(kNoSuchVolume);
         if (code != 0) {
             FailLookup(info, xiv, "Unable to get name of the volume with ID = [" +
                                       record.sVolumeId + "] on array:[" + record.sHostName + "]",
