@@ -200,12 +200,19 @@ struct Observed {
 
 using Call = std::function<Observed()>;
 
+// Targets made once per world for the entry points whose calls leave the
+// array as it was (and so can serve every row).
+struct Shared {
+    int64_t job = 0;      // a snapped (reconcile) or mounted (isMapped) job
+    bool ready = false;   // the resolve mapping or the first inventory is made
+};
+
 // How each entry point is driven: its set-up for one row (returning the
 // call), and the one command a hang row stops.
 struct EntryPoint {
     const char* name;
     const char* hangOperation;
-    std::function<Call(HardeningWorld&, int row)> setUp;
+    std::function<Call(HardeningWorld&, Shared&, int row)> setUp;
 };
 
 const long long kGiB = 1LL << 30;
@@ -259,64 +266,68 @@ std::string MapJson(const std::string& host, const std::string& port) {
     return refhost::mapRequestJson(host, "Red Hat Enterprise Linux", 3, {port});
 }
 
-// Shared targets of the entry points whose calls change nothing on the
-// array, made once per world.
-std::map<HardeningWorld*, int64_t> sharedJob;
-
-int64_t Shared(HardeningWorld& w, bool mounted) {
-    auto found = sharedJob.find(&w);
-    if (found != sharedJob.end()) return found->second;
-    int64_t job = mounted ? w.MountedJob(w.disks()[0]) : w.SnappedJob(w.disks()[0]);
-    sharedJob[&w] = job;
-    return job;
-}
-
 const EntryPoint kEntryPoints[] = {
     {"prepare", "vol_list",
-     [](HardeningWorld& w, int) { return SnapStep(w, w.Job({w.disks()[0]}), "prepare"); }},
+     [](HardeningWorld& w, Shared&, int) {
+         return SnapStep(w, w.Job({w.disks()[0]}), "prepare");
+     }},
     {"snap", "snapshot_create",
-     [](HardeningWorld& w, int) {
+     [](HardeningWorld& w, Shared&, int) {
          int64_t job = w.Job({w.disks()[0]});
          EXPECT_EQ(w.Step(job, "prepare").result, 0);
          return SnapStep(w, job, "snap");
      }},
     {"reconcile", "vol_list",
-     [](HardeningWorld& w, int) { return SnapStep(w, Shared(w, false), "reconcile"); }},
+     [](HardeningWorld& w, Shared& shared, int) {
+         if (shared.job == 0) shared.job = w.SnappedJob(w.disks()[0]);
+         return SnapStep(w, shared.job, "reconcile");
+     }},
     {"isMapped", "vol_list",
-     [](HardeningWorld& w, int) { return SnapStep(w, Shared(w, true), "isMapped"); }},
+     [](HardeningWorld& w, Shared& shared, int) {
+         if (shared.job == 0) shared.job = w.MountedJob(w.disks()[0]);
+         return SnapStep(w, shared.job, "isMapped");
+     }},
     {"mount", "snapshot_duplicate",
-     [](HardeningWorld& w, int) { return SnapStep(w, w.SnappedJob(w.disks()[0]), "mount"); }},
+     [](HardeningWorld& w, Shared&, int) {
+         return SnapStep(w, w.SnappedJob(w.disks()[0]), "mount");
+     }},
     {"unmount", "unmap_vol",
-     [](HardeningWorld& w, int) { return SnapStep(w, w.MountedJob(w.disks()[0]), "unmount"); }},
+     [](HardeningWorld& w, Shared&, int) {
+         return SnapStep(w, w.MountedJob(w.disks()[0]), "unmount");
+     }},
     {"delete", "snapshot_delete",
-     [](HardeningWorld& w, int) { return SnapStep(w, w.SnappedJob(w.disks()[0]), "delete"); }},
+     [](HardeningWorld& w, Shared&, int) {
+         return SnapStep(w, w.SnappedJob(w.disks()[0]), "delete");
+     }},
     {"revert", "snapshot_restore",
-     [](HardeningWorld& w, int) { return SnapStep(w, w.SnappedJob(w.disks()[0]), "revert"); }},
+     [](HardeningWorld& w, Shared&, int) {
+         return SnapStep(w, w.SnappedJob(w.disks()[0]), "revert");
+     }},
     {"createLUNs", "vol_create",
-     [](HardeningWorld& w, int row) {
+     [](HardeningWorld& w, Shared&, int row) {
          return LunCall(w, "create", w.Request("hc_" + std::to_string(row), 17 * kGiB));
      }},
     {"deleteLUNs", "vol_delete",
-     [](HardeningWorld& w, int row) {
+     [](HardeningWorld& w, Shared&, int row) {
          std::string volume = "hd_" + std::to_string(row);
          w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
          return LunCall(w, "delete", w.Request(volume));
      }},
     {"resizeLUNs", "vol_resize",
-     [](HardeningWorld& w, int row) {
+     [](HardeningWorld& w, Shared&, int row) {
          std::string volume = "hr_" + std::to_string(row);
          w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
          return LunCall(w, "resize", w.Request(volume, 34 * kGiB));
      }},
     {"mapLUNs", "map_vol",
-     [](HardeningWorld& w, int row) {
+     [](HardeningWorld& w, Shared&, int row) {
          std::string volume = "hm_" + std::to_string(row);
          w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
          std::string host = "app_m" + std::to_string(row);
          return LunCall(w, "map", w.Request(volume, 0, MapJson(host, Port(row))));
      }},
     {"unmapLUNs", "unmap_vol",
-     [](HardeningWorld& w, int row) {
+     [](HardeningWorld& w, Shared&, int row) {
          std::string volume = "hu_" + std::to_string(row);
          std::string host = "app_u" + std::to_string(row);
          w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
@@ -325,26 +336,27 @@ const EntryPoint kEntryPoints[] = {
          return LunCall(w, "unmap", w.Request(volume, 0, MapJson(host, Port(0x100 + row))));
      }},
     {"resolveLuns", "vol_mapping_list",
-     [](HardeningWorld& w, int) {
-         if (sharedJob.count(&w) == 0) {
+     [](HardeningWorld& w, Shared& shared, int) {
+         if (!shared.ready) {
              w.Admin({"vol-create", "--pool", w.world().pool, "--vol", "hs_1", "--size-gb", "17"});
              w.Admin({"host-create", "--host", "app_s", "--fc", Port(0x200)});
              w.Admin({"map", "--host", "app_s", "--vol", "hs_1"});
-             sharedJob[&w] = 0;
+             shared.ready = true;
          }
          return LunCall(w, "resolve", w.Request("hs_1"));
      }},
     {"inventory", "pool_list",
-     [](HardeningWorld& w, int) -> Call {
-         if (sharedJob.count(&w) == 0) {
+     [](HardeningWorld& w, Shared& shared, int) -> Call {
+         if (!shared.ready) {
              EXPECT_TRUE(w.Inventory().allCollected);
-             sharedJob[&w] = 0;
+             shared.ready = true;
          }
          return [&w] {
              refhost::InventoryOutcome o = w.Inventory();
              Observed seen;
              seen.result = o.result;
-             auto array = refhost::ArrayRegistry(w.session().database()).byName(w.world().arrayName);
+             refhost::ArrayRegistry registry(w.session().database());
+             auto array = registry.byName(w.world().arrayName);
              seen.status = array ? array->invStatus : -2;
              return seen;
          };
@@ -398,12 +410,13 @@ TEST_P(FaultMatrix, EndsAsTheTableSays) {
     ASSERT_NE(driver, nullptr);
 
     HardeningWorld w;
+    Shared shared;
     int row = 0;
     for (const Row& r : kMatrix) {
         if (entry != r.entry) continue;
         ++row;
         SCOPED_TRACE(entry + " with " + kFaultNames[r.fault]);
-        Call call = driver->setUp(w, row);
+        Call call = driver->setUp(w, shared, row);
         Inject(w, r.fault, driver->hangOperation);
         const std::string before = w.DatabaseState();
         const size_t logBefore = w.LogText().size();
@@ -423,7 +436,6 @@ TEST_P(FaultMatrix, EndsAsTheTableSays) {
             EXPECT_EQ(seen.sideEffects, "");
         }
     }
-    sharedJob.erase(&w);
     EXPECT_GT(row, 0);
 }
 

@@ -131,8 +131,8 @@ void HardeningWorld::SetRegisteredLogin(const std::string& user, const std::stri
     std::string enciphered;
     if (!PasswordCipher().encrypt(password.c_str(), &enciphered))
         throw std::runtime_error("the cipher refused the password");
-    refhost::SqlStatement update(session_->database(),
-                                 "UPDATE arrays SET user_name = ?, password_enc = ? WHERE name = ?");
+    refhost::SqlStatement update(
+        session_->database(), "UPDATE arrays SET user_name = ?, password_enc = ? WHERE name = ?");
     update.bind(1, user).bind(2, enciphered).bind(3, world_.arrayName).run();
 }
 

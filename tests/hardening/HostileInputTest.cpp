@@ -232,7 +232,8 @@ TEST(HostileInput, MapRequestHostsAndPortsMakeNothingButArrayObjects) {
         SCOPED_TRACE(::testing::PrintToString(name));
         ++n;
         // A hostile host name with a sound port: an array host of that name.
-        std::string request = refhost::mapRequestJson(name, "Red Hat Enterprise Linux", 3, {Port(n)});
+        std::string request =
+            refhost::mapRequestJson(name, "Red Hat Enterprise Linux", 3, {Port(n)});
         refhost::LunOutcome mapped = w.Lun("map", w.Request("hmap_vol", 0, request));
         ExpectClean(mapped);
         EXPECT_EQ(mapped.expected, hostile.holds) << mapped.request.errorMessage;
@@ -359,8 +360,8 @@ TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
         EXPECT_EQ(inventory.result, 0);
         EXPECT_TRUE(inventory.allCollected);
         std::set<std::string> stored;
-        refhost::SqlStatement names(w.session().database(),
-                                    "SELECT name FROM inv_volumes UNION SELECT name FROM inv_pools");
+        const char* query = "SELECT name FROM inv_volumes UNION SELECT name FROM inv_pools";
+        refhost::SqlStatement names(w.session().database(), query);
         while (names.step()) stored.insert(names.text(0));
         EXPECT_THAT(stored, Contains(Decoded(name)));
 
