@@ -59,7 +59,7 @@ case "$cmd" in
       run_ctest build/asan
     if [ -x "$ROOT/scripts/fuzz.sh" ]; then
       echo "== short fuzz runs"
-      bash "$ROOT/scripts/fuzz.sh" "${FUZZ_SECONDS:-20}"
+      bash "$ROOT/scripts/fuzz.sh" "${FUZZ_SECONDS:-15}"
     fi
     ;;
   bench)
