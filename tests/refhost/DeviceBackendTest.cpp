@@ -10,7 +10,7 @@
 #include "refhost/SysfsDevices.h"
 
 using namespace refhost;
-using refhost_test::TempDir;
+using refhost_test::TestDir;
 using refhost_test::readFile;
 using refhost_test::writeFile;
 
@@ -25,7 +25,7 @@ void mkdirs(const std::string& path) {
     ::mkdir(path.c_str(), 0755);
 }
 
-void addBlockDevice(const TempDir& sys, const std::string& name, const std::string& vendor) {
+void addBlockDevice(const TestDir& sys, const std::string& name, const std::string& vendor) {
     std::string dir = sys / ("block/" + name + "/device");
     mkdirs(dir);
     if (!vendor.empty()) writeFile(dir + "/vendor", vendor + "\n");
@@ -35,7 +35,7 @@ void addBlockDevice(const TempDir& sys, const std::string& name, const std::stri
 }  // namespace
 
 TEST(SysfsDevices, ListsScsiDisksOfTheVendorIgnoringPadding) {
-    TempDir sys;
+    TestDir sys;
     addBlockDevice(sys, "sdb", "IBM     ");
     addBlockDevice(sys, "sda", "ATA     ");
     addBlockDevice(sys, "sdc", "IBM");
@@ -47,7 +47,7 @@ TEST(SysfsDevices, ListsScsiDisksOfTheVendorIgnoringPadding) {
 }
 
 TEST(SysfsDevices, RescanDeletesHandedDevicesAndScansEveryHost) {
-    TempDir sys;
+    TestDir sys;
     addBlockDevice(sys, "sdb", "IBM");
     addBlockDevice(sys, "sdc", "IBM");
     for (const char* host : {"host0", "host1"}) {
@@ -58,8 +58,8 @@ TEST(SysfsDevices, RescanDeletesHandedDevicesAndScansEveryHost) {
     devices.rescan({"/dev/sdb", "sdz"}, {});
     EXPECT_EQ(readFile(sys / "block/sdb/device/delete"), "1");
     EXPECT_EQ(readFile(sys / "block/sdc/device/delete"), "");
-    EXPECT_EQ(readFile(sys / "class/scsi_host/host0/scan"), "- - -");
-    EXPECT_EQ(readFile(sys / "class/scsi_host/host1/scan"), "- - -");
+    for (const char* host : {"host0", "host1"})
+        EXPECT_EQ(readFile(sys / (std::string("class/scsi_host/") + host + "/scan")), "- - -");
 
     // A handed name that would leave the block directory is refused.
     writeFile(sys / "victim", "keep");
@@ -69,7 +69,7 @@ TEST(SysfsDevices, RescanDeletesHandedDevicesAndScansEveryHost) {
 }
 
 TEST(SysfsDevices, DiscoversFibreChannelPortsAndTheIscsiName) {
-    TempDir sys;
+    TestDir sys;
     mkdirs(sys / "class/fc_host/host3");
     writeFile(sys / "class/fc_host/host3/port_name", "0x10000000c9a0e001\n");
     writeFile(sys / "initiatorname.iscsi", "## generated\nInitiatorName=iqn.1994-05.com.redhat:abc\n");
@@ -82,7 +82,7 @@ TEST(SysfsDevices, DiscoversFibreChannelPortsAndTheIscsiName) {
 }
 
 TEST(SimulatedDevices, ListsCatalogDisksOfTheVendor) {
-    TempDir dir;
+    TestDir dir;
     writeFile(dir / "xivd1.disk", "vendor=IBM     \nproduct=2810XIV         \nnaa=6001738000\n");
     writeFile(dir / "other1.disk", "vendor=HP\n");
     writeFile(dir / "notes.txt", "vendor=IBM\n");
@@ -100,8 +100,5 @@ TEST(SimulatedDevices, ListsCatalogDisksOfTheVendor) {
 TEST(DiskCatalog, DeviceNamesAreReducedToPlainBaseNames) {
     EXPECT_EQ(deviceBaseName("/dev/sdb"), "sdb");
     EXPECT_EQ(deviceBaseName("xivd3"), "xivd3");
-    EXPECT_EQ(deviceBaseName("/dev/../etc/passwd"), "");
-    EXPECT_EQ(deviceBaseName(".."), "");
-    EXPECT_EQ(deviceBaseName("/dev/"), "");
-    EXPECT_EQ(deviceBaseName("a b"), "");
+    for (const char* bad : {"/dev/../etc/passwd", "..", "/dev/", "a b"}) EXPECT_EQ(deviceBaseName(bad), "") << bad;
 }

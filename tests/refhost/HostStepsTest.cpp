@@ -7,7 +7,7 @@
 
 using refhost_test::readFile;
 using refhost_test::runHost;
-using refhost_test::TempDir;
+using refhost_test::TestDir;
 using refhost_test::writeFile;
 
 namespace {
@@ -34,7 +34,7 @@ protected:
 
     std::string jobJson(int job) { return host({"--json", "jobs", std::to_string(job)}).out; }
 
-    TempDir dir_;
+    TestDir dir_;
     std::string home_;
     std::string plugin_;
 };

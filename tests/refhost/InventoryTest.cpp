@@ -11,7 +11,7 @@
 #include "refhost/SqlStatement.h"
 
 using namespace refhost;
-using refhost_test::TempDir;
+using refhost_test::TestDir;
 
 namespace {
 
@@ -28,7 +28,7 @@ protected:
         return st.step() ? st.integer(0) : -999;
     }
 
-    TempDir dir_;
+    TestDir dir_;
     refhost_test::RuntimeEnv env_;
     HostDatabase db_;
     int a1_ = 0, a2_ = 0;

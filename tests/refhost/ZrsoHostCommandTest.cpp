@@ -7,7 +7,7 @@
 using refhost_test::exists;
 using refhost_test::readFile;
 using refhost_test::runHost;
-using refhost_test::TempDir;
+using refhost_test::TestDir;
 using refhost_test::writeFile;
 
 namespace {
@@ -37,7 +37,7 @@ protected:
 
     static bool pluginBuilt() { return exists(std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so"); }
 
-    TempDir dir_;
+    TestDir dir_;
     std::string home_;
 };
 
@@ -67,11 +67,9 @@ TEST_F(ZrsoHostCommand, ArraysAreListedWithoutThePasswordAnywhere) {
 }
 
 TEST_F(ZrsoHostCommand, UsageAndDamagedDatabaseGiveClearErrors) {
-    EXPECT_EQ(host({"array", "frobnicate"}).status, 2);
-    EXPECT_EQ(host({"backup"}).status, 2);
-    EXPECT_EQ(host({"mount", "notanumber"}).status, 2);
-    auto missingJob = host({"mount", "999"});
-    EXPECT_EQ(missingJob.status, 1);
+    for (auto words : {std::vector<std::string>{"array", "frobnicate"}, {"backup"}, {"mount", "notanumber"}})
+        EXPECT_EQ(host(words).status, 2) << words[0];
+    EXPECT_EQ(host({"mount", "999"}).status, 1);
 
     writeFile(home_ + "/host.db", std::string(8192, 'Z'));
     ::unlink((home_ + "/host.db-wal").c_str());
@@ -80,7 +78,7 @@ TEST_F(ZrsoHostCommand, UsageAndDamagedDatabaseGiveClearErrors) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("damaged or not a database"), std::string::npos) << r.err;
 
-    TempDir empty;
+    TestDir empty;
     auto none = runHost({"--home", empty / "nothing", "jobs"});
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("zrso-host init"), std::string::npos);
@@ -110,7 +108,7 @@ TEST(ZrsoHostDemo, RunsToTheEndInAFreshWorld) {
     if (!exists(std::string(ZRSO_BIN_DIR) + "/xcli-sim") || !exists(std::string(ZRSO_BIN_DIR) + "/xcli") ||
         !exists(std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so"))
         GTEST_SKIP() << "simulator or plug-in not built";
-    TempDir tmp;
+    TestDir tmp;
     setenv("TMPDIR", tmp.path().c_str(), 1);
     auto r = runHost({"demo"});
     unsetenv("TMPDIR");
