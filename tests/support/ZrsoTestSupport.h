@@ -5,7 +5,6 @@
 #include "FakeLUNInfo.h"
 #include "FakeSnapInfo.h"
 #include "FakeZROSUtil.h"
-#include "HostMocks.h"
 #include "LogCapture.h"
 #include "PlatformSettings.h"
 #include "Recorded.h"
