@@ -17,8 +17,6 @@ const char* const kFn = "ZRSnapEngineXIV::zrso_snapDevices";
 
 TEST(ResultConvention, AllSomeOrNone) {
     EXPECT_EQ(ResultConvention(3, 3), 0);
-    EXPECT_EQ(ResultConvention(4, 3), 0);
-    EXPECT_EQ(ResultConvention(2, 3), 2);
     EXPECT_EQ(ResultConvention(1, 3), 2);
     EXPECT_EQ(ResultConvention(0, 3), 1);
     EXPECT_EQ(ResultConvention(0, 0), 1);  // a call without records succeeded nowhere
@@ -27,10 +25,8 @@ TEST(ResultConvention, AllSomeOrNone) {
 TEST(RecordAccess, OutOfRangeAndHolesAreNull) {
     FakeSnapInfo a, b;
     ZRSO::SnapInfo* infos[] = {nullptr, &a, &b};
-    EXPECT_EQ(RecordAt(infos, 3, 0), nullptr);
     EXPECT_EQ(RecordAt(infos, 3, 2), &b);
-    EXPECT_EQ(RecordAt(infos, 3, 3), nullptr);
-    EXPECT_EQ(RecordAt(infos, 3, -1), nullptr);
+    for (int i : {0, 3, -1}) EXPECT_EQ(RecordAt(infos, 3, i), nullptr) << i;
     EXPECT_EQ(RecordAt(nullptr, 3, 0), nullptr);
     EXPECT_EQ(FirstRecord(infos, 3), &a);
     EXPECT_EQ(FirstRecord(infos, 1), nullptr);
@@ -64,15 +60,17 @@ TEST_F(SnapshotFrame, AnExceptionFromTheBodyIsOneLevelTwoLineThroughTheFirstReco
     EXPECT_TRUE(first.statuses.empty() && second.statuses.empty());
 }
 
-TEST_F(SnapshotFrame, AnyExceptionTypeIsCaughtAlsoFromTheHostLogItself) {
+// Any exception type is caught, even one thrown by the host's own log, and a
+// hole in the array moves the frame line to the next record.
+TEST_F(SnapshotFrame, AnyExceptionEvenFromTheHostLogAndHolesAreSkipped) {
+    auto throwing = [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int { throw std::runtime_error("x"); };
     first.onCall = [](const char* op) {
         if (std::string(op) == "log") throw 42;
     };
-    int result = RunSnapshotEntry(kFn, infos.data(), 2, &os,
-                                  [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
-                                      throw std::runtime_error("x");
-                                  });
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os, throwing), 1);
+    infos[0] = nullptr;
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os, throwing), 1);
+    EXPECT_EQ(second.countLogs("Unhandled exception", 2), 1);
 }
 
 TEST_F(SnapshotFrame, WithoutRecordsNothingIsLoggedAndTheBodySeesZero) {
@@ -82,24 +80,12 @@ TEST_F(SnapshotFrame, WithoutRecordsNothingIsLoggedAndTheBodySeesZero) {
         EXPECT_EQ(i, nullptr);
         throw std::bad_alloc();
     };
-    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 0, &os, body), 1);
-    EXPECT_EQ(seen, 0);
-    seen = -1;
-    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), -3, &os, body), 1);
-    EXPECT_EQ(seen, 0);
-    EXPECT_EQ(RunSnapshotEntry(kFn, nullptr, 2, &os, body), 1);
-    EXPECT_EQ(seen, 0);
+    for (auto [records, count] : {std::pair<ZRSO::SnapInfo**, short>{infos.data(), 0}, {infos.data(), -3}, {nullptr, 2}}) {
+        seen = -1;
+        EXPECT_EQ(RunSnapshotEntry(kFn, records, count, &os, body), 1);
+        EXPECT_EQ(seen, 0) << count;
+    }
     EXPECT_TRUE(first.logs.empty());
-}
-
-TEST_F(SnapshotFrame, AHoleInTheArrayMovesTheFrameLineToTheNextRecord) {
-    infos[0] = nullptr;
-    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os,
-                               [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
-                                   throw std::bad_alloc();
-                               }),
-              1);
-    EXPECT_EQ(second.countLogs("Unhandled exception", 2), 1);
 }
 
 TEST_F(SnapshotFrame, NoServiceObjectFailsTheCallWithoutRunningTheBody) {

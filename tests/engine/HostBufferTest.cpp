@@ -93,12 +93,11 @@ TEST(ReadRecordText, AHostFillingTheBufferWithoutTerminatorCannotOverrun) {
 
 TEST(ReadRecordText, FirstSizeArgumentMayBeSmallerThanTheBufferButNeverLarger) {
     TextScript script("abc");
-    HostTextRequest small = Request(4096);
-    small.firstSizeArg = 512;
-    EXPECT_TRUE(ReadRecordText(Record(script), small).ok());
-    HostTextRequest large = Request(64);
-    large.firstSizeArg = 30000;
-    EXPECT_TRUE(ReadRecordText(Record(script), large).ok());
+    for (auto [buffer, first] : {std::pair<int, int>{4096, 512}, {64, 30000}}) {
+        HostTextRequest r = Request(buffer);
+        r.firstSizeArg = static_cast<short>(first);
+        EXPECT_TRUE(ReadRecordText(Record(script), r).ok());
+    }
     EXPECT_EQ(script.sizesOffered(), (std::vector<int>{512, 64}));
 }
 
