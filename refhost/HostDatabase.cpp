@@ -24,6 +24,7 @@ HostDatabase::HostDatabase(const std::string& path) : path_(path) {
         exec("PRAGMA synchronous=NORMAL");
         migrateSchema(*this);
     } catch (...) {
+        finalizeCached();
         sqlite3_close(db_);
         db_ = nullptr;
         throw;
@@ -31,7 +32,51 @@ HostDatabase::HostDatabase(const std::string& path) : path_(path) {
 }
 
 HostDatabase::~HostDatabase() {
+    // A statement left unfinalized would keep the connection from closing.
+    finalizeCached();
     if (db_) sqlite3_close(db_);
+}
+
+namespace {
+// Idle copies kept per SQL text; more are only needed by deep nesting.
+const size_t kIdlePerText = 4;
+}  // namespace
+
+sqlite3_stmt* HostDatabase::takeStatement(const char* sql) {
+    auto found = cache_.find(sql);
+    if (found != cache_.end() && !found->second.empty()) {
+        sqlite3_stmt* stmt = found->second.back();
+        found->second.pop_back();
+        return stmt;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        fail(std::string("cannot prepare ") + sql);
+    }
+    return stmt;
+}
+
+void HostDatabase::returnStatement(sqlite3_stmt* stmt) {
+    if (!stmt) return;
+    // Reset at once: a statement left mid-read would hold its snapshot open.
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    try {
+        std::vector<sqlite3_stmt*>& idle = cache_[sqlite3_sql(stmt)];
+        if (idle.size() < kIdlePerText) {
+            idle.push_back(stmt);
+            return;
+        }
+    } catch (...) {
+    }
+    sqlite3_finalize(stmt);
+}
+
+void HostDatabase::finalizeCached() {
+    for (auto& entry : cache_)
+        for (sqlite3_stmt* stmt : entry.second) sqlite3_finalize(stmt);
+    cache_.clear();
 }
 
 void HostDatabase::fail(const std::string& doing) const {

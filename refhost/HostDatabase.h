@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace refhost {
 
@@ -42,9 +44,20 @@ public:
 
     [[noreturn]] void fail(const std::string& doing) const;
 
+    // Prepared statements are kept per SQL text and reused: preparing costs
+    // far more than running the small statements the host issues by the
+    // thousand. A statement in use is taken out of the cache, so nested uses
+    // of the same text each get their own.
+    sqlite3_stmt* takeStatement(const char* sql);
+    // Resets the statement and keeps it for the next use of its text.
+    void returnStatement(sqlite3_stmt* stmt);
+
 private:
+    void finalizeCached();
+
     std::string path_;
     sqlite3* db_ = nullptr;
+    std::unordered_map<std::string, std::vector<sqlite3_stmt*>> cache_;
     int depth_ = 0;
     bool failed_ = false;
 };

@@ -4,12 +4,10 @@
 
 namespace refhost {
 
-SqlStatement::SqlStatement(HostDatabase& db, const char* sql) : db_(db) {
-    if (sqlite3_prepare_v2(db.handle(), sql, -1, &stmt_, nullptr) != SQLITE_OK)
-        db_.fail(std::string("cannot prepare ") + sql);
-}
+SqlStatement::SqlStatement(HostDatabase& db, const char* sql)
+    : db_(db), stmt_(db.takeStatement(sql)) {}
 
-SqlStatement::~SqlStatement() { sqlite3_finalize(stmt_); }
+SqlStatement::~SqlStatement() { db_.returnStatement(stmt_); }
 
 SqlStatement& SqlStatement::bind(int index, const std::string& value) {
     if (sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()),
