@@ -35,6 +35,11 @@ HostTextResult ReadLimited(const RecordTextGetter& getter) {
 
 }  // namespace
 
+HostTextResult ReadHostIdentifier(ZRSO::SnapInfo* info) {
+    return ReadLimited(
+        [info](char* buffer, short* size) { return info->getHostIdentifier(buffer, size); });
+}
+
 std::string ClientName() {
     char name[65] = {0};
     if (::gethostname(name, 64) != 0) name[0] = '\0';
@@ -99,9 +104,7 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
         if (hostInitiators.empty()) {
             // The ESX server has one initiator; it is looked up once.
             if (vmware && esxInitiators.empty()) {
-                HostTextResult identifier = ReadLimited([info](char* buffer, short* size) {
-                    return info->getHostIdentifier(buffer, size);
-                });
+                HostTextResult identifier = ReadHostIdentifier(info);
                 result = identifier.status;
                 if (!identifier.ok()) {
                     RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");

@@ -31,8 +31,6 @@ constexpr int kNoInitiatorsCode = 61006;
 constexpr int kDeviceListCode = 61011;
 constexpr int kHostBadNameCode = 61044;
 constexpr int kSourceDeviceBufferSize = 4096;
-constexpr int kIdentifierBufferSize = 1024;
-constexpr int kIdentifierCalls = 3;
 
 enum class Turn { kNext, kStop, kPending };
 
@@ -126,12 +124,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
 
     if (sourceDevice.find("vmware") != std::string::npos) {
         state.vmware = true;
-        HostTextRequest request;
-        request.bufferSize = kIdentifierBufferSize;
-        request.maxCalls = kIdentifierCalls;
-        HostTextResult identifier = ReadRecordText(
-            [info](char* buffer, short* size) { return info->getHostIdentifier(buffer, size); },
-            request);
+        HostTextResult identifier = ReadHostIdentifier(info);
         if (!identifier.ok()) {
             RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
             return Turn::kNext;

@@ -27,8 +27,6 @@ constexpr int kNoSourceDeviceCode = 61002;
 constexpr int kNoClientNameCode = 61005;
 constexpr int kNoInitiatorsCode = 61006;
 constexpr int kTextBufferSize = 4096;
-constexpr int kIdentifierBufferSize = 1024;
-constexpr int kIdentifierCalls = 3;
 
 // How a record's turn ends; kGoOn: the initiators are known, unmap.
 enum class Turn { kNext, kStop, kGoOn, kUnmapped };
@@ -66,12 +64,7 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
     }
     if (sourceDevice.find("vmware") == std::string::npos) return Turn::kGoOn;
 
-    HostTextRequest request;
-    request.bufferSize = kIdentifierBufferSize;
-    request.maxCalls = kIdentifierCalls;
-    HostTextResult identifier = ReadRecordText(
-        [info](char* buffer, short* size) { return info->getHostIdentifier(buffer, size); },
-        request);
+    HostTextResult identifier = ReadHostIdentifier(info);
     if (!identifier.ok()) {
         RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
         return Turn::kNext;
