@@ -30,7 +30,18 @@ std::string BufferText(const std::vector<char>& buffer) {
 
 }  // namespace
 
-bool DebugHookPresent() { return ::access(kDebugHookFile, F_OK) == 0; }
+namespace {
+std::string& HookPath() {
+    static std::string path = kDebugHookFile;
+    return path;
+}
+}  // namespace
+
+bool DebugHookPresent() { return ::access(HookPath().c_str(), F_OK) == 0; }
+
+void SetDebugHookPathForTesting(const std::string& path) {
+    HookPath() = path.empty() ? kDebugHookFile : path;
+}
 
 int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& controlHost,
               ZRSO::ZROSUtil* osUtil, std::string clientHost, Xiv* xiv, ZRSO::SnapInfo* info) {

@@ -43,5 +43,9 @@ int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
 void refreshSystemBus(ZRSO::ZROSUtil* osUtil, std::list<std::string> initiators,
                       std::list<std::string> devices, std::string host);
 
-// True when the debug hook file exists: discovery then logs more detail.
+// True when the debug hook file exists: discovery and mounting then log more
+// detail.
 bool DebugHookPresent();
+// Test seam: look for the hook file at another path (empty restores the real
+// one), so tests never touch the file other processes look for.
+void SetDebugHookPathForTesting(const std::string& path);

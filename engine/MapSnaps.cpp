@@ -169,7 +169,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
                                Cloraxify(state.mountHost) + "].");
             return Turn::kStop;
         }
-        if (MountDebugHookPresent()) {
+        if (DebugHookPresent()) {
             RecordLog(first, 1, kFn, "Printing devices before duplicate");
             int index = 0;
             for (const std::string& device : state.devicesBefore)

@@ -21,7 +21,6 @@
 namespace {
 
 const char* const kFn = "ZRSnapEngineXIV::zrso_mapSnaps";
-const char* const kDebugHookFile = "/tmp/ZRSNAPHANDLERXIV_DEBUG_HOOK";
 constexpr int kPasses = 6;
 constexpr int kDeviceFound = 12;
 constexpr int kDeviceNotFoundCode = 60509;
@@ -29,10 +28,6 @@ constexpr int kDeviceListErrorCode = 61011;
 constexpr int kDefaultRetrySeconds = 300;
 constexpr int kSnapDeviceBufferSize = 4096;
 
-std::string& HookPath() {
-    static std::string path = kDebugHookFile;
-    return path;
-}
 
 PassSleep& SleepOverride() {
     static PassSleep sleep;
@@ -135,7 +130,7 @@ bool Pass(MountState& state, ZRSO::SnapInfo* first, ZRSO::ZROSUtil* osUtil, bool
     RecordLog(first, 2, kFn, "Got device list.");
 
     const std::list<std::string> candidates = Candidates(state, after, fallbackUsed);
-    if (MountDebugHookPresent()) {
+    if (DebugHookPresent()) {
         RecordLog(first, 1, kFn, "Printing new devices");
         PrintDevices(first, candidates);
     }
@@ -165,11 +160,6 @@ void PrintOutcome(ZRSO::SnapInfo** infos, short count, ZRSO::SnapInfo* first) {
 
 }  // namespace
 
-bool MountDebugHookPresent() { return ::access(HookPath().c_str(), F_OK) == 0; }
-
-void SetMountDebugHookPathForTesting(const std::string& path) {
-    HookPath() = path.empty() ? kDebugHookFile : path;
-}
 
 void SetPassSleepForTesting(PassSleep sleep) { SleepOverride() = std::move(sleep); }
 

@@ -40,13 +40,8 @@ bool CompareArrayIds(std::string& diskArrayId, std::string& storedArrayId, ZRSO:
 // hexadecimal digit gives an empty result. in and out may be one string.
 void ConvertToDecimal(std::string& in, std::string& out);
 
-// True when the debug hook file exists: mounting then logs the disks it saw.
-bool MountDebugHookPresent();
-
-// Test seams. The hook file is looked for at another path (empty restores
-// the real one), so tests never touch the file other processes look for;
-// the wait between passes goes to another function (null restores
-// hostSleep), so tests can count the waits.
-void SetMountDebugHookPathForTesting(const std::string& path);
+// Test seam: the wait between passes goes to another function (null restores
+// hostSleep), so tests can count the waits. The debug hook's seam is
+// discovery's (Discovery.h).
 using PassSleep = std::function<void(unsigned int milliseconds)>;
 void SetPassSleepForTesting(PassSleep sleep);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "MountWorld.h"
+#include "engine/Discovery.h"
 #include "engine/MountDiscovery.h"
 #include "engine/ZrsoExports.h"
 #include "refhost/AttributeText.h"
@@ -23,7 +24,7 @@ protected:
     }
     void TearDown() override {
         SetPassSleepForTesting(nullptr);
-        SetMountDebugHookPathForTesting("");
+        SetDebugHookPathForTesting("");
     }
 
     void Make(bool hostObject = true) { world.reset(new MountWorld(hostObject)); }
@@ -181,7 +182,7 @@ TEST_F(MountMap, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
 TEST_F(MountMap, DebugHookOutputNeverShowsAPassword) {
     Make();
     TempDir hookDir("mount-hook");
-    SetMountDebugHookPathForTesting(hookDir.write("hook", ""));
+    SetDebugHookPathForTesting(hookDir.write("hook", ""));
     const int64_t job = world->SnapshotJob({"vol_a"});
     world->NextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
 
