@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
+#include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "host/rt/PlatformConfig.h"
@@ -48,15 +51,141 @@ void writeAll(int fd, const std::string& line) {
     }
 }
 
+// An opened log file, shared by every log that writes to it.
+struct LogFile {
+    explicit LogFile(int fd) : fd(fd) {}
+    ~LogFile() {
+        if (fd > 2) ::close(fd);
+    }
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+    int fd;
+};
+
+// What a settings file looked like when it was read: a change to it shows in
+// one of these, so an unchanged file need not be read and parsed again.
+struct FileStamp {
+    bool present = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{}, ctime{};
+
+    static FileStamp of(const std::string& path) {
+        FileStamp s;
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) return s;
+        s.present = true;
+        s.dev = st.st_dev;
+        s.ino = st.st_ino;
+        s.size = st.st_size;
+        s.mtime = st.st_mtim;
+        s.ctime = st.st_ctim;
+        return s;
+    }
+    // File times move in coarse ticks: a rewrite of the same size within the
+    // tick of an earlier read would look unchanged, so what was read from a
+    // file changed just before is not kept.
+    bool settled() const {
+        if (!present) return true;
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        auto age = [&](const timespec& t) {
+            return (now.tv_sec - t.tv_sec) * 1000000000LL + (now.tv_nsec - t.tv_nsec);
+        };
+        // Well past the coarsest tick (10 ms).
+        return age(mtime) > 100000000LL && age(ctime) > 100000000LL;
+    }
+    bool operator==(const FileStamp& o) const {
+        return present == o.present && dev == o.dev && ino == o.ino && size == o.size &&
+               mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
+               ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+struct Destination {
+    std::shared_ptr<LogFile> file;  // null: standard error
+    int threshold = kDefaultThreshold;
+};
+
+// The destination the settings give, opened once per process. Every new log
+// still sees a change of the settings, of ZRSO_LOG_FILE or of the log file
+// itself (moved aside or removed), for the price of two stat calls instead of
+// reading the settings twice and opening the file.
+class DestinationCache {
+public:
+    Destination resolve() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::string configPath = PlatformConfig::path();
+        const std::string envPath = hostrt::environmentText("ZRSO_LOG_FILE");
+        const FileStamp stamp = FileStamp::of(configPath);
+        if (valid_ && configPath == configPath_ && envPath == envPath_ && stamp == stamp_ &&
+            sameFile())
+            return current_;
+        valid_ = false;
+        // The stamp is taken before the read: what is read is never older.
+        const bool settled = stamp.settled();
+        current_ = read(envPath);
+        // A log file that would not open is tried again by the next log.
+        if (!current_.file && !logPath_.empty()) return current_;
+        configPath_ = configPath;
+        envPath_ = envPath;
+        stamp_ = stamp;
+        valid_ = settled;
+        return current_;
+    }
+
+private:
+    Destination read(const std::string& envPath) {
+        Destination d;
+        PlatformConfig config;
+        int level = 0;
+        if (config.getRegInt("~Trellis", "nDebugLevel", &level)) d.threshold = level;
+        logPath_ = envPath;
+        if (logPath_.empty()) config.getString("Trellis", "DebugLogFile", &logPath_);
+        if (logPath_.empty()) return d;
+        int f;
+        // O_NONBLOCK: a FIFO without a reader must not hang the caller.
+        do {
+            f = ::open(logPath_.c_str(),
+                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0640);
+        } while (f < 0 && errno == EINTR);
+        if (f < 0) return d;  // stay on stderr: lines must not vanish
+        try {
+            d.file = std::make_shared<LogFile>(f);
+        } catch (...) {
+            ::close(f);
+        }
+        return d;
+    }
+
+    // The path still names the file that is open.
+    bool sameFile() const {
+        if (!current_.file) return true;
+        struct stat byPath, open;
+        return ::stat(logPath_.c_str(), &byPath) == 0 && ::fstat(current_.file->fd, &open) == 0 &&
+               byPath.st_dev == open.st_dev && byPath.st_ino == open.st_ino;
+    }
+
+    std::mutex mutex_;
+    bool valid_ = false;
+    std::string configPath_, envPath_, logPath_;
+    FileStamp stamp_;
+    Destination current_;
+};
+
+Destination resolveDestination() {
+    // Never destroyed: logs may still write while the process exits.
+    static DestinationCache* cache = new DestinationCache;
+    return cache->resolve();
+}
+
 }  // namespace
 
 // The state copies of a log share: its job and where its lines go. The
 // destination is settled at the first line, so building a log costs nothing.
 struct __attribute__((visibility("hidden"))) DebugLog::Job {
     explicit Job(long long id) : id(id) {}
-    ~Job() {
-        if (fd > 2) ::close(fd);
-    }
 
     void write(int level, long long job, const char* function, const char* format, va_list args) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -65,30 +194,21 @@ struct __attribute__((visibility("hidden"))) DebugLog::Job {
         if (level >= 0 && level > threshold) return;
         // One write() per line on an O_APPEND descriptor keeps lines of
         // concurrent writers, in this or other processes, from mixing.
-        writeAll(fd, hostrt::formatLogLine(job, level, function, formatMessage(format, args)));
+        writeAll(file ? file->fd : 2,
+                 hostrt::formatLogLine(job, level, function, formatMessage(format, args)));
     }
 
     void open() {
         opened = true;
-        PlatformConfig config;
-        int level = 0;
-        if (config.getRegInt("~Trellis", "nDebugLevel", &level)) threshold = level;
-        std::string path = hostrt::environmentText("ZRSO_LOG_FILE");
-        if (path.empty()) config.getString("Trellis", "DebugLogFile", &path);
-        if (path.empty()) return;
-        int f;
-        // O_NONBLOCK: a FIFO without a reader must not hang the caller.
-        do {
-            f = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-                       0640);
-        } while (f < 0 && errno == EINTR);
-        if (f >= 0) fd = f;  // else stay on stderr: lines must not vanish
+        Destination d = resolveDestination();
+        file = std::move(d.file);
+        threshold = d.threshold;
     }
 
     std::atomic<long long> id;
     std::mutex mutex;
     bool opened = false;
-    int fd = 2;
+    std::shared_ptr<LogFile> file;
     int threshold = kDefaultThreshold;
 };
 

@@ -39,14 +39,16 @@ std::string formatLogLine(long long job, int level, const char* function,
     std::size_t length = message.size();
     while (length > 0 && (message[length - 1] == '\n' || message[length - 1] == '\r')) --length;
     line.reserve(line.size() + length + 1);
-    for (std::size_t i = 0; i < length; ++i) {
-        char c = message[i];
-        if (c == '\n') {
-            line += "\\n";
-        } else if (c == '\r') {
-            line += "\\r";
-        } else {
-            line += c;
+    // Copied in runs between line breaks: a logged xcli answer is long.
+    const char* p = message.data();
+    const char* end = p + length;
+    while (p < end) {
+        const char* run = p;
+        while (p < end && *p != '\n' && *p != '\r') ++p;
+        line.append(run, static_cast<std::size_t>(p - run));
+        if (p < end) {
+            line += *p == '\n' ? "\\n" : "\\r";
+            ++p;
         }
     }
     line += '\n';

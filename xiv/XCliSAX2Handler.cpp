@@ -238,15 +238,43 @@ std::mutex& parseMutex()
 
 // Holds one platform reference for the library's lifetime, so the
 // initialise/terminate pair of each parse only counts instead of loading and
-// unloading the whole platform every time.
-void holdPlatform()
+// unloading the whole platform every time. It also keeps the one reader all
+// parses share (they never overlap): building and configuring a reader costs
+// more than parsing a small answer. The reader goes before the platform does.
+struct Platform {
+    Platform() { XMLPlatformUtils::Initialize(); }
+    ~Platform()
+    {
+        reader.reset();
+        guard.reset();
+        XMLPlatformUtils::Terminate();
+    }
+    SecurityManager& security()
+    {
+        if (!guard) guard.reset(new SecurityManager);
+        return *guard;
+    }
+    std::unique_ptr<SecurityManager> guard;
+    std::unique_ptr<SAX2XMLReader> reader;
+};
+
+Platform& holdPlatform()
 {
-    struct Hold {
-        Hold() { XMLPlatformUtils::Initialize(); }
-        ~Hold() { XMLPlatformUtils::Terminate(); }
-    };
-    static Hold hold;
+    static Platform platform;
+    return platform;
 }
+
+// Points the shared reader at no handler between parses: the last handler
+// is gone by then.
+struct Detach {
+    SAX2XMLReader* reader;
+    ~Detach()
+    {
+        reader->setContentHandler(nullptr);
+        reader->setErrorHandler(nullptr);
+        reader->setLexicalHandler(nullptr);
+    }
+};
 
 }  // namespace
 
@@ -374,28 +402,37 @@ int XCliSAX2Handler::ParseXML(const char* xml, std::string& errorText)
         return 1;
     }
     int rc = 0;
-    {
-        SecurityManager security;
-        std::unique_ptr<SAX2XMLReader> reader;
-        try {
-            reader.reset(XMLReaderFactory::createXMLReader());
-            Configure(*reader, *this, security);
-            MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml), std::strlen(xml),
-                                     "FakeSystemId", false);
-            reader->parse(source);
-            errorText = message_;
-            rc = failed_ ? -1 : 0;
-        } catch (const XMLException& e) {
-            errorText = message_ + "Exception message is: \n" + toUtf8(e.getMessage());
-            rc = -1;
-        } catch (const SAXParseException& e) {
-            errorText = message_ + "Exception message is: \n" + toUtf8(e.getMessage());
-            rc = -1;
-        } catch (...) {
-            errorText = message_ + "Unexpected Exception \n";
-            rc = -1;
+    bool thrown = true;
+    Platform& platform = holdPlatform();
+    try {
+        if (!platform.reader) {
+            platform.reader.reset(XMLReaderFactory::createXMLReader());
+            Configure(*platform.reader, *this, platform.security());
+        } else {
+            platform.reader->setContentHandler(this);
+            platform.reader->setErrorHandler(this);
+            platform.reader->setLexicalHandler(this);
         }
+        Detach detach{platform.reader.get()};
+        MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml), std::strlen(xml),
+                                 "FakeSystemId", false);
+        platform.reader->parse(source);
+        thrown = false;
+        errorText = message_;
+        rc = failed_ ? -1 : 0;
+    } catch (const XMLException& e) {
+        errorText = message_ + "Exception message is: \n" + toUtf8(e.getMessage());
+        rc = -1;
+    } catch (const SAXParseException& e) {
+        errorText = message_ + "Exception message is: \n" + toUtf8(e.getMessage());
+        rc = -1;
+    } catch (...) {
+        errorText = message_ + "Unexpected Exception \n";
+        rc = -1;
     }
+    // A parse that broke off by an exception may leave the reader half-way:
+    // the next parse starts on a fresh one.
+    if (thrown) platform.reader.reset();
     XMLPlatformUtils::Terminate();
     return rc;
 }

@@ -111,6 +111,22 @@ TEST_F(DebugLogTest, SettingsGiveThresholdAndFile) {
     EXPECT_THAT(hostrt_test::readFile(dir_.file("settings.log")), ::testing::EndsWith("\tf\tto settings file\n"));
 }
 
+TEST_F(DebugLogTest, NewLogsFollowTheSettingsAndTheLogFileOnceSettled) {
+    hostrt_test::ScopedEnv noEnv("ZRSO_LOG_FILE", nullptr);
+    const std::string settings = dir_.file("platform.ini"), log = dir_.file("settings.log");
+    hostrt_test::writeFile(settings, "[~Trellis]\nnDebugLevel=0\n[Trellis]\nDebugLogFile=" + log + "\n");
+    // Past the file-time tick, so the destination is kept between logs.
+    ::usleep(150 * 1000);
+    DebugLog().DebugLvl("f", 0, "one");
+    ASSERT_EQ(::unlink(log.c_str()), 0);
+    DebugLog().DebugLvl("f", 0, "two");
+    EXPECT_THAT(hostrt_test::readFile(log), ::testing::EndsWith("\tf\ttwo\n")) << "a removed log is made again";
+    // Same size, new threshold: the changed file is read again.
+    hostrt_test::writeFile(settings, "[~Trellis]\nnDebugLevel=2\n[Trellis]\nDebugLogFile=" + log + "\n");
+    DebugLog().DebugLvl("f", 2, "detail");
+    EXPECT_THAT(hostrt_test::readFile(log), ::testing::EndsWith("\tf\tdetail\n"));
+}
+
 TEST_F(DebugLogTest, ConcurrentProcessesNeverInterleaveLines) {
     const int processes = 4, perProcess = 200;
     std::string payload(3000, 'p');
