@@ -4,6 +4,7 @@
 #include "refhost/BufferReply.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostLog.h"
+#include "refhost/RecordRow.h"
 #include "refhost/JsonText.h"
 #include "refhost/SqlStatement.h"
 
@@ -11,16 +12,6 @@ namespace refhost {
 namespace {
 
 const char* const kFn = "HostLunInfo";
-
-template <class F>
-int guarded(int64_t jobId, const char* what, F&& body) {
-    try {
-        return body();
-    } catch (const std::exception& e) {
-        hostLog(-1, kFn, jobId, std::string(what) + ": " + e.what());
-        return kReplyFailed;
-    }
-}
 
 enum ArrayField { kName, kControlHost, kUser, kPasswordEnc };
 
@@ -34,16 +25,11 @@ HostLunInfo::HostLunInfo(HostDatabase& db, int64_t requestId) : db_(db), id_(req
 }
 
 bool HostLunInfo::readText(const char* column, std::string* out) {
-    std::string sql = std::string("SELECT ") + column + " FROM lun_requests WHERE id = ?";
-    SqlStatement st(db_, sql.c_str());
-    st.bind(1, id_);
-    if (!st.step() || st.isNull(0)) return false;
-    *out = st.text(0);
-    return true;
+    return ReadRowText(db_, "lun_requests", id_, column, out);
 }
 
 int HostLunInfo::replyColumn(const char* column, char* buf, short* size) {
-    return guarded(jobId_, column, [&] {
+    return GuardedReply(kFn, jobId_, column, [&] {
         std::string text;
         if (!readText(column, &text)) return kReplyFailed;
         return replyRecord(text, buf, size);
@@ -51,7 +37,7 @@ int HostLunInfo::replyColumn(const char* column, char* buf, short* size) {
 }
 
 int HostLunInfo::replyArrayField(int which, char* buf, short* size) {
-    return guarded(jobId_, "array field", [&] {
+    return GuardedReply(kFn, jobId_, "array field", [&] {
         std::string name;
         if (!readText("array_name", &name)) return kReplyFailed;
         if (which == kName) return replyRecord(name, buf, size);
@@ -69,7 +55,7 @@ int HostLunInfo::replyArrayField(int which, char* buf, short* size) {
 }
 
 int HostLunInfo::write(const char* column, const std::string& value) {
-    return guarded(jobId_, column, [&] {
+    return GuardedReply(kFn, jobId_, column, [&] {
         Transaction tx(db_);
         std::string sql = std::string("UPDATE lun_requests SET ") + column + " = ? WHERE id = ?";
         SqlStatement st(db_, sql.c_str());
@@ -80,7 +66,7 @@ int HostLunInfo::write(const char* column, const std::string& value) {
 }
 
 int HostLunInfo::write(const char* column, int64_t value) {
-    return guarded(jobId_, column, [&] {
+    return GuardedReply(kFn, jobId_, column, [&] {
         Transaction tx(db_);
         std::string sql = std::string("UPDATE lun_requests SET ") + column + " = ? WHERE id = ?";
         SqlStatement st(db_, sql.c_str());
@@ -103,7 +89,7 @@ int HostLunInfo::setLunName(const char* name) { return write("lun_name", std::st
 int HostLunInfo::getPoolName(char* buf, short* size) { return replyColumn("pool_name", buf, size); }
 
 int HostLunInfo::getVolumeSize(int64_t* bytes) {
-    return guarded(jobId_, "getVolumeSize", [&] {
+    return GuardedReply(kFn, jobId_, "getVolumeSize", [&] {
         SqlStatement st(db_, "SELECT size_bytes FROM lun_requests WHERE id = ?");
         st.bind(1, id_);
         if (!bytes || !st.step()) return kReplyFailed;
@@ -118,7 +104,7 @@ int HostLunInfo::setVolumeSize(int64_t* bytes) {
 }
 
 int HostLunInfo::getUsedSize(int64_t* bytes) {
-    return guarded(jobId_, "getUsedSize", [&] {
+    return GuardedReply(kFn, jobId_, "getUsedSize", [&] {
         SqlStatement st(db_, "SELECT used_bytes FROM lun_requests WHERE id = ?");
         st.bind(1, id_);
         if (!bytes || !st.step()) return kReplyFailed;
@@ -130,7 +116,7 @@ int HostLunInfo::getUsedSize(int64_t* bytes) {
 int HostLunInfo::setStatus(int status) { return write("status", static_cast<int64_t>(status)); }
 
 int HostLunInfo::setError(int code, const char* message) {
-    return guarded(jobId_, "setError", [&] {
+    return GuardedReply(kFn, jobId_, "setError", [&] {
         Transaction tx(db_);
         SqlStatement st(db_, "UPDATE lun_requests SET error_code = ?, error_message = ? WHERE id = ?");
         st.bind(1, code).bind(2, message ? message : "").bind(3, id_).run();

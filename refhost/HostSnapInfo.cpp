@@ -11,24 +11,13 @@
 #include "refhost/BufferReply.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostLog.h"
+#include "refhost/RecordRow.h"
 #include "refhost/SqlStatement.h"
 
 namespace refhost {
 namespace {
 
 const char* const kFn = "HostSnapInfo";
-
-// A database failure must not travel into the plug-in as an exception: it is
-// logged and answered as a failure of the call.
-template <class F>
-int guarded(int64_t jobId, const char* what, F&& body) {
-    try {
-        return body();
-    } catch (const std::exception& e) {
-        hostLog(-1, kFn, jobId, std::string(what) + ": " + e.what());
-        return kReplyFailed;
-    }
-}
 
 }  // namespace
 
@@ -40,12 +29,7 @@ HostSnapInfo::HostSnapInfo(HostDatabase& db, int64_t recordId) : db_(db), id_(re
 }
 
 bool HostSnapInfo::readText(const char* column, std::string* out) {
-    std::string sql = std::string("SELECT ") + column + " FROM snap_records WHERE id = ?";
-    SqlStatement st(db_, sql.c_str());
-    st.bind(1, id_);
-    if (!st.step() || st.isNull(0)) return false;
-    *out = st.text(0);
-    return true;
+    return ReadRowText(db_, "snap_records", id_, column, out);
 }
 
 int64_t HostSnapInfo::readInt(const char* column) {
@@ -56,7 +40,7 @@ int64_t HostSnapInfo::readInt(const char* column) {
 }
 
 int HostSnapInfo::writeText(const char* column, const char* value) {
-    return guarded(jobId_, column, [&] {
+    return GuardedReply(kFn, jobId_, column, [&] {
         Transaction tx(db_);
         std::string sql = std::string("UPDATE snap_records SET ") + column + " = ? WHERE id = ?";
         SqlStatement st(db_, sql.c_str());
@@ -67,7 +51,7 @@ int HostSnapInfo::writeText(const char* column, const char* value) {
 }
 
 int HostSnapInfo::writeInt(const char* column, int64_t value) {
-    return guarded(jobId_, column, [&] {
+    return GuardedReply(kFn, jobId_, column, [&] {
         Transaction tx(db_);
         std::string sql = std::string("UPDATE snap_records SET ") + column + " = ? WHERE id = ?";
         SqlStatement st(db_, sql.c_str());
@@ -78,7 +62,7 @@ int HostSnapInfo::writeInt(const char* column, int64_t value) {
 }
 
 int HostSnapInfo::getSnapshotId(char* buf, short* size) {
-    return guarded(jobId_, "getSnapshotId", [&] {
+    return GuardedReply(kFn, jobId_, "getSnapshotId", [&] {
         std::string text;
         if (!readText("snapshot_id", &text) || text.empty()) return kReplyFailed;
         return replyRecord(text, buf, size);
@@ -88,7 +72,7 @@ int HostSnapInfo::getSnapshotId(char* buf, short* size) {
 int HostSnapInfo::setSnapshotName(const char* name) { return writeText("snapshot_name", name); }
 
 int HostSnapInfo::getArrayLogin(char* buf, short* size) {
-    return guarded(jobId_, "getArrayLogin", [&] {
+    return GuardedReply(kFn, jobId_, "getArrayLogin", [&] {
         int64_t arrayId = readInt("selected_array");
         ArrayRegistry registry(db_);
         auto array = arrayId ? registry.byId(arrayId) : std::nullopt;
@@ -115,7 +99,7 @@ int HostSnapInfo::getArrayLogin(char* buf, short* size) {
 }
 
 int HostSnapInfo::selectArrayLogin(const char* arrayId) {
-    return guarded(jobId_, "selectArrayLogin", [&] {
+    return GuardedReply(kFn, jobId_, "selectArrayLogin", [&] {
         ArrayRegistry registry(db_);
         auto array = registry.bySerial(arrayId ? arrayId : "");
         if (!array) {
@@ -128,7 +112,7 @@ int HostSnapInfo::selectArrayLogin(const char* arrayId) {
 }
 
 int HostSnapInfo::getHostIdentifier(char* buf, short* size) {
-    return guarded(jobId_, "getHostIdentifier", [&] {
+    return GuardedReply(kFn, jobId_, "getHostIdentifier", [&] {
         std::string text;
         if (!readText("host_identifier", &text)) return kReplyFailed;
         return replyRecord(text, buf, size);
@@ -165,7 +149,7 @@ int HostSnapInfo::getStatus() {
 int HostSnapInfo::setStatus(int status) { return writeInt("status", status); }
 
 int HostSnapInfo::getSourceDevice(char* buf, short* size) {
-    return guarded(jobId_, "getSourceDevice", [&] {
+    return GuardedReply(kFn, jobId_, "getSourceDevice", [&] {
         std::string text;
         if (!readText("source_device", &text)) return kReplyFailed;
         return replyRecord(text, buf, size);
@@ -173,7 +157,7 @@ int HostSnapInfo::getSourceDevice(char* buf, short* size) {
 }
 
 int HostSnapInfo::getSnapDevice(char* buf, short* size) {
-    return guarded(jobId_, "getSnapDevice", [&] {
+    return GuardedReply(kFn, jobId_, "getSnapDevice", [&] {
         std::string text;
         if (!readText("snap_device", &text)) return kReplyFailed;
         return replyRecord(text, buf, size);
@@ -183,7 +167,7 @@ int HostSnapInfo::getSnapDevice(char* buf, short* size) {
 int HostSnapInfo::setSnapDevice(const char* device) { return writeText("snap_device", device); }
 
 int HostSnapInfo::getProperty(int id, char* buf, short* size) {
-    return guarded(jobId_, "getProperty", [&] {
+    return GuardedReply(kFn, jobId_, "getProperty", [&] {
         SqlStatement st(db_, "SELECT value FROM snap_properties WHERE record_id = ? AND prop_id = ?");
         st.bind(1, id_).bind(2, id);
         if (!st.step()) return kReplyFailed;
@@ -192,7 +176,7 @@ int HostSnapInfo::getProperty(int id, char* buf, short* size) {
 }
 
 int HostSnapInfo::setProperty(int id, const char* value) {
-    return guarded(jobId_, "setProperty", [&] {
+    return GuardedReply(kFn, jobId_, "setProperty", [&] {
         Transaction tx(db_);
         SqlStatement st(db_,
                         "INSERT INTO snap_properties(record_id, prop_id, value) VALUES(?, ?, ?) "
@@ -204,7 +188,7 @@ int HostSnapInfo::setProperty(int id, const char* value) {
 }
 
 int HostSnapInfo::setError(int code, const char* message) {
-    return guarded(jobId_, "setError", [&] {
+    return GuardedReply(kFn, jobId_, "setError", [&] {
         Transaction tx(db_);
         SqlStatement st(db_, "UPDATE snap_records SET error_code = ?, error_message = ? WHERE id = ?");
         st.bind(1, code).bind(2, message ? message : "").bind(3, id_).run();
@@ -239,7 +223,7 @@ bool HostSnapInfo::readSetting(const char* key, std::string* out) {
 }
 
 int HostSnapInfo::getConfigInt(const char* setting, int* value) {
-    return guarded(jobId_, "getConfigInt", [&] {
+    return GuardedReply(kFn, jobId_, "getConfigInt", [&] {
         std::string text;
         if (!value || !readSetting(setting, &text)) return kReplyFailed;
         errno = 0;
@@ -253,7 +237,7 @@ int HostSnapInfo::getConfigInt(const char* setting, int* value) {
 }
 
 int HostSnapInfo::getConfigString(const char* setting, char* buf, short* size) {
-    return guarded(jobId_, "getConfigString", [&] {
+    return GuardedReply(kFn, jobId_, "getConfigString", [&] {
         std::string text;
         if (!readSetting(setting, &text)) return kReplyFailed;
         return replyRecord(text, buf, size);
@@ -261,7 +245,7 @@ int HostSnapInfo::getConfigString(const char* setting, char* buf, short* size) {
 }
 
 int HostSnapInfo::getIntProperty(int id, int* out) {
-    return guarded(jobId_, "getIntProperty", [&] {
+    return GuardedReply(kFn, jobId_, "getIntProperty", [&] {
         SqlStatement st(db_,
                         "SELECT value FROM snap_int_properties WHERE record_id = ? AND prop_id = ?");
         st.bind(1, id_).bind(2, id);
@@ -272,7 +256,7 @@ int HostSnapInfo::getIntProperty(int id, int* out) {
 }
 
 int HostSnapInfo::getHostPath(int id, char* buf, short* size) {
-    return guarded(jobId_, "getHostPath", [&] {
+    return GuardedReply(kFn, jobId_, "getHostPath", [&] {
         const char* column = id == 9 ? "host_path_mount" : id == 10 ? "host_path_source" : nullptr;
         std::string text;
         if (!column || !readText(column, &text)) return kReplyFailed;
@@ -290,7 +274,7 @@ int HostSnapInfo::getDuplicateNumber() {
 }
 
 int HostSnapInfo::getSnapshotIdText(std::string& out) {
-    return guarded(jobId_, "getSnapshotIdText", [&] {
+    return GuardedReply(kFn, jobId_, "getSnapshotIdText", [&] {
         std::string text;
         if (!readText("snapshot_id", &text)) return kReplyFailed;
         out = text;
