@@ -67,7 +67,9 @@ void BM_XercesEmptyHandler(benchmark::State& state)
             DefaultHandler handler;
             SecurityManager security;
             std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());
-            XCliSAX2Handler::Configure(*reader, handler, security);
+            XCliSAX2Handler::Configure(
+                *reader, handler, security,
+                XCliSAX2Handler::PlainAnswer(xml.c_str(), std::strlen(xml.c_str())));
             MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml.c_str()),
                                      std::strlen(xml.c_str()), "FakeSystemId", false);
             reader->parse(source);

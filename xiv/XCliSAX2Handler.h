@@ -43,9 +43,16 @@ public:
                            std::string& value);
 
     // The reader set-up every parse uses: validation and namespaces on,
-    // nothing loaded from outside the answer, entity expansion bounded.
+    // nothing loaded from outside the answer, entity expansion bounded; the
+    // lean scanner for a plain answer, the full one otherwise.
     static void Configure(xercesc::SAX2XMLReader& reader, xercesc::DefaultHandler& handler,
-                          xercesc::SecurityManager& security);
+                          xercesc::SecurityManager& security, bool plain);
+
+    // True when the text opens straight on its root element (after blanks
+    // only: no XML declaration, byte order mark, DOCTYPE, comment or other
+    // encoding) and declares no namespace, as every xcli answer does. Such a
+    // text is UTF-8 and cannot carry a DOCTYPE.
+    static bool PlainAnswer(const char* xml, size_t size);
 
     enum class Kind { None, Host, Volume, VolMapping, Mapping, HostConn, Cg, SnapGroup, Pool };
 

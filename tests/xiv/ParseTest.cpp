@@ -3,11 +3,14 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <functional>
+#include <vector>
 
 #include "StandIn.h"
 #include "xiv/Command.h"
 #include "xiv/XCliParse.h"
+#include "xiv/XCliSAX2Handler.h"
 
 namespace {
 
@@ -184,6 +187,49 @@ TEST(ParseOutput, SyntheticAnswersAlwaysParseWithTheirStatus)
         "                    <OUTPUT>\n                        <DESCRIPTION>d</DESCRIPTION>\n"
         "                    </OUTPUT>\n                   </XCLIRETURN>",
         Command::Envelope(UNKNOWN, "d"));
+}
+
+TEST(ParseOutput, PlainAnswersAreTheOnesThatOpenOnTheirRoot)
+{
+    for (const char* xml : {"<XCLIRETURN STATUS=\"SUCCESS\"/>", " \r\n\t<x/>", "<_/>", "<:a/>"})
+        EXPECT_TRUE(XCliSAX2Handler::PlainAnswer(xml, std::strlen(xml))) << xml;
+    for (const char* xml :
+         {"", "<", " ", "<?xml version=\"1.0\"?><x/>", "\xEF\xBB\xBF<x/>", "<!DOCTYPE x><x/>",
+          "<!-- c --><x/>", "<1/>", "\xC3\xA9<x/>", "<\0x\0/\0>\0", "<x xmlns:a=\"u\"/>",
+          "<x><y xmlns=\"u\"/></x>"})
+        EXPECT_FALSE(XCliSAX2Handler::PlainAnswer(xml, std::strlen(xml))) << xml;
+}
+
+// A plain answer and the same answer behind an XML declaration go through
+// different scanners; what the caller gets must not tell them apart.
+TEST(ParseOutput, BothScannersReadAnAnswerAlike)
+{
+    std::string many;
+    for (int i = 0; i < 300; ++i) many += "<volume>" + field("name", "a&amp;&lt;&#65;") + "</volume>";
+    const std::string vol = "<volume>" + field("name", "A") + field("size", "7") + "</volume>";
+    const std::string whole = Answer("SUCCESS", vol + vol);
+    for (const std::string& xml : std::vector<std::string>{
+             whole, Answer("VOLUME_BAD_NAME", ""), Answer("SUCCESS", many),
+          whole.substr(0, whole.size() - 20), whole + "<!DOCTYPE x>",
+          "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + vol + "<a><b></a>",
+          "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + vol + "&undeclared;",
+          std::string("<XCLIRETURN STATUS=\"SUCCESS\" STATUS=\"x\"/>"),
+          "<XCLIRETURN STATUS=\"SUCCESS\"><p:OUTPUT/></XCLIRETURN>"}) {
+        Parsed plain("volume", xml);
+        Parsed declared("volume", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + xml);
+        EXPECT_EQ(declared.status, plain.status) << xml;
+        EXPECT_EQ(declared.text, plain.text) << xml;
+        ASSERT_EQ(declared.list.size(), plain.list.size()) << xml;
+        for (size_t i = 0; i < plain.list.size(); ++i) {
+            EXPECT_EQ(declared.at<XivVol>(i).name, plain.at<XivVol>(i).name);
+            EXPECT_EQ(declared.at<XivVol>(i).size, plain.at<XivVol>(i).size);
+        }
+    }
+    // Binding another prefix to the XML namespace is an error; answers that
+    // declare namespaces keep the full checks.
+    Parsed p("volume",
+             "<XCLIRETURN xmlns:x=\"http://www.w3.org/XML/1998/namespace\" STATUS=\"SUCCESS\"/>");
+    EXPECT_EQ(UNKNOWN, p.status);
 }
 
 // True when the file was opened or read since the watch began.
