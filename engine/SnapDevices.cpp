@@ -76,25 +76,20 @@ void SnapConsistencyGroup(ZRSO::SnapInfo** infos, short count,
     int code = 0;
     std::string text;
 
-    xiv.CreateCGSnapshot(lead.sCGName, lead.sSnapGroupName, code, text);
-    if (code != 0) {
+    // A failed group step goes on the first record only.
+    auto failed = [&](const std::string& what) {
+        if (code == 0) return false;
         const std::string message =
-            ArrayFailure(xiv, "Unable to take snapshot of the consistency group:[" + lead.sCGName +
-                                  "] on array:[" + lead.sHostName + "].");
+            ArrayFailure(xiv, what + "] on array:[" + lead.sHostName + "].");
         RecordLog(first, 2, kFn, message);
         first->setError(kGroupSnapErrorCode, message.c_str());
-        return;
-    }
+        return true;
+    };
+    xiv.CreateCGSnapshot(lead.sCGName, lead.sSnapGroupName, code, text);
+    if (failed("Unable to take snapshot of the consistency group:[" + lead.sCGName)) return;
     text.clear();
     xiv.DisbandSnapGroup(lead.sCGName, lead.sSnapGroupName, code, text);
-    if (code != 0) {
-        const std::string message =
-            ArrayFailure(xiv, "Unable to disband the snapshot group :[" + lead.sSnapGroupName +
-                                  "] on array:[" + lead.sHostName + "].");
-        RecordLog(first, 2, kFn, message);
-        first->setError(kGroupSnapErrorCode, message.c_str());
-        return;
-    }
+    if (failed("Unable to disband the snapshot group :[" + lead.sSnapGroupName)) return;
 
     // Only the group just snapped is done; a device naming another group
     // (prepare never writes such a mix) has no snapshot.
