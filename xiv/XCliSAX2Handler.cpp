@@ -1,6 +1,5 @@
 #include "xiv/XCliSAX2Handler.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -288,8 +287,7 @@ bool XCliSAX2Handler::PlainAnswer(const char* xml, size_t size)
     if (size - i < 2 || xml[i] != '<') return false;
     const char c = xml[i + 1];
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':')) return false;
-    static const char xmlns[] = "xmlns";
-    return std::search(xml + i, xml + size, xmlns, xmlns + 5) == xml + size;
+    return memmem(xml + i, size - i, "xmlns", 5) == nullptr;
 }
 
 // No grammar is ever in play: validation stays switched on but only happens
