@@ -8,10 +8,11 @@
 
 #include "engine/ZrsoExports.h"
 #include "support/RunProgram.h"
+#include "support/SimArray.h"
 
 namespace {
 
-const std::string kPlugin = std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so";
+const std::string kPlugin = PluginPath();
 
 // Names the plug-in's dynamic symbol table defines.
 std::set<std::string> DefinedDynamicSymbols(const std::string& library) {

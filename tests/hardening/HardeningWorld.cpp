@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <set>
 #include <stdexcept>
 
@@ -20,8 +18,6 @@
 
 namespace {
 
-std::string Bin(const char* name) { return std::string(ZRSO_BIN_DIR) + "/" + name; }
-
 // Columns a failed call may write: the record's outcome and what the host
 // itself notes around a call.
 const std::set<std::string> kOutcomeColumns = {
@@ -33,25 +29,16 @@ const std::set<std::string> kOutcomeColumns = {
 }  // namespace
 
 HardeningWorld::HardeningWorld(const std::function<void(HardeningWorld&)>& shape)
-    : tmp_("zrso-hard"),
-      tmpdir_("TMPDIR", tmp_.path()),
-      // Each keeps the value of now, put back when the world ends.
-      config_("ZRSO_CONFIG", std::getenv("ZRSO_CONFIG")),
-      key_("ZRSO_KEY_FILE", std::getenv("ZRSO_KEY_FILE")),
-      log_("ZRSO_LOG_FILE", std::getenv("ZRSO_LOG_FILE")),
-      disks_("ZRSO_SIM_DISKS", std::getenv("ZRSO_SIM_DISKS")),
-      state_("XIV_SIM_STATE", std::getenv("XIV_SIM_STATE")),
-      scale_("ZRSO_SLEEP_SCALE", std::getenv("ZRSO_SLEEP_SCALE")) {
-    world_ = refhost::buildSimulatedArray(ZRSO_BIN_DIR);
+    : env_("zrso-hard") {
+    world_ = refhost::buildSimulatedArray(SimBinDir());
     Admin({"user-add", "--user", world_.user, "--password", kPassword});
     world_.password = kPassword;
     Admin({"user-add", "--user", kInspector, "--password", kInspectorPassword});
     if (shape) shape(*this);
-    session_ = std::make_unique<refhost::HostSession>(
-        world_.homeDir(), std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so", false, out_,
-        err_);
+    session_ = std::make_unique<refhost::HostSession>(world_.homeDir(), PluginPath(), false,
+                                                      out_, err_);
     refhost::setUpDemoHost(*session_, world_);
-    TakeRuns();
+    SimArray(world_.simState).ClearRuns(world_.address);
 }
 
 HardeningWorld::~HardeningWorld() {
@@ -60,23 +47,13 @@ HardeningWorld::~HardeningWorld() {
 }
 
 bool HardeningWorld::Available() {
-    for (const char* tool : {"xcli", "xcli-sim", "xiv_devlist", "zrso-host"})
-        if (::access(Bin(tool).c_str(), X_OK) != 0) return false;
-    return ::access((std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so").c_str(), R_OK) == 0;
-}
-
-std::string HardeningWorld::Sim(const std::vector<std::string>& args) {
-    // By argument vector: names with double quotes reach the simulator whole.
-    std::vector<std::string> argv = {Bin("xcli-sim"), "--state", world_.simState};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    if (RunProgram(argv, &out) != 0) throw std::runtime_error("xcli-sim " + args.at(0) + " failed");
-    return out;
+    return SimAvailable({"xiv_devlist", "zrso-host"}) && PluginAvailable();
 }
 
 std::string HardeningWorld::Admin(std::vector<std::string> args) {
     args.insert(args.begin() + 1, {"--address", world_.address});
-    return Sim(args);
+    // By argument vector: names with double quotes reach the simulator whole.
+    return SimArray(world_.simState).Admin(args);
 }
 
 void HardeningWorld::AddMappedVolume(const std::string& pool, const std::string& volume) {
@@ -90,8 +67,8 @@ std::vector<std::string> HardeningWorld::ArrayNames(const std::string& listing) 
     // the recorded argument lists hold no password of the tests' own.
     ScopedEnv password("XIV_XCLIPASSWORD", kInspectorPassword);
     std::string csv;
-    int rc = RunProgram({Bin("xcli"), "-u", kInspector, "-m", world_.address, "-s", listing,
-                         "-t", "name"},
+    int rc = RunProgram({BuiltProgram("xcli"), "-u", kInspector, "-m", world_.address, "-s",
+                         listing, "-t", "name"},
                         &csv);
     if (rc != 0) throw std::runtime_error(listing + " of the inspector failed: " + csv);
     std::vector<std::string> names;
@@ -105,12 +82,6 @@ std::vector<std::string> HardeningWorld::ArrayNames(const std::string& listing) 
         start = end;
     }
     return names;
-}
-
-std::string HardeningWorld::TakeRuns() {
-    std::string runs = Sim({"runs", "--address", world_.address});
-    Sim({"runs", "--address", world_.address, "--clear"});
-    return runs;
 }
 
 void HardeningWorld::SetPlatform(const std::string& xcliDir, int timeoutSeconds) {

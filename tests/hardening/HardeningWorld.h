@@ -17,7 +17,7 @@
 #include "refhost/InventoryReport.h"
 #include "refhost/LunSteps.h"
 #include "refhost/SnapshotSteps.h"
-#include "support/TempDir.h"
+#include "support/SimArray.h"
 
 class HardeningWorld {
 public:
@@ -35,17 +35,14 @@ public:
     // True when the simulator, zrso-host and the plug-in are built.
     static bool Available();
 
-    // xcli-sim on this world's state; Admin adds --address. Both throw when
-    // the command fails, so a broken set-up is never taken for a fault.
-    std::string Sim(const std::vector<std::string>& args);
+    // xcli-sim on this world's array (it adds --address); throws when the
+    // command fails, so a broken set-up is never taken for a fault.
     std::string Admin(std::vector<std::string> args);
     // Before the rescan only.
     void AddMappedVolume(const std::string& pool, const std::string& volume);
     // The names a listing gives (vol_list: every volume and snapshot;
     // host_list, pool_list...), read with the test's own login.
     std::vector<std::string> ArrayNames(const std::string& listing);
-    // Every xcli run recorded for this array, one line each, then cleared.
-    std::string TakeRuns();
 
     // Platform settings: the xcli directory (empty: the simulator's) and the
     // process time limit in seconds (0: the runtime's default).
@@ -61,7 +58,7 @@ public:
     const std::string& address() const { return world_.address; }
     const std::string& root() const { return world_.root; }
     // The private temporary directory (TMPDIR) that holds the world.
-    const std::string& tmp() const { return tmp_.path(); }
+    const std::string& tmp() const { return env_.tmp().path(); }
 
     // Snapshot jobs through the reference host.
     int64_t Job(const std::vector<std::string>& devices, bool consistencyGroup = false);
@@ -90,8 +87,7 @@ public:
     std::string HostOutput() const { return out_.str() + err_.str(); }
 
 private:
-    TempDir tmp_;
-    ScopedEnv tmpdir_, config_, key_, log_, disks_, state_, scale_;
+    HostWorldEnv env_;
     refhost::DemoWorld world_;
     std::ostringstream out_, err_;
     std::unique_ptr<refhost::HostSession> session_;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -9,18 +8,10 @@
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"
 #include "support/PlatformSettings.h"
-#include "support/RunProgram.h"
+#include "support/SimArray.h"
 #include "support/SimDisks.h"
 
 namespace {
-
-const std::string kBin = ZRSO_BIN_DIR;
-
-bool SimulatorBuilt() {
-    for (const char* tool : {"xcli", "xcli-sim", "xiv_devlist"})
-        if (::access((kBin + "/" + tool).c_str(), X_OK) != 0) return false;
-    return true;
-}
 
 struct FilerInfoDevListTest : ::testing::Test {
     LogCapture capture;
@@ -34,9 +25,8 @@ struct FilerInfoDevListTest : ::testing::Test {
 // The simulator's xiv_devlist over an array with one volume mapped to this
 // machine's port, whose disk the catalog holds as /dev/xivd1.
 TEST_F(FilerInfoDevListTest, ToolAnswersIdentityAndLogin) {
-    if (!SimulatorBuilt()) GTEST_SKIP() << "array simulator not built";
-    TempDir state;
-    ScopedEnv env("XIV_SIM_STATE", state.path());
+    if (!SimAvailable({"xiv_devlist"})) GTEST_SKIP() << "array simulator not built";
+    SimArray sim;
     const std::string port = "21:00:00:24:ff:3a:bc:01";
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"array-create", "--address", "xiv-one", "--serial", "1310133", "--user", "admin", "--password", "pw"},
@@ -44,14 +34,10 @@ TEST_F(FilerInfoDevListTest, ToolAnswersIdentityAndLogin) {
              {"vol-create", "--address", "xiv-one", "--pool", "p1", "--vol", "vol_a", "--size-gb", "17"},
              {"host-create", "--address", "xiv-one", "--host", "me", "--fc", port},
              {"map", "--address", "xiv-one", "--host", "me", "--vol", "vol_a"},
-             {"export-disks", "--ports", port, "--catalog", disks.dir()}}) {
-        std::vector<std::string> argv{kBin + "/xcli-sim"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::string out;
-        ASSERT_EQ(RunProgram(argv, &out), 0) << args[0] << ": " << out;
-    }
+             {"export-disks", "--ports", port, "--catalog", disks.dir()}})
+        sim.Admin(args);
     disks.add("stray", SimDisks::Xiv("13027950002", "6001738002795000000000000000BEEF"));
-    settings.text("sXivDevListPath", kBin);
+    settings.text("sXivDevListPath", SimBinDir());
 
     ASSERT_EQ(GetFilerInfo(&info, "/dev/xivd1", &os, record, true, true), 1) << info.logText();
     EXPECT_EQ(record.sVolumeName, "vol_a");

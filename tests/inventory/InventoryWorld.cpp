@@ -1,16 +1,12 @@
 #include "InventoryWorld.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <stdexcept>
 
 #include "host/rt/PasswordCipher.h"
-#include "support/RunProgram.h"
 
 namespace {
-
-std::string BinDir() { return ZRSO_BIN_DIR; }
 
 const char kScript[] =
     "#!/bin/sh\n"
@@ -22,25 +18,9 @@ const char kScript[] =
 
 }  // namespace
 
-bool SimAvailable() {
-    return ::access((BinDir() + "/xcli").c_str(), X_OK) == 0 &&
-           ::access((BinDir() + "/xcli-sim").c_str(), X_OK) == 0;
-}
-
 InventoryWorld::InventoryWorld()
-    : dir_("inventory-test"),
-      state_("XIV_SIM_STATE", dir_.path()),
-      key_("ZRSO_KEY_FILE", dir_.file("cipher.key")),
-      password_("XIV_XCLIPASSWORD", nullptr) {
-    settings_.text("XCLI_BINARY_LOCATION", BinDir());
-}
-
-std::string InventoryWorld::Sim(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{BinDir() + "/xcli-sim"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    if (RunProgram(argv, &out) != 0) throw std::runtime_error("xcli-sim " + args[0] + " failed");
-    return out;
+    : dir_("inventory-test"), key_("ZRSO_KEY_FILE", dir_.file("cipher.key")) {
+    settings_.text("XCLI_BINARY_LOCATION", SimBinDir());
 }
 
 void InventoryWorld::Array(const std::string& address, const std::string& serial,

@@ -9,9 +9,8 @@
 #include "support/FakeInventory.h"
 #include "support/LogCapture.h"
 #include "support/PlatformSettings.h"
+#include "support/SimArray.h"
 #include "support/TempDir.h"
-
-bool SimAvailable();
 
 class InventoryWorld {
 public:
@@ -20,7 +19,7 @@ public:
 
     InventoryWorld();
     // Runs xcli-sim; throws when it fails.
-    std::string Sim(const std::vector<std::string>& args);
+    std::string Sim(const std::vector<std::string>& args) { return sim_.Admin(args); }
     // An array with pools ("name:GB") and 17 GB volumes ("pool/name").
     void Array(const std::string& address, const std::string& serial,
                const std::vector<std::string>& pools, const std::vector<std::string>& volumes);
@@ -35,7 +34,8 @@ public:
 
 private:
     TempDir dir_;
-    ScopedEnv state_, key_, password_;
+    SimArray sim_;
+    ScopedEnv key_;
     PlatformSettings settings_;
     LogCapture log_;
 };

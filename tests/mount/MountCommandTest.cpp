@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "MountWorld.h"
-#include <unistd.h>
-
 #include "host/rt/ProcessRunner.h"
 
 namespace {
@@ -17,7 +15,7 @@ struct HostRun {
 HostRun RunHost(const std::string& home, const std::string& words) {
     HostRun r;
     ProcessRunner runner;
-    const std::string line = std::string(ZRSO_BIN_DIR) + "/zrso-host --home " + home + " " + words;
+    const std::string line = BuiltProgram("zrso-host") + " --home " + home + " " + words;
     r.status = runner.system(line.c_str(), &r.out, &r.err, nullptr, true);
     return r;
 }
@@ -25,8 +23,7 @@ HostRun RunHost(const std::string& home, const std::string& words) {
 }  // namespace
 
 TEST(MountCommand, MountsAndUnmountsAJobWithAProgressLinePerPass) {
-    if (!SimAvailable() || ::access((std::string(ZRSO_BIN_DIR) + "/zrso-host").c_str(), X_OK) != 0 ||
-        ::access((std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so").c_str(), R_OK) != 0)
+    if (!SimAvailable({"zrso-host"}) || !PluginAvailable())
         GTEST_SKIP() << "simulator, zrso-host or plug-in not built";
     MountWorld world;
     const int64_t job = world.SnapshotJob({"vol_a", "vol_b"});

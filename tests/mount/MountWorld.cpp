@@ -16,15 +16,10 @@
 
 namespace {
 
-const std::string kBin = ZRSO_BIN_DIR;
+const std::string kBin = SimBinDir();
 const char* const kUser = "mnt_admin";
 
 }  // namespace
-
-bool SimAvailable() {
-    return ::access((kBin + "/xcli").c_str(), X_OK) == 0 &&
-           ::access((kBin + "/xcli-sim").c_str(), X_OK) == 0;
-}
 
 void ObservedServices::rescanDevices(const char* host, const char** initiators,
                                      const char** devices) {
@@ -107,13 +102,9 @@ std::string MountWorld::Sim(const std::vector<std::string>& args) {
 }
 
 int MountWorld::Runs(const std::string& operation, bool clear) {
-    int runs = 0;
-    std::istringstream lines(Sim({"runs", "--address", kAddress}));
-    for (std::string line; std::getline(lines, line);)
-        if (line.find("\t" + std::string(kAddress) + "\t" + operation + "\t") != std::string::npos)
-            ++runs;
-    if (clear) Sim({"runs", "--address", kAddress, "--clear"});
-    return runs;
+    const SimArray sim(simState_);
+    RunCounts runs = clear ? sim.TakeRuns(kAddress) : sim.CountRuns(kAddress);
+    return runs[operation] + runs[operation + " -s"];
 }
 
 void MountWorld::AddEsxServer() {

@@ -13,14 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "TempDir.h"
+#include "SimArray.h"
 #include "refhost/HostServices.h"
 #include "refhost/HostSession.h"
 #include "refhost/HostSnapInfo.h"
 #include "refhost/SnapJobStore.h"
 #include "xiv/Xiv.h"
-
-bool SimAvailable();
 
 struct RescanCall {
     std::string host;

@@ -1,26 +1,16 @@
 #include "ProvisionWorld.h"
 
-#include <unistd.h>
-
 #include "refhost/HostLunInfo.h"
 #include "refhost/HostServices.h"
 #include "refhost/SimAdmin.h"
 #include "refhost/SnapJobStore.h"
-#include "TempDir.h"
+#include "support/SimArray.h"
 
-namespace {
-const char* const kPluginPath = ZRSO_LIB_DIR "/libZRSnapHandlerXIV.so";
-}  // namespace
+bool ProvisionWorldAvailable() { return PluginAvailable() && SimAvailable(); }
 
-bool ProvisionWorldAvailable() {
-    const std::string bin = ZRSO_BIN_DIR;
-    return ::access(kPluginPath, R_OK) == 0 && ::access((bin + "/xcli").c_str(), X_OK) == 0 &&
-           ::access((bin + "/xcli-sim").c_str(), X_OK) == 0;
-}
-
-ProvisionWorld::ProvisionWorld() : world_(refhost::buildSimulatedArray(ZRSO_BIN_DIR)) {
+ProvisionWorld::ProvisionWorld() : world_(refhost::buildSimulatedArray(SimBinDir())) {
     password_ = world_.password;
-    session_.reset(new refhost::HostSession(world_.homeDir(), kPluginPath, false, out_, out_));
+    session_.reset(new refhost::HostSession(world_.homeDir(), PluginPath(), false, out_, out_));
     refhost::setUpDemoHost(*session_, world_);
 }
 
@@ -73,19 +63,7 @@ std::string ProvisionWorld::Admin(const std::vector<std::string>& args) {
 }
 
 std::vector<std::string> ProvisionWorld::Runs(const std::string& operation) {
-    // One line per run: time, address, operation, arguments, ... (tab-separated).
-    std::vector<std::string> arguments;
-    std::istringstream lines(Admin({"runs", "--address", world_.address}));
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        std::string time, address, op, args;
-        std::getline(fields, time, '\t');
-        std::getline(fields, address, '\t');
-        std::getline(fields, op, '\t');
-        std::getline(fields, args, '\t');
-        if (op == operation) arguments.push_back(args);
-    }
-    return arguments;
+    return SimArray(world_.simState).RunArguments(world_.address, operation);
 }
 
 std::string ProvisionWorld::LogText() const { return ReadFileText(session_->home().logPath()); }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "refhost/RefhostTestSupport.h"
+#include "support/SimArray.h"
 
-using refhost_test::exists;
 using refhost_test::readFile;
 using refhost_test::runHost;
 using refhost_test::TestDir;
@@ -18,7 +18,7 @@ class ZrsoHostCommand : public ::testing::Test {
 protected:
     void SetUp() override {
         home_ = dir_ / "home";
-        auto r = host({"init", "--simulated", std::string("--sim-bin=") + ZRSO_BIN_DIR, "--fc",
+        auto r = host({"init", "--simulated", "--sim-bin=" + SimBinDir(), "--fc",
                        "21:00:00:1b:32:a0:d0:01"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
@@ -34,8 +34,6 @@ protected:
                        "1310133", "--password-file", dir_ / "pw"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
-
-    static bool pluginBuilt() { return exists(std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so"); }
 
     TestDir dir_;
     std::string home_;
@@ -85,7 +83,7 @@ TEST_F(ZrsoHostCommand, UsageAndDamagedDatabaseGiveClearErrors) {
 }
 
 TEST_F(ZrsoHostCommand, SupportedAsksThePlugInAboutASimulatedDisk) {
-    if (!pluginBuilt()) GTEST_SKIP() << "plug-in not built";
+    if (!PluginAvailable()) GTEST_SKIP() << "plug-in not built";
     writeFile(home_ + "/disks/xivd9.disk",
               "vendor=IBM\nproduct=2810XIV\nrevision=10.2\nserial=130279500123\n"
               "naa=6001738CFC9035E80000000000012345\n");
@@ -105,9 +103,7 @@ TEST_F(ZrsoHostCommand, SupportedAsksThePlugInAboutASimulatedDisk) {
 }
 
 TEST(ZrsoHostDemo, RunsToTheEndInAFreshWorld) {
-    if (!exists(std::string(ZRSO_BIN_DIR) + "/xcli-sim") || !exists(std::string(ZRSO_BIN_DIR) + "/xcli") ||
-        !exists(std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so"))
-        GTEST_SKIP() << "simulator or plug-in not built";
+    if (!SimAvailable() || !PluginAvailable()) GTEST_SKIP() << "simulator or plug-in not built";
     TestDir tmp;
     setenv("TMPDIR", tmp.path().c_str(), 1);
     auto r = runHost({"demo"});

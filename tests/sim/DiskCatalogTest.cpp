@@ -23,7 +23,7 @@ class SimDiskExport : public SimWorld {
       ASSERT_EQ(0, admin({"map", "--address", "xiv-a", "--host", "me", "--vol", v}).code);
   }
 
-  std::string catalog() const { return dir_ + "/disks"; }
+  std::string catalog() const { return dir_.file("disks"); }
   std::string read(const std::string& name) const {
     std::ifstream in(catalog() + "/" + name + ".disk");
     std::stringstream s;

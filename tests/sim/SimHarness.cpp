@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 extern char** environ;
 
@@ -38,7 +37,7 @@ std::string unescape(const std::string& s) {
 }  // namespace
 
 Started startProgram(const std::string& program, const std::vector<std::string>& args) {
-  std::string path = std::string(ZRSO_BIN_DIR) + "/" + program;
+  std::string path = BuiltProgram(program);
   std::vector<std::string> all{path};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -117,20 +116,11 @@ std::vector<Resource> resourcesOf(const std::string& xml, const std::string& ele
 }
 
 void SimWorld::SetUp() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "sim_tests.XXXXXX").string();
-  ASSERT_NE(nullptr, mkdtemp(tmpl.data()));
-  dir_ = tmpl;
-  setenv("XIV_SIM_STATE", (dir_ + "/state").c_str(), 1);
-  setenv("ZRSO_SIM_DISKS", (dir_ + "/disks").c_str(), 1);
-  unsetenv("XIV_XCLIPASSWORD");
-  std::filesystem::create_directories(dir_ + "/state");
   ASSERT_EQ(0, admin({"array-create", "--address", "xiv-a", "--serial", "1310133", "--user",
                       "admin", "--password", "secret"}).code);
   ASSERT_EQ(0, admin({"pool-create", "--address", "xiv-a", "--pool", "p1", "--size-gb", "1000",
                       "--snapshot-size-gb", "170"}).code);
 }
-
-void SimWorld::TearDown() { std::filesystem::remove_all(dir_); }
 
 RunResult SimWorld::admin(std::vector<std::string> args) { return runProgram("xcli-sim", args); }
 

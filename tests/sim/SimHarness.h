@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/SimArray.h"
+
 namespace simtest {
 
 struct RunResult {
@@ -31,11 +33,11 @@ std::string statusOf(const std::string& xml);
 std::vector<Resource> resourcesOf(const std::string& xml, const std::string& element);
 
 // A fresh state directory with one array at "xiv-a" (serial 1310133, user
-// admin/secret) and a pool "p1" of 1003 GB with a 170 GB snapshot reserve.
+// admin/secret) and a pool "p1" of 1003 GB with a 170 GB snapshot reserve;
+// ZRSO_SIM_DISKS names a catalog in a private directory.
 class SimWorld : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   RunResult admin(std::vector<std::string> args);
   // xcli -u admin -p secret -m xiv-a -y -x <args>
@@ -45,7 +47,9 @@ class SimWorld : public ::testing::Test {
   Resource volume(const std::string& name);
   Resource pool(const std::string& name);
 
-  std::string dir_;
+  SimArray sim_;
+  TempDir dir_{"sim_tests"};
+  ScopedEnv disks_{"ZRSO_SIM_DISKS", dir_.file("disks")};
 };
 
 }  // namespace simtest

@@ -1,14 +1,11 @@
 #include "ArrayView.h"
 
-#include <unistd.h>
-
 #include <sstream>
 
 #include "support/RunProgram.h"
+#include "support/SimArray.h"
 
 namespace {
-
-std::string Bin(const char* tool) { return std::string(ZRSO_BIN_DIR) + "/" + tool; }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -31,17 +28,11 @@ std::vector<std::string> CsvRow(const std::string& line) {
 
 }  // namespace
 
-bool SimulatorBuilt() {
-    for (const char* tool : {"xcli", "xcli-sim", "xiv_devlist"})
-        if (::access(Bin(tool).c_str(), X_OK) != 0) return false;
-    return true;
-}
-
 ArrayView::ArrayView(std::string address, std::string user, std::string password)
     : address_(std::move(address)), user_(std::move(user)), password_(std::move(password)) {}
 
 std::vector<std::string> ArrayView::Prefix() const {
-    return {Bin("xcli"), "-u", user_, "-p", password_, "-m", address_, "-y"};
+    return {BuiltProgram("xcli"), "-u", user_, "-p", password_, "-m", address_, "-y"};
 }
 
 bool ArrayView::Run(const std::vector<std::string>& words, std::string* out) const {

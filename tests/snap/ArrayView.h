@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// True when xcli, xcli-sim and xiv_devlist are built.
-bool SimulatorBuilt();
-
 class ArrayView {
 public:
     ArrayView(std::string address, std::string user, std::string password);

@@ -1,14 +1,11 @@
 #include "SnapWorld.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 
 #include "refhost/HostHome.h"
 #include "refhost/SimAdmin.h"
+#include "support/SimArray.h"
 
 namespace {
 
@@ -17,21 +14,12 @@ const char* const kObserverPassword = "observe-pw";
 
 }  // namespace
 
-SnapWorld::SnapWorld(const std::function<void(SnapWorld&)>& shape)
-    : tmp_("zrso-snap"),
-      tmpdir_("TMPDIR", tmp_.path()),
-      // Each keeps the value of now, put back when the world ends.
-      config_("ZRSO_CONFIG", std::getenv("ZRSO_CONFIG")),
-      key_("ZRSO_KEY_FILE", std::getenv("ZRSO_KEY_FILE")),
-      log_("ZRSO_LOG_FILE", std::getenv("ZRSO_LOG_FILE")),
-      disks_("ZRSO_SIM_DISKS", std::getenv("ZRSO_SIM_DISKS")),
-      state_("XIV_SIM_STATE", std::getenv("XIV_SIM_STATE")),
-      scale_("ZRSO_SLEEP_SCALE", std::getenv("ZRSO_SLEEP_SCALE")) {
-    world_ = refhost::buildSimulatedArray(ZRSO_BIN_DIR);
+SnapWorld::SnapWorld(const std::function<void(SnapWorld&)>& shape) : env_("zrso-snap") {
+    world_ = refhost::buildSimulatedArray(SimBinDir());
     Admin({"user-add", "--user", kObserver, "--password", kObserverPassword});
     if (shape) shape(*this);
-    session_ = std::make_unique<refhost::HostSession>(
-        world_.homeDir(), std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so", false, out_, err_);
+    session_ = std::make_unique<refhost::HostSession>(world_.homeDir(), PluginPath(), false,
+                                                      out_, err_);
     refhost::setUpDemoHost(*session_, world_);
     view_ = std::make_unique<ArrayView>(world_.address, kObserver, kObserverPassword);
 }
@@ -41,10 +29,7 @@ SnapWorld::~SnapWorld() {
     refhost::removeTree(world_.root);
 }
 
-bool SnapWorld::Available() {
-    return SimulatorBuilt() &&
-           ::access((std::string(ZRSO_LIB_DIR) + "/libZRSnapHandlerXIV.so").c_str(), R_OK) == 0;
-}
+bool SnapWorld::Available() { return SimAvailable({"xiv_devlist"}) && PluginAvailable(); }
 
 std::string SnapWorld::Admin(std::vector<std::string> args) {
     args.insert(args.begin() + 1, {"--address", world_.address});
@@ -52,20 +37,7 @@ std::string SnapWorld::Admin(std::vector<std::string> args) {
 }
 
 int SnapWorld::CsvRuns(const std::string& operation) {
-    // One run a line: time, address, operation, arguments, password source,
-    // then the argument vector.
-    std::istringstream lines(Admin({"runs"}));
-    Admin({"runs", "--clear"});
-    int count = 0;
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> fields;
-        std::istringstream in(line);
-        for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-        if (fields.size() > 5 && fields[2] == operation &&
-            std::find(fields.begin() + 5, fields.end(), "-s") != fields.end())
-            ++count;
-    }
-    return count;
+    return SimArray(world_.simState).TakeRuns(world_.address)[operation + " -s"];
 }
 
 void SnapWorld::AddMappedVolume(const std::string& pool, const std::string& volume) {

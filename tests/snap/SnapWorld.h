@@ -19,7 +19,7 @@
 #include "refhost/SnapshotSteps.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
-#include "support/TempDir.h"
+#include "support/SimArray.h"
 
 class SnapWorld {
 public:
@@ -65,9 +65,7 @@ public:
                     bool consistencyGroup) const;
 
 private:
-    // The runtime reads these; the world sets them and they are put back after.
-    TempDir tmp_;
-    ScopedEnv tmpdir_, config_, key_, log_, disks_, state_, scale_;
+    HostWorldEnv env_;
     refhost::DemoWorld world_;
     std::ostringstream out_, err_;
     std::unique_ptr<refhost::HostSession> session_;

@@ -9,6 +9,7 @@
 #include "PlatformSettings.h"
 #include "Recorded.h"
 #include "RunProgram.h"
+#include "SimArray.h"
 #include "SimDisks.h"
 #include "TempDir.h"
 #include "TextScript.h"
