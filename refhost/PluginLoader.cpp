@@ -14,8 +14,13 @@ const char* const kIsMappedListsSymbol =
 
 PluginLoader::PluginLoader(const std::string& path) : path_(path) {
     // RTLD_LOCAL: the plug-in's own symbols must not bind to ours or the
-    // other way round.
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // other way round. RTLD_NODELETE: once loaded, the plug-in and the
+    // libraries under it (the XML parser pulls in curl and GnuTLS, which keep
+    // thread-local storage and exit handlers) stay for the life of the
+    // process, as backup hosts keep their plug-ins; unloading and reloading
+    // them between sessions gains nothing and left LeakSanitizer reading
+    // freed thread-local blocks.
+    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle_) {
         const char* why = ::dlerror();
         throw std::runtime_error("cannot load the plug-in " + path + ": " + (why ? why : "unknown"));
