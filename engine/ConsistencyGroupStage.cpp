@@ -125,17 +125,19 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
         return;
     }
 
+    auto removeFrom = [&](const std::string& from, const std::string& volume) {
+        text.clear();
+        xiv.RemoveVolumeFromCG(from, volume, code, text);
+        if (code == 0) return true;
+        Fail(first, xiv, "Failed to remove volume[" + volume + "] from the consistency group[" +
+                             from + "] on the array[" + array + "]", text);
+        return false;
+    };
+
     // Volumes an earlier job left in the group would be snapped with this one.
     for (const auto& member : members) {
         if (IsPrepared(prepared, member.sVolumeName)) continue;
-        text.clear();
-        xiv.RemoveVolumeFromCG(group, member.sVolumeName, code, text);
-        if (code != 0) {
-            Fail(first, xiv, "Failed to remove volume[" + member.sVolumeName +
-                                 "] from the consistency group[" + group + "] on the array[" +
-                                 array + "]", text);
-            return;
-        }
+        if (!removeFrom(group, member.sVolumeName)) return;
     }
 
     for (const auto& record : prepared) {
@@ -146,14 +148,7 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
                       FormatText("Volume[%s] is already in a different consistency group[%s]. "
                                  "Removing it first..",
                                  record.sVolumeName.c_str(), record.sCGName.c_str()));
-            text.clear();
-            xiv.RemoveVolumeFromCG(record.sCGName, record.sVolumeName, code, text);
-            if (code != 0) {
-                Fail(first, xiv, "Failed to remove volume[" + record.sVolumeName +
-                                     "] from the consistency group[" + record.sCGName +
-                                     "] on the array[" + array + "]", text);
-                return;
-            }
+            if (!removeFrom(record.sCGName, record.sVolumeName)) return;
         }
         text.clear();
         xiv.AddVolumetoCG(group, record.sVolumeName, code, text);
