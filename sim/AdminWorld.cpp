@@ -35,6 +35,16 @@ std::string checkedName(const AdminArgs& args, const char* key) {
   return name;
 }
 
+// A logical unit's NAA name: 8 bytes (NAA 2, 3, 5) or 16 bytes (NAA 6, as
+// XIV volumes carry), as hex digits; kept upper-case like the array's own.
+std::string checkedWwn(const AdminArgs& args) {
+  std::string wwn = upperText(args.get("wwn"));
+  bool hex = wwn.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+  if (!hex || (wwn.size() != 16 && wwn.size() != 32))
+    throw AdminUsage{"--wwn must be 16 or 32 hex digits"};
+  return wwn;
+}
+
 }  // namespace
 
 int adminArrayCreate(const AdminArgs& args) {
@@ -96,8 +106,9 @@ int adminVolCreate(const AdminArgs& args) {
   auto db = requireArray(args);
   std::string name = checkedName(args, "vol");
   std::int64_t size = roundUpGb(args.number("size-gb", 1, kMaxSizeGb));
+  std::string wwn = args.has("wwn") ? checkedWwn(args) : std::string();
   Tx tx(*db, true);
-  createVolume(*db, name, requirePool(*db, args.get("pool")), size, "admin");
+  createVolume(*db, name, requirePool(*db, args.get("pool")), size, "admin", wwn);
   tx.commit();
   return 0;
 }

@@ -52,13 +52,21 @@ std::int64_t nextCounter(Db& db, const char* column) {
 std::int64_t insertVolume(Db& db, const std::string& name, std::int64_t poolId,
                           std::int64_t sizeGb, std::int64_t usedGb, bool locked,
                           std::int64_t masterId, std::int64_t snapSerial, std::int64_t sgId,
-                          const std::string& creator) {
+                          const std::string& creator, std::string wwn = std::string()) {
   std::string serialText = readArrayInfo(db).serial;
   std::int64_t serial = nextCounter(db, "next_vol_serial");
+  if (wwn.empty()) {
+    wwn = volumeWwn(serialText, serial);
+    // A volume made with a given WWN may hold the one this serial would get.
+    while (exists(db, "SELECT 1 FROM volume WHERE wwn = ?", wwn)) {
+      serial = nextCounter(db, "next_vol_serial");
+      wwn = volumeWwn(serialText, serial);
+    }
+  }
   auto st = db.prepare(
       "INSERT INTO volume(name, serial, wwn, pool_id, size_gb, used_gb, locked, master_id, "
       "snap_serial, sg_id, created, creator) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
-  st.bind(1, name).bind(2, serial).bind(3, volumeWwn(serialText, serial)).bind(4, poolId);
+  st.bind(1, name).bind(2, serial).bind(3, wwn).bind(4, poolId);
   st.bind(5, sizeGb).bind(6, usedGb).bind(7, static_cast<std::int64_t>(locked));
   if (masterId) {
     st.bind(8, masterId).bind(9, snapSerial);
@@ -149,12 +157,15 @@ PoolSpace poolSpace(Db& db, std::int64_t poolId) {
 }
 
 std::int64_t createVolume(Db& db, const std::string& name, std::int64_t poolId,
-                          std::int64_t sizeGb, const std::string& creator) {
+                          std::int64_t sizeGb, const std::string& creator,
+                          const std::string& wwn) {
   requireFreeVolumeName(db, name);
+  if (!wwn.empty() && exists(db, "SELECT 1 FROM volume WHERE wwn = ?", wwn))
+    throw XcliError{"VOLUME_EXISTS", "A volume with WWN " + wwn + " already exists"};
   PoolSpace space = poolSpace(db, poolId);
   if (sizeGb > space.emptySoftGb() || sizeGb > space.emptyHardGb())
     throw XcliError{"NOT_ENOUGH_SPACE", "No space to allocate volume"};
-  return insertVolume(db, name, poolId, sizeGb, 0, false, 0, 0, 0, creator);
+  return insertVolume(db, name, poolId, sizeGb, 0, false, 0, 0, 0, creator, wwn);
 }
 
 std::int64_t createSnapshot(Db& db, const std::string& name, const Volume& master,

@@ -42,9 +42,11 @@ void requireFreeVolumeName(Db& db, const std::string& name);   // VOLUME_EXISTS
 PoolSpace poolSpace(Db& db, std::int64_t poolId);
 
 // A new master volume (size already rounded), checked against the pool's
-// free soft space (NOT_ENOUGH_SPACE). Returns its id.
+// free soft space (NOT_ENOUGH_SPACE). An empty `wwn` gives the array's own
+// WWN; a given one (already checked) must be free. Returns its id.
 std::int64_t createVolume(Db& db, const std::string& name, std::int64_t poolId,
-                          std::int64_t sizeGb, const std::string& creator);
+                          std::int64_t sizeGb, const std::string& creator,
+                          const std::string& wwn = std::string());
 // A new locked snapshot of `master` that charges `chargeGb` to the pool's
 // snapshot reserve (POOL_SNAPSHOT_LIMIT_REACHED when it does not fit).
 std::int64_t createSnapshot(Db& db, const std::string& name, const Volume& master,

@@ -106,6 +106,25 @@ TEST_F(SimVolumeRules, ListFiltersAndTheirMissingObjects) {
   EXPECT_EQ("SUCCESS", status({"vol_list", "wwn=" + wwn}));
 }
 
+// A real disk's identity can stand for a simulated volume.
+TEST_F(SimVolumeRules, AdminCreatesAVolumeWithAGivenWwn) {
+  auto create = [&](const std::string& vol, const std::string& wwn) {
+    return admin({"vol-create", "--address", "xiv-a", "--pool", "p1", "--vol", vol, "--size-gb",
+                  "17", "--wwn", wwn}).code;
+  };
+  ASSERT_EQ(0, create("real", "6001405a1b2c3d4e5f60718293a4b5c6"));
+  ASSERT_EQ(0, create("qemu", "5000C50015EA71AC"));
+  auto found = resourcesOf(xcli({"vol_list", "wwn=6001405A1B2C3D4E5F60718293A4B5C6"}).out, "volume");
+  ASSERT_EQ(1u, found.size());
+  EXPECT_EQ("real", found[0]["name"]);
+  EXPECT_EQ("5000C50015EA71AC", volume("qemu")["wwn"]);
+  ASSERT_EQ("SUCCESS", status({"vol_create", "vol=own", "size=17", "pool=p1"}));
+  EXPECT_EQ(1, create("twin", "5000c50015ea71ac"));  // taken
+  for (const char* bad : {"5000C50015EA71A", "5000C50015EA71AG", ""})
+    EXPECT_EQ(2, create("bad", bad)) << bad;
+  EXPECT_EQ("VOLUME_BAD_NAME", status({"vol_list", "vol=twin"}));
+}
+
 TEST_F(SimVolumeRules, ValuesAreEscapedInBothForms) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=a<b>&\"c'", "size=17", "pool=p1"}));
   auto r = xcli({"vol_list"});
