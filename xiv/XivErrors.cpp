@@ -55,6 +55,21 @@ extern "C" ZRSO_EXPORT const XivErrorEntry xiv_errors[XIV_ERROR_COUNT] = {
     {61063, "SNAPSHOT_GROUP_NAME_EXISTS", "Snapshot Group name already exists."},
     {61064, "SNAPSHOT_GROUP_BAD_NAME", "Snapshot Group name does not exist."},
     {61065, "CONS_GROUP_EMPTY", "Operation is not allowed on an empty Consistency Group."},
+    // Names real arrays answer with, each given the code and sentence of the
+    // row it is nearest to. They follow the rows above, which keep their place.
+    {61058, "CONS_GROUP_NAME_EXISTS", "Consistency Group name already exists."},
+    {61061, "MAX_VOLUMES_IN_CONS_GROUP_REACHED",
+     "Consistency Group contains maximum number of volumes."},
+    {61033, "CAN_NOT_SHRINK_VOLUME", "Disk full."},
+    {61050, "UNRECOGNIZED_COMMAND",
+     "XCLI command is not installed or not in path. If installed, please set "
+     "Trellis\\XCLI_BINARY_LOCATION."},
+    {61022, "ILLEGAL_NAME", "Volume name has bad prefix."},
+    {61049, "ILLEGAL_VALUE", "EXT_LUN_ILLEGAL"},
+    {61049, "BAD_PARAMS", "EXT_LUN_ILLEGAL"},
+    {61053, "LOGIN_FAILURE_USER_FAILED_TO_LOGIN", "Incorrect password."},
+    {61053, "USER_OR_PASSWORD_WRONG_OR_MISSING", "Incorrect password."},
+    {61053, "DEFAULT_USER_IS_NOT_DEFINED", "Incorrect password."},
 };
 
 namespace {

@@ -11,7 +11,7 @@ struct XivErrorEntry {
     const char* description;
 };
 
-constexpr int XIV_ERROR_COUNT = 47;
+constexpr int XIV_ERROR_COUNT = 57;
 // Code of a name that no row holds.
 constexpr int XIV_ERROR_UNKNOWN = 44103;
 

@@ -6,7 +6,7 @@ namespace {
 
 TEST(XivErrors, LookupsTakeTheFirstExactName)
 {
-    EXPECT_EQ(47u, sizeof xiv_errors / sizeof xiv_errors[0]);
+    EXPECT_EQ(57u, sizeof xiv_errors / sizeof xiv_errors[0]);
     const struct {
         const char* name;
         int code;
@@ -24,6 +24,20 @@ TEST(XivErrors, LookupsTakeTheFirstExactName)
         {"VOLUME_BAD_NAME ", 44103, ""},
         {"", 44103, ""},  // the unnamed row's code; no description
         {"SUCCESS", 44103, ""},
+        // Names of real arrays, with their nearest row's code and sentence.
+        {"CONS_GROUP_NAME_EXISTS", 61058, "Consistency Group name already exists."},
+        {"MAX_VOLUMES_IN_CONS_GROUP_REACHED", 61061,
+         "Consistency Group contains maximum number of volumes."},
+        {"CAN_NOT_SHRINK_VOLUME", 61033, "Disk full."},
+        {"UNRECOGNIZED_COMMAND", 61050,
+         "XCLI command is not installed or not in path. If "
+         "installed, please set Trellis\\XCLI_BINARY_LOCATION."},
+        {"ILLEGAL_NAME", 61022, "Volume name has bad prefix."},
+        {"ILLEGAL_VALUE", 61049, "EXT_LUN_ILLEGAL"},
+        {"BAD_PARAMS", 61049, "EXT_LUN_ILLEGAL"},
+        {"LOGIN_FAILURE_USER_FAILED_TO_LOGIN", 61053, "Incorrect password."},
+        {"USER_OR_PASSWORD_WRONG_OR_MISSING", 61053, "Incorrect password."},
+        {"DEFAULT_USER_IS_NOT_DEFINED", 61053, "Incorrect password."},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.code, XivErrStrToInt(c.name)) << c.name;
