@@ -37,16 +37,34 @@ Bytes unitSerialPage(const std::string& serial) {
     return data;
 }
 
-Bytes deviceIdPage(const std::string& naaHex) {
-    Bytes id;
-    if (!hexDecode(naaHex, &id) || id.size() > 255) id.clear();
-    if (id.empty()) return pageHeader(0x83, 0);
-    Bytes data = pageHeader(0x83, 4 + id.size());
-    data.push_back(0x01);  // protocol 0, code set 1 (binary)
-    data.push_back(0x03);  // PIV 0, association 0 (LU), type 3 (NAA)
-    data.push_back(0x00);
-    data.push_back(static_cast<unsigned char>(id.size()));
-    data.insert(data.end(), id.begin(), id.end());
+Bytes deviceIdPage(const DeviceIdentity& identity) {
+    auto designator = [](unsigned char codeSet, unsigned char kind, const Bytes& id) {
+        Bytes d{codeSet, kind, 0x00, static_cast<unsigned char>(id.size())};
+        d.insert(d.end(), id.begin(), id.end());
+        return id.empty() || id.size() > 255 ? Bytes() : d;
+    };
+    auto hex = [](const std::string& text) {
+        Bytes id;
+        return hexDecode(text, &id) ? id : Bytes();
+    };
+    Bytes lu = designator(0x01, 0x03, hex(identity.naaHex));  // binary; LU, NAA
+    Bytes others = designator(0x01, 0x93, hex(identity.targetPortHex));  // PIV, target port, NAA
+    if (identity.relativePort > 0) {
+        const unsigned port = static_cast<unsigned>(identity.relativePort) & 0xFFFF;
+        Bytes relative = designator(0x01, 0x94, Bytes{0, 0, static_cast<unsigned char>(port >> 8),
+                                                      static_cast<unsigned char>(port & 0xFF)});
+        others.insert(others.end(), relative.begin(), relative.end());
+    }
+    Bytes vendor = designator(0x02, 0x00,  // ASCII; LU, vendor specific
+                              Bytes(identity.vendorText.begin(), identity.vendorText.end()));
+    others.insert(others.begin(), vendor.begin(), vendor.end());
+
+    Bytes body = identity.naaLast ? others : lu;
+    const Bytes& rest = identity.naaLast ? lu : others;
+    body.insert(body.end(), rest.begin(), rest.end());
+    if (body.size() > kMaxPageBody) body.clear();
+    Bytes data = pageHeader(0x83, body.size());
+    data.insert(data.end(), body.begin(), body.end());
     return data;
 }
 

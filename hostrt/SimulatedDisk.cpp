@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "hostrt/HexCodec.h"
@@ -28,6 +29,16 @@ bool SimulatedDisk::failing(const std::string& what) const {
     // fail= names one command, or several separated by commas.
     std::string list = "," + SimDiskCatalog::value(fields_, "fail") + ",";
     return list.find("," + what + ",") != std::string::npos;
+}
+
+DeviceIdentity SimulatedDisk::identity() const {
+    DeviceIdentity id;
+    id.naaHex = SimDiskCatalog::value(fields_, "naa");
+    id.targetPortHex = SimDiskCatalog::value(fields_, "target_port");
+    id.relativePort = std::atoi(SimDiskCatalog::value(fields_, "relative_port").c_str());
+    id.vendorText = SimDiskCatalog::value(fields_, "vendor_text");
+    id.naaLast = SimDiskCatalog::value(fields_, "naa_last") == "yes";
+    return id;
 }
 
 bool SimulatedDisk::answer(const char* rawKey, const Bytes& synthesised, Bytes* out,
@@ -78,7 +89,7 @@ int SimulatedDisk::sendCommand(const unsigned char* cdb, int cdbLength, unsigned
     } else if (evpd && page == 0x83) {
         what = "vpd83";
         ok = !failing(what) &&
-             answer("vpd83_hex", deviceIdPage(SimDiskCatalog::value(fields_, "naa")), &reply, err);
+             answer("vpd83_hex", deviceIdPage(identity()), &reply, err);
     } else if (evpd && page == 0x00) {
         what = "vpd00";
         ok = !failing(what);

@@ -23,6 +23,7 @@ public:
 
 private:
     bool failing(const std::string& what) const;
+    DeviceIdentity identity() const;
     // The answer for one page: the raw override when the entry has one.
     bool answer(const char* rawKey, const Bytes& synthesised, Bytes* out, HostError* err) const;
 

@@ -24,6 +24,7 @@ const Command kCommands[] = {
     {"vol-write", adminVolWrite},       {"vol-bulk", adminVolBulk},
     {"host-create", adminHostCreate},   {"map", adminMap},
     {"port-login", adminPortLogin},     {"refuse-wwn", adminRefuseWwn},
+    {"shape", adminShape},
     {"fault", adminFault},              {"fault-clear", adminFaultClear},
     {"disks", adminDisks},              {"export-disks", adminExportDisks},
     {"runs", adminRuns},                {"show", adminShow},
@@ -32,7 +33,7 @@ const Command kCommands[] = {
 const char* kUsage =
     "usage: xcli-sim [--state DIR] COMMAND [--option value ...]\n"
     "commands: array-create user-add pool-create vol-create vol-write vol-bulk host-create map\n"
-    "          port-login refuse-wwn fault fault-clear disks export-disks runs show\n";
+    "          port-login refuse-wwn shape fault fault-clear disks export-disks runs show\n";
 
 }  // namespace
 

@@ -44,6 +44,7 @@ int adminHostCreate(const AdminArgs&);
 int adminMap(const AdminArgs&);
 int adminPortLogin(const AdminArgs&);
 int adminRefuseWwn(const AdminArgs&);
+int adminShape(const AdminArgs&);
 int adminFault(const AdminArgs&);
 int adminFaultClear(const AdminArgs&);
 int adminDisks(const AdminArgs&);

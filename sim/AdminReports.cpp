@@ -54,8 +54,10 @@ int adminShow(const AdminArgs& args) {
   if (!db) throw SimError("no array answers at '" + address + "'");
   Tx tx(*db, false);
   ArrayInfo info = readArrayInfo(*db);
-  std::printf("array %s serial %s%s\n", info.address.c_str(), info.serial.c_str(),
-              info.refuseWwn ? " (refuses vol_list wwn=)" : "");
+  std::string shapes = shapesText(info.shapes);
+  std::printf("array %s serial %s%s%s%s\n", info.address.c_str(), info.serial.c_str(),
+              info.refuseWwn ? " (refuses vol_list wwn=)" : "",
+              shapes.empty() ? "" : " answer shapes ", shapes.c_str());
   auto users = db->prepare("SELECT name FROM user ORDER BY name");
   while (users.step()) std::printf("user %s\n", users.text(0).c_str());
   auto pools = db->prepare("SELECT id, name FROM pool ORDER BY id");

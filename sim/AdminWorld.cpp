@@ -212,6 +212,20 @@ int adminRefuseWwn(const AdminArgs& args) {
   return 0;
 }
 
+int adminShape(const AdminArgs& args) {
+  auto db = requireArray(args);
+  if (args.has("set")) {
+    std::string text = args.get("set") == "default" ? "" : args.get("set");
+    AnswerShapes shapes;
+    if (!parseShapes(text, shapes))
+      throw AdminUsage{"--set takes 'default' or some of: " + joinText(shapeNames(), ", ")};
+    db->prepare("UPDATE array SET shapes = ?").bind(1, shapesText(shapes)).run();
+  }
+  std::string now = shapesText(readArrayInfo(*db).shapes);
+  std::printf("%s\n", now.empty() ? "default" : now.c_str());
+  return 0;
+}
+
 int adminFault(const AdminArgs& args) {
   auto db = requireArray(args);
   Fault f;

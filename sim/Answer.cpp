@@ -1,5 +1,7 @@
 #include "sim/Answer.h"
 
+#include <cstdio>
+
 #include "sim/Text.h"
 
 namespace sim {
@@ -77,6 +79,12 @@ void Answer::row(const std::vector<std::string>& values) {
   }
   body_ += "\t\t<";
   body_ += kind_->element;
+  if (idAttributes_) {
+    // Shaped like a real array's object id; nothing reads its meaning.
+    char id[32];
+    std::snprintf(id, sizeof id, " id=\"5111%07x\"", ++rows_);
+    body_ += id;
+  }
   body_ += ">\n";
   for (size_t i : chosen_) {
     body_ += "\t\t\t<";

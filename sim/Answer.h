@@ -37,6 +37,8 @@ class Answer {
   void begin(const KindDef& kind, const std::string& fieldList);
   // One resource; `values` holds one text per field of the kind, in order.
   void row(const std::vector<std::string>& values);
+  // Resource elements carry an id="..." attribute as well (XML form).
+  void setIdAttributes(bool on) { idAttributes_ = on; }
 
   std::string success() const;
   std::string failure(const XcliError& error) const;
@@ -47,6 +49,8 @@ class Answer {
   const KindDef* kind_ = nullptr;
   std::vector<size_t> chosen_;
   std::string body_;
+  bool idAttributes_ = false;
+  unsigned rows_ = 0;
 };
 
 }  // namespace sim

@@ -16,7 +16,7 @@ std::string g_stateOverride;
 
 const char* kSchema = R"SQL(
 CREATE TABLE array(id INTEGER PRIMARY KEY CHECK (id = 1), address TEXT NOT NULL,
-  serial TEXT NOT NULL, refuse_wwn INTEGER NOT NULL DEFAULT 0,
+  serial TEXT NOT NULL, refuse_wwn INTEGER NOT NULL DEFAULT 0, shapes TEXT NOT NULL DEFAULT '',
   next_vol_serial INTEGER NOT NULL DEFAULT 1, next_snap_serial INTEGER NOT NULL DEFAULT 1);
 CREATE TABLE user(name TEXT PRIMARY KEY, password TEXT NOT NULL);
 CREATE TABLE pool(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,
@@ -131,12 +131,14 @@ std::vector<std::string> arrayAddresses() {
 }
 
 ArrayInfo readArrayInfo(Db& db) {
-  auto st = db.prepare("SELECT address, serial, refuse_wwn FROM array WHERE id = 1");
+  auto st = db.prepare("SELECT address, serial, refuse_wwn, shapes FROM array WHERE id = 1");
   if (!st.step()) throw SimError("array record missing");
   ArrayInfo info;
   info.address = st.text(0);
   info.serial = st.text(1);
   info.refuseWwn = st.i64(2) != 0;
+  if (!parseShapes(st.text(3), info.shapes))
+    throw SimError("unknown answer shape in the array record");
   return info;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/Db.h"
+#include "sim/Shapes.h"
 
 namespace sim {
 
@@ -25,6 +26,7 @@ struct ArrayInfo {
   std::string address;
   std::string serial;
   bool refuseWwn = false;
+  AnswerShapes shapes;
 };
 ArrayInfo readArrayInfo(Db& db);
 

@@ -97,10 +97,10 @@ std::string OpArgs::get(const std::string& key) const {
 std::string OpArgs::name(const std::string& key) const {
   std::string value = get(key);
   if (value.size() > 63)
-    throw XcliError{"BAD_PARAMS", "Name '" + value + "' is longer than 63 characters"};
+    throw XcliError{"ILLEGAL_NAME", "Name '" + value + "' is longer than 63 characters"};
   for (unsigned char c : value)
     if (c < 0x20 || c > 0x7e)
-      throw XcliError{"BAD_PARAMS", "Argument '" + key + "' holds a character names cannot hold"};
+      throw XcliError{"ILLEGAL_NAME", "Argument '" + key + "' holds a character names cannot hold"};
   return value;
 }
 

@@ -72,6 +72,16 @@ std::vector<Row> collect() {
   return rows;
 }
 
+// The tool's header is one for all arrays: capitalised when any array is
+// of that shape.
+bool capitalHeader() {
+  for (const auto& address : arrayAddresses()) {
+    auto db = openArray(address);
+    if (db && readArrayInfo(*db).shapes.devlistCapitals) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int runDevlist(const std::vector<std::string>& args) {
@@ -81,14 +91,18 @@ int runDevlist(const std::vector<std::string>& args) {
     // Other options of the real tool (--xiv-only, -t, ...) change nothing here.
   }
   std::vector<Row> rows;
+  bool capitals = false;
   try {
     rows = collect();
+    capitals = csv && capitalHeader();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "xiv_devlist: %s\n", e.what());
     return 1;
   }
   if (csv) {
-    std::printf("device,size (gb),paths,vol name,vol id,xiv id,xiv host\n");
+    std::printf("%s\n", capitals
+                           ? "Device, Size (GB), Paths, Vol Name, Vol Id, XIV Id, XIV Host"
+                           : "device,size (gb),paths,vol name,vol id,xiv id,xiv host");
     for (const auto& r : rows)
       std::printf("%s,%s,%s,%s,%s,%s,%s\n", r.device.c_str(), r.sizeGb.c_str(), r.paths.c_str(),
                   r.volName.c_str(), r.volId.c_str(), r.xivId.c_str(), r.xivHost.c_str());

@@ -14,14 +14,15 @@
 #include "sim/ArrayStore.h"
 #include "sim/Db.h"
 #include "sim/Identity.h"
+#include "sim/Model.h"
 #include "sim/Text.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::int64_t kGiB = 1073741824;
 constexpr int kTargetPort = 140;
+constexpr int kRelativePort = 1;
 
 std::vector<std::string> catalogFiles(const std::string& dir) {
   std::vector<std::string> names;
@@ -50,10 +51,16 @@ void writeWhole(const std::string& path, const std::string& text) {
   }
 }
 
+// Besides the LU's NAA name, the identification page names the target port
+// (FC only), the relative port and a vendor-specific text, as real disks do.
 std::string catalogText(const VisibleDisk& d) {
-  return "vendor=IBM\nproduct=2810XIV\nrevision=10.2\nserial=" +
-         unitSerial(d.arraySerial, d.volumeSerial) + "\nnaa=" + d.wwn + "\nlun=" +
-         std::to_string(d.lun) + "\nsize_bytes=" + std::to_string(d.sizeBytes) +
+  std::string serial = unitSerial(d.arraySerial, d.volumeSerial);
+  std::string designators = "\nnaa=" + d.wwn;
+  if (classifyPort(d.targetPort) == PortKind::Fc) designators += "\ntarget_port=" + d.targetPort;
+  designators += "\nrelative_port=" + std::to_string(kRelativePort) + "\nvendor_text=" + serial;
+  if (d.naaLast) designators += "\nnaa_last=yes";
+  return "vendor=IBM\nproduct=2810XIV\nrevision=10.2\nserial=" + serial + designators +
+         "\nlun=" + std::to_string(d.lun) + "\nsize_bytes=" + std::to_string(d.sizeBytes) +
          "\nvolume=" + d.volume + "\narray_serial=" + d.arraySerial +
          "\narray_address=" + d.address + "\nseen_by=" + joinText(d.seenBy, ",") + "\n";
 }
@@ -106,7 +113,7 @@ std::vector<VisibleDisk> visibleDisks(const std::vector<std::string>& ports) {
         d.lun = st.i64(0);
         d.wwn = wwn;
         d.volume = st.text(2);
-        d.sizeBytes = st.i64(3) * kGiB;
+        d.sizeBytes = bytesOfGb(st.i64(3));
         d.hostObject = st.text(4);
         d.volumeSerial = st.i64(5);
         d.arraySerial = info.serial;
@@ -114,6 +121,7 @@ std::vector<VisibleDisk> visibleDisks(const std::vector<std::string>& ports) {
         d.targetPort = classifyPort(norm) == PortKind::Iscsi ? iscsiTarget(info.serial)
                                                              : targetWwpn(info.serial, kTargetPort);
         d.address = address;
+        d.naaLast = info.shapes.naaLast;
         d.seenBy.push_back(norm);
         byWwn[wwn] = out.size();
         out.push_back(d);

@@ -15,6 +15,7 @@ struct VisibleDisk {
   std::string address, hostObject;
   std::int64_t volumeSerial = 0;
   std::vector<std::string> seenBy;  // the given ports that see it
+  bool naaLast = false;             // the array's identification page puts the LU's NAA last
 };
 
 // One disk per volume, ordered by array address and LUN.

@@ -31,7 +31,7 @@ void opCgList(OpContext& ctx) {
   OpArgs args(ctx.request.arguments, {{"cg", false}});
   std::string sql = "SELECT c.name, p.name FROM cg c JOIN pool p ON p.id = c.pool_id";
   if (args.has("cg")) {
-    requireCg(ctx.db, args.get("cg"));
+    if (filterMatchesNothing(ctx, kCgKind, [&]() { requireCg(ctx.db, args.get("cg")); })) return;
     sql += " WHERE c.name = ?";
   }
   sql += " ORDER BY c.id";
@@ -46,7 +46,7 @@ void opCgCreate(OpContext& ctx) {
   std::string name = args.name("cg");
   std::int64_t pool = requirePool(ctx.db, args.get("pool"));
   if (exists(ctx.db, "SELECT 1 FROM cg WHERE name = ?", name))
-    throw XcliError{"CONS_GROUP_NAME_EXIST", "Consistency Group name already exists"};
+    throw XcliError{"CONS_GROUP_NAME_EXISTS", "Consistency Group name already exists"};
   ctx.db.prepare("INSERT INTO cg(name, pool_id) VALUES (?, ?)").bind(1, name).bind(2, pool).run();
 }
 
@@ -122,13 +122,17 @@ void opSnapGroupList(OpContext& ctx) {
       "SELECT g.name, g.cg_name, g.created, "
       "(SELECT IFNULL(MIN(locked), 1) FROM volume WHERE sg_id = g.id) FROM snap_group g WHERE 1";
   std::vector<std::string> binds;
+  if ((args.has("snap_group") &&
+       filterMatchesNothing(ctx, kSnapGroupKind,
+                            [&]() { requireSnapGroup(ctx.db, args.get("snap_group")); })) ||
+      (args.has("cg") &&
+       filterMatchesNothing(ctx, kSnapGroupKind, [&]() { requireCg(ctx.db, args.get("cg")); })))
+    return;
   if (args.has("snap_group")) {
-    requireSnapGroup(ctx.db, args.get("snap_group"));
     sql += " AND g.name = ?";
     binds.push_back(args.get("snap_group"));
   }
   if (args.has("cg")) {
-    requireCg(ctx.db, args.get("cg"));
     sql += " AND g.cg_name = ?";
     binds.push_back(args.get("cg"));
   }

@@ -54,7 +54,8 @@ void opHostList(OpContext& ctx) {
       "(SELECT IFNULL(group_concat(norm, ','), '') FROM (SELECT norm FROM port "
       "  WHERE host_id = h.id AND kind = 'ISCSI' ORDER BY id)) FROM host h";
   if (args.has("host")) {
-    requireHost(ctx.db, args.get("host"));
+    if (filterMatchesNothing(ctx, kHostKind, [&]() { requireHost(ctx.db, args.get("host")); }))
+      return;
     sql += " WHERE h.name = ?";
   }
   sql += " ORDER BY h.id";
@@ -101,7 +102,9 @@ void opHostConnectivityList(OpContext& ctx) {
       "SELECT h.name, p.norm, p.kind FROM port p JOIN host h ON h.id = p.host_id "
       "JOIN login l ON l.norm = p.norm";
   if (args.has("host")) {
-    requireHost(ctx.db, args.get("host"));
+    if (filterMatchesNothing(ctx, kConnectivityKind,
+                             [&]() { requireHost(ctx.db, args.get("host")); }))
+      return;
     sql += " WHERE h.name = ?";
   }
   sql += " ORDER BY h.id, p.id";
@@ -117,7 +120,10 @@ void opHostConnectivityList(OpContext& ctx) {
 
 void opMappingList(OpContext& ctx) {
   OpArgs args(ctx.request.arguments, {{"host", true}});
-  std::int64_t host = requireHost(ctx.db, args.get("host"));
+  std::int64_t host = 0;
+  if (filterMatchesNothing(ctx, kMappingKind,
+                           [&]() { host = requireHost(ctx.db, args.get("host")); }))
+    return;
   ctx.answer.begin(kMappingKind, ctx.request.fieldList);
   auto st = ctx.db.prepare(
       "SELECT m.lun, v.name, v.size_gb, IFNULL(ms.name, ''), v.serial, v.locked FROM mapping m "
@@ -131,7 +137,10 @@ void opMappingList(OpContext& ctx) {
 
 void opVolMappingList(OpContext& ctx) {
   OpArgs args(ctx.request.arguments, {{"vol", true}});
-  Volume v = requireVolume(ctx.db, args.get("vol"));
+  Volume v;
+  if (filterMatchesNothing(ctx, kVolMappingKind,
+                           [&]() { v = requireVolume(ctx.db, args.get("vol")); }))
+    return;
   ctx.answer.begin(kVolMappingKind, ctx.request.fieldList);
   auto st = ctx.db.prepare(
       "SELECT h.name, m.lun FROM mapping m JOIN host h ON h.id = m.host_id "

@@ -10,6 +10,20 @@ std::int64_t roundUpGb(std::int64_t gb) {
   return ((gb + kAllocationGb - 1) / kAllocationGb) * kAllocationGb;
 }
 
+std::int64_t gbOfBlocks(std::int64_t blocks) {
+  return ((blocks + kUnitBlocks - 1) / kUnitBlocks) * kAllocationGb;
+}
+
+std::int64_t mibOfGb(std::int64_t gb) {
+  return gb / kAllocationGb * kUnitMiB + gb % kAllocationGb * kUnitMiB / kAllocationGb;
+}
+
+std::int64_t blocksOfGb(std::int64_t gb) {
+  return gb / kAllocationGb * kUnitBlocks + gb % kAllocationGb * kUnitBlocks / kAllocationGb;
+}
+
+std::int64_t bytesOfGb(std::int64_t gb) { return blocksOfGb(gb) * 512; }
+
 namespace {
 const char* kVolumeColumns =
     "SELECT id, serial, pool_id, size_gb, used_gb, IFNULL(master_id, 0), IFNULL(cg_id, 0), "

@@ -9,9 +9,20 @@
 
 namespace sim {
 
-constexpr std::int64_t kAllocationGb = 17;  // XIV allocates in units of 17 GB
+// XIV allocates in units of 2^34 bytes (16 GiB), which it shows as 17 GB.
+// Sizes are kept in those GB; whole units convert exactly.
+constexpr std::int64_t kAllocationGb = 17;
+constexpr std::int64_t kUnitMiB = 16384;
+constexpr std::int64_t kUnitBlocks = std::int64_t{1} << 25;  // 512-byte blocks
 constexpr std::int64_t kMaxSizeGb = 1000000;
+constexpr std::int64_t kMaxSizeBlocks = kMaxSizeGb / kAllocationGb * kUnitBlocks;
 std::int64_t roundUpGb(std::int64_t gb);
+// Blocks rounded up to whole units, in GB.
+std::int64_t gbOfBlocks(std::int64_t blocks);
+// A GB figure in MiB, in blocks and in bytes (truncated between units).
+std::int64_t mibOfGb(std::int64_t gb);
+std::int64_t blocksOfGb(std::int64_t gb);
+std::int64_t bytesOfGb(std::int64_t gb);
 
 struct Volume {
   std::int64_t id = 0, serial = 0, poolId = 0, sizeGb = 0, usedGb = 0;

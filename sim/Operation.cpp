@@ -37,6 +37,18 @@ const OpDef kOperations[] = {
 };
 }  // namespace
 
+bool filterMatchesNothing(OpContext& ctx, const KindDef& kind,
+                          const std::function<void()>& require) {
+  try {
+    require();
+    return false;
+  } catch (const XcliError&) {
+    if (!ctx.array.shapes.emptyListings) throw;
+  }
+  ctx.answer.begin(kind, ctx.request.fieldList);
+  return true;
+}
+
 const OpDef* findOperation(const std::string& name) {
   for (const auto& op : kOperations)
     if (name == op.name) return &op;

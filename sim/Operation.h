@@ -29,6 +29,12 @@ struct OpDef {
 // Null for an operation this array does not know.
 const OpDef* findOperation(const std::string& name);
 
+// Runs `require`, the check that a listing's named object exists. A missing
+// one gives the array's status for it, or, on an array of the empty-listings
+// shape, an answer without objects: then true, and nothing is to be listed.
+bool filterMatchesNothing(OpContext& ctx, const KindDef& kind,
+                          const std::function<void()>& require);
+
 // Operation bodies, one group per file.
 void opVolList(OpContext&);
 void opVolCreate(OpContext&);

@@ -1,6 +1,7 @@
 // vol_list, vol_create, vol_resize, vol_delete, vol_lock, vol_unlock.
 #include "sim/Model.h"
 #include "sim/Operation.h"
+#include "sim/Text.h"
 
 namespace sim {
 
@@ -36,6 +37,14 @@ void requireMaster(const Volume& v) {
   if (v.isSnapshot()) throw XcliError{"VOLUME_IS_SNAPSHOT", "Operation is not allowed on a snapshot"};
 }
 
+// size= in GB or size_blocks= in 512-byte blocks, either rounded up to whole units.
+std::int64_t requestedSizeGb(const OpArgs& args) {
+  if (args.has("size") == args.has("size_blocks"))
+    throw XcliError{"BAD_PARAMS", "Give the size either in GB (size) or in blocks (size_blocks)"};
+  if (args.has("size")) return roundUpGb(args.number("size", 1, kMaxSizeGb));
+  return gbOfBlocks(args.number("size_blocks", 1, kMaxSizeBlocks));
+}
+
 void setLocked(OpContext& ctx, bool locked) {
   OpArgs args(ctx.request.arguments, {{"vol", true}});
   Volume v = requireVolume(ctx.db, args.get("vol"));
@@ -58,18 +67,22 @@ void opVolList(OpContext& ctx) {
       "FROM volume v JOIN pool p ON p.id = v.pool_id LEFT JOIN volume m ON m.id = v.master_id "
       "LEFT JOIN cg c ON c.id = v.cg_id LEFT JOIN snap_group g ON g.id = v.sg_id WHERE 1";
   std::vector<std::string> binds;
+  auto misses = [&](const char* key, std::int64_t (*require)(Db&, const std::string&)) {
+    return args.has(key) &&
+           filterMatchesNothing(ctx, kVolumeKind, [&]() { require(ctx.db, args.get(key)); });
+  };
+  if (misses("vol", [](Db& db, const std::string& n) { return requireVolume(db, n).id; }) ||
+      misses("cg", requireCg) || misses("pool", requirePool))
+    return;
   if (args.has("vol")) {
-    requireVolume(ctx.db, args.get("vol"));
     sql += " AND v.name = ?";
     binds.push_back(args.get("vol"));
   }
   if (args.has("cg")) {
-    requireCg(ctx.db, args.get("cg"));
     sql += " AND c.name = ?";
     binds.push_back(args.get("cg"));
   }
   if (args.has("pool")) {
-    requirePool(ctx.db, args.get("pool"));
     sql += " AND p.name = ?";
     binds.push_back(args.get("pool"));
   }
@@ -87,43 +100,45 @@ void opVolList(OpContext& ctx) {
     bool snapshot = !st.isNull(14);
     row[0] = st.text(0);
     row[1] = std::to_string(size);
-    row[2] = std::to_string(size * 1024);
+    row[2] = std::to_string(mibOfGb(size));
     row[3] = st.text(2);
     row[4] = st.text(3);
     row[5] = st.text(4);
     row[6] = st.text(5);
-    row[7] = std::to_string(size * 2097152);  // 512-byte blocks
+    row[7] = std::to_string(blocksOfGb(size));
     row[8] = snapshot ? st.text(6) : "";
     row[9] = yesNo(st.i64(7));
     row[10] = std::to_string(st.i64(8));
     row[11] = snapshot ? std::to_string(st.i64(9)) : "";
     row[12] = st.text(10);
-    row[13] = st.text(11);
+    row[13] = ctx.array.shapes.lowerCaseWwn ? lowerText(st.text(11)) : st.text(11);
     row[14] = yesNo(st.i64(12));
     row[15] = std::to_string(used);
-    row[16] = std::to_string(used * 1024);
+    row[16] = std::to_string(mibOfGb(used));
     ctx.answer.row(row);
   }
 }
 
 void opVolCreate(OpContext& ctx) {
-  OpArgs args(ctx.request.arguments, {{"vol", true}, {"size", true}, {"pool", true}});
+  OpArgs args(ctx.request.arguments,
+              {{"vol", true}, {"size", false}, {"size_blocks", false}, {"pool", true}});
   std::string name = args.name("vol");
-  std::int64_t size = roundUpGb(args.number("size", 1, kMaxSizeGb));
+  std::int64_t size = requestedSizeGb(args);
   std::int64_t pool = requirePool(ctx.db, args.get("pool"));
   createVolume(ctx.db, name, pool, size, ctx.request.user);
 }
 
 void opVolResize(OpContext& ctx) {
-  OpArgs args(ctx.request.arguments, {{"vol", true}, {"size", true}, {"shrink_volume", false}});
+  OpArgs args(ctx.request.arguments,
+              {{"vol", true}, {"size", false}, {"size_blocks", false}, {"shrink_volume", false}});
   Volume v = requireVolume(ctx.db, args.get("vol"));
-  std::int64_t size = roundUpGb(args.number("size", 1, kMaxSizeGb));
+  std::int64_t size = requestedSizeGb(args);
   bool shrink = args.yesNo("shrink_volume", false);
   requireMaster(v);
   requireWritable(v);
   if (size < v.sizeGb) {
     if (!shrink)
-      throw XcliError{"CANNOT_SHRINK_VOLUME",
+      throw XcliError{"CAN_NOT_SHRINK_VOLUME",
                       "Reducing the volume size requires shrink_volume=yes"};
     if (!ctx.request.confirmed)
       throw XcliError{"COMMAND_REQUIRES_CONFIRMATION", "Shrinking a volume must be confirmed (-y)"};

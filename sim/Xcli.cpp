@@ -44,11 +44,13 @@ std::string execute(Db& db, const CliRequest& req, Answer& answer, int& rc) {
   try {
     Tx tx(db, op && op->write);
     authenticate(db, req);
-    if (!op) throw XcliError{"UNKNOWN_COMMAND", "Unknown command '" + req.operation + "'"};
+    if (!op) throw XcliError{"UNRECOGNIZED_COMMAND", "Unknown command '" + req.operation + "'"};
     if (op->confirm && !req.confirmed)
       throw XcliError{"COMMAND_REQUIRES_CONFIRMATION",
                       "Command '" + req.operation + "' must be confirmed (-y)"};
-    OpContext ctx{db, readArrayInfo(db), req, answer, [&]() {
+    ArrayInfo array = readArrayInfo(db);
+    answer.setIdAttributes(array.shapes.idAttributes);
+    OpContext ctx{db, array, req, answer, [&]() {
                     lunFaultTaken = takeLunFault(db);
                     return lunFaultTaken;
                   }};

@@ -14,7 +14,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-const uint64_t kVol = 17 * 1024;  // MiB of a 17 GB simulated volume
+const uint64_t kVol = 16384;  // MiB of a 17 GB volume: one allocation unit
 
 class CollectionTest : public ::testing::Test {
 protected:

@@ -50,13 +50,15 @@ TEST(HostDatabaseRun, SecondRunChangesNothingButTheNumbers) {
     const std::string first = Identities(db);
     EXPECT_NE(first.find(" vol_2@vol_2 0\n"), std::string::npos) << first;
     EXPECT_NE(first.find(" vol_1@vol_1 0\n"), std::string::npos) << first;
-    EXPECT_EQ(Number(db, "SELECT total_mib FROM arrays"), 68 * 1024);
+    const int64_t unitMiB = 16384;  // 17 GB
+    EXPECT_EQ(Number(db, "SELECT total_mib FROM arrays"), 4 * unitMiB);
 
     world.Sim({"vol-write", "--address", "xiv-a", "--vol", "vol_1", "--used-gb", "5"});
     ASSERT_EQ(collect(), 0) << world.log().text();
     EXPECT_EQ(Identities(db), first);
-    EXPECT_EQ(Number(db, "SELECT free_mib FROM inv_volumes WHERE name = 'vol_1'"), 12 * 1024);
-    EXPECT_EQ(Number(db, "SELECT used_bytes FROM inv_luns WHERE name = 'vol_1'"), 5LL << 30);
+    const int64_t usedMiB = 5 * unitMiB / 17;
+    EXPECT_EQ(Number(db, "SELECT free_mib FROM inv_volumes WHERE name = 'vol_1'"), unitMiB - usedMiB);
+    EXPECT_EQ(Number(db, "SELECT used_bytes FROM inv_luns WHERE name = 'vol_1'"), usedMiB << 20);
 }
 
 }  // namespace

@@ -39,15 +39,16 @@ TEST_F(SimCommandLine, LoginAndAddressFailuresHaveTheirStatus) {
 }
 
 TEST_F(SimCommandLine, StrictAboutOperationsAndArguments) {
-  EXPECT_EQ("UNKNOWN_COMMAND", status({"vol_frobnicate"}));
+  EXPECT_EQ("UNRECOGNIZED_COMMAND", status({"vol_frobnicate"}));
   EXPECT_EQ("UNKNOWN_ARGUMENTS", status({"vol_list", "colour=red"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=v", "pool=p1"}));          // size missing
+  EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=v", "size=17", "size_blocks=1", "pool=p1"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=v", "size=1x", "pool=p1"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=v", "size=-5", "pool=p1"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=v", "vol=w", "size=1", "pool=p1"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=", "size=1", "pool=p1"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_list", "vol"}));
-  EXPECT_EQ("BAD_PARAMS", status({"vol_create", "vol=" + std::string(64, 'n'), "size=1", "pool=p1"}));
+  EXPECT_EQ("ILLEGAL_NAME", status({"vol_create", "vol=" + std::string(64, 'n'), "size=1", "pool=p1"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_list", "-t", "name,colour"}));
   // Options the client does not know, or no output form, are usage errors without XML.
   auto r = runProgram("xcli", {"-u", "admin", "-p", "secret", "-m", "xiv-a", "-q", "-x", "vol_list"});

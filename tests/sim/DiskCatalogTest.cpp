@@ -40,7 +40,7 @@ TEST_F(SimDiskExport, PortsSeeTheirHostsMappings) {
   std::string wwn = volume("v2")["wwn"];
   // lun, wwn, serial, hex serial, target port, volume, bytes, address, host object
   EXPECT_NE(std::string::npos, out.find("2\t" + wwn + "\t1310133\t1302795\t5001738027950140\tv2\t"
-                                        "18253611008\txiv-a\tme\n"));
+                                        "17179869184\txiv-a\tme\n"));
   EXPECT_EQ(3, std::count(out.begin(), out.end(), '\n'));
   EXPECT_EQ("", admin({"disks", "--ports", "10000000C9AAAAAA"}).out);
 }

@@ -40,7 +40,7 @@ TEST_F(SimSnapshotRules, SnapshotsAreLockedVolumesOfTheirMaster) {
 TEST_F(SimSnapshotRules, SnapshotReserveLimitsSnapshotsOfWrittenData) {
   ASSERT_EQ(0, admin({"vol-write", "--address", "xiv-a", "--vol", "v1", "--used-gb", "10"}).code);
   EXPECT_EQ("10", volume("v1")["used_capacity"]);
-  EXPECT_EQ("10240", volume("v1")["used_capacity_MiB"]);
+  EXPECT_EQ("9637", volume("v1")["used_capacity_MiB"]);  // 10 of the 17 GB that make 16 GiB
   for (int i = 0; i < 17; ++i)
     ASSERT_EQ("SUCCESS", status({"snapshot_create", "vol=v1", "name=s" + std::to_string(i)}));
   EXPECT_EQ("170", pool("p1")["used_by_snapshots"]);
@@ -67,7 +67,7 @@ TEST_F(SimSnapshotRules, ConsistencyGroupMembership) {
   ASSERT_EQ(0, admin({"pool-create", "--address", "xiv-a", "--pool", "p2", "--size-gb", "100"}).code);
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=other", "size=17", "pool=p2"}));
   ASSERT_EQ("SUCCESS", status({"cg_create", "cg=g", "pool=p1"}));
-  EXPECT_EQ("CONS_GROUP_NAME_EXIST", status({"cg_create", "cg=g", "pool=p1"}));
+  EXPECT_EQ("CONS_GROUP_NAME_EXISTS", status({"cg_create", "cg=g", "pool=p1"}));
   EXPECT_EQ("POOL_DOES_NOT_EXIST", status({"cg_create", "cg=h", "pool=p9"}));
   auto groups = resourcesOf(xcli({"cg_list", "cg=g"}).out, "cg");
   ASSERT_EQ(1u, groups.size());

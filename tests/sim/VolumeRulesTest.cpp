@@ -6,12 +6,32 @@ namespace {
 
 using SimVolumeRules = SimWorld;
 
+// One allocation unit is 2^34 bytes and shows as 17 GB.
 TEST_F(SimVolumeRules, SizesRoundUpToTheAllocationUnitAndAgree) {
+  const struct {
+    const char* vol;
+    const char* asked;  // size= in GB or size_blocks=
+    const char* gb;
+    const char* mib;
+    const char* blocks;
+  } sizes[] = {
+      {"u17", "size=17", "17", "16384", "33554432"},
+      {"u100", "size=100", "102", "98304", "201326592"},             // 6 units, 96 GiB
+      {"b100g", "size_blocks=209715200", "119", "114688", "234881024"},  // 100 GiB: 7 units
+      {"b1", "size_blocks=1", "17", "16384", "33554432"},
+  };
+  for (const auto& s : sizes) {
+    ASSERT_EQ("SUCCESS", status({"vol_create", std::string("vol=") + s.vol, s.asked, "pool=p1"}));
+    auto v = volume(s.vol);
+    EXPECT_EQ(s.gb, v["size"]) << s.asked;
+    EXPECT_EQ(s.mib, v["size_MiB"]) << s.asked;
+    EXPECT_EQ(s.blocks, v["capacity"]) << s.asked;
+    ASSERT_EQ("SUCCESS", status({"vol_delete", std::string("vol=") + s.vol}));
+  }
+
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=20", "pool=p1"}));
   auto v = volume("v1");
   EXPECT_EQ("34", v["size"]);
-  EXPECT_EQ("34816", v["size_MiB"]);
-  EXPECT_EQ("71303168", v["capacity"]);  // 512-byte blocks
   EXPECT_EQ("p1", v["pool_name"]);
   EXPECT_EQ("no", v["locked"]);
   EXPECT_EQ("", v["snapshot_serial"]);
@@ -21,13 +41,13 @@ TEST_F(SimVolumeRules, SizesRoundUpToTheAllocationUnitAndAgree) {
 
   auto p = pool("p1");
   EXPECT_EQ("1003", p["hard_size"]);
-  EXPECT_EQ("1027072", p["hard_size_MiB"]);
+  EXPECT_EQ("966656", p["hard_size_MiB"]);  // 59 units
   EXPECT_EQ("34", p["used_by_volumes"]);
   EXPECT_EQ("799", p["empty_space_hard"]);  // 1003 - 34 - 170 reserved for snapshots
-  EXPECT_EQ("818176", p["empty_space_hard_MiB"]);
+  EXPECT_EQ("770048", p["empty_space_hard_MiB"]);
   EXPECT_EQ("799", p["empty_space_soft"]);
 
-  ASSERT_EQ("SUCCESS", status({"vol_resize", "vol=v1", "size=35"}));
+  ASSERT_EQ("SUCCESS", status({"vol_resize", "vol=v1", "size_blocks=67108865"}));  // 2 units and a block
   EXPECT_EQ("51", volume("v1")["size"]);
   EXPECT_EQ("51", pool("p1")["used_by_volumes"]);
   ASSERT_EQ("SUCCESS", status({"vol_delete", "vol=v1"}));
@@ -46,7 +66,7 @@ TEST_F(SimVolumeRules, CreateRefusals) {
 
 TEST_F(SimVolumeRules, ShrinkingNeedsItsFlagAndLocksBlockResizing) {
   ASSERT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=34", "pool=p1"}));
-  EXPECT_EQ("CANNOT_SHRINK_VOLUME", status({"vol_resize", "vol=v1", "size=17"}));
+  EXPECT_EQ("CAN_NOT_SHRINK_VOLUME", status({"vol_resize", "vol=v1", "size=17"}));
   EXPECT_EQ("BAD_PARAMS", status({"vol_resize", "vol=v1", "size=17", "shrink_volume=maybe"}));
   EXPECT_EQ("SUCCESS", status({"vol_resize", "vol=v1", "size=17", "shrink_volume=yes"}));
   EXPECT_EQ("17", volume("v1")["size"]);
