@@ -9,24 +9,33 @@
 
 namespace {
 
-// The array allocates volumes in units of this many GiB.
+// The log's multiplier line divides the size in GiB by this.
 constexpr long kAllocationUnitGiB = 17;
 
-// The size the array really allocated, in bytes, for a request of sizeGiB;
-// false when it is a whole number of units (nothing to report) or cannot be
-// expressed in bytes.
-bool AllocatedBytes(long sizeGiB, int64_t& bytes) {
-    if (sizeGiB % kAllocationUnitGiB == 0) return false;
-    const int64_t allocatedGiB = (sizeGiB / kAllocationUnitGiB + 1) * kAllocationUnitGiB;
-    if (allocatedGiB <= 0 || allocatedGiB > (INT64_MAX >> 30)) return false;
-    bytes = allocatedGiB << 30;
-    return true;
+// The array makes volumes in whole allocation units, at least as large as
+// asked: read back what it made and tell the host when that is not what it
+// asked for. A volume that cannot be read back keeps the host's figure,
+// which it holds at the least.
+void ReportRealSize(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
+    int errorCode = 0;
+    std::string errorText;
+    int64_t real = 0;
+    setup.xiv->VolumeSize(setup.volumeName, real, errorCode, errorText);
+    if (errorCode != 0 || real <= 0) {
+        log.Line(-1, "Unable to read the size of volume [%s] back from the array. %s",
+                 setup.volumeName.c_str(), errorText.c_str());
+        return;
+    }
+    if (real == setup.sizeBytes) return;
+    log.Line(-1, "New Size [%lld]", static_cast<long long>(real));
+    lun->setVolumeSize(&real);
+    log.Line(-1, "New Size [%lld]", static_cast<long long>(real));
 }
 
 bool CreateOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     int errorCode = 0;
     std::string errorText;
-    setup.xiv->CreateVolume(setup.volumeName, setup.poolName, setup.sizeGiB, errorCode,
+    setup.xiv->CreateVolume(setup.volumeName, setup.poolName, setup.sizeBytes, errorCode,
                             errorText);
     if (errorCode != 0) {
         FailLunOnArray(lun, log, *setup.xiv, errorText);
@@ -38,12 +47,7 @@ bool CreateOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     lun->setStatus(0);
     log.Line(0, "Vol Size [%ld]", setup.sizeGiB);
     log.Line(0, "multiplier [%ld]", setup.sizeGiB / kAllocationUnitGiB);
-    int64_t allocated = 0;
-    if (AllocatedBytes(setup.sizeGiB, allocated)) {
-        log.Line(-1, "New Size [%lld]", static_cast<long long>(allocated));
-        lun->setVolumeSize(&allocated);
-        log.Line(-1, "New Size [%lld]", static_cast<long long>(allocated));
-    }
+    ReportRealSize(lun, setup, log);
     return true;
 }
 
@@ -63,11 +67,12 @@ bool DeleteOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
 bool ResizeOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     int errorCode = 0;
     std::string errorText;
-    setup.xiv->ResizeVolume(setup.volumeName, setup.sizeGiB, errorCode, errorText);
+    setup.xiv->ResizeVolume(setup.volumeName, setup.sizeBytes, errorCode, errorText);
     if (errorCode != 0) {
         FailLunOnArray(lun, log, *setup.xiv, errorText);
         return false;
     }
+    ReportRealSize(lun, setup, log);
     return true;
 }
 

@@ -360,12 +360,12 @@ void XCli::AddPort(const std::string& host, const std::string& port, bool iscsi,
         "", d.list, errorCode, errorText);
 }
 
-void XCli::CreateVolume(const std::string& volume, const std::string& pool, int64_t size,
+void XCli::CreateVolume(const std::string& volume, const std::string& pool, int64_t sizeBlocks,
                         int& errorCode, std::string& errorText)
 {
     XCLI_CHECK({"volume name", &volume}, {"pool name", &pool});
     Discard d;
-    run("vol_create vol=" + quoted(volume) + " size=" + quoted(decimal(size)) +
+    run("vol_create vol=" + quoted(volume) + " size_blocks=" + quoted(decimal(sizeBlocks)) +
             " pool=" + quoted(pool),
         "", d.list, errorCode, errorText);
 }
@@ -377,11 +377,12 @@ void XCli::DeleteVolume(const std::string& volume, int& errorCode, std::string& 
     run("vol_delete vol=" + quoted(volume), "", d.list, errorCode, errorText);
 }
 
-void XCli::ResizeVolume(const std::string& volume, int64_t size, bool shrink, int& errorCode,
-                        std::string& errorText)
+void XCli::ResizeVolume(const std::string& volume, int64_t sizeBlocks, bool shrink,
+                        int& errorCode, std::string& errorText)
 {
     XCLI_CHECK({"volume name", &volume});
-    std::string operation = "vol_resize vol=" + quoted(volume) + " size=" + quoted(decimal(size));
+    std::string operation =
+        "vol_resize vol=" + quoted(volume) + " size_blocks=" + quoted(decimal(sizeBlocks));
     if (shrink) operation += " shrink_volume=" + quoted("yes");
     Discard d;
     run(operation, "", d.list, errorCode, errorText);

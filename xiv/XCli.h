@@ -87,10 +87,11 @@ public:
     void DefineHost(const std::string& host, int& errorCode, std::string& errorText);
     void AddPort(const std::string& host, const std::string& port, bool iscsi, int& errorCode,
                  std::string& errorText);
-    void CreateVolume(const std::string& volume, const std::string& pool, int64_t size,
+    // Sizes in 512-byte blocks; the array rounds them up to whole allocation units.
+    void CreateVolume(const std::string& volume, const std::string& pool, int64_t sizeBlocks,
                       int& errorCode, std::string& errorText);
     void DeleteVolume(const std::string& volume, int& errorCode, std::string& errorText);
-    void ResizeVolume(const std::string& volume, int64_t size, bool shrink, int& errorCode,
+    void ResizeVolume(const std::string& volume, int64_t sizeBlocks, bool shrink, int& errorCode,
                       std::string& errorText);
     void DeleteHost(const std::string& host, int& errorCode, std::string& errorText);
 

@@ -82,11 +82,17 @@ public:
     void GetAllVolumes(std::vector<XIVFilerSnapInfo>& volumes, int& errorCode,
                        std::string& errorText);
     void GetAllVolumes(std::list<XivVol*>& volumes, int& errorCode, std::string& errorText);
-    void CreateVolume(const std::string& volume, const std::string& pool, long size,
+    // Sizes in bytes: the array is asked for at least that many (it rounds
+    // up to whole allocation units); VolumeSize reads back what it made.
+    void CreateVolume(const std::string& volume, const std::string& pool, int64_t sizeBytes,
                       int& errorCode, std::string& errorText);
     void DeleteVolume(const std::string& volume, int& errorCode, std::string& errorText);
-    void ResizeVolume(const std::string& volume, long sizeGiB, int& errorCode,
+    // Shrinks (with the array's flag) only when the volume is larger than sizeBytes.
+    void ResizeVolume(const std::string& volume, int64_t sizeBytes, int& errorCode,
                       std::string& errorText);
+    // The volume's size in bytes as the array lists it.
+    void VolumeSize(const std::string& volume, int64_t& sizeBytes, int& errorCode,
+                    std::string& errorText);
 
     // --- Consistency groups and snapshot groups.
     bool IsCgPresent(const std::string& group, std::string& pool, int& errorCode,
@@ -169,6 +175,11 @@ private:
         }
         return moved;
     }
+
+    // The first volume that a listing by name gives into listed; null, with
+    // the failure recorded (an empty listing as VOLUME_BAD_NAME), when none.
+    XivVol* FindVolume(const std::string& name, OwnedList& listed, int& errorCode,
+                       std::string& errorText);
 
     XCli xcli_;
     XCliCsv xcliCsv_;

@@ -10,6 +10,19 @@ const char kNoVolumeDetails[] =
     "No volume details received by the command. Please check the storage array logs for "
     "possible anomalies. Output-[";
 
+// A volume command is decided by its result alone: 0 for SUCCESS, else -1;
+// the outcome goes to the log with the volume's name or the result.
+int Settle(const std::string& result, const std::string& volume, const char* function,
+           const char* doneFormat, const char* failedFormat) {
+    DebugLog log(nullptr);
+    if (result == "SUCCESS") {
+        log.DebugLvl(function, 0, doneFormat, volume.c_str());
+        return 0;
+    }
+    log.DebugLvl(function, -1, failedFormat, result.c_str());
+    return -1;
+}
+
 XIVFilerSnapInfo RecordOf(const XivVol& vol) {
     XIVFilerSnapInfo record;
     record.sVolumeName = vol.name;
@@ -20,12 +33,19 @@ XIVFilerSnapInfo RecordOf(const XivVol& vol) {
     return record;
 }
 
-// True when a volume of currentMiB must shrink to become newGiB large.
-bool NeedsShrink(int64_t currentMiB, int64_t newGiB) {
-    const int64_t limit = std::numeric_limits<int64_t>::max() / 1024;
-    if (newGiB > limit) return false;
-    if (newGiB < -limit) return true;
-    return currentMiB > newGiB * 1024;
+// The 512-byte blocks that hold at least bytes; none for no bytes.
+int64_t BlocksFor(int64_t bytes) {
+    if (bytes <= 0) return 0;
+    return bytes / 512 + (bytes % 512 != 0 ? 1 : 0);
+}
+
+// A listed volume's size in bytes: its capacity in 512-byte blocks, or, where
+// the listing gives none, its size in MiB; the top of the range stops there.
+int64_t BytesOf(const XivVol& vol) {
+    const int64_t max = std::numeric_limits<int64_t>::max();
+    if (vol.capacity > 0) return vol.capacity > max / 512 ? max : vol.capacity * 512;
+    if (vol.size_MiB <= 0) return 0;
+    return vol.size_MiB > (max >> 20) ? max : vol.size_MiB << 20;
 }
 
 }  // namespace
@@ -77,18 +97,24 @@ void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::st
     if (known != wwnToName.end()) volume.sVolumeName = known->second;
 }
 
-void Xiv::GetVolumeByName(XIVFilerSnapInfo& volume, int& errorCode, std::string& errorText) {
+XivVol* Xiv::FindVolume(const std::string& name, OwnedList& listed, int& errorCode,
+                        std::string& errorText) {
     errorCode = 0;
-    OwnedList listed;
-    xcli_.GetVolumeByName(volume.sVolumeName, listed.items, errorCode, errorText);
-    if (errorCode != 0) return;
+    xcli_.GetVolumeByName(name, listed.items, errorCode, errorText);
+    if (errorCode != 0) return nullptr;
     XivVol* found = FirstOf<XivVol>(listed.items);
     if (found == nullptr) {
         errorCode = -1;
-        errorText += "Volume [" + volume.sVolumeName + "] not found.";
+        errorText += "Volume [" + name + "] not found.";
         SetResult("VOLUME_BAD_NAME");
-        return;
     }
+    return found;
+}
+
+void Xiv::GetVolumeByName(XIVFilerSnapInfo& volume, int& errorCode, std::string& errorText) {
+    OwnedList listed;
+    XivVol* found = FindVolume(volume.sVolumeName, listed, errorCode, errorText);
+    if (found == nullptr) return;
     volume.sCGName = found->cg_name;
     volume.sPoolName = found->pool_name;
     volume.sVolumeId = found->wwn;
@@ -96,18 +122,9 @@ void Xiv::GetVolumeByName(XIVFilerSnapInfo& volume, int& errorCode, std::string&
 
 void Xiv::GetVolumeByName(const std::string& name, std::string& wwn, int& errorCode,
                           std::string& errorText) {
-    errorCode = 0;
     OwnedList listed;
-    xcli_.GetVolumeByName(name, listed.items, errorCode, errorText);
-    if (errorCode != 0) return;
-    XivVol* found = FirstOf<XivVol>(listed.items);
-    if (found == nullptr) {
-        errorCode = -1;
-        errorText += "Volume [" + name + "] not found.";
-        SetResult("VOLUME_BAD_NAME");
-        return;
-    }
-    wwn = found->wwn;
+    XivVol* found = FindVolume(name, listed, errorCode, errorText);
+    if (found != nullptr) wwn = found->wwn;
 }
 
 void Xiv::DeleteSnapshot(const std::string& snapshot, int& errorCode, std::string& errorText) {
@@ -167,72 +184,45 @@ void Xiv::GetAllVolumes(std::list<XivVol*>& volumes, int& errorCode, std::string
     }
 }
 
-void Xiv::CreateVolume(const std::string& volume, const std::string& pool, long size,
+void Xiv::CreateVolume(const std::string& volume, const std::string& pool, int64_t sizeBytes,
                        int& errorCode, std::string& errorText) {
     // Decided by the result alone: clear it so a refused name cannot inherit
     // an earlier SUCCESS.
     SetResult("");
-    xcli_.CreateVolume(volume, pool, static_cast<int64_t>(size), errorCode, errorText);
-    DebugLog log(nullptr);
-    std::string result = GetResult();
-    if (result == "SUCCESS") {
-        errorCode = 0;
-        log.DebugLvl("XIV_xiv::CreateVolume", 0, "vol with name [%s] is created  .",
-                     volume.c_str());
-    } else {
-        errorCode = -1;
-        log.DebugLvl("XIV_xiv::CreateVolume", -1, "VOL is not created with this status [%s]  .",
-                     result.c_str());
-    }
+    xcli_.CreateVolume(volume, pool, BlocksFor(sizeBytes), errorCode, errorText);
+    errorCode = Settle(GetResult(), volume, "XIV_xiv::CreateVolume",
+                       "vol with name [%s] is created  .",
+                       "VOL is not created with this status [%s]  .");
 }
 
 void Xiv::DeleteVolume(const std::string& volume, int& errorCode, std::string& errorText) {
     SetResult("");
     xcli_.DeleteVolume(volume, errorCode, errorText);
-    DebugLog log(nullptr);
-    std::string result = GetResult();
-    if (result == "SUCCESS") {
-        errorCode = 0;
-        log.DebugLvl("XIV_xcli::DeleteVolume", 0, "vol with name [%s] is deleted  .",
-                     volume.c_str());
-    } else {
-        errorCode = -1;
-        log.DebugLvl("XIV_xcli::DeleteVolume", -1, "VOL is not deleted with this status [%s]  .",
-                     result.c_str());
-    }
+    errorCode = Settle(GetResult(), volume, "XIV_xcli::DeleteVolume",
+                       "vol with name [%s] is deleted  .",
+                       "VOL is not deleted with this status [%s]  .");
 }
 
-void Xiv::ResizeVolume(const std::string& volume, long sizeGiB, int& errorCode,
+void Xiv::ResizeVolume(const std::string& volume, int64_t sizeBytes, int& errorCode,
                        std::string& errorText) {
-    errorCode = 0;
     bool shrink = false;
     {
         OwnedList listed;
-        xcli_.GetVolumeByName(volume, listed.items, errorCode, errorText);
-        if (errorCode == 0) {
-            XivVol* found = FirstOf<XivVol>(listed.items);
-            if (found == nullptr) {
-                errorCode = -1;
-                errorText += "Volume [" + volume + "] not found.";
-                SetResult("VOLUME_BAD_NAME");
-            } else {
-                shrink = NeedsShrink(found->size_MiB, sizeGiB);
-            }
-        }
+        if (XivVol* found = FindVolume(volume, listed, errorCode, errorText))
+            shrink = BytesOf(*found) > sizeBytes;
     }
     // Runs after a failed lookup too; without the flag the array refuses a
     // shrink, so nothing is lost. Its outcome decides alone.
     SetResult("");
-    xcli_.ResizeVolume(volume, static_cast<int64_t>(sizeGiB), shrink, errorCode, errorText);
-    DebugLog log(nullptr);
-    std::string result = GetResult();
-    if (result == "SUCCESS") {
-        errorCode = 0;
-        log.DebugLvl("XIV_xcli::ResizeVolume", 0, "vol with name [%s] is resized  .",
-                     volume.c_str());
-    } else {
-        errorCode = -1;
-        log.DebugLvl("XIV_xcli::ResizeVolume", -1, "VOL is not resized with this status [%s]  .",
-                     result.c_str());
-    }
+    xcli_.ResizeVolume(volume, BlocksFor(sizeBytes), shrink, errorCode, errorText);
+    errorCode = Settle(GetResult(), volume, "XIV_xcli::ResizeVolume",
+                       "vol with name [%s] is resized  .",
+                       "VOL is not resized with this status [%s]  .");
+}
+
+void Xiv::VolumeSize(const std::string& volume, int64_t& sizeBytes, int& errorCode,
+                     std::string& errorText) {
+    OwnedList listed;
+    if (XivVol* found = FindVolume(volume, listed, errorCode, errorText))
+        sizeBytes = BytesOf(*found);
 }

@@ -156,26 +156,40 @@ TEST_F(VolumesTest, ListingsOfAllVolumes) {
     EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 4}}));
 }
 
-TEST_F(VolumesTest, CreateDeleteAndResizeDecideByTheResult) {
-    xiv_->CreateVolume("lun1", kPool, 34, code, text);  // listed as 34816 MiB
+TEST_F(VolumesTest, CreateDeleteAndResizeInBytesDecideByTheResult) {
+    const int64_t GiB = int64_t(1) << 30;
+    xiv_->CreateVolume("lun1", kPool, 100 * GiB, code, text);
     EXPECT_OK();
-    xiv_->CreateVolume("lun1", kPool, 17, code, text);
+    xiv_->CreateVolume("lun1", kPool, 17 * GiB, code, text);
     EXPECT_EQ(code, -1);
+    EXPECT_EQ(ArgsOf("vol_create").at(0), "vol=lun1 size_blocks=209715200 pool=pool_a");
     EXPECT_EQ(Runs(), (RunCounts{{"vol_create", 2}}));
 
-    Fresh();
-    xiv_->ResizeVolume("lun1", 34, code, text);
-    EXPECT_OK();
-    xiv_->ResizeVolume("lun1", 17, code, text);
-    EXPECT_OK();
-    std::vector<std::string> resizes = ArgsOf("vol_resize");
-    ASSERT_EQ(resizes.size(), 2u);
-    EXPECT_EQ(resizes[0].find("shrink_volume"), std::string::npos) << resizes[0];
-    EXPECT_NE(resizes[1].find("shrink_volume=yes"), std::string::npos) << resizes[1];
-    EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 2}, {"vol_resize", 2}}));
+    // Sizes compare in bytes as the array lists them: 100 GiB made 7 units.
+    const struct {
+        int64_t asked;
+        bool shrinks;
+        int64_t made;
+    } resizes[] = {
+        {113 * GiB, false, 128 * GiB},  // one byte more would already grow it
+        {128 * GiB, false, 128 * GiB},
+        {17 * GiB, true, 32 * GiB},
+    };
+    for (const auto& r : resizes) {
+        Fresh();
+        xiv_->ResizeVolume("lun1", r.asked, code, text);
+        EXPECT_OK();
+        int64_t bytes = 0;
+        xiv_->VolumeSize("lun1", bytes, code, text);
+        EXPECT_EQ(bytes, r.made) << r.asked;
+        EXPECT_EQ(ArgsOf("vol_resize").back().find("shrink_volume=yes") != std::string::npos,
+                  r.shrinks)
+            << r.asked;
+        EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 2}, {"vol_resize", 1}}));
+    }
 
     // A failed lookup still runs the resize, without the flag.
-    xiv_->ResizeVolume("absent", 34, code, text);
+    xiv_->ResizeVolume("absent", 34 * GiB, code, text);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}, {"vol_resize", 1}}));
 

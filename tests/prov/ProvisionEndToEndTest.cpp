@@ -35,36 +35,56 @@ protected:
     std::unique_ptr<ProvisionWorld> w_;
 };
 
-TEST_F(ProvisionEndToEnd, CreateReportsWhatTheArrayAllocatesAndNeverLogsThePassword) {
-    auto exact = Run("create", "prov_17", 17 * kGiB);
-    EXPECT_EQ(0, exact.result);
-    EXPECT_EQ(0, exact.rows[0].status);
-    EXPECT_EQ(17 * kGiB, exact.rows[0].sizeBytes);
-    EXPECT_EQ("prov_17", exact.rows[0].lunName);
-    auto rounded = Run("create", "prov_20", 20 * kGiB + 4096);
-    EXPECT_EQ(34 * kGiB, rounded.rows[0].sizeBytes);
-    EXPECT_THAT(w_->Show(), HasSubstr("volume prov_20 34 GB"));
-    // Below one GiB is asked as 0, which the array refuses.
-    auto tiny = Run("create", "prov_tiny", kGiB - 1);
-    EXPECT_EQ(1, tiny.result);
-    EXPECT_EQ(70003, tiny.rows[0].errorCode);
-    EXPECT_THAT(w_->Runs("vol_create"), Contains(HasSubstr("size=0")));
+// The array makes whole units of 16 GiB, at least as large as asked, and the
+// host learns the size made whenever it is not the size asked.
+TEST_F(ProvisionEndToEnd, CreateMakesAtLeastTheSizeAskedAndReportsItNeverLoggingThePassword) {
+    const struct {
+        const char* volume;
+        long long asked;
+        long long made;
+        const char* shown;
+    } creates[] = {
+        {"prov_100", 100 * kGiB, 112 * kGiB, "volume prov_100 119 GB"},
+        {"prov_16", 16 * kGiB, 16 * kGiB, "volume prov_16 17 GB"},
+        {"prov_tiny", 1, 16 * kGiB, "volume prov_tiny 17 GB"},
+    };
+    for (const auto& c : creates) {
+        auto call = Run("create", c.volume, c.asked);
+        EXPECT_EQ(0, call.result) << c.volume << ": " << call.rows[0].errorMessage;
+        EXPECT_EQ(0, call.rows[0].status) << c.volume;
+        EXPECT_EQ(c.made, call.rows[0].sizeBytes) << c.volume;
+        EXPECT_EQ(c.volume, call.rows[0].lunName);
+        EXPECT_THAT(w_->Show(), HasSubstr(c.shown));
+    }
+    EXPECT_THAT(w_->Runs("vol_create"), Contains(HasSubstr("size_blocks=209715200")));
 
     EXPECT_THAT(w_->LogText(), HasSubstr("Array decrypted password [********]"));
     EXPECT_THAT(w_->LogText(), Not(HasSubstr(w_->password())));
 }
 
-TEST_F(ProvisionEndToEnd, ResizeShrinksOnlyWithTheFlagAndDeleteRemoves) {
-    ASSERT_EQ(0, Run("create", "prov_rs", 17 * kGiB).result);
-    auto grow = Run("resize", "prov_rs", 40 * kGiB);
-    EXPECT_EQ(0, grow.result);
-    EXPECT_EQ(3, grow.rows[0].status);
-    EXPECT_EQ(0, Run("resize", "prov_rs", 20 * kGiB).result);
+TEST_F(ProvisionEndToEnd, ResizeGrowsAndShrinksAsAskedAndDeleteRemoves) {
+    // 100 GB on the array is 6 units: 96 GiB.
+    w_->Admin({"vol-create", "--address", w_->world().address, "--pool", w_->world().pool, "--vol",
+               "prov_rs", "--size-gb", "100"});
+    const struct {
+        long long asked;
+        long long made;
+        bool shrinks;
+    } resizes[] = {
+        {97 * kGiB, 112 * kGiB, false},
+        {20 * kGiB, 32 * kGiB, true},
+        {32 * kGiB, 32 * kGiB, false},
+    };
+    for (const auto& r : resizes) {
+        auto call = Run("resize", "prov_rs", r.asked);
+        EXPECT_EQ(0, call.result) << r.asked << ": " << call.rows[0].errorMessage;
+        EXPECT_EQ(3, call.rows[0].status);
+        EXPECT_EQ(r.made, call.rows[0].sizeBytes) << r.asked;
+        EXPECT_EQ(r.shrinks, w_->Runs("vol_resize").back().find("shrink_volume=yes") !=
+                                 std::string::npos)
+            << r.asked;
+    }
     EXPECT_THAT(w_->Show(), HasSubstr("volume prov_rs 34 GB"));
-    auto resizes = w_->Runs("vol_resize");
-    ASSERT_EQ(2u, resizes.size());
-    EXPECT_THAT(resizes[0], Not(HasSubstr("shrink_volume")));
-    EXPECT_THAT(resizes[1], HasSubstr("shrink_volume=yes"));
 
     EXPECT_EQ(20, Run("delete", "prov_rs").rows[0].status);
     EXPECT_THAT(w_->Show(), Not(HasSubstr("prov_rs")));
