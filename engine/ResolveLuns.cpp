@@ -42,8 +42,19 @@ bool ResolveOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     xiv.GetHostsMapped(setup.volumeName, mappings, mapError, mapText);
     // A volume mapped nowhere lists no mappings, and that is an answer (no
     // ports); any other failed listing (no such volume, no array) is not.
-    const std::string mapResult = xiv.GetResult();
-    const bool mappingFailed = mapError != 0 && mapResult != "MAP_BAD_COMMAND";
+    std::string mapResult = xiv.GetResult();
+    bool mappingFailed = mapError != 0 && mapResult != "MAP_BAD_COMMAND";
+    // Some arrays list nothing, successfully, for a volume they do not have:
+    // only the volume itself tells that from one mapped nowhere.
+    if (mapError != 0 && !mappingFailed) {
+        int code = 0;
+        std::string text;
+        if (!xiv.IsVolumePresent(setup.volumeName, code, text)) {
+            mappingFailed = true;
+            mapResult = code != 0 ? xiv.GetResult() : "VOLUME_BAD_NAME";
+            mapText = text + "Volume [" + setup.volumeName + "] not found.";
+        }
+    }
 
     std::list<Host*> hosts;
     int hostError = 0;

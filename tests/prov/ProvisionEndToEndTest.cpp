@@ -154,11 +154,21 @@ TEST_F(ProvisionEndToEnd, ResolveGivesOneGroupWithEveryPortOfTheMappedHost) {
     EXPECT_EQ(5, fc.rows[0].status);
     EXPECT_EQ(R"([{"name":"","protocol":"fcp","initiators":["2100001B32A0D001","2100001B32A0D002"]}])",
               fc.rows[0].initiatorGroups);
-    // A volume that is not there is a failure, not an empty answer.
-    auto missing = Run("resolve", "prov_never_made");
-    EXPECT_EQ(1, missing.result);
-    EXPECT_EQ(70003, missing.rows[0].errorCode);
-    EXPECT_EQ("", missing.rows[0].initiatorGroups);
+    // A volume that is not there is a failure, not an empty answer, also
+    // on an array that lists nothing for it; one mapped nowhere has no ports.
+    w_->Admin({"vol-create", "--address", w_->world().address, "--pool", w_->world().pool,
+               "--vol", "prov_unmapped", "--size-gb", "17"});
+    for (const char* shape : {"default", "empty-listings"}) {
+        w_->Admin({"shape", "--address", w_->world().address, "--set", shape});
+        auto missing = Run("resolve", "prov_never_made");
+        EXPECT_EQ(1, missing.result) << shape;
+        EXPECT_EQ(70003, missing.rows[0].errorCode) << shape;
+        EXPECT_EQ("", missing.rows[0].initiatorGroups) << shape;
+        auto unmapped = Run("resolve", "prov_unmapped");
+        EXPECT_EQ(0, unmapped.result) << shape << ": " << unmapped.rows[0].errorMessage;
+        EXPECT_EQ(R"([{"name":"","protocol":"","initiators":[]}])", unmapped.rows[0].initiatorGroups)
+            << shape;
+    }
 }
 
 }  // namespace
