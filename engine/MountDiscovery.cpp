@@ -99,7 +99,7 @@ void Match(MountState& state, const std::string& candidate, ZRSO::SnapInfo* firs
                   "]");
     for (auto entry = state.pending.begin(); entry != state.pending.end(); ++entry) {
         if (!CompareArrayIds(disk.sArrayId, entry->sArrayId, entry->pSnapInfo)) continue;
-        if (disk.sVolumeId != entry->sDuplicateVolumeId) continue;
+        if (!EqualNoCase(disk.sVolumeId, entry->sDuplicateVolumeId)) continue;
         ZRSO::SnapInfo* info = entry->pSnapInfo;
         RecordLog(info, 0, kFn,
                   "Found device [" + Cloraxify(candidate) + "] corresponding to duplicate [" +

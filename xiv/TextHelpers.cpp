@@ -57,6 +57,16 @@ void StrToUpper(const char* in, std::string& out)
     for (; *in; ++in) out += static_cast<char>(std::toupper(static_cast<unsigned char>(*in)));
 }
 
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
 void splitByDelim(const std::string& text, const std::string& delim,
                   std::vector<std::string>& fields)
 {

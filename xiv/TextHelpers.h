@@ -19,6 +19,9 @@ std::string deformatString(const std::string& text, bool flag);
 std::string StringToUpper(const std::string& in, std::string& out);
 // Up to the first NUL; out is emptied first.
 void StrToUpper(const char* in, std::string& out);
+// Equal but for the case of ASCII letters: how WWNs and listing headers
+// compare, since arrays and tools differ in the case they print.
+bool EqualNoCase(const std::string& a, const std::string& b);
 
 // Appends the pieces of text between occurrences of delim to fields (empty
 // pieces included, also after a trailing delimiter).

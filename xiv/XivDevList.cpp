@@ -9,14 +9,30 @@
 
 namespace {
 
-const char* const COLUMN_NAMES[] = {"device", "vol id", "xiv id", "storage id", "vol name"};
+enum Column { DEVICE, VOL_ID, ARRAY_ID, VOL_NAME, NO_COLUMN };
 
-bool isColumnName(const std::string& field)
+struct ColumnName {
+    const char* name;
+    Column column;
+};
+const ColumnName COLUMN_NAMES[] = {{"device", DEVICE},     {"vol id", VOL_ID},
+                                   {"xiv id", ARRAY_ID},   {"storage id", ARRAY_ID},
+                                   {"vol name", VOL_NAME}};
+
+// Header words name their column whatever their case and the blanks around
+// them: the tool's versions differ there.
+Column columnOf(const std::string& field)
 {
-    for (const char* name : COLUMN_NAMES)
-        if (field == name) return true;
-    return false;
+    const size_t first = field.find_first_not_of(" \t");
+    const size_t last = field.find_last_not_of(" \t");
+    const std::string word =
+        first == std::string::npos ? std::string() : field.substr(first, last - first + 1);
+    for (const ColumnName& c : COLUMN_NAMES)
+        if (EqualNoCase(word, c.name)) return c.column;
+    return NO_COLUMN;
 }
+
+bool isColumnName(const std::string& field) { return columnOf(field) != NO_COLUMN; }
 
 // Drops the Windows device prefix (\\.\ or \\?\) in front of PHYSICALDRIVE.
 void dropDevicePrefix(std::string& name)
@@ -66,15 +82,12 @@ void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& de
         }
     }
 
-    size_t device = 0, volId = 0, arrayId = 0, volName = 0;
+    size_t index[NO_COLUMN + 1] = {};
     std::vector<std::string> names;
     splitByDelim(lines[header], ",", names);
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == "device") device = i;
-        else if (names[i] == "vol id") volId = i;
-        else if (names[i] == "xiv id" || names[i] == "storage id") arrayId = i;
-        else if (names[i] == "vol name") volName = i;
-    }
+    for (size_t i = 0; i < names.size(); ++i) index[columnOf(names[i])] = i;
+    const size_t device = index[DEVICE], volId = index[VOL_ID], arrayId = index[ARRAY_ID],
+                 volName = index[VOL_NAME];
     const size_t needed = std::max({device, volId, arrayId, volName}) + 1;
 
     devices.clear();

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "xiv/TextHelpers.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -9,6 +10,18 @@ namespace {
 const char kNoVolumeDetails[] =
     "No volume details received by the command. Please check the storage array logs for "
     "possible anomalies. Output-[";
+
+// Answers of an array or client that takes no lookup by WWN: older clients
+// do not know the argument, some arrays refuse its value.
+bool RefusesWwnLookup(const std::string& status) {
+    return status == "UNKNOWN_ARGUMENTS" || status == "ILLEGAL_VALUE" || status == "BAD_PARAMS";
+}
+
+// WWNs are kept upper-case as keys: arrays differ in the case they print.
+std::string WwnKey(const std::string& wwn) {
+    std::string key;
+    return StringToUpper(wwn, key);
+}
 
 // A volume command is decided by its result alone: 0 for SUCCESS, else -1;
 // the outcome goes to the log with the volume's name or the result.
@@ -72,14 +85,14 @@ void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::st
             volume.sVolumeName = found->name;
         }
     }
-    if (GetResult() != "UNKNOWN_ARGUMENTS") return;
+    if (!RefusesWwnLookup(GetResult())) return;
 
     // The array's client does not know wwn=: find the name in the full listing.
     logger_.logMessage(1, "Xiv::GetVolumeByWWN",
                        "Unable to get volume with wwn input, getting all volumes.");
     errorCode = 0;
     errorText.clear();
-    auto known = wwnToName.find(volume.sVolumeId);
+    auto known = wwnToName.find(WwnKey(volume.sVolumeId));
     if (known != wwnToName.end()) {
         volume.sVolumeName = known->second;
         return;
@@ -92,8 +105,8 @@ void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::st
         if (!status.empty()) SetResult(status);
         return;
     }
-    for (const XivVolumeInfo& info : all) wwnToName[info.sWWN] = info.sVolName;
-    known = wwnToName.find(volume.sVolumeId);
+    for (const XivVolumeInfo& info : all) wwnToName[WwnKey(info.sWWN)] = info.sVolName;
+    known = wwnToName.find(WwnKey(volume.sVolumeId));
     if (known != wwnToName.end()) volume.sVolumeName = known->second;
 }
 

@@ -34,20 +34,33 @@ TEST_F(VolumesTest, LookupByWwnTakesOneRunWhenTheArrayKnowsWwn) {
 }
 
 TEST_F(VolumesTest, LookupByWwnFallsBackToOneFullListingAndReusesIt) {
-    Volume("vol_one");
+    // WWNs compare without regard to case: the disk's is upper-case, this
+    // array lists them in lower case.
+    Sim({"vol-create", "--address", kAddress, "--pool", kPool, "--vol", "vol_one", "--size-gb",
+         "17", "--wwn", "60017380ABCDEF0000000000000000A1"});
     Volume("vol_two");
     XIVFilerSnapInfo first, second, missing;
-    first.sVolumeId = WwnOf("vol_one");
+    first.sVolumeId = "60017380ABCDEF0000000000000000A1";
     second.sVolumeId = WwnOf("vol_two");
     missing.sVolumeId = kAbsentWwn;
-    Sim({"refuse-wwn", "--address", kAddress});
+    Sim({"shape", "--address", kAddress, "--set", "lower-case-wwn"});
     Names names;
-
-    xiv_->GetVolumeByWWN(first, names, code, text);
-    EXPECT_OK();
-    EXPECT_EQ(first.sVolumeName, "vol_one");
-    EXPECT_EQ(names.size(), 2u);
-    EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}, {"vol_list -s", 1}}));
+    // Refusals of the lookup by WWN: some arrays refuse the value, older
+    // clients the argument (the last one stays for the rest of the test).
+    for (const char* refusal : {"ILLEGAL_VALUE", "BAD_PARAMS", "UNKNOWN_ARGUMENTS"}) {
+        if (std::string(refusal) == "UNKNOWN_ARGUMENTS")
+            Sim({"refuse-wwn", "--address", kAddress});
+        else
+            Sim({"fault", "--address", kAddress, "--kind", "fail", "--status", refusal, "--op",
+                 "vol_list"});
+        names.clear();
+        first.sVolumeName.clear();
+        xiv_->GetVolumeByWWN(first, names, code, text);
+        EXPECT_OK() << refusal;
+        EXPECT_EQ(first.sVolumeName, "vol_one") << refusal;
+        EXPECT_EQ(names.size(), 2u);
+        EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}, {"vol_list -s", 1}})) << refusal;
+    }
 
     xiv_->GetVolumeByWWN(second, names, code, text);
     EXPECT_OK();
