@@ -31,6 +31,28 @@ uint64_t Remainder(int64_t whole, int64_t part) {
     return w > p ? w - p : 0;
 }
 uint64_t Bytes(uint64_t mib) { return mib > (UINT64_MAX >> 20) ? UINT64_MAX : mib << 20; }
+// Totals stop at the top of the range rather than wrap.
+void AddTo(uint64_t& total, uint64_t value) {
+    total = value > UINT64_MAX - total ? UINT64_MAX : total + value;
+}
+// The array's GB: one allocation unit of 16 GiB shows as 17 GB.
+int64_t MiBOfGb(int64_t gb) {
+    if (gb <= 0) return 0;
+    const int64_t units = gb / 17, rest = gb % 17;
+    if (units > (INT64_MAX - 16384) / 16384) return INT64_MAX;
+    return units * 16384 + rest * 16384 / 17;
+}
+
+// A pool's total and free space in MiB: the hard space, or, on arrays that
+// list no soft/hard split, its size and empty space.
+struct PoolSpace {
+    int64_t totalMiB;
+    int64_t freeMiB;
+};
+PoolSpace SpaceOf(const XivPool& pool) {
+    if (pool.has_hard_size) return {pool.hard_size_MiB, pool.empty_space_hard_MiB};
+    return {MiBOfGb(pool.size), MiBOfGb(pool.empty_space)};
+}
 
 // Host-filled buffers are cut at their last byte whatever the host wrote.
 template <size_t N>
@@ -205,11 +227,12 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
 
 void InventoryCollection::CollectPool(ArrayPass& pass, const XivPool& pool,
                                       const InventoryIndex& index) {
-    const uint64_t total = Space(pool.hard_size_MiB);
-    const uint64_t free = Space(pool.empty_space_hard_MiB);
-    const uint64_t used = Remainder(pool.hard_size_MiB, pool.empty_space_hard_MiB);
-    pass.totalMiB += total;
-    pass.freeMiB += free;
+    const PoolSpace space = SpaceOf(pool);
+    const uint64_t total = Space(space.totalMiB);
+    const uint64_t free = Space(space.freeMiB);
+    const uint64_t used = Remainder(space.totalMiB, space.freeMiB);
+    AddTo(pass.totalMiB, total);
+    AddTo(pass.freeMiB, free);
 
     ZRSO::PoolRecord* record = nullptr;
     int poolRecordId = 0;

@@ -89,5 +89,9 @@ public:
     int64_t empty_space_hard = 0;
     int64_t empty_space_hard_MiB = 0;
     std::string locked;
-    std::string lock_behaviour;
+    std::string lock_behaviour;  // from "lock_behavior", or the older "lock_behaviour"
+    // Arrays without the soft/hard split report these two only, in GB.
+    int64_t size = 0;
+    int64_t empty_space = 0;
+    bool has_hard_size = false;  // "hard_size_MiB" was listed
 };

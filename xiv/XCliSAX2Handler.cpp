@@ -215,7 +215,10 @@ void fillPool(XivPool& r, const XMLCh* n, const XMLCh* v)
     else if (eq(n, u"id")) toUtf8(v, r.id);
     else if (eq(n, u"soft_size")) r.soft_size = toI64(v);
     else if (eq(n, u"hard_size")) r.hard_size = toI64(v);
-    else if (eq(n, u"hard_size_MiB")) r.hard_size_MiB = toI64(v);
+    else if (eq(n, u"hard_size_MiB")) {
+        r.hard_size_MiB = toI64(v);
+        r.has_hard_size = true;
+    }
     else if (eq(n, u"soft_size_MiB")) r.soft_size_MiB = toI64(v);
     else if (eq(n, u"snapshot_size")) r.snapshot_size = toI64(v);
     else if (eq(n, u"used_by_volumes")) r.used_by_volumes = toI64(v);
@@ -225,7 +228,9 @@ void fillPool(XivPool& r, const XMLCh* n, const XMLCh* v)
     else if (eq(n, u"empty_space_hard")) r.empty_space_hard = toI64(v);
     else if (eq(n, u"empty_space_hard_MiB")) r.empty_space_hard_MiB = toI64(v);
     else if (eq(n, u"locked")) toUtf8(v, r.locked);
-    else if (eq(n, u"lock_behaviour")) toUtf8(v, r.lock_behaviour);
+    else if (eq(n, u"lock_behavior") || eq(n, u"lock_behaviour")) toUtf8(v, r.lock_behaviour);
+    else if (eq(n, u"size")) r.size = toI64(v);
+    else if (eq(n, u"empty_space")) r.empty_space = toI64(v);
 }
 
 // Parses are process-wide (the platform is); the host runs one at a time, and

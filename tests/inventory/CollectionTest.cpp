@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "InventoryWorld.h"
@@ -186,6 +187,30 @@ TEST_F(CollectionTest, OddListingsLeaveAnOrphanAloneAndNeverWrapSpace) {
     EXPECT_EQ(inventory.poolsAdded[0].usedMiB, 0u);
     EXPECT_THAT(in.frees, ElementsAre(0u));
     EXPECT_THAT(entry.frees, ElementsAre(1200u));
+}
+
+// Pools as some arrays list them: without the soft/hard split (space in GB,
+// 17 GB to 16 GiB), or with figures beyond the signed 64-bit range.
+TEST_F(CollectionTest, PoolSpaceFromSizeAloneAndTotalsThatNeverWrap) {
+    const std::string huge = "<hard_size_MiB value='18446744073709453150'/>"
+                             "<empty_space_hard_MiB value='18446744073709453150'/>";
+    world->Script(Answer("<pool><name value='p_size'/><size value='51'/><empty_space value='17'/>"
+                         "<lock_behavior value='read_only'/></pool>"
+                         "<pool><name value='p_big1'/>" + huge + "</pool>"
+                         "<pool><name value='p_big2'/>" + huge + "</pool>"
+                         "<pool><name value='p_big3'/>" + huge + "</pool>"),
+                  Answer(""));
+    FakeArrayEntry& entry = world->Register(inventory, "scripted", 1);
+
+    ASSERT_EQ(Collect(inventory), 0) << world->log().text();
+    ASSERT_EQ(inventory.poolsAdded.size(), 4u);
+    auto sized = std::find_if(inventory.poolsAdded.begin(), inventory.poolsAdded.end(),
+                              [](const AddPoolCall& pool) { return pool.name == "p_size"; });
+    ASSERT_NE(sized, inventory.poolsAdded.end());
+    EXPECT_EQ(sized->sizeMiB, 3 * kVol);
+    EXPECT_EQ(sized->usedMiB, 2 * kVol);
+    EXPECT_THAT(entry.totals, ElementsAre(UINT64_MAX));
+    EXPECT_THAT(entry.frees, ElementsAre(UINT64_MAX));
 }
 
 }  // namespace

@@ -95,6 +95,9 @@ TEST(ParseOutput, EveryFieldOfEveryKind)
         {"pool", "empty_space_hard_MiB", "111", GET(XivPool, empty_space_hard_MiB)},
         {"pool", "locked", "no", GET(XivPool, locked)},
         {"pool", "lock_behaviour", "read_only", GET(XivPool, lock_behaviour)},
+        {"pool", "lock_behavior", "no_io", GET(XivPool, lock_behaviour)},  // as arrays spell it
+        {"pool", "size", "1013", GET(XivPool, size)},
+        {"pool", "empty_space", "612", GET(XivPool, empty_space)},
     };
     for (const auto& f : fields) {
         const std::string k = f.kind;
