@@ -52,18 +52,31 @@ std::string SerialFromPage(const unsigned char* data, int transferred) {
     return serial.size() == kSerialLength ? serial : std::string();
 }
 
-// The identifier of the first designation descriptor as upper-case hex;
-// empty when the descriptor is missing or claims more than the page (bounded
-// by what was transferred) holds.
-std::string FirstDesignator(const unsigned char* data, int transferred) {
+std::string HexOf(const unsigned char* bytes, size_t length) {
+    std::string hex;
+    for (size_t i = 0; i < length; ++i) hex += FormatText("%2.2X", bytes[i]);
+    return hex;
+}
+
+// The volume's WWN from a device identification page, as upper-case hex:
+// the logical unit's NAA designator (association 0, type 3) wherever it
+// stands, for real disks list their designators in no fixed order; without
+// one, the first designator. Descriptors are walked as far as each fits in
+// the page (bounded by what was transferred); empty when none is usable.
+std::string VolumeDesignator(const unsigned char* data, int transferred) {
     size_t pageEnd = std::min<size_t>(4 + (static_cast<size_t>(data[2]) << 8 | data[3]),
                                       static_cast<size_t>(transferred));
+    for (size_t at = 4; at + 4 <= pageEnd;) {
+        const size_t length = data[at + 3];
+        if (at + 4 + length > pageEnd) break;
+        const bool luNaa = (data[at + 1] & 0x30) == 0 && (data[at + 1] & 0x0F) == 3;
+        if (luNaa && length > 0) return HexOf(data + at + 4, length);
+        at += 4 + length;
+    }
     if (pageEnd < 8) return std::string();
     size_t length = data[7];
     if (length == 0 || 8 + length > pageEnd) return std::string();
-    std::string hex;
-    for (size_t i = 0; i < length; ++i) hex += FormatText("%2.2X", data[8 + i]);
-    return hex;
+    return HexOf(data + 8, length);
 }
 
 std::string Upper(const std::string& text) {
@@ -311,7 +324,7 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
         record.sArrayId = Upper(record.sArrayId);
 
         transferred = Inquire(scsi, kDeviceIdPage, data.data());
-        std::string wwn = FirstDesignator(data.data(), transferred);
+        std::string wwn = VolumeDesignator(data.data(), transferred);
         if (wwn.empty()) {
             RecordLog(info, 2, kFunction,
                       "The device identification page of [" + device +
