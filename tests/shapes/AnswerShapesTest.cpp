@@ -1,0 +1,134 @@
+// Real arrays answer in shapes the simulator's own answers do not show: empty
+// listings for names that match nothing, id attributes, lower-case WWNs,
+// pools without the soft/hard split, a capitalised xiv_devlist header, the
+// LU's NAA designator in any place. Every flow must end against each of them
+// exactly as it ends against the simulator's own shape.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "refhost/DemoWorld.h"
+#include "refhost/HostHome.h"
+#include "refhost/HostSession.h"
+#include "refhost/InventoryReport.h"
+#include "refhost/LunSteps.h"
+#include "refhost/SimAdmin.h"
+#include "refhost/SnapshotSteps.h"
+#include "support/SimArray.h"
+
+namespace {
+
+constexpr long long kGiB = 1LL << 30;
+
+struct ShapeCase {
+    const char* name;
+    const char* shapes;      // xcli-sim shape --set
+    bool refuseWwn;          // a client that takes no vol_list wwn=
+    bool devlist;            // disks identified through xiv_devlist
+};
+
+const ShapeCase kCases[] = {
+    {"own", "default", false, false},
+    {"empty listings", "empty-listings", false, false},
+    {"id attributes", "id-attributes", false, false},
+    {"lower-case WWNs", "lower-case-wwn", false, false},
+    {"lower-case WWNs, no lookup by WWN", "lower-case-wwn", true, false},
+    {"pools by size only", "pool-size-only", false, false},
+    {"capitalised xiv_devlist", "devlist-capitals", false, true},
+    {"NAA designator last", "naa-last", false, false},
+};
+
+std::string Records(const refhost::StepOutcome& step) {
+    std::string text = step.step + " " + std::to_string(step.result) + ":";
+    for (const auto& r : step.records)
+        text += " " + std::to_string(r.status) + "/" + std::to_string(r.errorCode) + "/" +
+                r.snapDevice;
+    return text + "\n";
+}
+
+std::string Lun(const refhost::LunOutcome& lun) {
+    return lun.operation + " " + std::to_string(lun.result) + ": " +
+           std::to_string(lun.request.status) + "/" + std::to_string(lun.request.errorCode) +
+           " " + std::to_string(lun.request.sizeBytes) + " " + lun.request.errorMessage + "\n";
+}
+
+// Every flow in a fresh world of the given shape; what each ended with.
+std::string RunFlows(const ShapeCase& shape) {
+    refhost::DemoWorld world = refhost::buildSimulatedArray(SimBinDir());
+    struct Remove {
+        std::string root;
+        ~Remove() { refhost::removeTree(root); }
+    } remove{world.root};
+    refhost::SimAdmin sim(world.simBin, world.simState);
+    sim.runOrThrow({"shape", "--address", world.address, "--set", shape.shapes});
+    if (shape.refuseWwn) sim.runOrThrow({"refuse-wwn", "--address", world.address});
+
+    std::ostringstream quiet;
+    refhost::HostSession session(world.homeDir(), PluginPath(), false, quiet, quiet);
+    refhost::setUpDemoHost(session, world);
+    if (shape.devlist) {
+        refhost::PlatformSettings platform;
+        platform.xcliDir = world.simBin;
+        platform.devlistPath = world.simBin;
+        platform.mountRetrySeconds = world.mountRetrySeconds;
+        session.home().writePlatformSettings(platform);
+    }
+
+    std::string ended;
+    refhost::BackupOptions group;
+    group.consistencyGroup = true;
+    const int64_t groupJob = refhost::createBackupJob(session, world.disks, group);
+    ended += Records(refhost::runBackup(session, groupJob));
+    const int64_t singleJob =
+        refhost::createBackupJob(session, {world.disks.front()}, refhost::BackupOptions());
+    ended += Records(refhost::runBackup(session, singleJob));
+    ended += Records(refhost::runSnapStep(session, groupJob, "mount"));
+    ended += Records(refhost::runSnapStep(session, groupJob, "unmount"));
+    // Snapshots that are gone are told from failed lookups.
+    ended += Records(refhost::runSnapStep(session, groupJob, "delete"));
+    ended += Records(refhost::runSnapStep(session, groupJob, "reconcile"));
+
+    refhost::LunRequestRow lun;
+    lun.arrayName = world.arrayName;
+    lun.volumeName = "shape_lun";
+    lun.poolName = world.pool;
+    lun.sizeBytes = 100 * kGiB;
+    ended += Lun(refhost::runLunRequest(session, "create", lun));
+    lun.sizeBytes = 130 * kGiB;
+    ended += Lun(refhost::runLunRequest(session, "resize", lun));
+    lun.mapRequest =
+        refhost::mapRequestJson("shape_app", "Red Hat Enterprise Linux", 3, {"10000000C9A0E001"});
+    ended += Lun(refhost::runLunRequest(session, "map", lun));
+
+    refhost::InventoryOutcome inventory = refhost::collectInventory(session);
+    std::ostringstream tables;
+    tables << "inventory " << inventory.result << " " << inventory.allCollected << "\n";
+    inventory.arrays.print(tables);
+    inventory.pools.print(tables);
+    inventory.volumes.print(tables);
+    // Snapshot names carry the time they were taken.
+    return std::regex_replace(ended + tables.str(), std::regex("_[0-9]{9,}"), "_<time>");
+}
+
+TEST(AnswerShapes, EveryFlowEndsAsWithTheSimulatorsOwnShape) {
+    if (!PluginAvailable() || !SimAvailable({"xiv_devlist"}))
+        GTEST_SKIP() << "plug-in or simulator not built";
+    HostWorldEnv env("answer_shapes");
+    const std::string own = RunFlows(kCases[0]);
+    // The own shape itself ends as a backup administrator expects.
+    const std::vector<std::string> expected = {
+        "backup 0: 5/0/ 5/0/ 5/0/\nbackup 0: 5/0/\n", "mount 0: 12/0/", "unmount 0: 14/0/",
+        "delete 0: 20/0/", "reconcile 0: 24/0/",
+        "create 0: 0/0 " + std::to_string(112 * kGiB),
+        "resize 0: 3/0 " + std::to_string(144 * kGiB), "map 0: 9/0", "inventory 0 1"};
+    for (const std::string& e : expected) EXPECT_NE(own.find(e), std::string::npos) << e << "\n" << own;
+    for (const ShapeCase& shape : kCases) {
+        if (&shape == &kCases[0]) continue;
+        EXPECT_EQ(RunFlows(shape), own) << "against " << shape.name;
+    }
+}
+
+}  // namespace
