@@ -132,7 +132,7 @@ int cmdDemo(HostSession& outer, CommandArgs& args) {
 
     DemoState d;
     out << "zrso-host demo: the XIV plug-in driven end to end against a simulated array\n";
-    d.world = buildSimulatedArray(programDir());
+    d.world = buildSimulatedArray(defaultSimulatorDir());
     HostSession s(d.world.homeDir(), outer.pluginPath(), false, out, outer.err());
     bool ok = true;
     try {

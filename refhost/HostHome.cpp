@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <stdexcept>
 
 #include "refhost/HostSettings.h"
@@ -72,6 +73,40 @@ void HostHome::applyEnvironment(const HostSettings& settings) const {
     }
     std::string scale = settings.get(setting::kSleepScale);
     if (!scale.empty()) ::setenv("ZRSO_SLEEP_SCALE", scale.c_str(), 1);
+}
+
+namespace {
+
+#ifndef ZRSO_PLUGINDIR_FROM_BIN
+#define ZRSO_PLUGINDIR_FROM_BIN "../lib"
+#endif
+#ifndef ZRSO_SIMDIR_FROM_BIN
+#define ZRSO_SIMDIR_FROM_BIN "."
+#endif
+
+// dir/file for the first of dirs (relative to this program) that holds file.
+std::string firstBesideProgram(std::initializer_list<const char*> dirs, const std::string& file) {
+    std::string first;
+    for (const char* dir : dirs) {
+        std::string path = programDir() + "/" + dir;
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved)) path = resolved;
+        path += "/" + file;
+        if (::access(path.c_str(), F_OK) == 0) return path;
+        if (first.empty()) first = path;
+    }
+    return first;
+}
+
+}  // namespace
+
+std::string defaultPluginPath() {
+    return firstBesideProgram({ZRSO_PLUGINDIR_FROM_BIN, "../lib"}, "libZRSnapHandlerXIV.so");
+}
+
+std::string defaultSimulatorDir() {
+    std::string admin = firstBesideProgram({ZRSO_SIMDIR_FROM_BIN, "."}, "xcli-sim");
+    return admin.substr(0, admin.rfind('/'));
 }
 
 std::string programDir() {

@@ -47,6 +47,12 @@ private:
 // The directory of the running program (for the plug-in and simulator
 // beside it).
 std::string programDir();
+// The plug-in and the simulator's directory as this program finds them: where
+// an install puts them relative to bin/, else where the build tree has them
+// (lib/ beside bin/, the simulator in bin/ itself). When neither exists, the
+// installed location, so that the error names where it should be.
+std::string defaultPluginPath();
+std::string defaultSimulatorDir();
 // mkdir -p; throws std::runtime_error on failure.
 void makeDirs(const std::string& path, int mode);
 

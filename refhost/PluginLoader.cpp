@@ -70,6 +70,6 @@ void* PluginLoader::symbol(const char* name) {
     return p;
 }
 
-std::string PluginLoader::defaultPath() { return programDir() + "/../lib/libZRSnapHandlerXIV.so"; }
+std::string PluginLoader::defaultPath() { return defaultPluginPath(); }
 
 }  // namespace refhost

@@ -58,7 +58,8 @@ public:
     const PluginApi& api() const { return api_; }
     const std::string& path() const { return path_; }
 
-    // libZRSnapHandlerXIV.so in ../lib beside this program.
+    // libZRSnapHandlerXIV.so where an install or the build tree puts it
+    // relative to this program (defaultPluginPath).
     static std::string defaultPath();
 
 private:

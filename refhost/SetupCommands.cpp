@@ -42,7 +42,7 @@ OutputTable initiatorTable(HostTopology& topology, const std::string& owner) {
 
 int cmdInit(HostSession& session, CommandArgs& args) {
     bool simulated = args.flag("--simulated");
-    std::string simBin = args.option("--sim-bin").value_or(programDir());
+    std::string simBin = args.option("--sim-bin").value_or(defaultSimulatorDir());
     std::string simState = args.option("--sim-state").value_or(session.home().dir() + "/sim-state");
     PlatformSettings platform;
     platform.xcliDir = args.option("--xcli-dir").value_or(simulated ? simBin : "");

@@ -5,13 +5,15 @@
 #   zrso.sh demo     deps + build + zrso-host demo against the simulated array
 #   zrso.sh test     deps + build release and ASan/UBSan trees + every test
 #   zrso.sh bench    deps + build + the benchmark table
+#   zrso.sh package  deps + build + the Debian packages (build/release/packages), lintian
 #   zrso.sh fuzz [SECONDS]  deps + clang libFuzzer targets, each run SECONDS
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=${JOBS:-$(nproc)}
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libxerces-c-dev \
-libsqlite3-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev python3"
+libsqlite3-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev python3 \
+dpkg-dev file lintian man-db bash-completion"
 
 deps() {
   local missing=()
@@ -62,6 +64,12 @@ case "$cmd" in
       bash "$ROOT/scripts/fuzz.sh" "${FUZZ_SECONDS:-15}"
     fi
     ;;
+  package)
+    deps; build_release
+    rm -rf "$ROOT/build/release/packages"
+    (cd "$ROOT/build/release" && cpack 2>&1 | grep -v '^CPackDeb')
+    lintian --fail-on error "$ROOT"/build/release/packages/*.deb
+    ;;
   bench)
     deps; build_release
     bash "$ROOT/bench/run.sh" "$ROOT/build/release"
@@ -70,5 +78,5 @@ case "$cmd" in
     deps
     bash "$ROOT/scripts/fuzz.sh" "${2:-60}"
     ;;
-  *) echo "usage: $0 deps|build|demo|test|bench|fuzz [seconds]" >&2; exit 2 ;;
+  *) echo "usage: $0 deps|build|demo|test|package|bench|fuzz [seconds]" >&2; exit 2 ;;
 esac
