@@ -1,6 +1,7 @@
 // init, array, initiators, esx, rescan and disks: setting the host up.
 #include <unistd.h>
 
+#include <iostream>
 #include <stdexcept>
 
 #include "host/rt/PasswordCipher.h"
@@ -15,6 +16,7 @@
 #include "refhost/OutputTable.h"
 #include "refhost/PasswordInput.h"
 #include "refhost/SimAdmin.h"
+#include "refhost/SysfsDevices.h"
 
 namespace refhost {
 namespace {
@@ -30,6 +32,29 @@ void addInitiators(HostTopology& topology, const std::string& owner, CommandArgs
     for (const auto& wwpn : args.options("--fc")) topology.addInitiator(owner, parseInitiator("fc", wwpn));
     for (const auto& name : args.options("--iscsi"))
         topology.addInitiator(owner, parseInitiator("iscsi", name));
+}
+
+// A rescan of a real machine makes the kernel probe every SCSI bus it has:
+// say which, and go on only when told (--yes, or yes on the terminal).
+// 0 to go on, else the exit status.
+int confirmRealRescan(HostSession& session, bool yes) {
+    std::vector<std::string> hosts = SysfsDevices().scsiHosts();
+    std::ostream& to = session.json() ? session.err() : session.out();
+    to << "rescan: writes \"- - -\" to the scan file of " << hosts.size()
+       << (hosts.size() == 1 ? " SCSI host" : " SCSI hosts") << " of this machine";
+    for (size_t i = 0; i < hosts.size(); ++i) to << (i ? ", " : ": ") << hosts[i];
+    to << std::endl;
+    if (yes) return 0;
+    if (!::isatty(STDIN_FILENO)) {
+        session.err() << "zrso-host: no terminal to ask; pass --yes to rescan\n";
+        return kExitUsage;
+    }
+    session.err() << "Rescan now? [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    if (answer == "y" || answer == "Y" || answer == "yes") return 0;
+    session.err() << "zrso-host: rescan not done\n";
+    return kExitFailed;
 }
 
 OutputTable initiatorTable(HostTopology& topology, const std::string& owner) {
@@ -188,8 +213,12 @@ int cmdEsx(HostSession& session, CommandArgs& args) {
 
 int cmdRescan(HostSession& session, CommandArgs& args) {
     auto esx = args.option("--esx");
+    bool yes = args.flag("--yes");
     args.positionals();
     HostDatabase& db = session.database();
+    if (!esx && !HostSettings(db).simulated()) {
+        if (int refused = confirmRealRescan(session, yes)) return refused;
+    }
     auto services = session.services(0);
     if (esx) {
         if (!HostTopology(db).esxExists(*esx)) throw std::runtime_error("no ESX server " + *esx);

@@ -88,6 +88,16 @@ void SysfsDevices::rescan(const std::vector<std::string>& remove, const std::vec
     if (!failures.empty()) throw std::runtime_error("rescan:" + failures);
 }
 
+std::vector<std::string> SysfsDevices::scsiHosts() {
+    std::vector<std::string> out;
+    for (const auto& host : entries(root_ + "/class/scsi_host")) {
+        std::string driver = firstLine(root_ + "/class/scsi_host/" + host + "/proc_name");
+        out.push_back(driver.empty() ? host : host + " (" + driver + ")");
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 std::vector<Initiator> SysfsDevices::discoverInitiators(const std::string& iscsiNameFile) {
     std::vector<Initiator> out;
     for (const auto& host : entries(root_ + "/class/fc_host")) {

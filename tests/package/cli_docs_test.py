@@ -63,7 +63,7 @@ def main():
         return SKIP
     commands, subs, options = usage_words(zrso_host)
     assert {"init", "backup", "mount", "lun", "demo"} <= commands, commands
-    assert "--plugin" in options, options
+    assert "--plugin" in options and "--yes" in options, options
 
     man = rendered_man(os.path.join(packaging, "zrso-host.1"))
     assert man.startswith("ZRSO-HOST(1)"), man[:80]
@@ -92,6 +92,7 @@ def main():
 
     # Option values: directories, files and the protocol choices.
     assert completions(script, ["zrso-host", "lun", "map", "--protocol", ""]) == {"3", "4"}
+    assert "--yes" in completions(script, ["zrso-host", "rescan", "--"])
 
     for p in problems:
         print(p)

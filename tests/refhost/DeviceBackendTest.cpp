@@ -54,7 +54,9 @@ TEST(SysfsDevices, RescanDeletesHandedDevicesAndScansEveryHost) {
         mkdirs(sys / (std::string("class/scsi_host/") + host));
         writeFile(sys / (std::string("class/scsi_host/") + host + "/scan"), "");
     }
+    writeFile(sys / "class/scsi_host/host1/proc_name", "qla2xxx\n");
     SysfsDevices devices(sys.path());
+    EXPECT_EQ(devices.scsiHosts(), (std::vector<std::string>{"host0", "host1 (qla2xxx)"}));
     devices.rescan({"/dev/sdb", "sdz"}, {});
     EXPECT_EQ(readFile(sys / "block/sdb/device/delete"), "1");
     EXPECT_EQ(readFile(sys / "block/sdc/device/delete"), "");

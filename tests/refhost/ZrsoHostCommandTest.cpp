@@ -6,6 +6,7 @@
 #include "support/SimArray.h"
 
 using refhost_test::readFile;
+using refhost_test::RunResult;
 using refhost_test::runHost;
 using refhost_test::TestDir;
 using refhost_test::writeFile;
@@ -100,6 +101,28 @@ TEST_F(ZrsoHostCommand, SupportedAsksThePlugInAboutASimulatedDisk) {
     auto missing = host({"--plugin", dir_ / "no-such.so", "supported", "/dev/xivd9"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot load the plug-in"), std::string::npos);
+}
+
+// On a real machine a rescan probes every SCSI bus: zrso-host says so and goes
+// on only when told. Neither case here writes to the machine's scan files.
+TEST(ZrsoHostRescan, OnARealMachineAsksOnTheTerminalOrWantsYes) {
+    TestDir dir;
+    const std::string home = dir / "home";
+    ASSERT_EQ(runHost({"--home", home, "init"}).status, 0);
+
+    auto script = runHost({"--home", home, "rescan"});  // standard input: not a terminal
+    EXPECT_EQ(script.status, 2);
+    EXPECT_NE(script.out.find("to the scan file of"), std::string::npos) << script.out;
+    EXPECT_NE(script.err.find("pass --yes"), std::string::npos) << script.err;
+
+    // script(1) gives it a terminal whose input ends at once: no answer is no.
+    RunResult terminal;
+    std::string line = "script -qec \"" + std::string(ZRSO_BIN_DIR) + "/zrso-host --home " + home +
+                       " rescan\" /dev/null";
+    terminal.status = ProcessRunner().system(line.c_str(), &terminal.out, &terminal.err, nullptr, true);
+    EXPECT_EQ(terminal.status, 1) << terminal.out << terminal.err;
+    EXPECT_NE(terminal.out.find("Rescan now? [y/N]"), std::string::npos) << terminal.out;
+    EXPECT_NE(terminal.out.find("rescan not done"), std::string::npos) << terminal.out;
 }
 
 TEST(ZrsoHostDemo, RunsToTheEndInAFreshWorld) {
