@@ -30,6 +30,12 @@ root="$work/root"
 dpkg-deb -x "$plugin" "$root"
 dpkg-deb -x "$host" "$root"
 [ -f "$root/etc/zrso/platform.ini" ] || fail "no settings file in /etc/zrso"
+# The manual page renders and the completion registers, as installed.
+if command -v man >/dev/null; then
+  MANWIDTH=80 man -l "$root/usr/share/man/man1/zrso-host.1.gz" | grep -q 'zrso-host' || fail "man -l"
+fi
+bash -c "source '$root/usr/share/bash-completion/completions/zrso-host' && complete -p zrso-host" \
+  >/dev/null || fail "bash completion"
 # Nothing may point back into the build tree: every search path is $ORIGIN's.
 for elf in "$root"/usr/bin/zrso-host "$root"/usr/lib/*/zrso/*.so; do
   if readelf -d "$elf" | grep -E 'R(UN)?PATH' | grep -v '\$ORIGIN'; then fail "absolute search path in $elf"; fi
