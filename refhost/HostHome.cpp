@@ -77,13 +77,6 @@ void HostHome::applyEnvironment(const HostSettings& settings) const {
 
 namespace {
 
-#ifndef ZRSO_PLUGINDIR_FROM_BIN
-#define ZRSO_PLUGINDIR_FROM_BIN "../lib"
-#endif
-#ifndef ZRSO_SIMDIR_FROM_BIN
-#define ZRSO_SIMDIR_FROM_BIN "."
-#endif
-
 // dir/file for the first of dirs (relative to this program) that holds file.
 std::string firstBesideProgram(std::initializer_list<const char*> dirs, const std::string& file) {
     std::string first;
@@ -100,6 +93,8 @@ std::string firstBesideProgram(std::initializer_list<const char*> dirs, const st
 
 }  // namespace
 
+// ZRSO_PLUGINDIR_FROM_BIN and ZRSO_SIMDIR_FROM_BIN come from the install
+// layout (cmake/InstallLayout.cmake).
 std::string defaultPluginPath() {
     return firstBesideProgram({ZRSO_PLUGINDIR_FROM_BIN, "../lib"}, "libZRSnapHandlerXIV.so");
 }
