@@ -20,7 +20,7 @@ const char* usageText() {
            "  array list | array remove NAME\n"
            "  initiators [add --fc WWPN | --iscsi NAME]\n"
            "  esx add NAME --fc WWPN | esx list\n"
-           "  rescan [--esx NAME] [--yes]  disks [--esx NAME]\n"
+           "  rescan [--esx NAME] [--yes]   disks [--esx NAME]\n"
            "  supported DEVICE\n"
            "  backup DEVICE... [--cg] [--esx NAME] [--app-id N] [--fleet-number N]\n"
            "  jobs [JOB]\n"
