@@ -20,26 +20,66 @@ constexpr unsigned char kGood = 0x00;
 constexpr unsigned char kCheckCondition = 0x02;
 constexpr unsigned char kSenseNoSense = 0x0;
 constexpr unsigned char kSenseRecovered = 0x1;
+constexpr unsigned char kSenseIllegalRequest = 0x5;
 constexpr unsigned char kSenseUnitAttention = 0x6;
+constexpr unsigned char kAscLogicalUnitNotSupported = 0x25;
+constexpr unsigned short kHostBadTarget = 0x04;
 constexpr unsigned int kDriverSense = 0x08;
 constexpr int kMaxRetries = 3;
 constexpr int kSenseBytes = 64;
 // The sg driver takes milliseconds in an unsigned int; one hour is plenty.
 constexpr int kMaxTimeoutSeconds = 3600;
 
-// Sense key of fixed (0x70/0x71) or descriptor (0x72/0x73) format sense data.
-int senseKey(const unsigned char* sense, int length) {
-    if (length < 3) return -1;
+// Key, additional sense code and qualifier of fixed (0x70/0x71) or
+// descriptor (0x72/0x73) format sense data; -1 where the data has none.
+struct Sense {
+    int key = -1, asc = -1, ascq = -1;
+};
+
+Sense parseSense(const unsigned char* sense, int length) {
+    Sense s;
+    if (length < 3) return s;
     int code = sense[0] & 0x7F;
-    if (code == 0x70 || code == 0x71) return sense[2] & 0x0F;
-    if (code == 0x72 || code == 0x73) return sense[1] & 0x0F;
-    return -1;
+    if (code == 0x70 || code == 0x71) {
+        s.key = sense[2] & 0x0F;
+        if (length >= 14) {
+            s.asc = sense[12];
+            s.ascq = sense[13];
+        }
+    } else if (code == 0x72 || code == 0x73) {
+        s.key = sense[1] & 0x0F;
+        if (length >= 4) {
+            s.asc = sense[2];
+            s.ascq = sense[3];
+        }
+    }
+    return s;
 }
 
 std::string hex2(unsigned int v) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02x", v & 0xFF);
     return text;
+}
+
+// -1 with *err filled from a command's outcome.
+int commandFailure(const std::string& name, const sg_io_hdr_t& io, const Sense& sense,
+                   HostError* err) {
+    std::string detail = "SCSI command on '" + name + "' failed: ";
+    if (io.host_status != 0) detail += "host status " + hex2(io.host_status);
+    else if ((io.driver_status & 0x0F) != 0) detail += "driver status " + hex2(io.driver_status);
+    else detail += "status " + hex2(io.status);
+    if (io.host_status == 0 && sense.key >= 0) {
+        detail += ", sense key " + hex2(sense.key);
+        if (sense.asc >= 0) detail += " asc " + hex2(sense.asc) + " ascq " + hex2(sense.ascq);
+    }
+    // A target or logical unit that is no longer there (unmapped on the
+    // array, pulled out) fails with ENXIO, so a rescan can tell it from a
+    // disk that merely failed a command. A lost connection (host status
+    // NO_CONNECT) may be a link that comes back: not ENXIO.
+    bool gone = io.host_status == kHostBadTarget ||
+                (sense.key == kSenseIllegalRequest && sense.asc == kAscLogicalUnitNotSupported);
+    return scsiFailure(err, gone ? ENXIO : EIO, detail);
 }
 
 }  // namespace
@@ -116,17 +156,13 @@ int SgIoDevice::sendCommand(const unsigned char* cdb, int cdbLength, unsigned ch
         int senseLen = std::min<int>(io.sb_len_wr, kSenseBytes);
         copySense(Bytes(senseBuffer, senseBuffer + senseLen), sense, senseLength);
 
-        if (io.host_status != 0)
-            return scsiFailure(err, EIO, "SCSI command on '" + name_ + "' failed: host status " +
-                                             hex2(io.host_status));
+        if (io.host_status != 0) return commandFailure(name_, io, Sense(), err);
         unsigned int driver = io.driver_status & 0x0F;
-        if (driver != 0 && driver != kDriverSense)
-            return scsiFailure(err, EIO, "SCSI command on '" + name_ +
-                                             "' failed: driver status " + hex2(io.driver_status));
-        int key = senseKey(senseBuffer, senseLen);
+        if (driver != 0 && driver != kDriverSense) return commandFailure(name_, io, Sense(), err);
+        Sense parsed = parseSense(senseBuffer, senseLen);
         bool good = io.status == kGood ||
                     (io.status == kCheckCondition &&
-                     (key == kSenseNoSense || key == kSenseRecovered));
+                     (parsed.key == kSenseNoSense || parsed.key == kSenseRecovered));
         if (good) {
             int resid = std::max(io.resid, 0);
             unsigned int moved = dataLength > static_cast<unsigned int>(resid)
@@ -136,17 +172,9 @@ int SgIoDevice::sendCommand(const unsigned char* cdb, int cdbLength, unsigned ch
             if (err) *err = HostError::Success();
             return static_cast<int>(moved);
         }
-        if (io.status == kCheckCondition && key == kSenseUnitAttention && attempt < attempts)
+        if (io.status == kCheckCondition && parsed.key == kSenseUnitAttention && attempt < attempts)
             continue;
-        std::string detail = "SCSI command on '" + name_ + "' failed: status " + hex2(io.status);
-        if (key >= 0 && senseLen >= 14 && (senseBuffer[0] & 0x7F) <= 0x71) {
-            detail += ", sense key " + hex2(key) + " asc " + hex2(senseBuffer[12]) + " ascq " +
-                      hex2(senseBuffer[13]);
-        } else if (key >= 0 && senseLen >= 4) {
-            detail += ", sense key " + hex2(key) + " asc " + hex2(senseBuffer[2]) + " ascq " +
-                      hex2(senseBuffer[3]);
-        }
-        return scsiFailure(err, EIO, detail);
+        return commandFailure(name_, io, parsed, err);
     }
 }
 

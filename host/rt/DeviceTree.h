@@ -56,7 +56,8 @@ public:
 
     virtual ~ScsiInterface();
     // One SCSI command. direction 0 = data from the device. Returns -1 on
-    // failure with *err filled, otherwise the number of bytes transferred.
+    // failure with *err filled (code ENXIO: no target or logical unit behind
+    // the device any more), otherwise the number of bytes transferred.
     // May throw HostException.
     virtual int sendCommand(const unsigned char* cdb, int cdbLength, unsigned char* data,
                             unsigned int dataLength, int direction, int retries,
