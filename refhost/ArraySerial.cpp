@@ -22,6 +22,17 @@ std::string hexSerial(const std::string& decimalSerial) {
     return decimalSerial.substr(0, 2) + buf;
 }
 
+std::string decimalSerial(const std::string& hexSerial) {
+    if (hexSerial.size() != 7) return std::string();
+    for (size_t i = 0; i < hexSerial.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(hexSerial[i]);
+        if (i < 2 ? !std::isdigit(c) : !std::isxdigit(c)) return std::string();
+    }
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%05ld", std::strtol(hexSerial.substr(2).c_str(), nullptr, 16));
+    return hexSerial.substr(0, 2) + buf;
+}
+
 bool serialMatches(const std::string& decimalSerial, const std::string& id) {
     if (id.empty()) return false;
     if (id == decimalSerial) return true;

@@ -10,6 +10,9 @@ namespace refhost {
 bool isDecimalSerial(const std::string& serial);
 // Empty when the serial is not seven decimal digits.
 std::string hexSerial(const std::string& decimalSerial);
+// The decimal form of a hexadecimal serial (two digits, five hex digits);
+// empty when hexSerial is not one.
+std::string decimalSerial(const std::string& hexSerial);
 // True when id names this serial in either form (hex compared without case).
 bool serialMatches(const std::string& decimalSerial, const std::string& id);
 

@@ -7,6 +7,7 @@
 #include "host/rt/PasswordCipher.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/CommandArgs.h"
+#include "refhost/DiskInquiry.h"
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostServices.h"
@@ -253,12 +254,16 @@ int cmdDisks(HostSession& session, CommandArgs& args) {
         rc = services->listHostDevices("", "", '|', rc, buffer.data());
     }
     if (rc != 0) throw std::runtime_error("cannot list this host's disks");
-    OutputTable table({"device"});
+    OutputTable table({"device", "vendor", "product", "array serial", "array hex serial",
+                       "volume naa", "problem"});
     std::string text(buffer.data());
     size_t start = 0;
     while (start < text.size()) {
         size_t bar = text.find('|', start);
-        table.add({text.substr(start, bar == std::string::npos ? std::string::npos : bar - start)});
+        std::string device = text.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        DiskIdentity id = identifyDisk(device);
+        table.add({device, id.vendor, id.product, id.arraySerial, id.arrayHexSerial, id.naa,
+                   id.problem});
         if (bar == std::string::npos) break;
         start = bar + 1;
     }

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "refhost/CommandArgs.h"
+#include "refhost/DiskInquiry.h"
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostSession.h"
@@ -56,9 +57,15 @@ int cmdSupported(HostSession& session, CommandArgs& args) {
     auto words = args.positionals();
     if (words.size() != 1) throw UsageError("supported needs one device");
     bool yes = deviceSupported(session, words[0]);
+    // The plug-in answers only yes or no; a device that is not there at all
+    // is worth telling apart. VMware attribute strings name no local device.
+    std::string missing = yes || words[0].compare(0, 1, "{") == 0 ? "" : deviceMissing(words[0]);
     if (session.json())
         session.out() << "{\"device\":" << jsonString(words[0]) << ",\"supported\":"
-                      << (yes ? "true" : "false") << "}\n";
+                      << (yes ? "true" : "false") << ",\"present\":"
+                      << (missing.empty() ? "true" : "false") << "}\n";
+    else if (!missing.empty())
+        session.out() << words[0] << ": no such device (" << missing << ")\n";
     else
         session.out() << words[0] << ": " << (yes ? "an IBM XIV volume" : "not an IBM XIV volume")
                       << "\n";

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "refhost/DiskCatalog.h"
+#include "refhost/DiskInquiry.h"
 
 namespace refhost {
 namespace {
@@ -69,17 +70,21 @@ std::vector<std::string> SysfsDevices::listDevices(const std::string& vendor) {
 
 void SysfsDevices::rescan(const std::vector<std::string>& remove, const std::vector<Initiator>&) {
     std::string failures;
-    for (const auto& device : remove) {
-        std::string base = deviceBaseName(device);
-        if (base.empty()) {
-            failures += " refused device name '" + device + "';";
-            continue;
-        }
+    auto deleteDevice = [&](const std::string& base) {
         std::string deleteFile = root_ + "/block/" + base + "/device/delete";
-        if (::access(deleteFile.c_str(), F_OK) != 0) continue;  // already gone
+        if (::access(deleteFile.c_str(), F_OK) != 0) return;  // already gone
         if (!writeAttribute(deleteFile, "1"))
             failures += " cannot delete " + base + ": " + std::strerror(errno) + ";";
+    };
+    for (const auto& device : remove) {
+        std::string base = deviceBaseName(device);
+        if (base.empty()) failures += " refused device name '" + device + "';";
+        else deleteDevice(base);
     }
+    // The kernel keeps a disk whose logical unit went away (unmapped on the
+    // array) until someone deletes it; a scan only adds.
+    for (const auto& device : listDevices(""))
+        if (diskGone(device)) deleteDevice(deviceBaseName(device));
     for (const auto& host : entries(root_ + "/class/scsi_host")) {
         std::string scan = root_ + "/class/scsi_host/" + host + "/scan";
         if (!writeAttribute(scan, "- - -"))

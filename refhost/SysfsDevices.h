@@ -1,5 +1,6 @@
 // Real Linux disks: vendor from /sys/block/<dev>/device/vendor, rescan by
-// writing "- - -" to every SCSI host's scan file, removal through the
+// writing "- - -" to every SCSI host's scan file, removal (of the devices
+// handed and of disks with nothing behind them any more) through the
 // device's delete file. The root is a parameter so tests can use a tree of
 // their own.
 #pragma once

@@ -20,6 +20,8 @@ TEST(HostText, SerialFormsConvertBothWays) {
     EXPECT_EQ(hexSerial("7800001"), "7800001");
     EXPECT_EQ(hexSerial("131013"), "");
     EXPECT_EQ(hexSerial("13a0133"), "");
+    EXPECT_EQ(decimalSerial("130abcd"), "1343981");
+    for (const char* bad : {"1A02795", "130279G", "130279", "13027950"}) EXPECT_EQ(decimalSerial(bad), "") << bad;
     EXPECT_TRUE(serialMatches("1310133", "1302795"));
     EXPECT_TRUE(serialMatches("1343981", "130abcd"));  // hex compared without case
     EXPECT_FALSE(serialMatches("1310133", "10133"));

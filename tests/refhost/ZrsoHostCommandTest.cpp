@@ -96,7 +96,7 @@ TEST_F(ZrsoHostCommand, SupportedAsksThePlugInAboutASimulatedDisk) {
     EXPECT_EQ(host({"supported", "/dev/hpd1"}).status, 1);
     EXPECT_EQ(host({"supported", "/dev/null"}).status, 1);
     auto json = host({"--json", "supported", "/dev/xivd9"});
-    EXPECT_EQ(json.out, "{\"device\":\"/dev/xivd9\",\"supported\":true}\n");
+    EXPECT_EQ(json.out, "{\"device\":\"/dev/xivd9\",\"supported\":true,\"present\":true}\n");
 
     auto missing = host({"--plugin", dir_ / "no-such.so", "supported", "/dev/xivd9"});
     EXPECT_EQ(missing.status, 1);
