@@ -14,19 +14,27 @@ JOBS=${JOBS:-$(nproc)}
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libxerces-c-dev \
 libsqlite3-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev python3 \
 dpkg-dev file lintian man-db bash-completion"
+# The real-kernel test's virtual machine: emulator, a kernel with its modules,
+# a static busybox for the guest. Without recommends: QEMU's pull in a desktop.
+VM_PACKAGES="qemu-system-x86 linux-image-amd64 busybox-static"
+
+missing_of() {  # package... -> those not installed
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
 
 deps() {
-  local missing=()
-  for p in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-  fi
+  local missing vm_missing sudo=""
+  missing=$(missing_of $PACKAGES)
+  vm_missing=$(missing_of $VM_PACKAGES)
+  [ -n "$missing$vm_missing" ] || return 0
+  echo "== installing:" $missing $vm_missing
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  [ -z "$missing" ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+  [ -z "$vm_missing" ] ||
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $vm_missing
 }
 
 configure_build() {  # dir, extra cmake args...
