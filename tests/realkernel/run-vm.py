@@ -209,6 +209,10 @@ def main():
                 f.write(f"{key}={value}\n")
             for disk in DISKS + [HOTPLUG]:
                 f.write(f"{disk['id']}_NAA={disk['naa']}\n")
+            # A sanitizer build's programs behave in the guest as here.
+            for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
+                if name in os.environ:
+                    f.write(f"export {name}='{os.environ[name]}'\n")
         initrd = os.path.join(work, "initrd.cpio")
         build_script = os.path.join(HERE, "build-initramfs.sh")
         result = subprocess.run(["bash", build_script, build, version,
