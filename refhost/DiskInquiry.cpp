@@ -23,6 +23,9 @@ std::string trimmed(const unsigned char* text, size_t length) {
     return end == std::string::npos ? std::string() : out.substr(begin, end - begin + 1);
 }
 
+// The runtime's words for a failure, without its numeric code.
+std::string said(const HostError& err) { return err.detail().empty() ? err.AsString() : err.detail(); }
+
 class Inquirer {
 public:
     explicit Inquirer(const std::string& device) {
@@ -101,13 +104,13 @@ DiskIdentity identifyDisk(const std::string& device) {
     DiskIdentity id;
     Inquirer disk(device);
     if (!disk.ready()) {
-        note(&id, disk.error().AsString());
+        note(&id, said(disk.error()));
         return id;
     }
     std::vector<unsigned char> reply;
     int n = disk.ask(-1, &reply);
     if (n < 0) {
-        note(&id, "inquiry: " + disk.error().AsString());
+        note(&id, "inquiry: " + said(disk.error()));
         return id;
     }
     // Peripheral qualifier 3: the logical unit behind the node went away.
@@ -119,12 +122,12 @@ DiskIdentity identifyDisk(const std::string& device) {
     if (n > 16) id.product = trimmed(reply.data() + 16, std::min(16, n - 16));
 
     n = disk.ask(0x80, &reply);
-    if (n < 4) note(&id, "no unit serial number" + (n < 0 ? ": " + disk.error().AsString() : ""));
+    if (n < 4) note(&id, "no unit serial number" + (n < 0 ? ": " + said(disk.error()) : ""));
     else id.unitSerial = trimmed(reply.data() + 4, std::min<size_t>(reply[3], n - 4));
 
     n = disk.ask(0x83, &reply);
     if (n >= 0) id.naa = logicalUnitNaa(reply.data(), static_cast<unsigned int>(n));
-    if (id.naa.empty()) note(&id, "no NAA name" + (n < 0 ? ": " + disk.error().AsString() : ""));
+    if (id.naa.empty()) note(&id, "no NAA name" + (n < 0 ? ": " + said(disk.error()) : ""));
 
     if (id.vendor == "IBM" && id.product.find("XIV") != std::string::npos) {
         std::string hex = id.unitSerial.substr(0, 7);
@@ -140,7 +143,7 @@ std::string deviceMissing(const std::string& device) {
     HostError err;
     try {
         if (DeviceTree::getDevice(device.c_str(), &err)) return std::string();
-        return err.AsString();
+        return said(err);
     } catch (const HostException& e) {
         return e.getMessage();
     }
