@@ -64,6 +64,7 @@ std::string HexOf(const unsigned char* bytes, size_t length) {
 // one, the first designator. Descriptors are walked as far as each fits in
 // the page (bounded by what was transferred); empty when none is usable.
 std::string VolumeDesignator(const unsigned char* data, int transferred) {
+    if (transferred < 4) return std::string();
     size_t pageEnd = std::min<size_t>(4 + (static_cast<size_t>(data[2]) << 8 | data[3]),
                                       static_cast<size_t>(transferred));
     for (size_t at = 4; at + 4 <= pageEnd;) {
