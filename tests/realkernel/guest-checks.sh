@@ -1,8 +1,9 @@
 #!/bin/sh
 # The virtual machine's init. Loads the disk drivers, then checks the built
 # programs against the kernel's disks: detection, identification through
-# SG_IO, rescan after a hot-plug and a removal, and a backup of a real disk
-# with the simulator as its array. Speaks to the runner on the console in
+# SG_IO, rescan after a hot-plug and a removal, and a backup of real disks
+# (one naming itself first with a vendor-specific designator) with the
+# simulator as their array. Speaks to the runner on the console in
 # lines that start with "@@zrso"; a request is answered with one input line.
 PATH=/bin:/zrso/bin
 LD_LIBRARY_PATH=/zrso/lib
@@ -57,15 +58,16 @@ for m in $(cat /modules/order); do
 done
 tries=0
 until [ -n "$(device_of "$XIV1_NAA")" ] && [ -n "$(device_of "$XIV2_NAA")" ] &&
-      [ -n "$(device_of "$PLAIN_NAA")" ]; do
+      [ -n "$(device_of "$XIV3_NAA")" ] && [ -n "$(device_of "$PLAIN_NAA")" ]; do
   tries=$((tries + 1))
   [ $tries -le 300 ] || { ls -l /sys/block; say "FAILED: the disks did not show up"; failed=1; finish; }
   sleep 0.1
 done
 XIV1=$(device_of "$XIV1_NAA")
 XIV2=$(device_of "$XIV2_NAA")
+XIV3=$(device_of "$XIV3_NAA")
 PLAIN=$(device_of "$PLAIN_NAA")
-say "disks: XIV $XIV1 $XIV2, plain $PLAIN"
+say "disks: XIV $XIV1 $XIV2 $XIV3, plain $PLAIN"
 
 export XIV_SIM_STATE=/tmp/array
 host init --xcli-dir /zrso/bin >/dev/null || { say "FAILED: zrso-host init"; failed=1; finish; }
@@ -117,10 +119,11 @@ backup() {
   xcli-sim array-create --address xiv-vm --serial "$ARRAY_SERIAL" --user admin --password secret &&
   xcli-sim pool-create --address xiv-vm --pool pool1 --size-gb 1000 &&
   xcli-sim vol-create --address xiv-vm --pool pool1 --vol vm_disk1 --size-gb 17 --wwn "$XIV1_NAA" &&
+  xcli-sim vol-create --address xiv-vm --pool pool1 --vol vm_disk3 --size-gb 17 --wwn "$XIV3_NAA" &&
   host array add xiv1 --address xiv-vm --user admin --serial "$ARRAY_SERIAL" \
     --password-file /tmp/password || return 1
-  host backup "$XIV1" || { host jobs; tail -n 40 /tmp/home/zrso-host.log; return 1; }
+  host backup "$XIV1" "$XIV3" || { host jobs; tail -n 40 /tmp/home/zrso-host.log; return 1; }
 }
-check "a backup of a real disk prepares and snaps its volume" backup
+check "a backup of real disks prepares and snaps their volumes" backup
 
 finish

@@ -34,6 +34,9 @@ XIV = {"vendor": "IBM", "product": "2810XIV",
 DISKS = [
     dict(id="XIV1", target=0, lun=0, naa="50017380027950A1", serial="13027950A1", **XIV),
     dict(id="XIV2", target=0, lun=1, naa="50017380027950B2", serial="13027950B2", **XIV),
+    # An XIV volume's identity behind QEMU's default ASCII designator.
+    dict(id="XIV3", target=2, lun=0, naa="50017380027950D4", serial="13027950D4",
+         vendor="IBM", product="2810XIV"),
     # QEMU's own identity, with its default ASCII designator first.
     dict(id="PLAIN", target=1, lun=0, naa="5000C50015EA71AC", serial="QM00003"),
 ]
