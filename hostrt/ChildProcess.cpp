@@ -11,14 +11,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "host/rt/ProcessRunner.h"
+#include "hostrt/StopRequest.h"
+
 extern char** environ;
 
 namespace hostrt {
 
 namespace {
 
-constexpr int kNotStarted = 127;
-constexpr int kTimedOut = 124;
+constexpr int kNotStarted = ProcessRunner::NOT_STARTED;
+constexpr int kTimedOut = ProcessRunner::TIMED_OUT;
+constexpr int kStopped = ProcessRunner::STOPPED;
+// How long a child asked to stop (SIGTERM) may take before it is killed.
+constexpr long long kStopGraceMs = 2000;
 // Beyond this a stream's output is read and dropped, so a runaway child
 // cannot exhaust the host's memory.
 constexpr std::size_t kMaxCapture = std::size_t(256) << 20;
@@ -113,6 +119,30 @@ int reapBlocking(pid_t pid, int* wstatus) {
     }
 }
 
+// True once the child has ended; it stays unreaped (a zombie still holds
+// its process group, so the group can be signalled safely).
+bool ended(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
+}
+
+// Asks the child's process group to end, then kills what is left of it.
+void stopGroup(pid_t pid, int pidfd) {
+    ::kill(-pid, SIGTERM);
+    const long long deadline = monotonicMs() + kStopGraceMs;
+    while (!ended(pid) && monotonicMs() < deadline) {
+        struct pollfd p = {pidfd, POLLIN, 0};
+        ::poll(&p, pidfd >= 0 ? 1 : 0, 20);
+    }
+    ::kill(-pid, SIGKILL);
+}
+
+void appendNote(std::string* err, const std::string& note) {
+    if (!err->empty() && err->back() != '\n') *err += '\n';
+    *err += note;
+}
+
 int statusOf(int wstatus) {
     if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
     if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
@@ -129,6 +159,10 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
     if (argv.empty()) {
         *err += "empty command line";
         return kNotStarted;
+    }
+    if (stopRequested()) {
+        *err += "'" + argv[0] + "' not started: the host is stopping";
+        return kStopped;
     }
 
     int outPipe[2] = {-1, -1};
@@ -202,6 +236,7 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
     bool reaped = false;
     bool lost = false;
     bool timedOut = false;
+    bool stopped = false;
 
     for (;;) {
         pid_t r = ::waitpid(pid, &wstatus, WNOHANG);
@@ -212,6 +247,12 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
         }
         if (reaped) break;
 
+        if (stopRequested()) {
+            stopped = true;
+            stopGroup(pid, pidfd);
+            if (reapBlocking(pid, &wstatus) != 0) lost = true;
+            break;
+        }
         long long remaining = deadline - monotonicMs();
         if (remaining <= 0) {
             timedOut = true;
@@ -221,14 +262,15 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
             break;
         }
 
-        struct pollfd fds[3];
+        struct pollfd fds[4];
         int count = 0;
         for (auto& s : streams) {
             if (s.fd >= 0) fds[count++] = {s.fd, POLLIN, 0};
         }
         if (pidfd >= 0) fds[count++] = {pidfd, POLLIN, 0};
+        if (stopDescriptor() >= 0) fds[count++] = {stopDescriptor(), POLLIN, 0};
         int wait = remaining > 1000000 ? 1000000 : static_cast<int>(remaining);
-        if (pidfd < 0 && wait > 20) wait = 20;
+        if ((pidfd < 0 || stopDescriptor() < 0) && wait > 20) wait = 20;
         int ready = ::poll(fds, static_cast<nfds_t>(count), wait);
         if (ready < 0 && errno != EINTR) {
             // Should not happen; fall back to a plain wait rather than spin.
@@ -244,14 +286,16 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
     closeFd(&pidfd);
 
     if (timedOut) {
-        if (!err->empty() && err->back() != '\n') *err += '\n';
-        *err += "'" + argv[0] + "' exceeded the time limit of " + std::to_string(timeoutSeconds) +
-                " s and was killed";
+        appendNote(err, "'" + argv[0] + "' exceeded the time limit of " +
+                            std::to_string(timeoutSeconds) + " s and was killed");
         return kTimedOut;
     }
+    if (stopped) {
+        appendNote(err, "'" + argv[0] + "' was stopped: the host is stopping");
+        return kStopped;
+    }
     if (lost) {
-        if (!err->empty() && err->back() != '\n') *err += '\n';
-        *err += "exit status of '" + argv[0] + "' is unknown";
+        appendNote(err, "exit status of '" + argv[0] + "' is unknown");
         return 1;
     }
     return statusOf(wstatus);

@@ -14,7 +14,9 @@ namespace hostrt {
 // inherited environment. Returns the exit status, 128 + signal number when a
 // signal ended the child, 127 with a message in *err when it could not be
 // started, 124 when it outlived timeoutSeconds: then its whole process group
-// is killed with SIGKILL.
+// is killed with SIGKILL. Once the host has asked to stop (StopRequest.h)
+// the running child's group gets SIGTERM, then SIGKILL after a grace, and
+// no child starts: 125 with a note in *err.
 int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
              int timeoutSeconds, std::string* out, std::string* err);
 

@@ -12,6 +12,9 @@ public:
     static constexpr int TIMED_OUT = 124;
     // Status returned when the program could not be started.
     static constexpr int NOT_STARTED = 127;
+    // Status returned when the child was stopped on the host's request, or
+    // not started because a stop had been requested.
+    static constexpr int STOPPED = 125;
 
     ProcessRunner();
     ~ProcessRunner();
@@ -23,6 +26,14 @@ public:
     // environment. wait is always honoured as true.
     int system(const char* commandLine, std::string* out, std::string* err,
                const char* const* extraEnv, bool wait);
+
+    // Host side. A stop request makes the running child's process group
+    // get SIGTERM (SIGKILL after a short grace), refuses later runs and
+    // ends hostSleep early, until it is cleared. requestStop() is safe to
+    // call from a signal handler.
+    static void requestStop();
+    static bool stopRequested();
+    static void clearStop();
 
     // The word splitting used by system(), exposed for tests and fuzzing.
     static bool splitCommandLine(const std::string& line, std::vector<std::string>* words);
