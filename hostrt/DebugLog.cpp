@@ -1,18 +1,22 @@
 #include "host/rt/DebugLog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <functional>
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
 #include <memory>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include "host/rt/PlatformConfig.h"
 #include "hostrt/FileText.h"
+#include "hostrt/LineBudget.h"
 #include "hostrt/LogLine.h"
 
 namespace {
@@ -20,6 +24,29 @@ namespace {
 std::atomic<long long> g_defaultJob{0};
 
 constexpr int kDefaultThreshold = 2;
+constexpr int kDefaultMaxKiB = 10 * 1024;
+constexpr int kDefaultFiles = 3;
+constexpr int kDefaultFormLimit = 1000;
+
+hostrt::LineBudget& lineBudget() {
+    static auto* budget = new hostrt::LineBudget;
+    return *budget;
+}
+
+int openLog(const std::string& path) {
+    int f;
+    // O_NONBLOCK: a FIFO without a reader must not hang the caller.
+    do {
+        f = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
+                   0640);
+    } while (f < 0 && errno == EINTR);
+    return f;
+}
+
+std::function<void(long long, const char*, const std::string&)>& errorObserver() {
+    static auto* f = new std::function<void(long long, const char*, const std::string&)>;
+    return *f;
+}
 
 // Formats into a string; a null format writes "NULL" rather than crashing.
 std::string formatMessage(const char* format, va_list args) {
@@ -51,15 +78,62 @@ void writeAll(int fd, const std::string& line) {
     }
 }
 
-// An opened log file, shared by every log that writes to it.
-struct LogFile {
-    explicit LogFile(int fd) : fd(fd) {}
+// An opened log file, shared by every log that writes to it. It rotates by
+// size: past maxBytes the file becomes <path>.1 (and .1 becomes .2, ...),
+// keeping `files` files in all, and writing goes on in a fresh file.
+class LogFile {
+public:
+    LogFile(int fd, std::string path, long long maxBytes, int files)
+        : fd_(fd), path_(std::move(path)), maxBytes_(maxBytes), files_(files) {}
     ~LogFile() {
-        if (fd > 2) ::close(fd);
+        if (fd_ > 2) ::close(fd_);
     }
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
-    int fd;
+
+    void write(const std::string& line) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (maxBytes_ > 0) rotateIfFull(line.size());
+        writeAll(fd_, line);
+    }
+
+    // The path still names the file that is open.
+    bool named() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        struct stat byPath, open;
+        return ::stat(path_.c_str(), &byPath) == 0 && ::fstat(fd_, &open) == 0 &&
+               byPath.st_dev == open.st_dev && byPath.st_ino == open.st_ino;
+    }
+
+private:
+    void rotateIfFull(std::size_t adding) {
+        struct stat open;
+        if (::fstat(fd_, &open) != 0 || !S_ISREG(open.st_mode) ||
+            open.st_size + static_cast<long long>(adding) <= maxBytes_)
+            return;
+        // Other processes write the same file: the first to take the lock
+        // moves the files along; the others find the path moved on and follow.
+        ::flock(fd_, LOCK_EX);
+        struct stat byPath;
+        bool moved = ::stat(path_.c_str(), &byPath) != 0 || byPath.st_dev != open.st_dev ||
+                     byPath.st_ino != open.st_ino;
+        if (!moved)
+            for (int i = files_ - 1; i >= 1; --i)
+                ::rename(numbered(i - 1).c_str(), numbered(i).c_str());
+        int fresh = openLog(path_);
+        ::flock(fd_, LOCK_UN);
+        if (fresh < 0) return;  // keep writing where we were: lines must not vanish
+        ::close(fd_);
+        fd_ = fresh;
+    }
+
+    std::string numbered(int i) const { return i == 0 ? path_ : path_ + "." + std::to_string(i); }
+
+    std::mutex mutex_;
+    int fd_;
+    const std::string path_;
+    const long long maxBytes_;
+    const int files_;
 };
 
 // What a settings file looked like when it was read: a change to it shows in
@@ -106,6 +180,7 @@ struct FileStamp {
 struct Destination {
     std::shared_ptr<LogFile> file;  // null: standard error
     int threshold = kDefaultThreshold;
+    int formLimit = kDefaultFormLimit;
 };
 
 // The destination the settings give, opened once per process. Every new log
@@ -141,18 +216,17 @@ private:
         PlatformConfig config;
         int level = 0;
         if (config.getRegInt("~Trellis", "nDebugLevel", &level)) d.threshold = level;
+        int maxKiB = kDefaultMaxKiB, files = kDefaultFiles;
+        if (config.getRegInt("~Trellis", "nDebugLogMaxKiB", &maxKiB) && maxKiB < 0) maxKiB = 0;
+        if (config.getRegInt("~Trellis", "nDebugLogFiles", &files)) files = std::clamp(files, 2, 100);
+        config.getRegInt("~Trellis", "nDebugLogFormLimit", &d.formLimit);
         logPath_ = envPath;
         if (logPath_.empty()) config.getString("Trellis", "DebugLogFile", &logPath_);
         if (logPath_.empty()) return d;
-        int f;
-        // O_NONBLOCK: a FIFO without a reader must not hang the caller.
-        do {
-            f = ::open(logPath_.c_str(),
-                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0640);
-        } while (f < 0 && errno == EINTR);
+        int f = openLog(logPath_);
         if (f < 0) return d;  // stay on stderr: lines must not vanish
         try {
-            d.file = std::make_shared<LogFile>(f);
+            d.file = std::make_shared<LogFile>(f, logPath_, static_cast<long long>(maxKiB) * 1024, files);
         } catch (...) {
             ::close(f);
         }
@@ -160,12 +234,7 @@ private:
     }
 
     // The path still names the file that is open.
-    bool sameFile() const {
-        if (!current_.file) return true;
-        struct stat byPath, open;
-        return ::stat(logPath_.c_str(), &byPath) == 0 && ::fstat(current_.file->fd, &open) == 0 &&
-               byPath.st_dev == open.st_dev && byPath.st_ino == open.st_ino;
-    }
+    bool sameFile() const { return !current_.file || current_.file->named(); }
 
     std::mutex mutex_;
     bool valid_ = false;
@@ -188,14 +257,43 @@ struct __attribute__((visibility("hidden"))) DebugLog::Job {
     explicit Job(long long id) : id(id) {}
 
     void write(int level, long long job, const char* function, const char* format, va_list args) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!opened) open();
-        // Errors (-1 and below) always go out; detail only up to the threshold.
-        if (level >= 0 && level > threshold) return;
-        // One write() per line on an O_APPEND descriptor keeps lines of
-        // concurrent writers, in this or other processes, from mixing.
-        writeAll(file ? file->fd : 2,
-                 hostrt::formatLogLine(job, level, function, formatMessage(format, args)));
+        std::string message;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!opened) open();
+            // Errors (-1 and below) always go out; detail only up to the threshold.
+            if (level >= 0 && level > threshold) return;
+            // Errors are never left out.
+            std::string note;
+            if (level >= 0 && !lineBudget().admit(job, function, format, formLimit, &note)) {
+                if (!note.empty()) put(hostrt::formatLogLine(job, level, function, note));
+                return;
+            }
+            message = hostrt::boundedMessage(formatMessage(format, args));
+            put(hostrt::formatLogLine(job, level, function, message));
+        }
+        if (level < 0) tellObserver(job, function, message);
+    }
+
+    static void tellObserver(long long job, const char* function, const std::string& message) {
+        // An observer that logs an error itself is not told about that one.
+        static thread_local bool telling = false;
+        if (telling || !errorObserver()) return;
+        telling = true;
+        try {
+            errorObserver()(job, function ? function : "", message);
+        } catch (...) {
+        }
+        telling = false;
+    }
+
+    // One write() per line on an O_APPEND descriptor keeps lines of
+    // concurrent writers, in this or other processes, from mixing.
+    void put(const std::string& line) {
+        if (file)
+            file->write(line);
+        else
+            writeAll(2, line);
     }
 
     void open() {
@@ -203,6 +301,7 @@ struct __attribute__((visibility("hidden"))) DebugLog::Job {
         Destination d = resolveDestination();
         file = std::move(d.file);
         threshold = d.threshold;
+        formLimit = d.formLimit;
     }
 
     std::atomic<long long> id;
@@ -210,6 +309,7 @@ struct __attribute__((visibility("hidden"))) DebugLog::Job {
     bool opened = false;
     std::shared_ptr<LogFile> file;
     int threshold = kDefaultThreshold;
+    int formLimit = kDefaultFormLimit;
 };
 
 DebugLog::DebugLog(DebugLogFile* file)
@@ -266,6 +366,8 @@ long long DebugLog::getJobId() const { return job_->id.load(); }
 void DebugLog::setDefaultJobId(long long jobId) { g_defaultJob.store(jobId); }
 
 void DebugLog::setJobId(long long jobId) { job_->id.store(jobId); }
+
+void DebugLog::setErrorObserver(ErrorObserver observer) { errorObserver() = std::move(observer); }
 
 DebugEvent::DebugEvent() : DebugLog(nullptr) {}
 DebugEvent::~DebugEvent() = default;

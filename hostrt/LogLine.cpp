@@ -55,4 +55,13 @@ std::string formatLogLine(long long job, int level, const char* function,
     return line;
 }
 
+std::string boundedMessage(std::string message) {
+    if (message.size() <= kMaxLoggedMessage) return message;
+    // The head names the answer and its status; the tail holds what a
+    // failed run said last.
+    const std::size_t head = kMaxLoggedMessage * 3 / 4, tail = kMaxLoggedMessage / 8;
+    std::string note = " [... cut: " + std::to_string(message.size()) + " bytes in all ...] ";
+    return message.substr(0, head) + note + message.substr(message.size() - tail);
+}
+
 }  // namespace hostrt

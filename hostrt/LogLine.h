@@ -1,6 +1,7 @@
 // The text of one debug log line.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace hostrt {
@@ -12,5 +13,11 @@ namespace hostrt {
 // blanks so the fields stay where they belong.
 std::string formatLogLine(long long job, int level, const char* function,
                           const std::string& message);
+
+// Longest message a log line holds whole. A longer one (a whole xcli answer
+// of a big array runs to megabytes) keeps its head and tail around a note of
+// its full length.
+constexpr std::size_t kMaxLoggedMessage = 4096;
+std::string boundedMessage(std::string message);
 
 }  // namespace hostrt

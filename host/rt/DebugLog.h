@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdarg>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "Export.h"
 
@@ -34,6 +36,13 @@ public:
     // the job of this log and of every copy made from it.
     static void setDefaultJobId(long long jobId);
     void setJobId(long long jobId);
+
+    // Host side: called with every error line (level -1 and below) as it is
+    // written (the message as bounded for the log), so the host can show
+    // the reason of a failure; an empty function stops the calls.
+    using ErrorObserver =
+        std::function<void(long long jobId, const char* function, const std::string& message)>;
+    static void setErrorObserver(ErrorObserver observer);
 
 private:
     struct Job;
