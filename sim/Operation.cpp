@@ -34,6 +34,7 @@ const OpDef kOperations[] = {
     {"map_vol", opMapVol, true, false},
     {"unmap_vol", opUnmapVol, true, true},
     {"pool_list", opPoolList, false, false},
+    {"config_get", opConfigGet, false, false},
 };
 }  // namespace
 

@@ -66,5 +66,6 @@ void opVolMappingList(OpContext&);
 void opMapVol(OpContext&);
 void opUnmapVol(OpContext&);
 void opPoolList(OpContext&);
+void opConfigGet(OpContext&);
 
 }  // namespace sim
