@@ -50,24 +50,39 @@ RegisteredArray rowToArray(const SqlStatement& st) {
 
 }  // namespace
 
-int64_t ArrayRegistry::add(const std::string& name, const std::string& controlHost,
-                           const std::string& user, const std::string& password,
-                           const std::string& serial) {
+void ArrayRegistry::checkNew(const std::string& name, const std::string& controlHost,
+                             const std::string& user, const std::string& serial) const {
     checkValue("array name", name, false);
     checkValue("management address", controlHost, false);
     checkValue("user name", user, true);
-    checkValue("password", password, true);
     if (!isDecimalSerial(serial))
         throw std::invalid_argument("array serial must be seven decimal digits, e.g. 1310133");
     if (byName(name)) throw std::invalid_argument("an array named " + name + " is already registered");
     if (byControlHost(controlHost))
         throw std::invalid_argument("an array at " + controlHost + " is already registered");
+    if (auto same = bySerial(serial))
+        throw std::invalid_argument("the array with serial " + serial + " is already registered as " +
+                                    same->name);
+}
 
+namespace {
+
+std::string encipher(const std::string& password) {
+    checkValue("password", password, true);
     std::string enc;
     PasswordCipher cipher;
     if (!cipher.encrypt(password.c_str(), &enc) || enc.empty())
         throw std::invalid_argument("the host's cipher refused the password (check the key file)");
+    return enc;
+}
 
+}  // namespace
+
+int64_t ArrayRegistry::add(const std::string& name, const std::string& controlHost,
+                           const std::string& user, const std::string& password,
+                           const std::string& serial) {
+    checkNew(name, controlHost, user, serial);
+    std::string enc = encipher(password);
     Transaction tx(db_);
     SqlStatement st(db_,
                     "INSERT INTO arrays(name, type, control_host, user_name, password_enc, serial) "
@@ -77,6 +92,14 @@ int64_t ArrayRegistry::add(const std::string& name, const std::string& controlHo
     int64_t id = db_.lastInsertId();
     tx.commit();
     return id;
+}
+
+void ArrayRegistry::setPassword(int64_t arrayId, const std::string& password) {
+    std::string enc = encipher(password);
+    Transaction tx(db_);
+    SqlStatement st(db_, "UPDATE arrays SET password_enc = ? WHERE id = ?");
+    st.bind(1, enc).bind(2, arrayId).run();
+    tx.commit();
 }
 
 bool ArrayRegistry::remove(const std::string& nameOrAddress) {

@@ -13,6 +13,8 @@ namespace refhost {
 class HostDatabase;
 
 constexpr const char* kArrayType = "IBM XIV";
+// The per-array setting naming the array's own xcli directory.
+constexpr const char* kXcliDirSetting = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
 
 struct RegisteredArray {
     int64_t id = 0;  // the control host id and the inventory's client id
@@ -33,10 +35,15 @@ public:
     explicit ArrayRegistry(HostDatabase& db) : db_(db) {}
 
     // Throws std::invalid_argument for a value the login strings cannot
-    // carry, an existing name or address, or a password the cipher refuses.
+    // carry, or a name, address or serial already registered.
+    void checkNew(const std::string& name, const std::string& controlHost, const std::string& user,
+                  const std::string& serial) const;
+    // checkNew, then stores the array; also throws std::invalid_argument for
+    // a password the cipher refuses.
     int64_t add(const std::string& name, const std::string& controlHost, const std::string& user,
                 const std::string& password, const std::string& serial);
     bool remove(const std::string& nameOrAddress);
+    void setPassword(int64_t arrayId, const std::string& password);
 
     std::vector<RegisteredArray> list(const std::string& type = std::string()) const;
     std::optional<RegisteredArray> byId(int64_t id) const;

@@ -30,6 +30,8 @@ public:
     std::vector<std::string> positionals();
     // Pops the first remaining positional word (before positionals()).
     std::optional<std::string> shift();
+    // What is left, options included, untouched.
+    const std::vector<std::string>& remaining() const { return words_; }
 
 private:
     std::vector<std::string> take(const std::string& name);

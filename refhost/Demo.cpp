@@ -86,7 +86,7 @@ bool stepProvisioning(HostSession& s, DemoState& d) {
         if (std::string(op) == "create" || std::string(op) == "resize")
             line += ", " + std::to_string(o.request.sizeBytes >> 30) + " GiB";
         if (std::string(op) == "resolve") line += ", initiator groups " + o.request.initiatorGroups;
-        if (o.request.errorCode) line += " - error " + std::to_string(o.request.errorCode) + ": " + o.request.errorMessage;
+        if (!o.expected) line += " - " + o.reason.text;
         s.progress(line);
         return o.expected;
     };
@@ -134,6 +134,9 @@ int cmdDemo(HostSession& outer, CommandArgs& args) {
     out << "zrso-host demo: the XIV plug-in driven end to end against a simulated array\n";
     d.world = buildSimulatedArray(defaultSimulatorDir());
     HostSession s(d.world.homeDir(), outer.pluginPath(), false, out, outer.err());
+    // The demo's progress is its output.
+    s.setProgressStream(out);
+    s.setVerbosity(outer.verbosity() == Verbosity::kQuiet ? Verbosity::kNormal : outer.verbosity());
     bool ok = true;
     try {
         setUpDemoHost(s, d.world);

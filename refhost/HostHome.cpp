@@ -11,9 +11,15 @@
 #include <initializer_list>
 #include <stdexcept>
 
+#include "refhost/ConfigKeys.h"
 #include "refhost/HostSettings.h"
 
 namespace refhost {
+
+HostHome::HostHome(std::string dir) : dir_(std::move(dir)) {
+    char cwd[PATH_MAX];
+    if (!dir_.empty() && dir_[0] != '/' && ::getcwd(cwd, sizeof cwd)) dir_ = std::string(cwd) + "/" + dir_;
+}
 
 std::string HostHome::defaultDir() {
     const char* env = std::getenv("ZRSO_HOST_HOME");
@@ -44,20 +50,13 @@ void HostHome::create() const {
 }
 
 void HostHome::writePlatformSettings(const PlatformSettings& s) const {
-    std::string temp = settingsPath() + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        out << "; written by zrso-host\n[Trellis]\n";
-        if (!s.xcliDir.empty()) out << "XCLI_BINARY_LOCATION=" << s.xcliDir << "\n";
-        if (!s.devlistPath.empty()) out << "sXivDevListPath=" << s.devlistPath << "\n";
-        out << "[~Trellis]\n";
-        if (s.mountRetrySeconds > 0) out << "nMountRetrySeconds=" << s.mountRetrySeconds << "\n";
-        if (s.processTimeoutSeconds > 0)
-            out << "nProcessTimeoutSeconds=" << s.processTimeoutSeconds << "\n";
-        if (!out) throw std::runtime_error("cannot write " + temp);
-    }
-    if (::rename(temp.c_str(), settingsPath().c_str()) != 0)
-        throw std::runtime_error("cannot write " + settingsPath() + ": " + std::strerror(errno));
+    PlatformFile file(settingsPath(), false);
+    if (!s.xcliDir.empty()) file.set("Trellis", "XCLI_BINARY_LOCATION", s.xcliDir);
+    if (!s.devlistPath.empty()) file.set("Trellis", "sXivDevListPath", s.devlistPath);
+    if (s.mountRetrySeconds > 0) file.set("~Trellis", "nMountRetrySeconds", std::to_string(s.mountRetrySeconds));
+    if (s.processTimeoutSeconds > 0)
+        file.set("~Trellis", "nProcessTimeoutSeconds", std::to_string(s.processTimeoutSeconds));
+    file.write();
 }
 
 void HostHome::applyEnvironment(const HostSettings& settings) const {

@@ -17,7 +17,9 @@ struct PlatformSettings {
 
 class HostHome {
 public:
-    explicit HostHome(std::string dir) : dir_(std::move(dir)) {}
+    // A relative dir is taken from the working directory, so the paths
+    // shown (the log's, say) can be used from anywhere.
+    explicit HostHome(std::string dir);
 
     // --home, else ZRSO_HOST_HOME, else $HOME/.zrso-host.
     static std::string defaultDir();

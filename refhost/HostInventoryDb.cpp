@@ -36,6 +36,10 @@ T** handOut(std::list<std::vector<T*>>& store, std::vector<T*> pointers, int* co
 }  // namespace
 
 HostInventoryDb::HostInventoryDb(HostDatabase& db) : db_(db) {}
+
+void HostInventoryDb::tell(InventoryEvent::Kind kind, const std::string& name) {
+    if (events_) events_({kind, name});
+}
 HostInventoryDb::~HostInventoryDb() = default;
 
 ZRSO::PoolRecord* HostInventoryDb::pool(int64_t id) {
@@ -68,6 +72,7 @@ int HostInventoryDb::getArrayList(ZRSO::ArrayEntry*** entries, int* count) {
 
 int HostInventoryDb::getPoolList(ZRSO::PoolRecord*** pools, int* count, int clientId) {
     return guarded("getPoolList", [&] {
+        tell(InventoryEvent::kSweep, std::string());
         if (!pools || !count) return 1;
         SqlStatement st(db_, "SELECT id FROM inv_pools WHERE array_id = ? ORDER BY id");
         st.bind(1, clientId);
@@ -108,6 +113,7 @@ int HostInventoryDb::getArrayCredentials(const char* arrayName, char* text1, int
                                          char* encryptedPassword, int passwordCapacity,
                                          char* controlHost, int controlHostCapacity) {
     return guarded("getArrayCredentials", [&] {
+        tell(InventoryEvent::kArray, str(arrayName));
         auto array = ArrayRegistry(db_).byName(str(arrayName));
         if (!array) return 1;
         // The first three are informational: name, type and serial.
@@ -124,6 +130,7 @@ int HostInventoryDb::getArrayCredentials(const char* arrayName, char* text1, int
 int HostInventoryDb::findPool(ZRSO::PoolRecord** found, int* poolRecordId, const char* poolName,
                               int* clientId) {
     return guarded("findPool", [&] {
+        tell(InventoryEvent::kPool, str(poolName));
         if (!found || !clientId) return 1;
         SqlStatement st(db_, "SELECT id FROM inv_pools WHERE array_id = ? AND name = ?");
         st.bind(1, *clientId).bind(2, str(poolName));
@@ -153,6 +160,7 @@ int HostInventoryDb::addPool(int, int clientId, const char* poolName, uint64_t s
 int HostInventoryDb::findVolume(ZRSO::VolumeRecord** found, int* volumeRecordId, const char* name,
                                 const char*, int clientId) {
     return guarded("findVolume", [&] {
+        tell(InventoryEvent::kVolume, str(name));
         if (!found) return 1;
         SqlStatement st(db_, "SELECT id FROM inv_volumes WHERE array_id = ? AND name = ?");
         st.bind(1, clientId).bind(2, str(name));

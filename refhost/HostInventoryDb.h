@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -16,10 +17,19 @@ namespace refhost {
 
 class HostDatabase;
 
+// What the plug-in is at, for progress lines: an array begins, a pool of it
+// begins, a volume of that pool is looked up, the sweep of what is gone begins.
+struct InventoryEvent {
+    enum Kind { kArray, kPool, kVolume, kSweep } kind;
+    std::string name;
+};
+
 class HostInventoryDb : public ZRSO::HostInventory {
 public:
     explicit HostInventoryDb(HostDatabase& db);
     ~HostInventoryDb() override;
+
+    void setEventSink(std::function<void(const InventoryEvent&)> sink) { events_ = std::move(sink); }
 
     int getArrayList(ZRSO::ArrayEntry*** entries, int* count) override;
     int getPoolList(ZRSO::PoolRecord*** pools, int* count, int clientId) override;
@@ -50,11 +60,13 @@ public:
     int64_t realLunId(int tempLunId) const;
 
 private:
+    void tell(InventoryEvent::Kind kind, const std::string& name);
     ZRSO::PoolRecord* pool(int64_t id);
     ZRSO::VolumeRecord* volume(int64_t id);
     ZRSO::LunRecord* lun(int64_t id);
 
     HostDatabase& db_;
+    std::function<void(const InventoryEvent&)> events_;
     // Everything handed out lives until destruction; lists keep their own
     // pointer arrays (std::list: handed-out arrays never move).
     std::vector<std::unique_ptr<ZRSO::ArrayEntry>> entries_;

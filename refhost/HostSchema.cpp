@@ -167,6 +167,10 @@ CREATE TABLE esx_disks(
   size_bytes INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(esx_name, device));
 )SQL",
+    // A job whose last step was stopped by a signal says so.
+    R"SQL(
+ALTER TABLE jobs ADD COLUMN state TEXT NOT NULL DEFAULT '';
+)SQL",
 };
 
 constexpr int kStepCount = static_cast<int>(sizeof(kSteps) / sizeof(kSteps[0]));

@@ -81,6 +81,8 @@ void HostServices::rescanEsx(const std::string& esxName) {
     topology.replaceEsxDisks(esxName, disks);
 }
 
+std::vector<std::string> HostServices::listDevices() { return local_->listDevices(""); }
+
 void HostServices::rescanDevices(const char* host, const char** initiators, const char** devices) {
     ++rescans_;
     std::vector<std::string> remove = textArray(devices);

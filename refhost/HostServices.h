@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/ZRSO.h"
 #include "refhost/DeviceBackend.h"
@@ -60,6 +61,8 @@ public:
     // Rescans one ESX server now (simulated world); its disks are then in
     // the topology.
     void rescanEsx(const std::string& esxName);
+    // This machine's disks, as listHostDevices gives them to the plug-in.
+    std::vector<std::string> listDevices();
 
 private:
     void note(const std::string& text);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "host/rt/DebugLog.h"
+#include "refhost/ErrorLines.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostServices.h"
 #include "refhost/HostSettings.h"
@@ -20,18 +21,31 @@ HostSession::HostSession(std::string homeDir, std::string pluginPath, bool json,
       json_(json),
       out_(out),
       err_(err),
-      start_(std::chrono::steady_clock::now()) {}
+      progress_(&err),
+      start_(std::chrono::steady_clock::now()) {
+    // Error lines of the log are kept from the start, to explain failures.
+    ErrorLines::instance();
+}
 
 HostSession::~HostSession() = default;
 
-void HostSession::progress(const std::string& line) {
+void HostSession::line(const std::string& text) {
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "[%6.2fs] ", seconds);
-    std::ostream& to = json_ ? err_ : out_;
-    to << stamp << line << std::endl;
+    *progress_ << stamp << text << std::endl;
 }
+
+void HostSession::progress(const std::string& text) {
+    if (verbosity_ != Verbosity::kQuiet) line(text);
+}
+
+void HostSession::detail(const std::string& text) {
+    if (verbosity_ == Verbosity::kVerbose) line(text);
+}
+
+void HostSession::warn(const std::string& text) { err_ << "zrso-host: warning: " << text << std::endl; }
 
 HostDatabase& HostSession::database() {
     if (db_) return *db_;
@@ -71,7 +85,7 @@ std::unique_ptr<HostServices> HostSession::services(int64_t jobId) {
     } else {
         services = std::make_unique<HostServices>(db, jobId, std::make_unique<SysfsDevices>());
     }
-    services->setEventSink([this](const std::string& text) { progress("  " + text); });
+    services->setEventSink([this](const std::string& text) { detail("  " + text); });
     return services;
 }
 

@@ -17,6 +17,8 @@ class HostDatabase;
 class HostServices;
 class HostSettings;
 
+enum class Verbosity { kQuiet, kNormal, kVerbose };
+
 class HostSession {
 public:
     HostSession(std::string homeDir, std::string pluginPath, bool json, std::ostream& out,
@@ -27,8 +29,16 @@ public:
     bool json() const { return json_; }
     std::ostream& out() { return out_; }
     std::ostream& err() { return err_; }
-    // Progress lines: beside the output for people, on stderr under --json.
+
+    // Progress lines go to standard error (the demo shows them with its
+    // output); -q silences them, -v adds the detail lines.
+    void setVerbosity(Verbosity v) { verbosity_ = v; }
+    Verbosity verbosity() const { return verbosity_; }
+    void setProgressStream(std::ostream& to) { progress_ = &to; }
     void progress(const std::string& line);
+    void detail(const std::string& line);
+    // A warning for people: on standard error whatever the verbosity.
+    void warn(const std::string& line);
 
     // Opens the database of an initialised home and points the runtime at it.
     HostDatabase& database();
@@ -43,11 +53,15 @@ public:
     std::unique_ptr<HostServices> services(int64_t jobId);
 
 private:
+    void line(const std::string& text);
+
     HostHome home_;
     std::string pluginPath_;
     bool json_;
     std::ostream& out_;
     std::ostream& err_;
+    std::ostream* progress_;
+    Verbosity verbosity_ = Verbosity::kNormal;
     std::unique_ptr<HostDatabase> db_;
     std::unique_ptr<PluginLoader> plugin_;
     std::chrono::steady_clock::time_point start_;

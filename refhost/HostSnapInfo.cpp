@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host/rt/DebugLog.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/AttributeText.h"
 #include "refhost/BufferReply.h"
@@ -198,11 +199,13 @@ int HostSnapInfo::setError(int code, const char* message) {
 }
 
 void HostSnapInfo::log(int level, const char* function, const char* format, ...) {
+    // The plug-in's own format goes to the log, so the log's bound on lines
+    // of one form counts each of the plug-in's lines apart.
     va_list args;
     va_start(args, format);
-    std::string text = vformat(format, args);
+    DebugLog(nullptr).handleMsgEventDebug_NEW(debugLevelOfRecordLevel(level), nullptr, 0, -1, jobId_,
+                                              function ? function : "", format, args);
     va_end(args);
-    hostLog(debugLevelOfRecordLevel(level), function, jobId_, text);
 }
 
 int HostSnapInfo::getCloneNumber() {

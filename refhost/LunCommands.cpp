@@ -2,17 +2,96 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "refhost/ArrayProbe.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/CommandArgs.h"
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostSession.h"
+#include "refhost/Interruption.h"
 #include "refhost/InventoryReport.h"
 #include "refhost/JsonText.h"
 #include "refhost/LunSteps.h"
 #include "refhost/OutputTable.h"
+#include "refhost/TerminalInput.h"
 
 namespace refhost {
+namespace {
+
+std::string gib(int64_t bytes) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.2f GiB", static_cast<double>(bytes) / (1LL << 30));
+    return text;
+}
+
+// Asks on the terminal to type the volume name; refused without one
+// unless --yes.
+void confirmVolume(const std::string& what, const std::string& volume, bool yes) {
+    if (yes) return;
+    if (!haveTerminal()) throw std::runtime_error(what + "; it asks on a terminal, or give --yes");
+    if (!confirmOnTerminal(what + ".\nType the volume name (" + volume + ") to go on: ", volume))
+        throw std::runtime_error("not confirmed; nothing was changed");
+}
+
+// A smaller size cuts the volume's data off: refused unless allowed, and
+// then confirmed. The present size comes from the array itself.
+void guardResize(HostSession& session, const RegisteredArray& array, const LunRequestRow& request,
+                 bool allowShrink, bool yes) {
+    ArrayRegistry registry(session.database());
+    std::optional<int64_t> present;
+    try {
+        present = ArrayProbe(registeredLogin(session.home(), registry, array)).volumeBytes(request.volumeName);
+    } catch (const std::runtime_error& e) {
+        if (!allowShrink)
+            throw std::runtime_error("cannot tell the present size of " + request.volumeName + ": " + e.what() +
+                                     "; --allow-shrink resizes without knowing it");
+    }
+    if (!present || request.sizeBytes >= *present) return;
+    std::string what = "resize of " + array.name + "/" + request.volumeName + " from " + gib(*present) + " to " +
+                       gib(request.sizeBytes) + " shrinks it: the data beyond the new size is lost";
+    if (!allowShrink) throw std::runtime_error(what + "; refused without --allow-shrink");
+    confirmVolume(what, request.volumeName, yes);
+}
+
+int reportLun(HostSession& session, const std::string& operation, const LunOutcome& o) {
+    const LunRequestRow& r = o.request;
+    char took[32];
+    std::snprintf(took, sizeof took, "%.2f", o.seconds);
+    std::string error = o.expected ? "null"
+                                   : "{\"code\":" + std::to_string(r.errorCode) + ",\"status\":" +
+                                         jsonString(o.reason.status) + ",\"message\":" + jsonString(o.reason.text) +
+                                         "}";
+    if (session.json()) {
+        session.out() << "{\"operation\":" << jsonString(operation) << ",\"job\":" << r.jobId
+                      << ",\"result\":" << o.result << ",\"ok\":" << (o.expected ? "true" : "false")
+                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false") << ",\"status\":" << r.status
+                      << ",\"state\":" << jsonString(lunStateName(operation, r.status)) << ",\"error\":" << error
+                      << ",\"volume\":" << jsonString(r.volumeName) << ",\"size_bytes\":" << r.sizeBytes
+                      << ",\"initiator_groups\":" << (r.initiatorGroups.empty() ? "[]" : r.initiatorGroups)
+                      << ",\"seconds\":" << took << "}\n";
+    } else {
+        session.out() << "lun " << operation << " " << r.arrayName << "/" << r.volumeName << ": "
+                      << (o.interrupted ? "INTERRUPTED" : o.expected ? "done" : "FAILED") << " ("
+                      << lunStateName(operation, r.status) << ", " << took << " s)\n";
+        if (!o.expected && !o.interrupted) {
+            session.out() << "  " << o.reason.text << "\n";
+            std::string hint = o.reason.hint;
+            for (std::size_t at; (at = hint.find("ARRAY")) != std::string::npos;) hint.replace(at, 5, r.arrayName);
+            if (!hint.empty()) session.out() << "  hint: " << hint << "\n";
+        }
+        if (o.expected && (operation == "create" || operation == "resize"))
+            session.out() << "  size " << r.sizeBytes << " bytes (" << gib(r.sizeBytes) << ")\n";
+        if (operation == "resolve") session.out() << "  initiator groups " << r.initiatorGroups << "\n";
+        if (o.interrupted)
+            session.out() << "  job " << r.jobId << " is marked interrupted; check the volume with: zrso-host lun "
+                          << "resolve --array " << r.arrayName << " --volume " << r.volumeName << "\n";
+        if (!o.expected) session.out() << "details: " << session.home().logPath() << "\n";
+    }
+    if (o.interrupted) return interruptExitStatus();
+    return o.expected ? 0 : kExitFailed;
+}
+
+}  // namespace
 
 int cmdLun(HostSession& session, CommandArgs& args) {
     auto operation = args.shift();
@@ -21,9 +100,10 @@ int cmdLun(HostSession& session, CommandArgs& args) {
     LunRequestRow request;
     request.arrayName = args.required("--array");
     request.volumeName = args.required("--volume");
+    bool yes = args.flag("--yes");
+    bool allowShrink = *operation == "resize" && args.flag("--allow-shrink");
     if (*operation == "create") request.poolName = args.required("--pool");
-    if (*operation == "create" || *operation == "resize")
-        request.sizeBytes = parseSize(args.required("--size"));
+    if (*operation == "create" || *operation == "resize") request.sizeBytes = parseSize(args.required("--size"));
     if (*operation == "map" || *operation == "unmap") {
         std::string host = args.required("--host");
         std::string os = args.required("--os");
@@ -33,30 +113,15 @@ int cmdLun(HostSession& session, CommandArgs& args) {
         request.mapRequest = mapRequestJson(host, os, protocol, ports);
     }
     args.positionals();
-    if (!ArrayRegistry(session.database()).byName(request.arrayName))
-        throw std::runtime_error("no registered array named " + request.arrayName);
-
-    LunOutcome o = runLunRequest(session, *operation, request);
-    const LunRequestRow& r = o.request;
-    char took[32];
-    std::snprintf(took, sizeof took, "%.2f", o.seconds);
-    if (session.json()) {
-        session.out() << "{\"operation\":" << jsonString(*operation) << ",\"result\":" << o.result
-                      << ",\"ok\":" << (o.expected ? "true" : "false") << ",\"status\":" << r.status
-                      << ",\"error\":" << r.errorCode << ",\"message\":" << jsonString(r.errorMessage)
-                      << ",\"volume\":" << jsonString(r.volumeName) << ",\"size_bytes\":" << r.sizeBytes
-                      << ",\"initiator_groups\":" << (r.initiatorGroups.empty() ? "[]" : r.initiatorGroups)
-                      << ",\"seconds\":" << took << "}\n";
-    } else {
-        session.out() << "lun " << *operation << " " << r.arrayName << "/" << r.volumeName << ": "
-                      << (o.expected ? "done" : "FAILED") << " (status " << r.status
-                      << ", plug-in answered " << o.result << ", " << took << " s)\n";
-        if (r.errorCode) session.out() << "  error " << r.errorCode << ": " << r.errorMessage << "\n";
-        if (*operation == "create" || *operation == "resize")
-            session.out() << "  size " << r.sizeBytes << " bytes (" << (r.sizeBytes >> 30) << " GiB)\n";
-        if (*operation == "resolve") session.out() << "  initiator groups " << r.initiatorGroups << "\n";
-    }
-    return o.expected ? 0 : kExitFailed;
+    auto array = ArrayRegistry(session.database()).byName(request.arrayName);
+    if (!array)
+        throw std::runtime_error("no registered array named " + request.arrayName +
+                                 " (zrso-host array list shows them; zrso-host array add registers one)");
+    if (*operation == "resize") guardResize(session, *array, request, allowShrink, yes);
+    if (*operation == "delete")
+        confirmVolume("lun delete removes " + array->name + "/" + request.volumeName + " and its data",
+                      request.volumeName, yes);
+    return reportLun(session, *operation, runLunRequest(session, *operation, request));
 }
 
 int cmdInventory(HostSession& session, CommandArgs& args) {
@@ -64,15 +129,21 @@ int cmdInventory(HostSession& session, CommandArgs& args) {
     InventoryOutcome o = collectInventory(session);
     if (session.json()) {
         session.out() << "{\"result\":" << o.result << ",\"ok\":" << (o.allCollected ? "true" : "false")
-                      << ",\"arrays\":" << o.arrays.json() << ",\"pools\":" << o.pools.json()
-                      << ",\"volumes\":" << o.volumes.json() << "}\n";
+                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false") << ",\"arrays\":" << o.arrays.json()
+                      << ",\"pools\":" << o.pools.json() << ",\"volumes\":" << o.volumes.json() << "}\n";
+    } else if (o.interrupted) {
+        session.out() << "inventory INTERRUPTED by " << interruptName()
+                      << ": the running xcli was stopped and nothing was stored; run zrso-host inventory again\n";
     } else {
         o.arrays.print(session.out());
         session.out() << "\n";
         o.pools.print(session.out());
         session.out() << "\n";
         o.volumes.print(session.out());
+        for (const auto& line : o.problems) session.out() << line << "\n";
+        if (!o.allCollected) session.out() << "details: " << session.home().logPath() << "\n";
     }
+    if (o.interrupted) return interruptExitStatus();
     return o.allCollected ? 0 : kExitFailed;
 }
 

@@ -4,11 +4,13 @@
 #include <stdexcept>
 
 #include "host/ZRSO.h"
+#include "refhost/ErrorLines.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostLog.h"
 #include "refhost/HostLunInfo.h"
 #include "refhost/HostServices.h"
 #include "refhost/HostSession.h"
+#include "refhost/Interruption.h"
 #include "refhost/JsonText.h"
 #include "refhost/SnapJobStore.h"
 
@@ -44,6 +46,23 @@ bool lunExpected(const std::string& operation, const LunRequestRow& r) {
     return false;
 }
 
+std::string lunStateName(const std::string& operation, int status) {
+    switch (status) {
+        case 0: return operation == "create" ? "created" : "status 0";
+        case 1: return "not created";
+        case 3: return operation == "resize" ? "resize asked" : "status 3";
+        case 5: return "resolved";
+        case 9: return "mapped";
+        case 11: return "map failed";
+        case 14: return "unmapped";
+        case 15: return "unmap failed";
+        case 20: return "deleted";
+        case 21: return "not deleted";
+        case -1: return "untouched";
+        default: return "status " + std::to_string(status);
+    }
+}
+
 std::string mapRequestJson(const std::string& host, const std::string& os, int protocol,
                            const std::vector<std::string>& ports) {
     std::string endpoints;
@@ -75,13 +94,21 @@ LunOutcome runLunRequest(HostSession& session, const std::string& operation,
 
     LunOutcome outcome;
     outcome.operation = operation;
+    const std::size_t mark = ErrorLines::instance().mark();
     hostLog(0, "zrso-host", jobId, "lun " + operation + ": calling the plug-in");
     outcome.result = entry(pointers, 1, services.get());
     hostLog(0, "zrso-host", jobId, "lun " + operation + ": the plug-in answered " +
                                        std::to_string(outcome.result));
     outcome.request = store.get(id);
-    outcome.expected = outcome.result == 0 && lunExpected(operation, outcome.request);
-    jobs.noteStep(jobId, "lun " + operation, outcome.result);
+    outcome.interrupted = interrupted();
+    outcome.expected = outcome.result == 0 && lunExpected(operation, outcome.request) && !outcome.interrupted;
+    if (!outcome.expected) {
+        const LunRequestRow& r = outcome.request;
+        bool told = !r.errorMessage.empty();
+        outcome.reason = explainFailure(told ? r.errorMessage : ErrorLines::instance().since(mark, jobId), r.errorCode);
+        if (outcome.reason.text.empty()) outcome.reason.text = "the plug-in gave no reason";
+    }
+    jobs.noteStep(jobId, "lun " + operation, outcome.result, outcome.interrupted ? kJobInterrupted : "");
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return outcome;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "refhost/FailureReason.h"
 #include "refhost/LunRequestStore.h"
 
 namespace refhost {
@@ -15,6 +16,8 @@ struct LunOutcome {
     std::string operation;
     int result = 1;
     bool expected = false;
+    bool interrupted = false;
+    Reason reason;  // why it did not end as expected
     LunRequestRow request;
     double seconds = 0;
 };
@@ -29,5 +32,7 @@ std::string mapRequestJson(const std::string& host, const std::string& os, int p
                            const std::vector<std::string>& ports);
 
 bool lunExpected(const std::string& operation, const LunRequestRow& request);
+// What the LUN's status means after the operation, for people.
+std::string lunStateName(const std::string& operation, int status);
 
 }  // namespace refhost

@@ -1,12 +1,11 @@
-// init, array, initiators, esx, rescan and disks: setting the host up.
+// init, config, initiators, esx, rescan, disks and version: setting the host up.
 #include <unistd.h>
 
-#include <iostream>
 #include <stdexcept>
 
 #include "host/rt/PasswordCipher.h"
-#include "refhost/ArrayRegistry.h"
 #include "refhost/CommandArgs.h"
+#include "refhost/ConfigKeys.h"
 #include "refhost/DiskInquiry.h"
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
@@ -14,20 +13,13 @@
 #include "refhost/HostSession.h"
 #include "refhost/HostSettings.h"
 #include "refhost/HostTopology.h"
+#include "refhost/JsonText.h"
 #include "refhost/OutputTable.h"
-#include "refhost/PasswordInput.h"
-#include "refhost/SimAdmin.h"
 #include "refhost/SysfsDevices.h"
+#include "refhost/TerminalInput.h"
 
 namespace refhost {
 namespace {
-
-void show(HostSession& session, const OutputTable& table) {
-    if (session.json())
-        session.out() << table.json() << "\n";
-    else
-        table.print(session.out());
-}
 
 void addInitiators(HostTopology& topology, const std::string& owner, CommandArgs& args) {
     for (const auto& wwpn : args.options("--fc")) topology.addInitiator(owner, parseInitiator("fc", wwpn));
@@ -46,13 +38,11 @@ int confirmRealRescan(HostSession& session, bool yes) {
     for (size_t i = 0; i < hosts.size(); ++i) to << (i ? ", " : ": ") << hosts[i];
     to << std::endl;
     if (yes) return 0;
-    if (!::isatty(STDIN_FILENO)) {
+    if (!haveTerminal()) {
         session.err() << "zrso-host: no terminal to ask; pass --yes to rescan\n";
         return kExitUsage;
     }
-    session.err() << "Rescan now? [y/N] " << std::flush;
-    std::string answer;
-    std::getline(std::cin, answer);
+    std::string answer = askOnTerminal("Rescan now? [y/N] ");
     if (answer == "y" || answer == "Y" || answer == "yes") return 0;
     session.err() << "zrso-host: rescan not done\n";
     return kExitFailed;
@@ -64,31 +54,58 @@ OutputTable initiatorTable(HostTopology& topology, const std::string& owner) {
     return table;
 }
 
+// init's options that are settings, each checked as config set checks it.
+struct InitValues {
+    std::vector<std::pair<const ConfigKey*, std::string>> values;
+    void take(CommandArgs& args, const char* option, const char* key) {
+        if (auto v = args.option(option)) values.emplace_back(findConfigKey(key), checkConfigValue(*findConfigKey(key), *v));
+    }
+    bool has(const char* key) const {
+        for (const auto& v : values)
+            if (std::string(v.first->name) == key) return true;
+        return false;
+    }
+};
+
 }  // namespace
 
 int cmdInit(HostSession& session, CommandArgs& args) {
     bool simulated = args.flag("--simulated");
-    std::string simBin = args.option("--sim-bin").value_or(defaultSimulatorDir());
-    std::string simState = args.option("--sim-state").value_or(session.home().dir() + "/sim-state");
-    PlatformSettings platform;
-    platform.xcliDir = args.option("--xcli-dir").value_or(simulated ? simBin : "");
-    platform.devlistPath = args.option("--devlist").value_or("");
-    platform.mountRetrySeconds = static_cast<int>(args.number("--mount-retry").value_or(0));
-    auto scale = args.option("--sleep-scale");
+    bool force = args.flag("--force");
+    if (session.home().initialised() && !force)
+        throw std::runtime_error(session.home().dir() + " is already a host directory; 'zrso-host config set' "
+                                 "changes its settings, 'init --force' initialises it again");
+    InitValues init;
+    init.take(args, "--sim-bin", "sim-bin");
+    init.take(args, "--sim-state", "sim-state");
+    init.take(args, "--xcli-dir", "xcli-dir");
+    init.take(args, "--devlist", "devlist");
+    init.take(args, "--mount-retry", "mount-retry");
+    init.take(args, "--process-timeout", "process-timeout");
+    init.take(args, "--sleep-scale", "sleep-scale");
+    if (simulated && !init.has("sim-bin"))
+        init.values.emplace_back(findConfigKey("sim-bin"), checkConfigValue(*findConfigKey("sim-bin"), defaultSimulatorDir()));
     std::vector<std::string> fc = args.options("--fc");
     std::vector<std::string> iscsi = args.options("--iscsi");
     args.positionals();
+    for (const auto& v : init.values)
+        if (v.first->simulatedOnly && !simulated)
+            throw UsageError(std::string("--") + v.first->name + " belongs to a simulated world (--simulated)");
 
     HostDatabase& db = session.createDatabase();
     HostSettings settings(db);
+    for (const auto& k : configKeys())
+        if (!k.section) settings.erase(k.key);
     settings.set(setting::kWorld, simulated ? "simulated" : "real");
+    PlatformFile(session.home().settingsPath(), false).write();
+    for (const auto& v : init.values) storeConfigValue(*v.first, v.second, session.home(), settings);
     if (simulated) {
-        settings.set(setting::kSimBin, simBin);
-        settings.set(setting::kSimState, simState);
+        if (!init.has("sim-state")) settings.set(setting::kSimState, session.home().dir() + "/sim-state");
         settings.set(setting::kSimDisks, session.home().diskCatalogDir());
+        // The plug-in runs the simulator's xcli unless told otherwise.
+        if (!init.has("xcli-dir"))
+            storeConfigValue(*findConfigKey("xcli-dir"), settings.get(setting::kSimBin), session.home(), settings);
     }
-    if (scale) settings.set(setting::kSleepScale, *scale);
-    session.home().writePlatformSettings(platform);
     session.home().applyEnvironment(settings);
 
     // Creates the key (0600) now, so that a broken key location shows here
@@ -105,74 +122,45 @@ int cmdInit(HostSession& session, CommandArgs& args) {
     OutputTable table({"setting", "value"});
     table.add({"home", session.home().dir()});
     table.add({"world", settings.get(setting::kWorld)});
-    if (simulated) {
-        table.add({"simulator", simBin});
-        table.add({"simulator state", simState});
-        table.add({"disk catalog", session.home().diskCatalogDir()});
+    for (const auto& k : configKeys()) {
+        std::string value = configValue(k, session.home(), settings);
+        if (!value.empty()) table.add({k.name, value});
     }
+    if (simulated) table.add({"disk catalog", session.home().diskCatalogDir()});
     table.add({"settings file", session.home().settingsPath()});
     table.add({"log", session.home().logPath()});
     table.add({"initiators", std::to_string(topology.initiators(HostTopology::kLocal).size())});
-    show(session, table);
+    showTable(session, table);
     return 0;
 }
 
-int cmdArray(HostSession& session, CommandArgs& args) {
+int cmdConfig(HostSession& session, CommandArgs& args) {
     auto sub = args.shift();
-    if (!sub) throw UsageError("array needs add, list or remove");
-    HostDatabase& db = session.database();
-    ArrayRegistry registry(db);
-    if (*sub == "add") {
-        std::string address = args.required("--address");
-        std::string user = args.required("--user");
-        std::string serial = args.required("--serial");
-        auto passwordFile = args.option("--password-file");
-        auto xcliDir = args.option("--xcli-dir");
-        auto words = args.positionals();
-        if (words.size() != 1) throw UsageError("array add needs one array name");
-        std::string password = passwordFile ? readPasswordFile(*passwordFile)
-                                            : readPasswordFromTty("Password for " + user + "@" + address + ": ");
-        int64_t id;
-        try {
-            id = registry.add(words[0], address, user, password, serial);
-        } catch (const std::invalid_argument& e) {
-            for (auto& c : password) c = '\0';
-            session.err() << "zrso-host: " << e.what() << "\n";
-            return kExitFailed;
-        }
-        for (auto& c : password) c = '\0';
-        if (xcliDir) registry.setSetting(id, "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", *xcliDir);
-        if (!session.json())
-            session.out() << "registered array " << words[0] << " (" << address << ", serial " << serial
-                          << ") as control host " << id << "\n";
-        else
-            session.out() << "{\"id\":" << id << "}\n";
+    if (!sub || (*sub != "show" && *sub != "set")) throw UsageError("config needs show or set");
+    auto words = args.positionals();
+    HostSettings settings(session.database());
+    if (*sub == "show") {
+        if (!words.empty()) throw UsageError("config show takes no arguments");
+        OutputTable table({"key", "value", "default", "what"});
+        for (const auto& k : configKeys())
+            if (!k.simulatedOnly || settings.simulated())
+                table.add({k.name, configValue(k, session.home(), settings), k.fallback, k.text});
+        showTable(session, table);
         return 0;
     }
-    if (*sub == "list") {
-        args.positionals();
-        OutputTable table({"#id", "name", "type", "address", "user", "serial", "login"});
-        for (const auto& a : registry.list()) {
-            std::string clear;
-            bool ok = ArrayRegistry::clearPassword(a, &clear);
-            for (auto& c : clear) c = '\0';
-            table.add({std::to_string(a.id), a.name, a.type, a.controlHost, a.user, a.serial,
-                       ok ? "stored" : "key mismatch"});
-        }
-        show(session, table);
-        return 0;
-    }
-    if (*sub == "remove") {
-        auto words = args.positionals();
-        if (words.size() != 1) throw UsageError("array remove needs one array name or address");
-        if (!registry.remove(words[0])) {
-            session.err() << "zrso-host: no registered array " << words[0] << "\n";
-            return kExitFailed;
-        }
-        if (!session.json()) session.out() << "removed array " << words[0] << "\n";
-        return 0;
-    }
-    throw UsageError("unknown array command " + *sub);
+    if (words.size() != 2) throw UsageError("config set needs a KEY and a VALUE");
+    const ConfigKey* key = findConfigKey(words[0]);
+    if (!key) throw UsageError("no setting " + words[0] + " (zrso-host config show lists them)");
+    if (key->simulatedOnly && !settings.simulated())
+        throw std::runtime_error(words[0] + " belongs to a simulated world; this host is a real one");
+    std::string value = words[1].empty() ? words[1] : checkConfigValue(*key, words[1]);
+    storeConfigValue(*key, value, session.home(), settings);
+    if (session.json())
+        session.out() << "{\"key\":" << jsonString(key->name) << ",\"value\":" << jsonString(value) << "}\n";
+    else
+        session.out() << key->name << " = " << (value.empty() ? std::string("(default) ") + key->fallback : value)
+                      << "\n";
+    return 0;
 }
 
 int cmdInitiators(HostSession& session, CommandArgs& args) {
@@ -181,7 +169,7 @@ int cmdInitiators(HostSession& session, CommandArgs& args) {
     if (sub && *sub == "add") addInitiators(topology, HostTopology::kLocal, args);
     else if (sub) throw UsageError("unknown initiators command " + *sub);
     args.positionals();
-    show(session, initiatorTable(topology, HostTopology::kLocal));
+    showTable(session, initiatorTable(topology, HostTopology::kLocal));
     return 0;
 }
 
@@ -195,7 +183,7 @@ int cmdEsx(HostSession& session, CommandArgs& args) {
         topology.addEsxServer(*name);
         addInitiators(topology, *name, args);
         args.positionals();
-        show(session, initiatorTable(topology, *name));
+        showTable(session, initiatorTable(topology, *name));
         return 0;
     }
     if (*sub == "list") {
@@ -206,7 +194,7 @@ int cmdEsx(HostSession& session, CommandArgs& args) {
             for (const auto& i : topology.initiators(e)) ports += (ports.empty() ? "" : ",") + i.display();
             table.add({e, ports, std::to_string(topology.esxDisks(e).size())});
         }
-        show(session, table);
+        showTable(session, table);
         return 0;
     }
     throw UsageError("unknown esx command " + *sub);
@@ -224,14 +212,15 @@ int cmdRescan(HostSession& session, CommandArgs& args) {
     if (esx) {
         if (!HostTopology(db).esxExists(*esx)) throw std::runtime_error("no ESX server " + *esx);
         services->rescanEsx(*esx);
-        session.progress("rescan of ESX server " + *esx + ": " +
-                         std::to_string(HostTopology(db).esxDisks(*esx).size()) + " disks");
+        session.out() << "rescan of ESX server " << *esx << ": " << HostTopology(db).esxDisks(*esx).size()
+                      << " disks\n";
         return 0;
     }
     char host[256] = {0};
     ::gethostname(host, sizeof host - 1);
     const char* none[] = {nullptr};
     services->rescanDevices(host, none, none);
+    session.out() << "rescan of this host: " << services->listDevices().size() << " disks\n";
     return 0;
 }
 
@@ -243,7 +232,7 @@ int cmdDisks(HostSession& session, CommandArgs& args) {
         OutputTable table({"device", "#lun", "volume", "naa", "array serial", "lun uuid"});
         for (const auto& d : HostTopology(db).esxDisks(*esx))
             table.add({d.device, std::to_string(d.lun), d.volume, d.naa, d.arraySerial, d.lunUuid});
-        show(session, table);
+        showTable(session, table);
         return 0;
     }
     auto services = session.services(0);
@@ -267,8 +256,31 @@ int cmdDisks(HostSession& session, CommandArgs& args) {
         if (bar == std::string::npos) break;
         start = bar + 1;
     }
-    show(session, table);
+    showTable(session, table);
     return 0;
+}
+
+int cmdVersion(HostSession& session, CommandArgs& args) {
+    args.positionals();
+    std::string plugin, problem;
+    try {
+        const PluginApi& api = session.plugin();
+        short major = 0, minor = 0, patch = 0;
+        api.version(&major, &minor, &patch);
+        plugin = std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+    } catch (const std::exception& e) {
+        problem = e.what();
+    }
+    if (session.json()) {
+        session.out() << "{\"zrso_host\":" << jsonString(hostVersion()) << ",\"plugin\":"
+                      << (plugin.empty() ? "null" : jsonString(plugin)) << ",\"plugin_path\":"
+                      << jsonString(session.pluginPath()) << "}\n";
+    } else {
+        session.out() << "zrso-host " << hostVersion() << "\n"
+                      << "plug-in " << (plugin.empty() ? "not loaded: " + problem : plugin) << " ("
+                      << session.pluginPath() << ")\n";
+    }
+    return plugin.empty() ? kExitFailed : 0;
 }
 
 }  // namespace refhost

@@ -78,7 +78,7 @@ std::vector<int64_t> SnapJobStore::addRecords(int64_t jobId, const JobIdentity& 
 
 std::vector<JobRow> SnapJobStore::jobs(const std::string& kind) const {
     SqlStatement st(db_,
-                    "SELECT id, kind, created_at, last_step, last_result FROM jobs "
+                    "SELECT id, kind, created_at, last_step, last_result, state FROM jobs "
                     "WHERE ?1 = '' OR kind = ?1 ORDER BY id");
     st.bind(1, kind);
     std::vector<JobRow> out;
@@ -89,6 +89,7 @@ std::vector<JobRow> SnapJobStore::jobs(const std::string& kind) const {
         j.createdAt = st.text(2);
         j.lastStep = st.text(3);
         j.lastResult = static_cast<int>(st.integer(4));
+        j.state = st.text(5);
         out.push_back(j);
     }
     return out;
@@ -128,11 +129,17 @@ std::vector<SnapRecordRow> SnapJobStore::records(int64_t jobId) const {
     return out;
 }
 
-void SnapJobStore::noteStep(int64_t jobId, const std::string& step, int result) {
+void SnapJobStore::noteStep(int64_t jobId, const std::string& step, int result, const std::string& state) {
     Transaction tx(db_);
-    SqlStatement st(db_, "UPDATE jobs SET last_step = ?, last_result = ? WHERE id = ?");
-    st.bind(1, step).bind(2, result).bind(3, jobId).run();
+    SqlStatement st(db_, "UPDATE jobs SET last_step = ?, last_result = ?, state = ? WHERE id = ?");
+    st.bind(1, step).bind(2, result).bind(3, state).bind(4, jobId).run();
     tx.commit();
+}
+
+std::string SnapJobStore::property(int64_t recordId, int propId) const {
+    SqlStatement st(db_, "SELECT value FROM snap_properties WHERE record_id = ? AND prop_id = ?");
+    st.bind(1, recordId).bind(2, propId);
+    return st.step() ? st.text(0) : std::string();
 }
 
 void SnapJobStore::setFlags(int64_t jobId, unsigned int bits, bool on) {

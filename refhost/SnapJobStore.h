@@ -16,6 +16,7 @@ struct JobRow {
     std::string createdAt;
     std::string lastStep;
     int lastResult = -1;
+    std::string state;  // "" or "interrupted" (the last step was stopped by a signal)
 };
 
 struct SnapRecordRow {
@@ -65,7 +66,9 @@ public:
     std::vector<JobRow> jobs(const std::string& kind = std::string()) const;
     bool jobExists(int64_t jobId) const;
     std::vector<SnapRecordRow> records(int64_t jobId) const;
-    void noteStep(int64_t jobId, const std::string& step, int result);
+    void noteStep(int64_t jobId, const std::string& step, int result, const std::string& state = "");
+    // A text property of a record (6: the plug-in's snapshot metadata); empty when unset.
+    std::string property(int64_t recordId, int propId) const;
     // Sets or clears flag bits on every record of the job.
     void setFlags(int64_t jobId, unsigned int bits, bool on);
 
@@ -75,5 +78,8 @@ private:
 
 // Names of the record status values, for people.
 const char* snapStatusName(int status);
+
+// Job states.
+constexpr const char* kJobInterrupted = "interrupted";
 
 }  // namespace refhost

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "refhost/FailureReason.h"
 #include "refhost/SnapJobStore.h"
 
 namespace refhost {
@@ -23,13 +25,21 @@ struct StepOutcome {
     std::string step;
     int result = 1;                   // the entry point's answer
     bool allExpected = false;         // every record ended as the step expects
+    bool interrupted = false;         // a signal stopped the step
+    std::string interruptedStep;      // the step that was running then (backup: prepare or snap)
     std::vector<SnapRecordRow> records;
+    std::map<int64_t, Reason> reasons;  // why a record did not end as expected
     double seconds = 0;
 };
 
 // The steps runSnapStep knows: prepare, snap, reconcile, mount, unmount,
 // delete, revert.
 bool isSnapStep(const std::string& step);
+
+// Throws std::runtime_error, before any job exists, when a device is
+// missing or is not an XIV volume (or, with esxName, not that server's disk).
+void checkBackupDevices(HostSession& session, const std::vector<std::string>& devices,
+                        const std::string& esxName);
 
 // Creates a backup job for the devices (no plug-in call yet).
 int64_t createBackupJob(HostSession& session, const std::vector<std::string>& devices,
@@ -50,5 +60,7 @@ bool deviceSupported(HostSession& session, const std::string& device);
 std::string deviceLabel(const std::string& sourceDevice);
 // Whether a record ended as the step expects.
 bool recordExpected(const std::string& step, const SnapRecordRow& record);
+// The command that cleans up after the step was interrupted.
+std::string cleanupCommand(const std::string& step, int64_t jobId);
 
 }  // namespace refhost

@@ -1,13 +1,18 @@
-#include "refhost/PasswordInput.h"
+#include "refhost/TerminalInput.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <stdexcept>
+
+#include "refhost/Interruption.h"
 
 namespace refhost {
 namespace {
@@ -17,12 +22,35 @@ std::string stripLineEnd(std::string s) {
     return s;
 }
 
+// One line from fd; a signal ends it with Interrupted.
+std::string readLine(int fd) {
+    std::string line;
+    char c;
+    for (;;) {
+        ssize_t n = ::read(fd, &c, 1);
+        if (n == 1 && c != '\n') {
+            line += c;
+            continue;
+        }
+        if (n == 1 || n == 0) return stripLineEnd(line);
+        if (errno == EINTR && !interrupted()) continue;
+        for (auto& ch : line) ch = '\0';
+        if (errno == EINTR) throw Interrupted("interrupted at the prompt");
+        throw std::runtime_error(std::string("cannot read from the terminal: ") + std::strerror(errno));
+    }
+}
+
+void say(int fd, const std::string& text) {
+    ssize_t ignored = ::write(fd, text.data(), text.size());
+    (void)ignored;
+}
+
 }  // namespace
 
 std::string readPasswordFromTty(const std::string& prompt) {
     int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw std::runtime_error("no terminal to read the password from; use --password-file FILE");
+        throw std::runtime_error("no terminal to read the password from; use --password-file FILE (or -)");
     termios saved{};
     bool restore = ::tcgetattr(fd, &saved) == 0;
     if (restore) {
@@ -31,29 +59,55 @@ std::string readPasswordFromTty(const std::string& prompt) {
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(fd, TCSAFLUSH, &quiet);
     }
-    ssize_t ignored = ::write(fd, prompt.data(), prompt.size());
-    (void)ignored;
+    say(fd, prompt);
     std::string line;
-    char c;
-    ssize_t n;
-    while ((n = ::read(fd, &c, 1)) == 1 && c != '\n') line += c;
-    int err = errno;
+    try {
+        line = readLine(fd);
+    } catch (...) {
+        if (restore) ::tcsetattr(fd, TCSAFLUSH, &saved);
+        say(fd, "\n");
+        ::close(fd);
+        throw;
+    }
     if (restore) ::tcsetattr(fd, TCSAFLUSH, &saved);
     ::close(fd);
-    if (n < 0) throw std::runtime_error(std::string("cannot read the password: ") + std::strerror(err));
-    line = stripLineEnd(line);
     if (line.empty()) throw std::runtime_error("empty password");
     return line;
 }
 
-std::string readPasswordFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read password file " + path);
+std::string readPasswordFile(const std::string& path, std::string* warning) {
     std::string line;
-    std::getline(in, line);
-    line = stripLineEnd(line);
-    if (line.empty()) throw std::runtime_error("password file " + path + " holds no password");
+    if (path == "-") {
+        line = readLine(STDIN_FILENO);
+    } else {
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077)) {
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+            *warning = "password file " + path + " can be read by others than its owner (mode " + mode +
+                       "); chmod 600 " + path;
+        }
+        std::ifstream in(path);
+        if (!in) throw std::runtime_error("cannot read password file " + path);
+        std::getline(in, line);
+        line = stripLineEnd(line);
+    }
+    if (line.empty())
+        throw std::runtime_error((path == "-" ? std::string("standard input") : "password file " + path) +
+                                 " holds no password");
     return line;
+}
+
+bool haveTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+std::string askOnTerminal(const std::string& question) {
+    if (!haveTerminal()) throw std::runtime_error("no terminal to ask on");
+    std::cerr << question << std::flush;
+    return readLine(STDIN_FILENO);
+}
+
+bool confirmOnTerminal(const std::string& question, const std::string& expected) {
+    return askOnTerminal(question) == expected;
 }
 
 }  // namespace refhost

@@ -139,7 +139,7 @@ TEST_F(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
         {"jobs", "1"},
         {"unmount", "1"},
         {"delete", "1"},
-        {"revert", "2"},
+        {"revert", "2", "--yes"},
         {"lun", "create", "--array", "scan-xiv", "--pool", "scan_pool", "--volume", "scan_lun",
          "--size", "20G"},
         {"lun", "resize", "--array", "scan-xiv", "--volume", "scan_lun", "--size", "40G"},
@@ -148,7 +148,7 @@ TEST_F(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
         {"lun", "resolve", "--array", "scan-xiv", "--volume", "scan_lun"},
         {"lun", "unmap", "--array", "scan-xiv", "--volume", "scan_lun", "--host", "scan_app",
          "--os", "Red Hat Enterprise Linux", "--port", "10000000C9A0E001"},
-        {"lun", "delete", "--array", "scan-xiv", "--volume", "scan_lun"},
+        {"lun", "delete", "--array", "scan-xiv", "--volume", "scan_lun", "--yes"},
         {"inventory"},
     };
     for (const auto& command : working) EXPECT_EQ(Host(command), 0) << transcript_ << seen_;

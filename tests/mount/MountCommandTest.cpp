@@ -31,7 +31,7 @@ TEST(MountCommand, MountsAndUnmountsAJobWithAProgressLinePerPass) {
 
     HostRun mount = RunHost(world.HomeDir(), "mount " + jobText);
     EXPECT_EQ(mount.status, 0) << mount.out << mount.err;
-    EXPECT_NE(mount.out.find("rescan"), std::string::npos) << mount.out;
+    EXPECT_NE(mount.err.find("pass 1"), std::string::npos) << mount.err;
     EXPECT_NE(mount.out.find("mounted, device /dev/xivd"), std::string::npos) << mount.out;
     for (const auto& row : world.Rows(job)) EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND);
 

@@ -32,7 +32,7 @@ protected:
     void addArray() {
         writeFile(dir_ / "pw", kPassword + "\n");
         auto r = host({"array", "add", "xiv1", "--address", "10.1.1.1", "--user", "admin", "--serial",
-                       "1310133", "--password-file", dir_ / "pw"});
+                       "1310133", "--password-file", dir_ / "pw", "--no-verify"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
 
