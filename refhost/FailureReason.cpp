@@ -10,7 +10,8 @@ constexpr std::size_t kMaxText = 300;
 
 const char* const kLoginHint = "check the array's user and password: zrso-host array test ARRAY, "
                                "then zrso-host array passwd ARRAY";
-const char* const kXcliHint = "tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR";
+const char* const kXcliHint = "tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR "
+                              "(on a new host directory: zrso-host init --xcli-dir DIR)";
 
 struct StatusText {
     const char* status;

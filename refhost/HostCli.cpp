@@ -129,11 +129,14 @@ int runHostCommand(const std::vector<std::string>& words, std::ostream& out, std
         reportError(session ? *session : fallback, e.what(),
                     hasHelp(command) ? "zrso-host help " + command : "zrso-host help");
         return kExitUsage;
-    } catch (const Interrupted& e) {
-        if (session) reportError(*session, std::string(e.what()) + " (" + interruptName() + ")", "");
-        return interruptExitStatus();
     } catch (const std::exception& e) {
         HostSession fallback(HostHome::defaultDir(), "", false, out, err);
+        // A signal that cut a command short (at a prompt, in an xcli run of
+        // zrso-host's own) ends it as an interruption.
+        if (interrupted()) {
+            reportError(session ? *session : fallback, std::string(e.what()) + " (" + interruptName() + ")", "");
+            return interruptExitStatus();
+        }
         reportError(session ? *session : fallback, e.what(), "");
         return kExitFailed;
     }

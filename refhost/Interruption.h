@@ -4,7 +4,6 @@
 // and says how to clean up. zrso-host never dies in the middle of a call.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 namespace refhost {
@@ -18,11 +17,5 @@ bool interrupted();
 std::string interruptName();
 // Exit status after an interruption: 128 + the signal number.
 int interruptExitStatus();
-
-// Thrown where a command stops early because of a signal.
-class Interrupted : public std::runtime_error {
-public:
-    explicit Interrupted(const std::string& what) : std::runtime_error(what) {}
-};
 
 }  // namespace refhost

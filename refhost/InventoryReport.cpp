@@ -82,7 +82,8 @@ void explainExit() {
     std::cerr << "zrso-host: the plug-in ended the inventory and the process: "
               << (r.text.empty() ? "no reason given" : r.text) << "\n";
     if (line.find("XIV SDK Path") != std::string::npos)
-        std::cerr << "  hint: tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR\n";
+        std::cerr << "  hint: tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR (on a new host "
+                     "directory: zrso-host init --xcli-dir DIR)\n";
     std::cerr << "details: " << g_logPath << std::endl;
 }
 

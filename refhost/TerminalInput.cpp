@@ -22,7 +22,7 @@ std::string stripLineEnd(std::string s) {
     return s;
 }
 
-// One line from fd; a signal ends it with Interrupted.
+// One line from fd; a signal ends it (std::runtime_error).
 std::string readLine(int fd) {
     std::string line;
     char c;
@@ -35,7 +35,7 @@ std::string readLine(int fd) {
         if (n == 1 || n == 0) return stripLineEnd(line);
         if (errno == EINTR && !interrupted()) continue;
         for (auto& ch : line) ch = '\0';
-        if (errno == EINTR) throw Interrupted("interrupted at the prompt");
+        if (errno == EINTR) throw std::runtime_error("interrupted at the prompt");
         throw std::runtime_error(std::string("cannot read from the terminal: ") + std::strerror(errno));
     }
 }

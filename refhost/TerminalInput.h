@@ -8,8 +8,8 @@
 
 namespace refhost {
 
-// Throws std::runtime_error when there is no terminal or the read fails,
-// Interrupted when a signal ends it (the echo is restored either way).
+// Throws std::runtime_error when there is no terminal, the read fails or a
+// signal ends it (the echo is restored either way).
 std::string readPasswordFromTty(const std::string& prompt);
 // The first line of the file; "-" reads standard input. *warning receives a
 // note when others than the owner may read the file. Throws
@@ -21,8 +21,7 @@ bool haveTerminal();
 // Shows the question on the terminal and reads one line, the answer.
 // Throws std::runtime_error without a terminal or on a signal.
 std::string askOnTerminal(const std::string& question);
-// askOnTerminal; true when the answer is exactly `expected`. Throws std::runtime_error without a terminal,
-// Interrupted on a signal.
+// askOnTerminal; true when the answer is exactly `expected`.
 bool confirmOnTerminal(const std::string& question, const std::string& expected);
 
 }  // namespace refhost
