@@ -154,4 +154,37 @@ TEST_F(DebugLogTest, ConcurrentProcessesNeverInterleaveLines) {
     }
 }
 
+TEST_F(DebugLogTest, FilesRotateBySizeAndKeepTheirNumber) {
+    hostrt_test::writeFile(dir_.file("platform.ini"), "[~Trellis]\nnDebugLogMaxKiB=1\nnDebugLogFiles=3\n");
+    DebugLog log;
+    for (int i = 0; i < 100; ++i) log.DebugLvl("f", 0, "%03d %s", i, std::string(60, 'r').c_str());
+    const std::string path = dir_.file("debug.log");
+    for (const char* suffix : {"", ".1", ".2"}) {
+        std::string text = hostrt_test::readFile(path + suffix);
+        EXPECT_GT(text.size(), 0u) << suffix;
+        EXPECT_LE(text.size(), 1024u) << suffix;
+    }
+    EXPECT_FALSE(hostrt_test::fileExists(path + ".3"));
+    EXPECT_THAT(lines().back(), ::testing::HasSubstr("099 rrr")) << "the newest lines are in the log itself";
+}
+
+TEST_F(DebugLogTest, AJobsLinesOfOneFormAreBoundedAndErrorsAreToldToTheHost) {
+    hostrt_test::writeFile(dir_.file("platform.ini"), "[~Trellis]\nnDebugLogFormLimit=3\n");
+    std::vector<std::string> told;
+    DebugLog::setErrorObserver([&](long long job, const char*, const std::string& m) {
+        told.push_back(std::to_string(job) + " " + m);
+    });
+    DebugLog log;
+    for (int i = 0; i < 10; ++i) log.DebugLvl("f", 0, 7LL, "Volume[%d].", i);
+    log.DebugLvl("f", 0, 8LL, "Volume[%d].", 99);  // another job has its own count
+    log.DebugLvl("f", -1, 7LL, "Volume[%d].", 42);  // errors are never left out
+    DebugLog::setErrorObserver(nullptr);
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(6));
+    EXPECT_EQ(tail(all[2]).back(), "Volume[2].");
+    EXPECT_THAT(tail(all[3]).back(), ::testing::HasSubstr("more than 3 lines of the form [Volume[%d].]"));
+    EXPECT_THAT(tail(all[4]), ElementsAre("8", "0", "f", "Volume[99]."));
+    EXPECT_THAT(told, ElementsAre("7 Volume[42]."));
+}
+
 }  // namespace

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <thread>
 
 #include "TestSupport.h"
+#include "host/rt/HostSleep.h"
 #include "host/rt/ProcessRunner.h"
 
 using hostrt_test::ScopedEnv;
@@ -126,6 +128,38 @@ TEST(ProcessRunner, DescendantHoldingThePipeDoesNotDelayTheResult) {
     if (grandchild > 0) ::kill(grandchild, SIGKILL);
     EXPECT_EQ(r.status, 5);
     EXPECT_LT(r.seconds, 20);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProcessRunner, StopRequestStopsTheChildRefusesNewOnesAndEndsSleeps) {
+    TempDir dir;
+    ScopedEnv unscaled("ZRSO_SLEEP_SCALE", nullptr);
+    std::string pidFile = dir.file("pid");
+    // Asks to stop once the child has said who it is, as a signal handler would.
+    std::thread stopper([&] {
+        for (int i = 0; i < 3000 && hostrt_test::readFile(pidFile).empty(); ++i) ::usleep(10000);
+        ProcessRunner::requestStop();
+    });
+    Outcome r = run("sh -c \"sleep 300 & echo $! > " + pidFile + "; wait\"");
+    stopper.join();
+    EXPECT_EQ(r.status, ProcessRunner::STOPPED);
+    EXPECT_THAT(r.err, HasSubstr("stopped"));
+    EXPECT_TRUE(processGone(static_cast<pid_t>(std::atoi(hostrt_test::readFile(pidFile).c_str()))));
+
+    double told = 0;
+    setHostSleepObserver([&](double seconds) { told = seconds; });
+    hostSleep(3600 * 1000, __FILE__, __LINE__);  // returns: the stop stands
+    setHostSleepObserver(nullptr);
+    EXPECT_EQ(told, 3600);
+    r = run("echo never");
+    EXPECT_EQ(r.status, ProcessRunner::STOPPED);
+    EXPECT_EQ(r.out, "");
+
+    ProcessRunner::clearStop();
+    EXPECT_EQ(run("echo again").out, "again\n");
 }
 
 }  // namespace
