@@ -158,6 +158,15 @@ std::string statusSentence(const std::string& status) {
     return s ? s->sentence : std::string();
 }
 
+std::string fillHint(std::string hint, const std::string& array, const std::string& job) {
+    for (const auto& [word, by] : {std::pair<std::string, std::string>{"ARRAY", array}, {"JOB", job}}) {
+        if (by.empty()) continue;
+        for (std::size_t at = 0; (at = hint.find(word, at)) != std::string::npos; at += by.size())
+            hint.replace(at, word.size(), by);
+    }
+    return hint;
+}
+
 bool holdsArrayAnswer(const std::string& raw) {
     std::size_t where = 0;
     return !statusIn(raw, &where).empty();

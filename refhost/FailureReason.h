@@ -19,6 +19,9 @@ Reason explainFailure(const std::string& raw, int code = 0);
 // The sentence for an XCLI status name; empty when the name is not known.
 std::string statusSentence(const std::string& status);
 
+// A hint with its ARRAY and JOB filled in (each left as it is when empty).
+std::string fillHint(std::string hint, const std::string& array, const std::string& job = "");
+
 // True when the text carries an array answer or an xcli failure.
 bool holdsArrayAnswer(const std::string& raw);
 

@@ -149,11 +149,7 @@ InventoryOutcome collectInventory(HostSession& session) {
         Reason r = explainFailure(narrator.reasonFor(a.name, jobId));
         o.problems.push_back("array " + a.name + " not collected: " +
                              (r.text.empty() ? std::string("the plug-in gave no reason") : r.text));
-        if (!r.hint.empty()) {
-            std::string hint = r.hint;
-            for (std::size_t at; (at = hint.find("ARRAY")) != std::string::npos;) hint.replace(at, 5, a.name);
-            o.problems.push_back("  hint: " + hint);
-        }
+        if (!r.hint.empty()) o.problems.push_back("  hint: " + fillHint(r.hint, a.name));
     }
     fillTables(db, o);
     o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

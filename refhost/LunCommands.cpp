@@ -75,9 +75,7 @@ int reportLun(HostSession& session, const std::string& operation, const LunOutco
                       << lunStateName(operation, r.status) << ", " << took << " s)\n";
         if (!o.expected && !o.interrupted) {
             session.out() << "  " << o.reason.text << "\n";
-            std::string hint = o.reason.hint;
-            for (std::size_t at; (at = hint.find("ARRAY")) != std::string::npos;) hint.replace(at, 5, r.arrayName);
-            if (!hint.empty()) session.out() << "  hint: " << hint << "\n";
+            if (!o.reason.hint.empty()) session.out() << "  hint: " << fillHint(o.reason.hint, r.arrayName) << "\n";
         }
         if (o.expected && (operation == "create" || operation == "resize"))
             session.out() << "  size " << r.sizeBytes << " bytes (" << gib(r.sizeBytes) << ")\n";

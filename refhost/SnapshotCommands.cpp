@@ -39,17 +39,12 @@ std::string metadataValue(const std::string& metadata, const std::string& key) {
     return metadata.substr(at, metadata.find(',', at) - at);
 }
 
-// "JOB" and "ARRAY" in a hint become this job and the record's array.
-std::string fillHint(HostSession& session, std::string hint, int64_t jobId, int64_t recordId) {
-    auto replace = [&](const std::string& word, const std::string& by) {
-        for (std::size_t at; (at = hint.find(word)) != std::string::npos;) hint.replace(at, word.size(), by);
-    };
-    replace("JOB", std::to_string(jobId));
+// A hint about this job and the record's array.
+std::string hintFor(HostSession& session, const std::string& hint, int64_t jobId, int64_t recordId) {
     std::string serial = metadataValue(SnapJobStore(session.database()).property(recordId, ZRSO::PROP_METADATA),
                                        "ArrayId");
     auto array = serial.empty() ? std::nullopt : ArrayRegistry(session.database()).bySerial(serial);
-    if (array) replace("ARRAY", array->name);
-    return hint;
+    return fillHint(hint, array ? array->name : "", std::to_string(jobId));
 }
 
 std::string errorJson(const SnapRecordRow& r, const StepOutcome* outcome) {
@@ -85,7 +80,7 @@ void printRecords(HostSession& session, const StepOutcome& o, int64_t jobId) {
         if (reason != o.reasons.end()) line += " - " + reason->second.text;
         session.out() << line << "\n";
         if (reason != o.reasons.end() && !reason->second.hint.empty())
-            session.out() << "    hint: " << fillHint(session, reason->second.hint, jobId, r.id) << "\n";
+            session.out() << "    hint: " << hintFor(session, reason->second.hint, jobId, r.id) << "\n";
     }
 }
 
