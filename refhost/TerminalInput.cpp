@@ -1,11 +1,14 @@
 #include "refhost/TerminalInput.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -22,20 +25,49 @@ std::string stripLineEnd(std::string s) {
     return s;
 }
 
+// Signals are blocked except while waiting for input, so one that comes
+// just before the wait still ends it.
+class SignalWindow {
+public:
+    SignalWindow() {
+        sigset_t block;
+        sigemptyset(&block);
+        sigaddset(&block, SIGINT);
+        sigaddset(&block, SIGTERM);
+        ::pthread_sigmask(SIG_BLOCK, &block, &saved_);
+    }
+    ~SignalWindow() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+    // Waits until fd is readable; false when a signal came (now or before).
+    bool wait(int fd) {
+        for (;;) {
+            if (interrupted()) return false;
+            struct pollfd p = {fd, POLLIN, 0};
+            if (::ppoll(&p, 1, nullptr, &saved_) >= 0 || errno != EINTR) return true;
+        }
+    }
+
+private:
+    sigset_t saved_;
+};
+
 // One line from fd; a signal ends it (std::runtime_error).
 std::string readLine(int fd) {
+    SignalWindow window;
     std::string line;
     char c;
     for (;;) {
+        if (!window.wait(fd)) {
+            for (auto& ch : line) ch = '\0';
+            throw std::runtime_error("interrupted at the prompt");
+        }
         ssize_t n = ::read(fd, &c, 1);
         if (n == 1 && c != '\n') {
             line += c;
             continue;
         }
         if (n == 1 || n == 0) return stripLineEnd(line);
-        if (errno == EINTR && !interrupted()) continue;
+        if (errno == EINTR || errno == EAGAIN) continue;
         for (auto& ch : line) ch = '\0';
-        if (errno == EINTR) throw std::runtime_error("interrupted at the prompt");
         throw std::runtime_error(std::string("cannot read from the terminal: ") + std::strerror(errno));
     }
 }
