@@ -67,14 +67,8 @@ struct InitValues {
     }
 };
 
-}  // namespace
-
-int cmdInit(HostSession& session, CommandArgs& args) {
-    bool simulated = args.flag("--simulated");
-    bool force = args.flag("--force");
-    if (session.home().initialised() && !force)
-        throw std::runtime_error(session.home().dir() + " is already a host directory; 'zrso-host config set' "
-                                 "changes its settings, 'init --force' initialises it again");
+// The settings init gives, checked before anything is written.
+InitValues initValues(CommandArgs& args, bool simulated) {
     InitValues init;
     init.take(args, "--sim-bin", "sim-bin");
     init.take(args, "--sim-state", "sim-state");
@@ -84,16 +78,16 @@ int cmdInit(HostSession& session, CommandArgs& args) {
     init.take(args, "--process-timeout", "process-timeout");
     init.take(args, "--sleep-scale", "sleep-scale");
     if (simulated && !init.has("sim-bin"))
-        init.values.emplace_back(findConfigKey("sim-bin"), checkConfigValue(*findConfigKey("sim-bin"), defaultSimulatorDir()));
-    std::vector<std::string> fc = args.options("--fc");
-    std::vector<std::string> iscsi = args.options("--iscsi");
-    args.positionals();
+        init.values.emplace_back(findConfigKey("sim-bin"),
+                                 checkConfigValue(*findConfigKey("sim-bin"), defaultSimulatorDir()));
     for (const auto& v : init.values)
         if (v.first->simulatedOnly && !simulated)
             throw UsageError(std::string("--") + v.first->name + " belongs to a simulated world (--simulated)");
+    return init;
+}
 
-    HostDatabase& db = session.createDatabase();
-    HostSettings settings(db);
+// The world and its settings, from scratch; arrays, jobs and key stay.
+void writeSettings(HostSession& session, HostSettings& settings, const InitValues& init, bool simulated) {
     for (const auto& k : configKeys())
         if (!k.section) settings.erase(k.key);
     settings.set(setting::kWorld, simulated ? "simulated" : "real");
@@ -107,18 +101,9 @@ int cmdInit(HostSession& session, CommandArgs& args) {
             storeConfigValue(*findConfigKey("xcli-dir"), settings.get(setting::kSimBin), session.home(), settings);
     }
     session.home().applyEnvironment(settings);
+}
 
-    // Creates the key (0600) now, so that a broken key location shows here
-    // and not at the first 'array add'.
-    std::string probe;
-    if (!PasswordCipher().encrypt("probe", &probe))
-        throw std::runtime_error("the host's cipher cannot create or read its key " +
-                                 session.home().keyPath());
-
-    HostTopology topology(db);
-    for (const auto& w : fc) topology.addInitiator(HostTopology::kLocal, parseInitiator("fc", w));
-    for (const auto& n : iscsi) topology.addInitiator(HostTopology::kLocal, parseInitiator("iscsi", n));
-
+OutputTable initTable(HostSession& session, HostSettings& settings, HostTopology& topology) {
     OutputTable table({"setting", "value"});
     table.add({"home", session.home().dir()});
     table.add({"world", settings.get(setting::kWorld)});
@@ -126,11 +111,39 @@ int cmdInit(HostSession& session, CommandArgs& args) {
         std::string value = configValue(k, session.home(), settings);
         if (!value.empty()) table.add({k.name, value});
     }
-    if (simulated) table.add({"disk catalog", session.home().diskCatalogDir()});
+    if (settings.simulated()) table.add({"disk catalog", session.home().diskCatalogDir()});
     table.add({"settings file", session.home().settingsPath()});
     table.add({"log", session.home().logPath()});
     table.add({"initiators", std::to_string(topology.initiators(HostTopology::kLocal).size())});
-    showTable(session, table);
+    return table;
+}
+
+}  // namespace
+
+int cmdInit(HostSession& session, CommandArgs& args) {
+    bool simulated = args.flag("--simulated");
+    bool force = args.flag("--force");
+    if (session.home().initialised() && !force)
+        throw std::runtime_error(session.home().dir() + " is already a host directory; 'zrso-host config set' "
+                                 "changes its settings, 'init --force' initialises it again");
+    InitValues init = initValues(args, simulated);
+    std::vector<std::string> fc = args.options("--fc");
+    std::vector<std::string> iscsi = args.options("--iscsi");
+    args.positionals();
+
+    HostDatabase& db = session.createDatabase();
+    HostSettings settings(db);
+    writeSettings(session, settings, init, simulated);
+    // Creates the key (0600) now, so that a broken key location shows here
+    // and not at the first 'array add'.
+    std::string probe;
+    if (!PasswordCipher().encrypt("probe", &probe))
+        throw std::runtime_error("the host's cipher cannot create or read its key " + session.home().keyPath());
+
+    HostTopology topology(db);
+    for (const auto& w : fc) topology.addInitiator(HostTopology::kLocal, parseInitiator("fc", w));
+    for (const auto& n : iscsi) topology.addInitiator(HostTopology::kLocal, parseInitiator("iscsi", n));
+    showTable(session, initTable(session, settings, topology));
     return 0;
 }
 
@@ -262,23 +275,28 @@ int cmdDisks(HostSession& session, CommandArgs& args) {
 
 int cmdVersion(HostSession& session, CommandArgs& args) {
     args.positionals();
-    std::string plugin, problem;
-    try {
-        const PluginApi& api = session.plugin();
+    std::string plugin, provisioning, problem;
+    auto text = [](PluginApi::Version version) {
         short major = 0, minor = 0, patch = 0;
-        api.version(&major, &minor, &patch);
-        plugin = std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+        version(&major, &minor, &patch);
+        return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+    };
+    try {
+        plugin = text(session.plugin().version);
+        provisioning = text(session.plugin().provVersion);
     } catch (const std::exception& e) {
         problem = e.what();
     }
     if (session.json()) {
         session.out() << "{\"zrso_host\":" << jsonString(hostVersion()) << ",\"plugin\":"
-                      << (plugin.empty() ? "null" : jsonString(plugin)) << ",\"plugin_path\":"
+                      << (plugin.empty() ? "null" : jsonString(plugin)) << ",\"plugin_provisioning\":"
+                      << (provisioning.empty() ? "null" : jsonString(provisioning)) << ",\"plugin_path\":"
                       << jsonString(session.pluginPath()) << "}\n";
     } else {
         session.out() << "zrso-host " << hostVersion() << "\n"
-                      << "plug-in " << (plugin.empty() ? "not loaded: " + problem : plugin) << " ("
-                      << session.pluginPath() << ")\n";
+                      << "plug-in "
+                      << (plugin.empty() ? "not loaded: " + problem : plugin + ", provisioning " + provisioning)
+                      << " (" << session.pluginPath() << ")\n";
     }
     return plugin.empty() ? kExitFailed : 0;
 }
