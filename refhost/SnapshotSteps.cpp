@@ -126,6 +126,19 @@ Reason recordReason(const SnapRecordRow& r, const std::string& logLine) {
     return reason;
 }
 
+// A record the plug-in left without a text of its own, in a step where
+// another record has one (prepare stops at the first failing device; a
+// group step fails on the first record), failed with that one.
+void referToTheFirstFailure(StepOutcome& outcome) {
+    const SnapRecordRow* first = nullptr;
+    for (const auto& r : outcome.records)
+        if (!first && outcome.reasons.count(r.id) && !r.errorMessage.empty()) first = &r;
+    if (!first) return;
+    for (const auto& r : outcome.records)
+        if (outcome.reasons.count(r.id) && r.errorMessage.empty())
+            outcome.reasons[r.id] = {"", "no reason of its own: the step failed at record " + std::to_string(first->id), ""};
+}
+
 std::vector<SnapRecordRow> recordsOfStep(SnapJobStore& store, int64_t jobId, const std::string& step) {
     auto rows = store.records(jobId);
     if (step != "snap") return rows;
@@ -272,6 +285,7 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
         if (!expected && !outcome.interrupted) outcome.reasons[all.id] = recordReason(all, logLine);
         outcome.allExpected = outcome.allExpected && expected;
     }
+    referToTheFirstFailure(outcome);
     store.noteStep(jobId, step, outcome.result, outcome.interrupted ? kJobInterrupted : "");
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return outcome;
