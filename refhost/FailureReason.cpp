@@ -151,6 +151,13 @@ std::string hintForCode(int code) {
     }
 }
 
+// Texts of the plug-in (and of zrso-host's runtime) that say what to do next.
+std::string hintForText(const std::string& raw) {
+    if (raw.find("XIV SDK Path") != std::string::npos) return kXcliHint;
+    if (raw.find("array in database") != std::string::npos) return hintForCode(61052);
+    return std::string();
+}
+
 }  // namespace
 
 std::string statusSentence(const std::string& status) {
@@ -180,6 +187,7 @@ Reason explainFailure(const std::string& raw, int code) {
     if (r.status.empty()) {
         std::string first = raw.substr(0, raw.find('\n'));
         r.text = collapse(first);
+        if (r.hint.empty()) r.hint = hintForText(raw);
         return r;
     }
     std::string before = collapse(raw.substr(0, std::min(where, raw.find("<XCLIRETURN"))));

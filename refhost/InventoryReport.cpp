@@ -1,8 +1,6 @@
 #include "refhost/InventoryReport.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <iostream>
 #include <map>
 
 #include "refhost/ArrayRegistry.h"
@@ -69,24 +67,6 @@ private:
     long long volumes_ = 0;
 };
 
-// The plug-in ends the process itself when it finds no array list or no
-// xcli; the administrator is told why before it goes.
-bool g_inCall = false;
-std::string g_logPath;
-int64_t g_jobId = 0;
-std::size_t g_mark = 0;
-void explainExit() {
-    if (!g_inCall) return;
-    std::string line = ErrorLines::instance().since(g_mark, g_jobId);
-    Reason r = explainFailure(line);
-    std::cerr << "zrso-host: the plug-in ended the inventory and the process: "
-              << (r.text.empty() ? "no reason given" : r.text) << "\n";
-    if (line.find("XIV SDK Path") != std::string::npos)
-        std::cerr << "  hint: tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR (on a new host "
-                     "directory: zrso-host init --xcli-dir DIR)\n";
-    std::cerr << "details: " << g_logPath << std::endl;
-}
-
 void fillTables(HostDatabase& db, InventoryOutcome& o) {
     SqlStatement pools(db,
                        "SELECT a.name, p.name, p.pool_id, p.status, p.total_mib, p.used_mib, p.free_mib "
@@ -126,14 +106,7 @@ InventoryOutcome collectInventory(HostSession& session) {
         HostInventoryDb inventory(db);
         inventory.setEventSink([&narrator](const InventoryEvent& e) { narrator(e); });
         auto services = session.services(jobId);
-        g_logPath = session.home().logPath();
-        g_jobId = jobId;
-        g_mark = ErrorLines::instance().mark();
-        static bool registered = std::atexit(explainExit) == 0;
-        (void)registered;
-        g_inCall = true;
         o.result = api.getArrayInfo(&inventory, services.get());
-        g_inCall = false;
         o.interrupted = interrupted();
         if (!o.interrupted) tx.commit();
     }
