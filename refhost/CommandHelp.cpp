@@ -29,7 +29,7 @@ const std::vector<OptionHelp> kGlobal = {
 
 const std::vector<CommandHelp> kCommands = {
     {"init",
-     "init [--simulated [--sim-bin DIR] [--sim-state DIR]] [--xcli-dir DIR] [--devlist PATH] "
+     "init [--simulated [--sim-bin DIR] [--sim-state DIR]] [--xcli-dir DIR] [--devlist DIR] "
      "[--mount-retry SECONDS] [--sleep-scale F] [--fc WWPN]... [--iscsi NAME]... [--force]",
      "create the host directory, its database, settings file and cipher key",
      "Creates the host directory (0700), the host database, the platform settings file the plug-in "
@@ -41,7 +41,7 @@ const std::vector<CommandHelp> kCommands = {
       {"--sim-bin DIR", "directory of the simulator's xcli and xcli-sim (default: beside zrso-host)"},
       {"--sim-state DIR", "the simulator's state directory (default: sim-state in the host directory)"},
       {"--xcli-dir DIR", "directory of IBM's xcli (simulated world: the simulator's)"},
-      {"--devlist PATH", "IBM's xiv_devlist tool"},
+      {"--devlist DIR", "directory of IBM's xiv_devlist tool (set: disks are resolved with it)"},
       {"--mount-retry SECONDS", "mount retry interval, 5 to 3600; a mount waits a fifth of it per pass"},
       {"--sleep-scale F", "factor on the plug-in's waits, above 0 and at most 1 (tests)"},
       {"--fc WWPN", "a Fibre Channel port of this machine (repeat or separate with commas)"},
@@ -54,9 +54,9 @@ const std::vector<CommandHelp> kCommands = {
      {},
      "zrso-host config show"},
     {"config set", "config set KEY VALUE", "change one setting, checked",
-     "Sets KEY to VALUE after checking it: numbers against their range, directories and programs for "
-     "existence (the xcli directory must hold xcli). An empty VALUE (\"\") returns the key to its "
-     "default. The keys are listed below and by 'zrso-host config show'.",
+     "Sets KEY to VALUE after checking it: numbers against their range, directories for existence "
+     "and for the programs they must hold (xcli, xiv_devlist). An empty VALUE (\"\") returns the key "
+     "to its default. The keys are listed below and by 'zrso-host config show'.",
      {},
      "zrso-host config set log-level 0"},
     {"array add",

@@ -23,8 +23,9 @@ const std::vector<ConfigKey> kKeys = {
     {"xcli-dir", "Trellis", "XCLI_BINARY_LOCATION", Kind::kXcliDirectory, 0, 0,
      "xcli from the PATH (or an array's own directory)",
      "directory of IBM's xcli client, which runs every array command", false},
-    {"devlist", "Trellis", "sXivDevListPath", Kind::kProgram, 0, 0, "none (disks are asked by SCSI inquiry)",
-     "path of IBM's xiv_devlist host tool, used where a disk's SCSI pages do not tell its array", false},
+    {"devlist-dir", "Trellis", "sXivDevListPath", Kind::kDevlistDirectory, 0, 0,
+     "none (disks are asked by SCSI inquiry)",
+     "directory of IBM's xiv_devlist host tool; set, disks are resolved with it", false},
     {"mount-retry", "~Trellis", "nMountRetrySeconds", Kind::kInteger, 5, 3600, "300",
      "seconds; a mount rescans in up to 6 passes and waits a fifth of this after each", false},
     {"process-timeout", "~Trellis", "nProcessTimeoutSeconds", Kind::kInteger, 1, 86400, "900",
@@ -109,8 +110,8 @@ std::string checkConfigValue(const ConfigKey& key, const std::string& value) {
         case Kind::kSimulatorDirectory:
             needPrograms(key, value, {"xcli", "xcli-sim"});
             return value;
-        case Kind::kProgram:
-            if (!isProgram(value)) throw UsageError(std::string(key.name) + ": no program " + value);
+        case Kind::kDevlistDirectory:
+            needPrograms(key, value, {"xiv_devlist"});
             return value;
         case Kind::kDirectory:
             makeDirs(value, 0700);

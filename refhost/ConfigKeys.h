@@ -12,7 +12,7 @@ class HostHome;
 class HostSettings;
 
 struct ConfigKey {
-    enum class Kind { kDirectory, kXcliDirectory, kSimulatorDirectory, kProgram, kInteger, kFactor };
+    enum class Kind { kDirectory, kXcliDirectory, kSimulatorDirectory, kDevlistDirectory, kInteger, kFactor };
     const char* name;     // "mount-retry"
     const char* section;  // platform settings file section; null: the host database
     const char* key;      // the key there ("nMountRetrySeconds", "sim_bin")
@@ -27,8 +27,8 @@ const std::vector<ConfigKey>& configKeys();
 const ConfigKey* findConfigKey(const std::string& name);
 
 // The value as it will be stored: checked against the key's kind and range
-// (directories and programs must exist; the simulator directory must hold
-// xcli and xcli-sim). Throws UsageError with the reason.
+// (directories must exist and hold their programs: xcli, xiv_devlist, or
+// the simulator's xcli and xcli-sim). Throws UsageError with the reason.
 std::string checkConfigValue(const ConfigKey& key, const std::string& value);
 
 // The platform settings file: sections of key=value lines.

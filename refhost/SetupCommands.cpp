@@ -73,7 +73,7 @@ InitValues initValues(CommandArgs& args, bool simulated) {
     init.take(args, "--sim-bin", "sim-bin");
     init.take(args, "--sim-state", "sim-state");
     init.take(args, "--xcli-dir", "xcli-dir");
-    init.take(args, "--devlist", "devlist");
+    init.take(args, "--devlist", "devlist-dir");
     init.take(args, "--mount-retry", "mount-retry");
     init.take(args, "--process-timeout", "process-timeout");
     init.take(args, "--sleep-scale", "sleep-scale");
