@@ -26,6 +26,8 @@ const Command kCommands[] = {
     {"port-login", adminPortLogin},     {"refuse-wwn", adminRefuseWwn},
     {"shape", adminShape},
     {"fault", adminFault},              {"fault-clear", adminFaultClear},
+    {"hold", adminHold},                {"held", adminHeld},
+    {"release", adminRelease},
     {"disks", adminDisks},              {"export-disks", adminExportDisks},
     {"runs", adminRuns},                {"show", adminShow},
 };
@@ -33,7 +35,8 @@ const Command kCommands[] = {
 const char* kUsage =
     "usage: xcli-sim [--state DIR] COMMAND [--option value ...]\n"
     "commands: array-create user-add pool-create vol-create vol-write vol-bulk host-create map\n"
-    "          port-login refuse-wwn shape fault fault-clear disks export-disks runs show\n";
+    "          port-login refuse-wwn shape fault fault-clear hold held release disks export-disks\n"
+    "          runs show\n";
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "sim/Admin.h"
 #include "sim/ArrayStore.h"
 #include "sim/Faults.h"
+#include "sim/Holds.h"
 #include "sim/Identity.h"
 #include "sim/Model.h"
 #include "sim/Text.h"
@@ -251,6 +252,30 @@ int adminFault(const AdminArgs& args) {
 int adminFaultClear(const AdminArgs& args) {
   auto db = requireArray(args);
   clearFaults(*db);
+  return 0;
+}
+
+int adminHold(const AdminArgs& args) {
+  auto db = requireArray(args);
+  armHold(*db, args.getOr("op", ""), args.numberOr("nth", 1, 1, 1000000000));
+  return 0;
+}
+
+int adminHeld(const AdminArgs& args) {
+  auto db = requireArray(args);
+  double seconds = 30;
+  if (args.has("seconds") && !parseSeconds(args.get("seconds"), seconds))
+    throw AdminUsage{"--seconds must be a number of seconds"};
+  HeldRun run;
+  if (!waitForHeld(*db, seconds, run)) throw SimError("no run is held");
+  std::printf("%lld\t%s\t%s\n", static_cast<long long>(run.pid), escapeField(run.operation).c_str(),
+              escapeField(run.arguments).c_str());
+  return 0;
+}
+
+int adminRelease(const AdminArgs& args) {
+  auto db = requireArray(args);
+  releaseHolds(*db);
   return 0;
 }
 

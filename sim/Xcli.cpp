@@ -9,8 +9,10 @@
 #include "sim/Answer.h"
 #include "sim/ArrayStore.h"
 #include "sim/Faults.h"
+#include "sim/Holds.h"
 #include "sim/Operation.h"
 #include "sim/RunLog.h"
+#include "sim/Text.h"
 
 namespace sim {
 
@@ -121,6 +123,7 @@ int runXcli(const std::vector<std::string>& argv) {
     }
     int rc = 0;
     std::string out = execute(*db, req, answer, rc);
+    holdIfArmed(*db, req.operation, joinText(req.arguments, " "));
     writeOut(faulted ? shapeOutput(fault, out) : out);
     return rc;
   } catch (const SimError& e) {

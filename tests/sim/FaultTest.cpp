@@ -79,5 +79,24 @@ TEST_F(SimFaults, ClearRemovesPendingFaultsAndBadRequestsAreRefused) {
   EXPECT_NE(0, admin({"fault", "--address", "xiv-z", "--kind", "garbage"}).code);
 }
 
+// The second vol_create does its work, then waits until released; the
+// admin tool names the held run.
+TEST_F(SimFaults, HoldKeepsTheNthRunAfterItsWorkUntilReleased) {
+  ASSERT_EQ(0, admin({"hold", "--address", "xiv-a", "--op", "vol_create", "--nth", "2"}).code);
+  EXPECT_EQ("SUCCESS", status({"host_list"}));
+  EXPECT_EQ("SUCCESS", status({"vol_create", "vol=v1", "size=17", "pool=p1"}));
+  EXPECT_NE(0, admin({"held", "--address", "xiv-a", "--seconds", "0"}).code);
+
+  Started second = startProgram("xcli", xcliArgs({"vol_create", "vol=v2", "size=17", "pool=p1"}));
+  RunResult held = admin({"held", "--address", "xiv-a", "--seconds", "60"});
+  ASSERT_EQ(0, held.code) << held.err;
+  EXPECT_EQ(std::to_string(second.pid) + "\tvol_create\tvol=v2 size=17 pool=p1\n", held.out);
+  EXPECT_EQ("v2", volume("v2")["name"]);  // done before the answer
+
+  ASSERT_EQ(0, admin({"release", "--address", "xiv-a"}).code);
+  EXPECT_EQ("SUCCESS", statusOf(finish(second).out));
+  EXPECT_EQ("SUCCESS", status({"vol_create", "vol=v3", "size=17", "pool=p1"}));
+}
+
 }  // namespace
 }  // namespace simtest
