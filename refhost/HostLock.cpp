@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "refhost/HostHome.h"
+#include "refhost/Interruption.h"
 
 namespace refhost {
 namespace {
@@ -84,6 +85,44 @@ std::optional<long> HostLock::jobHolder(const std::string& homeDir, int64_t jobI
     if (::flock(fd, LOCK_SH | LOCK_NB) != 0) holder = readPid(fd);
     ::close(fd);
     return holder;
+}
+
+namespace {
+
+// A lock file that stays: shared holders must all lock the same file.
+int openStaying(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) throw std::runtime_error("cannot open lock file " + path + ": " + std::strerror(errno));
+    return fd;
+}
+
+void waitFor(int fd, int operation) {
+    while (::flock(fd, operation) != 0) {
+        if (errno != EINTR) throw std::runtime_error(std::string("cannot take the disks' lock: ") + std::strerror(errno));
+        if (interrupted()) throw std::runtime_error("stopped while waiting for other jobs' mounts or unmounts");
+    }
+}
+
+}  // namespace
+
+DeviceLock::DeviceLock(const std::string& homeDir, Mode mode) {
+    // Whoever wants the lock passes the gate first; one waiting to hold it
+    // alone keeps the gate closed meanwhile, so mounts cannot starve it.
+    int gate = openStaying(HostLock::pathFor(homeDir, "devices-gate"));
+    try {
+        waitFor(gate, LOCK_EX);
+        fd_ = openStaying(HostLock::pathFor(homeDir, "devices"));
+        waitFor(fd_, mode == kShared ? LOCK_SH : LOCK_EX);
+    } catch (...) {
+        if (fd_ >= 0) ::close(fd_);
+        ::close(gate);
+        throw;
+    }
+    ::close(gate);
+}
+
+DeviceLock::~DeviceLock() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace refhost

@@ -37,12 +37,31 @@ public:
     ~HostLock();
 
     const std::string& path() const { return path_; }
+    // locks/<name>.lock in the home (the directory is made when missing).
+    static std::string pathFor(const std::string& homeDir, const std::string& name);
 
 private:
     HostLock(std::string path, std::string label);
-    static std::string pathFor(const std::string& homeDir, const std::string& name);
 
     std::string path_;
+    int fd_ = -1;
+};
+
+// This host's disks, against changes under a mount. The plug-in tells the
+// disks a mount brings from those it listed before mapping, by name; a disk
+// removed meanwhile frees its name, the next new disk gets it, and the mount
+// never looks at that disk again. So mounts share this lock, and what removes
+// disks (unmount, lun unmap, rescan) holds it alone, ahead of mounts that ask
+// after it. Waits; throws std::runtime_error when a signal stops the wait.
+class DeviceLock {
+public:
+    enum Mode { kShared, kExclusive };
+    DeviceLock(const std::string& homeDir, Mode mode);
+    ~DeviceLock();
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+
+private:
     int fd_ = -1;
 };
 

@@ -1,6 +1,7 @@
 #include "refhost/JsonText.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace refhost {
 
@@ -35,6 +36,29 @@ std::string jsonStringArray(const std::vector<std::string>& items) {
     }
     out += ']';
     return out;
+}
+
+std::vector<std::string> jsonMemberStrings(const std::string& json, const std::string& key) {
+    std::vector<std::string> values;
+    const std::string mark = jsonString(key) + ":\"";
+    for (std::size_t at = json.find(mark); at != std::string::npos; at = json.find(mark, at)) {
+        std::string value;
+        for (at += mark.size(); at < json.size() && json[at] != '"'; ++at) {
+            if (json[at] != '\\' || at + 1 >= json.size()) {
+                value += json[at];
+                continue;
+            }
+            char e = json[++at];
+            if (e == 'u' && at + 4 < json.size()) {
+                value += static_cast<char>(std::strtol(json.substr(at + 1, 4).c_str(), nullptr, 16));
+                at += 4;
+            } else {
+                value += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+            }
+        }
+        values.push_back(value);
+    }
+    return values;
 }
 
 }  // namespace refhost

@@ -12,4 +12,8 @@ std::string jsonString(const std::string& text);
 
 std::string jsonStringArray(const std::vector<std::string>& items);
 
+// The string values of every "key" member of a document zrso-host wrote
+// itself, in order: the inverse of jsonString for its own map requests.
+std::vector<std::string> jsonMemberStrings(const std::string& json, const std::string& key);
+
 }  // namespace refhost

@@ -1,18 +1,28 @@
 // lun create|delete|resize|map|unmap|resolve and inventory.
+#include <strings.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
+#include "refhost/ArrayLeftovers.h"
 #include "refhost/ArrayProbe.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/CommandArgs.h"
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
+#include "refhost/HostLock.h"
+#include "refhost/HostServices.h"
 #include "refhost/HostSession.h"
+#include "refhost/HostTopology.h"
 #include "refhost/Interruption.h"
 #include "refhost/InventoryReport.h"
 #include "refhost/JsonText.h"
+#include "refhost/LunRequestStore.h"
 #include "refhost/LunSteps.h"
 #include "refhost/OutputTable.h"
+#include "refhost/SnapJobStore.h"
+#include "refhost/SnapshotSteps.h"
 #include "refhost/TerminalInput.h"
 
 namespace refhost {
@@ -53,7 +63,8 @@ void guardResize(HostSession& session, const RegisteredArray& array, const LunRe
     confirmVolume(what, request.volumeName, yes);
 }
 
-int reportLun(HostSession& session, const std::string& operation, const LunOutcome& o) {
+int reportLun(HostSession& session, const std::string& operation, const LunOutcome& o,
+              const ArrayCheck* check = nullptr) {
     const LunRequestRow& r = o.request;
     char took[32];
     std::snprintf(took, sizeof took, "%.2f", o.seconds);
@@ -68,6 +79,7 @@ int reportLun(HostSession& session, const std::string& operation, const LunOutco
                       << ",\"state\":" << jsonString(lunStateName(operation, r.status)) << ",\"error\":" << error
                       << ",\"volume\":" << jsonString(r.volumeName) << ",\"size_bytes\":" << r.sizeBytes
                       << ",\"initiator_groups\":" << (r.initiatorGroups.empty() ? "[]" : r.initiatorGroups)
+                      << (check ? ",\"array_check\":" + arrayCheckJson(*check) : std::string())
                       << ",\"seconds\":" << took << "}\n";
     } else {
         session.out() << "lun " << operation << " " << r.arrayName << "/" << r.volumeName << ": "
@@ -81,12 +93,53 @@ int reportLun(HostSession& session, const std::string& operation, const LunOutco
             session.out() << "  size " << r.sizeBytes << " bytes (" << gib(r.sizeBytes) << ")\n";
         if (operation == "resolve") session.out() << "  initiator groups " << r.initiatorGroups << "\n";
         if (o.interrupted)
-            session.out() << "  job " << r.jobId << " is marked interrupted; check the volume with: zrso-host lun "
-                          << "resolve --array " << r.arrayName << " --volume " << r.volumeName << "\n";
+            session.out() << "  job " << r.jobId << " is marked interrupted; clean up with: " << lunCleanupCommand(r)
+                          << "\n";
+        if (check) session.out() << arrayCheckText(*check);
         if (!o.expected) session.out() << "details: " << session.home().logPath() << "\n";
     }
     if (o.interrupted) return interruptExitStatus();
     return o.expected ? 0 : kExitFailed;
+}
+
+// A disk unmapped from this host leaves it now, under the disks' lock, rather
+// than at the rescan of some mount later, whose new disk would get its name.
+void rescanIfUnmappedHere(HostSession& session, const LunRequestRow& request) {
+    auto mine = HostTopology(session.database()).initiators(HostTopology::kLocal);
+    for (std::string port : parseMapRequest(request.mapRequest).ports) {
+        port.erase(std::remove(port.begin(), port.end(), ':'), port.end());
+        for (const auto& i : mine) {
+            if (strcasecmp(i.name.c_str(), port.c_str()) != 0) continue;
+            const char* none[] = {nullptr};
+            session.services(request.jobId)->rescanDevices(clientName().c_str(), none, none);
+            return;
+        }
+    }
+}
+
+LunOutcome runLun(HostSession& session, const std::string& operation, const LunRequestRow& request) {
+    if (operation != "unmap") return runLunRequest(session, operation, request);
+    DeviceLock disks(session.home().dir(), DeviceLock::kExclusive);
+    LunOutcome outcome = runLunRequest(session, operation, request);
+    rescanIfUnmappedHere(session, outcome.request);
+    return outcome;
+}
+
+// Earlier requests on the volume that did not finish (their process died or
+// was stopped): this one looks at the array before and after it runs, and
+// settles them.
+int runWithRecovery(HostSession& session, const std::string& operation, const LunRequestRow& request) {
+    std::vector<LunRequestRow> earlier;
+    for (const auto& r : LunRequestStore(session.database()).unsettledFor(request.arrayName, request.volumeName))
+        if (!HostLock::jobHolder(session.home().dir(), r.jobId)) earlier.push_back(r);
+    if (earlier.empty()) return reportLun(session, operation, runLun(session, operation, request));
+    SnapJobStore jobs(session.database());
+    const LunRequestRow& last = earlier.back();
+    RecoveryCheck recovery(unsettledWhy(jobs.job(last.jobId)), [&] { return surveyLunRequest(session, last); });
+    LunOutcome outcome = runLun(session, operation, request);
+    ArrayCheck check = recovery.finish("lun " + operation);
+    for (const auto& r : earlier) jobs.setState(r.jobId, "checked by job " + std::to_string(outcome.request.jobId));
+    return reportLun(session, operation, outcome, &check);
 }
 
 }  // namespace
@@ -119,7 +172,7 @@ int cmdLun(HostSession& session, CommandArgs& args) {
     if (*operation == "delete")
         confirmVolume("lun delete removes " + array->name + "/" + request.volumeName + " and its data",
                       request.volumeName, yes);
-    return reportLun(session, *operation, runLunRequest(session, *operation, request));
+    return runWithRecovery(session, *operation, request);
 }
 
 int cmdInventory(HostSession& session, CommandArgs& args) {

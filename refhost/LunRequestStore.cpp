@@ -62,4 +62,16 @@ std::vector<LunRequestRow> LunRequestStore::forJob(int64_t jobId) const {
     return out;
 }
 
+std::vector<LunRequestRow> LunRequestStore::unsettledFor(const std::string& arrayName,
+                                                         const std::string& volumeName) const {
+    std::string sql = std::string(kSelect) +
+                      "WHERE array_name = ? AND volume_name = ? AND job_id IN "
+                      "(SELECT id FROM jobs WHERE state IN ('running', 'interrupted')) ORDER BY id";
+    SqlStatement st(db_, sql.c_str());
+    st.bind(1, arrayName).bind(2, volumeName);
+    std::vector<LunRequestRow> out;
+    while (st.step()) out.push_back(rowOf(st));
+    return out;
+}
+
 }  // namespace refhost

@@ -33,6 +33,9 @@ public:
     int64_t add(int64_t jobId, const LunRequestRow& request);
     LunRequestRow get(int64_t id) const;  // throws HostDbError when absent
     std::vector<LunRequestRow> forJob(int64_t jobId) const;
+    // Requests on the volume whose job did not finish (it is running, or its
+    // process died, or a signal stopped it).
+    std::vector<LunRequestRow> unsettledFor(const std::string& arrayName, const std::string& volumeName) const;
 
 private:
     HostDatabase& db_;

@@ -6,6 +6,7 @@
 #include "host/ZRSO.h"
 #include "refhost/ErrorLines.h"
 #include "refhost/HostDatabase.h"
+#include "refhost/HostLock.h"
 #include "refhost/HostLog.h"
 #include "refhost/HostLunInfo.h"
 #include "refhost/HostServices.h"
@@ -73,6 +74,29 @@ std::string mapRequestJson(const std::string& host, const std::string& os, int p
            "]}]}";
 }
 
+MapTarget parseMapRequest(const std::string& json) {
+    MapTarget t;
+    auto first = [&](const char* key) {
+        auto all = jsonMemberStrings(json, key);
+        return all.empty() ? std::string() : all[0];
+    };
+    t.host = first("hostname");
+    t.os = first("hostos");
+    t.protocol = std::atoi(first("protocol").c_str());
+    t.ports = jsonMemberStrings(json, "endpoint");
+    return t;
+}
+
+std::string lunCleanupCommand(const LunRequestRow& r) {
+    std::string lun = " --array " + r.arrayName + " --volume " + r.volumeName;
+    if (r.operation != "map") return "zrso-host lun resolve" + lun;
+    MapTarget t = parseMapRequest(r.mapRequest);
+    std::string command = "zrso-host lun unmap" + lun + " --host " + t.host + " --os " + t.os + " --protocol " +
+                          std::to_string(t.protocol);
+    for (const auto& p : t.ports) command += " --port " + p;
+    return command;
+}
+
 LunOutcome runLunRequest(HostSession& session, const std::string& operation,
                          const LunRequestRow& request) {
     HostDatabase& db = session.database();
@@ -82,6 +106,8 @@ LunOutcome runLunRequest(HostSession& session, const std::string& operation,
 
     SnapJobStore jobs(db);
     int64_t jobId = jobs.createJob("lun");
+    HostLock lock = HostLock::job(session.home().dir(), jobId);
+    jobs.startStep(jobId, "lun " + operation);
     LunRequestStore store(db);
     LunRequestRow row = request;
     row.operation = operation;

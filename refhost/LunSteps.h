@@ -27,9 +27,17 @@ bool isLunOperation(const std::string& operation);
 LunOutcome runLunRequest(HostSession& session, const std::string& operation,
                          const LunRequestRow& request);
 
-// The map request document of one host and its ports.
+// The map request document of one host and its ports, and what it holds.
 std::string mapRequestJson(const std::string& host, const std::string& os, int protocol,
                            const std::vector<std::string>& ports);
+struct MapTarget {
+    std::string host, os;
+    int protocol = 3;
+    std::vector<std::string> ports;
+};
+MapTarget parseMapRequest(const std::string& json);
+// The command that undoes or checks what an unfinished LUN operation did.
+std::string lunCleanupCommand(const LunRequestRow& request);
 
 bool lunExpected(const std::string& operation, const LunRequestRow& request);
 // What the LUN's status means after the operation, for people.

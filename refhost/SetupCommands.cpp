@@ -10,6 +10,7 @@
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostServices.h"
+#include "refhost/HostLock.h"
 #include "refhost/HostSession.h"
 #include "refhost/HostSettings.h"
 #include "refhost/HostTopology.h"
@@ -232,6 +233,7 @@ int cmdRescan(HostSession& session, CommandArgs& args) {
     char host[256] = {0};
     ::gethostname(host, sizeof host - 1);
     const char* none[] = {nullptr};
+    DeviceLock disks(session.home().dir(), DeviceLock::kExclusive);
     services->rescanDevices(host, none, none);
     session.out() << "rescan of this host: " << services->listDevices().size() << " disks\n";
     return 0;

@@ -1,6 +1,7 @@
 #include "refhost/SnapJobStore.h"
 
 #include <ctime>
+#include <stdexcept>
 
 #include "host/ZRSO.h"
 #include "refhost/HostDatabase.h"
@@ -76,11 +77,9 @@ std::vector<int64_t> SnapJobStore::addRecords(int64_t jobId, const JobIdentity& 
     return ids;
 }
 
-std::vector<JobRow> SnapJobStore::jobs(const std::string& kind) const {
-    SqlStatement st(db_,
-                    "SELECT id, kind, created_at, last_step, last_result, state FROM jobs "
-                    "WHERE ?1 = '' OR kind = ?1 ORDER BY id");
-    st.bind(1, kind);
+namespace {
+
+std::vector<JobRow> jobRows(SqlStatement& st) {
     std::vector<JobRow> out;
     while (st.step()) {
         JobRow j;
@@ -93,6 +92,24 @@ std::vector<JobRow> SnapJobStore::jobs(const std::string& kind) const {
         out.push_back(j);
     }
     return out;
+}
+
+}  // namespace
+
+std::vector<JobRow> SnapJobStore::jobs(const std::string& kind) const {
+    SqlStatement st(db_,
+                    "SELECT id, kind, created_at, last_step, last_result, state FROM jobs "
+                    "WHERE ?1 = '' OR kind = ?1 ORDER BY id");
+    st.bind(1, kind);
+    return jobRows(st);
+}
+
+JobRow SnapJobStore::job(int64_t jobId) const {
+    SqlStatement st(db_, "SELECT id, kind, created_at, last_step, last_result, state FROM jobs WHERE id = ?");
+    st.bind(1, jobId);
+    auto rows = jobRows(st);
+    if (rows.empty()) throw std::runtime_error("no job " + std::to_string(jobId));
+    return rows[0];
 }
 
 bool SnapJobStore::jobExists(int64_t jobId) const {
@@ -136,10 +153,28 @@ void SnapJobStore::noteStep(int64_t jobId, const std::string& step, int result, 
     tx.commit();
 }
 
+void SnapJobStore::startStep(int64_t jobId, const std::string& step) {
+    noteStep(jobId, step, -1, kJobRunning);
+}
+
+void SnapJobStore::setState(int64_t jobId, const std::string& state) {
+    Transaction tx(db_);
+    SqlStatement st(db_, "UPDATE jobs SET state = ? WHERE id = ?");
+    st.bind(1, state).bind(2, jobId).run();
+    tx.commit();
+}
+
 std::string SnapJobStore::property(int64_t recordId, int propId) const {
     SqlStatement st(db_, "SELECT value FROM snap_properties WHERE record_id = ? AND prop_id = ?");
     st.bind(1, recordId).bind(2, propId);
     return st.step() ? st.text(0) : std::string();
+}
+
+void SnapJobStore::setStatus(int64_t recordId, int status) {
+    Transaction tx(db_);
+    SqlStatement st(db_, "UPDATE snap_records SET status = ? WHERE id = ?");
+    st.bind(1, status).bind(2, recordId).run();
+    tx.commit();
 }
 
 void SnapJobStore::setFlags(int64_t jobId, unsigned int bits, bool on) {
@@ -148,6 +183,21 @@ void SnapJobStore::setFlags(int64_t jobId, unsigned int bits, bool on) {
                             : "UPDATE snap_records SET flags = flags & ~? WHERE job_id = ?");
     st.bind(1, static_cast<int64_t>(bits)).bind(2, jobId).run();
     tx.commit();
+}
+
+bool unsettled(const JobRow& job) { return job.state == kJobRunning || job.state == kJobInterrupted; }
+
+std::string unsettledWhy(const JobRow& job) {
+    return "the last " + job.lastStep + " of job " + std::to_string(job.id) +
+           (job.state == kJobInterrupted ? " was interrupted" : " did not finish (zrso-host ended during it)");
+}
+
+std::string metadataItem(const std::string& metadata, const std::string& key) {
+    std::string mark = "," + key + ":";
+    std::size_t at = metadata.find(mark);
+    if (at == std::string::npos) return std::string();
+    at += mark.size();
+    return metadata.substr(at, metadata.find(',', at) - at);
 }
 
 const char* snapStatusName(int status) {

@@ -16,7 +16,10 @@ struct JobRow {
     std::string createdAt;
     std::string lastStep;
     int lastResult = -1;
-    std::string state;  // "" or "interrupted" (the last step was stopped by a signal)
+    // "", "interrupted" (a signal stopped the last step), "running" (a step
+    // is under way, or its process died: see unsettled()), or a note
+    // ("checked by job 14").
+    std::string state;
 };
 
 struct SnapRecordRow {
@@ -65,10 +68,16 @@ public:
 
     std::vector<JobRow> jobs(const std::string& kind = std::string()) const;
     bool jobExists(int64_t jobId) const;
+    JobRow job(int64_t jobId) const;  // throws std::runtime_error when absent
     std::vector<SnapRecordRow> records(int64_t jobId) const;
+    // A step begins: the job is marked running until noteStep, so a process
+    // that dies meanwhile leaves the job saying so.
+    void startStep(int64_t jobId, const std::string& step);
     void noteStep(int64_t jobId, const std::string& step, int result, const std::string& state = "");
+    void setState(int64_t jobId, const std::string& state);
     // A text property of a record (6: the plug-in's snapshot metadata); empty when unset.
     std::string property(int64_t recordId, int propId) const;
+    void setStatus(int64_t recordId, int status);
     // Sets or clears flag bits on every record of the job.
     void setFlags(int64_t jobId, unsigned int bits, bool on);
 
@@ -76,10 +85,20 @@ private:
     HostDatabase& db_;
 };
 
+// The last step of the job did not finish: its process died (no one holds
+// the job now: check before calling) or a signal stopped it.
+bool unsettled(const JobRow& job);
+// "the last mount of job 12 did not finish (zrso-host ended during it)"
+std::string unsettledWhy(const JobRow& job);
+
+// A value of the plug-in's snapshot metadata (",Key:value,"); empty when absent.
+std::string metadataItem(const std::string& metadata, const std::string& key);
+
 // Names of the record status values, for people.
 const char* snapStatusName(int status);
 
 // Job states.
 constexpr const char* kJobInterrupted = "interrupted";
+constexpr const char* kJobRunning = "running";
 
 }  // namespace refhost

@@ -1,8 +1,10 @@
 // supported, backup, jobs and the steps on a job's snapshots.
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "host/ZRSO.h"
+#include "refhost/ArrayLeftovers.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/ArraySerial.h"
 #include "refhost/CommandArgs.h"
@@ -13,6 +15,8 @@
 #include "refhost/HostSession.h"
 #include "refhost/Interruption.h"
 #include "refhost/JsonText.h"
+#include "refhost/LunRequestStore.h"
+#include "refhost/LunSteps.h"
 #include "refhost/OutputTable.h"
 #include "refhost/SnapJobStore.h"
 #include "refhost/SnapshotSteps.h"
@@ -30,18 +34,9 @@ int64_t jobArgument(CommandArgs& args) {
     return id;
 }
 
-// A value of the plug-in's snapshot metadata (",Key:value,").
-std::string metadataValue(const std::string& metadata, const std::string& key) {
-    std::string mark = "," + key + ":";
-    std::size_t at = metadata.find(mark);
-    if (at == std::string::npos) return std::string();
-    at += mark.size();
-    return metadata.substr(at, metadata.find(',', at) - at);
-}
-
 // A hint about this job and the record's array.
 std::string hintFor(HostSession& session, const std::string& hint, int64_t jobId, int64_t recordId) {
-    std::string serial = metadataValue(SnapJobStore(session.database()).property(recordId, ZRSO::PROP_METADATA),
+    std::string serial = metadataItem(SnapJobStore(session.database()).property(recordId, ZRSO::PROP_METADATA),
                                        "ArrayId");
     auto array = serial.empty() ? std::nullopt : ArrayRegistry(session.database()).bySerial(serial);
     return fillHint(hint, array ? array->name : "", std::to_string(jobId));
@@ -84,7 +79,7 @@ void printRecords(HostSession& session, const StepOutcome& o, int64_t jobId) {
     }
 }
 
-int finish(HostSession& session, const StepOutcome& o, int64_t jobId) {
+int finish(HostSession& session, const StepOutcome& o, int64_t jobId, const ArrayCheck* check = nullptr) {
     char took[32];
     std::snprintf(took, sizeof took, "%.2f", o.seconds);
     if (session.json()) {
@@ -92,6 +87,7 @@ int finish(HostSession& session, const StepOutcome& o, int64_t jobId) {
                       << ",\"ok\":" << (o.allExpected ? "true" : "false")
                       << ",\"interrupted\":" << (o.interrupted ? "true" : "false") << ",\"seconds\":" << took
                       << ",\"records\":" << recordsJson(o.records, &o)
+                      << (check ? ",\"array_check\":" + arrayCheckJson(*check) : std::string())
                       << ",\"log\":" << jsonString(session.home().logPath()) << "}\n";
     } else if (o.interrupted) {
         session.out() << o.step << " of job " << jobId << ": INTERRUPTED by " << interruptName() << " during "
@@ -105,6 +101,7 @@ int finish(HostSession& session, const StepOutcome& o, int64_t jobId) {
                       << (o.allExpected ? "every record done" : "NOT every record done") << " (plug-in answered "
                       << o.result << ", " << took << " s)\n";
         printRecords(session, o, jobId);
+        if (check) session.out() << arrayCheckText(*check);
         if (!o.allExpected) session.out() << "details: " << session.home().logPath() << "\n";
     }
     if (o.interrupted) return interruptExitStatus();
@@ -136,7 +133,7 @@ void guardRevert(HostSession& session, int64_t jobId, bool yes) {
     if (yes) return;
     std::string volumes;
     for (const auto& r : records) {
-        std::string name = metadataValue(store.property(r.id, ZRSO::PROP_METADATA), "VolumeName");
+        std::string name = metadataItem(store.property(r.id, ZRSO::PROP_METADATA), "VolumeName");
         volumes += (volumes.empty() ? "" : ",") + (name.empty() ? deviceLabel(r.sourceDevice) : name);
     }
     if (!haveTerminal())
@@ -147,6 +144,13 @@ void guardRevert(HostSession& session, int64_t jobId, bool yes) {
                                " to go on: ",
                            volumes))
         throw std::runtime_error("not confirmed; nothing was changed");
+}
+
+// What cleans up after the job's unfinished step.
+std::string jobCleanup(HostSession& session, const JobRow& job) {
+    if (job.kind != "lun") return cleanupCommand(job.lastStep, job.id);
+    auto requests = LunRequestStore(session.database()).forJob(job.id);
+    return requests.empty() ? "nothing (no request was stored)" : lunCleanupCommand(requests[0]);
 }
 
 }  // namespace
@@ -205,15 +209,21 @@ int cmdJobs(HostSession& session, CommandArgs& args) {
         return 0;
     }
     OutputTable jobs({"#job", "kind", "created", "last step", "result", "state"});
+    std::vector<std::string> cleanups;
     for (const auto& j : store.jobs()) {
         if (only && j.id != only) continue;
         auto holder = HostLock::jobHolder(session.home().dir(), j.id);
-        std::string state = holder ? "busy (pid " + std::to_string(*holder) + ")" : j.state;
-        jobs.add({std::to_string(j.id), j.kind, j.createdAt, j.lastStep,
-                  j.lastStep.empty() ? "" : j.lastResult == 0 ? "success" : j.lastResult == 2 ? "partial" : "failed",
-                  state});
+        std::string state = holder ? "busy (pid " + std::to_string(*holder) + ")"
+                            : j.state == kJobRunning ? "unfinished" : j.state;
+        std::string result = j.lastStep.empty() || j.lastResult < 0 ? ""
+                             : j.lastResult == 0                   ? "success"
+                             : j.lastResult == 2                   ? "partial"
+                                                                   : "failed";
+        jobs.add({std::to_string(j.id), j.kind, j.createdAt, j.lastStep, result, state});
+        if (!holder && unsettled(j)) cleanups.push_back(unsettledWhy(j) + "; clean up with: " + jobCleanup(session, j));
     }
     jobs.print(session.out());
+    for (const auto& line : cleanups) session.out() << line << "\n";
     session.out() << "\n";
     OutputTable table({"#job", "#record", "device", "snapshot", "state", "snap device", "#error"});
     for (const auto& r : records)
@@ -236,7 +246,15 @@ int cmdSnapStep(HostSession& session, CommandArgs& args, const std::string& step
         throw std::runtime_error("no job " + std::to_string(jobId) + " (zrso-host jobs lists them)");
     HostLock lock = HostLock::job(session.home().dir(), jobId);
     if (step == "revert") guardRevert(session, jobId, yes);
-    return finish(session, runSnapStep(session, jobId, step, keep), jobId);
+    std::optional<DeviceLock> disks;
+    if (step == "mount" || step == "unmount")
+        disks.emplace(session.home().dir(), step == "mount" ? DeviceLock::kShared : DeviceLock::kExclusive);
+    JobRow job = SnapJobStore(session.database()).job(jobId);
+    if (!unsettled(job)) return finish(session, runSnapStep(session, jobId, step, keep), jobId);
+    RecoveryCheck recovery(unsettledWhy(job), [&] { return surveySnapJob(session, jobId); });
+    StepOutcome outcome = runSnapStep(session, jobId, step, keep);
+    ArrayCheck check = recovery.finish(step);
+    return finish(session, outcome, jobId, &check);
 }
 
 }  // namespace refhost

@@ -42,12 +42,6 @@ PluginApi::SnapCall entryOf(const PluginApi& api, const std::string& step) {
     return nullptr;
 }
 
-std::string clientName() {
-    char name[256] = {0};
-    if (::gethostname(name, sizeof name - 1) != 0 || !name[0]) return "localhost";
-    return name;
-}
-
 // Errors shown after a step are that step's own; a mount starts from the
 // snapshot, whatever an earlier mount or unmount left in the status. Records
 // the step does not handle keep what they have.
@@ -139,6 +133,17 @@ void referToTheFirstFailure(StepOutcome& outcome) {
             outcome.reasons[r.id] = {"", "no reason of its own: the step failed at record " + std::to_string(first->id), ""};
 }
 
+// A record whose prepare never wrote the plug-in's metadata has nothing on
+// an array (the snapshot is made from that metadata) and nothing the plug-in
+// could find it by: its delete is done here, or it would fail for ever.
+bool neverPrepared(SnapJobStore& store, const SnapRecordRow& r) {
+    if (!store.property(r.id, ZRSO::PROP_METADATA).empty()) return false;
+    store.setStatus(r.id, ZRSO::SNAP_DELETED);
+    hostLog(0, "zrso-host", r.jobId, "delete: record " + std::to_string(r.id) +
+                                         " was never prepared: nothing of it is on an array");
+    return true;
+}
+
 std::vector<SnapRecordRow> recordsOfStep(SnapJobStore& store, int64_t jobId, const std::string& step) {
     auto rows = store.records(jobId);
     if (step != "snap") return rows;
@@ -150,6 +155,12 @@ std::vector<SnapRecordRow> recordsOfStep(SnapJobStore& store, int64_t jobId, con
 }
 
 }  // namespace
+
+std::string clientName() {
+    char name[256] = {0};
+    if (::gethostname(name, sizeof name - 1) != 0 || !name[0]) return "localhost";
+    return name;
+}
 
 bool isSnapStep(const std::string& step) {
     for (const char* known : {"prepare", "snap", "reconcile", "mount", "unmount", "delete", "revert"})
@@ -247,6 +258,7 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
     StepOutcome outcome;
     outcome.step = step;
     auto start = std::chrono::steady_clock::now();
+    store.startStep(jobId, step);
     if (step == "unmount") store.setFlags(jobId, ZRSO::FLAG_KEEP_DUPLICATE, keep);
     auto rows = recordsOfStep(store, jobId, step);
     prepareRecords(db, rows, step);
@@ -254,6 +266,7 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
     std::vector<std::unique_ptr<HostSnapInfo>> infos;
     std::vector<SnapInfo*> pointers;
     for (const auto& r : rows) {
+        if (step == "delete" && neverPrepared(store, r)) continue;
         infos.push_back(std::make_unique<HostSnapInfo>(db, r.id));
         pointers.push_back(infos.back().get());
     }
@@ -261,13 +274,14 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
                      (rows.size() == 1 ? "" : "s"));
     auto services = session.services(jobId);
     const std::size_t mark = ErrorLines::instance().mark();
-    hostLog(0, "zrso-host", jobId, step + ": calling the plug-in with " + std::to_string(rows.size()) + " records");
-    {
+    outcome.result = 0;
+    if (!pointers.empty() || rows.empty()) {
+        hostLog(0, "zrso-host", jobId, step + ": calling the plug-in with " + std::to_string(pointers.size()) + " records");
         WaitNarrator narrator(session, store, jobId, step, rows);
         outcome.result = entry(pointers.empty() ? nullptr : pointers.data(), static_cast<short>(pointers.size()),
                                services.get());
+        hostLog(0, "zrso-host", jobId, step + ": the plug-in answered " + std::to_string(outcome.result));
     }
-    hostLog(0, "zrso-host", jobId, step + ": the plug-in answered " + std::to_string(outcome.result));
     outcome.interrupted = interrupted();
     if (outcome.interrupted) outcome.interruptedStep = step;
 

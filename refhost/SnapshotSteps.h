@@ -56,6 +56,9 @@ StepOutcome runBackup(HostSession& session, int64_t jobId);
 // True when the plug-in claims the device.
 bool deviceSupported(HostSession& session, const std::string& device);
 
+// This machine's name, as the plug-in reads it for the host objects it makes.
+std::string clientName();
+
 // A short form of a source device for tables ("esx1:esxd2" for a datastore disk).
 std::string deviceLabel(const std::string& sourceDevice);
 // Whether a record ended as the step expects.
