@@ -1,0 +1,287 @@
+// zrso-host killed (SIGKILL) at each of its xcli runs in turn, while the
+// array holds that run after doing its work; then what the operator runs
+// next, and the end state: nothing of the job left on the array that is not
+// either cleaned by that step or named with a command that removes it, the
+// host database agreeing with the array, the log and the database whole.
+//
+// ZRSO_CRASH_REPORT=FILE appends one JSON line per command (bench/load.sh).
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "json/JsonReader.h"
+#include "support/HostWorld.h"
+
+namespace {
+
+const std::string kAppPort = "2100001B32A0F0AA";  // a port no host object holds yet
+
+const JsonValue& member(const JsonValue& v, const std::string& name) {
+    static const JsonValue none;
+    const JsonValue* m = v.find(name);
+    return m ? *m : none;
+}
+
+// Lines of one state that the other lacks.
+std::vector<std::string> minus(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    std::vector<std::string> out;
+    for (const auto& line : a)
+        if (std::find(b.begin(), b.end(), line) == b.end()) out.push_back(line);
+    return out;
+}
+
+struct CrashCase {
+    std::vector<std::vector<std::string>> before;  // steps before the one killed ("xcli" ones go to the array)
+    size_t baselineAt;                             // the array after this many of them is what must come back
+    std::vector<std::string> command;              // killed at each of its xcli runs
+    std::vector<std::string> next;                 // what the operator runs then
+    std::string told;                              // what 'zrso-host jobs' tells to run
+    std::string disagreeing;                       // counts host database rows that claim what the array lacks
+};
+
+// Figures of one command's matrix, for the closing table.
+struct Tally {
+    int points = 0, objectsAtKill = 0, nextFailed = 0, leftAfterNext = 0, removedAsTold = 0, keptByDesign = 0,
+        hostObjectsKept = 0;
+};
+
+// Host objects the plug-in made with all their ports stay on purpose: later
+// mounts and maps use them.
+bool keptHostObject(const std::string& line) {
+    static const std::regex kept(
+        "host [A-Za-z0-9.-]+_[0-9]+ ports [0-9A-F]{16}(\\(logged in\\))?( [0-9A-F]{16}(\\(logged in\\))?)*");
+    return std::regex_match(line, kept);
+}
+
+class CrashMatrix : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!SimAvailable({"zrso-host", "xiv_devlist"}) || !PluginAvailable())
+            GTEST_SKIP() << "simulator or plug-in not built";
+        world_ = std::make_unique<HostWorld>(env_.tmp().file("world"));
+        world_->defineHostObject();
+        world_->addVolumes(2);
+        world_->addVolumes(1, false);
+        world_->initHome();
+        devices_ = {world_->deviceOf("v1"), world_->deviceOf("v2")};
+    }
+
+    std::vector<std::string> words(std::vector<std::string> w) const {
+        for (auto& word : w)
+            if (word == "$1" || word == "$2") word = devices_[word[1] - '1'];
+        return w;
+    }
+
+    // The steps before; the array's state after baselineAt of them.
+    void prepare(const CrashCase& c) {
+        world_->save("start");
+        for (size_t i = 0; i <= c.before.size(); ++i) {
+            if (i == c.baselineAt) baseline_ = world_->arrayState();
+            if (i == c.before.size()) break;
+            const auto& step = c.before[i];
+            if (step[0] == "xcli") {
+                world_->xcli(std::vector<std::string>(step.begin() + 1, step.end()));
+                continue;
+            }
+            HostRun r = world_->host(words(step));
+            ASSERT_EQ(0, r.status) << step[0] << ": " << r.out << r.err;
+        }
+        world_->save("ready");
+    }
+
+    int runsOfCommand(const CrashCase& c) {
+        world_->sim().ClearRuns(HostWorld::kAddress);
+        HostRun r = world_->host(words(c.command));
+        EXPECT_EQ(0, r.status) << "uninterrupted: " << r.out << r.err;
+        int runs = static_cast<int>(world_->sim().Runs(HostWorld::kAddress).size());
+        world_->restore("ready");
+        return runs;
+    }
+
+    // Starts the command with its nth xcli run held, kills it there.
+    void killAt(const CrashCase& c, int nth) {
+        SimArray sim(world_->sim().state());
+        sim.Admin({"hold", "--address", HostWorld::kAddress, "--nth", std::to_string(nth)});
+        pid_t host = world_->startHost(words(c.command), "killed");
+        std::string held = sim.Admin({"held", "--address", HostWorld::kAddress, "--seconds", "120"});
+        ::kill(host, SIGKILL);
+        world_->collect(host, "killed");
+        sim.Admin({"release", "--address", HostWorld::kAddress});
+        ASSERT_TRUE(HostWorld::waitGone(static_cast<pid_t>(std::atol(held.c_str())))) << held;
+    }
+
+    // What the host says right after the kill: the job is unfinished and
+    // the command that cleans up is the case's next step.
+    void checkToldAfterKill(const CrashCase& c, const std::string& point) {
+        EXPECT_EQ("", world_->fileProblems()) << point;
+        EXPECT_EQ("running", world_->hostDbValue("SELECT state FROM jobs ORDER BY id DESC LIMIT 1")) << point;
+        std::string jobs = world_->host({"jobs"}).out;
+        EXPECT_NE(std::string::npos, jobs.find("unfinished")) << point << jobs;
+        EXPECT_NE(std::string::npos, jobs.find("clean up with: " + c.told)) << point << jobs;
+    }
+
+    // Runs every removal command the host printed for what is left.
+    int removeAsTold(const JsonValue& check, const std::string& point, Tally& tally) {
+        int commands = 0;
+        for (const auto& left : member(check, "left").items()) {
+            tally.keptByDesign += member(left, "kept").asBool();
+            for (const auto& command : member(left, "remove").items()) {
+                HostRun r = world_->runPrinted(command.asString());
+                EXPECT_EQ(0, r.status) << point << ": " << command.asString() << ": " << r.out << r.err;
+                ++commands;
+            }
+        }
+        return commands;
+    }
+
+    // The array against the baseline, less the host objects kept.
+    std::vector<std::string> leftovers(Tally* tally = nullptr) {
+        std::vector<std::string> out;
+        for (const auto& line : minus(world_->arrayState(), baseline_)) {
+            if (!keptHostObject(line)) out.push_back(line);
+            else if (tally) ++tally->hostObjectsKept;
+        }
+        return out;
+    }
+
+    void checkEndState(const std::string& point) {
+        for (const auto& line : leftovers()) ADD_FAILURE() << point << ": left on the array: " << line;
+        for (const auto& line : minus(baseline_, world_->arrayState()))
+            ADD_FAILURE() << point << ": gone from the array: " << line;
+    }
+
+    void crashAt(const CrashCase& c, int nth, Tally& tally) {
+        std::string point = c.command[0] + " killed at xcli run " + std::to_string(nth);
+        killAt(c, nth);
+        checkToldAfterKill(c, point);
+        tally.objectsAtKill += static_cast<int>(leftovers().size());
+
+        std::vector<std::string> next = words(c.next);
+        next.insert(next.begin(), "--json");
+        HostRun r = world_->host(next);
+        JsonValue answer = ReadJson(r.out.data(), r.out.size());
+        const JsonValue& check = member(answer, "array_check");
+        ASSERT_TRUE(check.isObject()) << point << ": the next step did not check the array: " << r.out << r.err;
+        EXPECT_EQ("", member(check, "problem").asString()) << point;
+        // The plug-in may fail the next step (an unmount finds no host object
+        // for this machine when the kill came before it was made): then what
+        // it could not clean is in the check's "left", with its removal.
+        tally.nextFailed += !member(answer, "ok").asBool();
+        EXPECT_EQ("0", world_->hostDbValue(c.disagreeing)) << point << ": the host database disagrees: " << r.out;
+        EXPECT_EQ("0", world_->hostDbValue("SELECT count(*) FROM jobs WHERE state IN ('running', 'interrupted')"))
+            << point;
+
+        tally.leftAfterNext += static_cast<int>(leftovers(&tally).size());
+        tally.removedAsTold += removeAsTold(check, point, tally);
+        checkEndState(point);
+        EXPECT_EQ("", world_->fileProblems()) << point;
+        ++tally.points;
+    }
+
+    void runMatrix(const std::string& name, const CrashCase& c) {
+        prepare(c);
+        if (HasFatalFailure()) return;
+        int runs = runsOfCommand(c);
+        ASSERT_GT(runs, 0);
+        Tally tally;
+        for (int nth = 1; nth <= runs; ++nth) {
+            crashAt(c, nth, tally);
+            world_->restore("ready");
+        }
+        world_->restore("start");
+        if (const char* path = std::getenv("ZRSO_CRASH_REPORT"))
+            std::ofstream(path, std::ios::app)
+                << "{\"command\":\"" << name << "\",\"next\":\"" << c.next[0] << " " << c.next[1] << "\",\"points\":"
+                << tally.points << ",\"objects_at_kill\":" << tally.objectsAtKill << ",\"next_failed\":"
+                << tally.nextFailed << ",\"left_after_next\":"
+                << tally.leftAfterNext << ",\"removal_commands_run\":" << tally.removedAsTold
+                << ",\"kept_reported\":" << tally.keptByDesign << ",\"host_objects_kept\":" << tally.hostObjectsKept
+                << "}\n";
+    }
+
+    HostWorldEnv env_{"crash"};
+    std::unique_ptr<HostWorld> world_;
+    std::vector<std::string> devices_, baseline_;
+};
+
+// Every record deleted, as the array has no snapshot of the job.
+const char* const kAllDeleted = "SELECT count(*) FROM snap_records WHERE status <> 20";
+// No record claims a duplicate, mapped or mounted: none is on the array.
+const char* const kAllUnmounted = "SELECT count(*) FROM snap_records WHERE status IN (7, 9, 12)";
+
+TEST_F(CrashMatrix, BackupOfOneVolume) {
+    runMatrix("backup", {{}, 0, {"backup", "$1"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
+}
+
+TEST_F(CrashMatrix, GroupBackup) {
+    runMatrix("backup --cg", {{}, 0, {"backup", "--cg", "$1", "$2"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
+}
+
+TEST_F(CrashMatrix, Mount) {
+    runMatrix("mount", {{{"backup", "$1"}}, 1, {"mount", "1"}, {"unmount", "1"}, "zrso-host unmount 1", kAllUnmounted});
+}
+
+// The first mount of a host that has no host object on the array makes one.
+TEST_F(CrashMatrix, MountMakingTheHostObject) {
+    runMatrix("mount (new host object)",
+              {{{"backup", "$1"}, {"xcli", "host_delete", "host=" + std::string(HostWorld::kHostObject)}},
+               2,
+               {"mount", "1"},
+               {"unmount", "1"},
+               "zrso-host unmount 1",
+               kAllUnmounted});
+}
+
+TEST_F(CrashMatrix, Unmount) {
+    runMatrix("unmount", {{{"backup", "$1"}, {"mount", "1"}}, 1, {"unmount", "1"}, {"unmount", "1"},
+                          "zrso-host unmount 1", kAllUnmounted});
+}
+
+TEST_F(CrashMatrix, Delete) {
+    runMatrix("delete", {{{"backup", "$1"}}, 0, {"delete", "1"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
+}
+
+TEST_F(CrashMatrix, LunMap) {
+    std::vector<std::string> map = {"lun", "map", "--array", HostWorld::kArray, "--volume", "v3", "--host", "app",
+                                    "--os", "Linux", "--port", kAppPort};
+    std::vector<std::string> unmap = map;
+    unmap[1] = "unmap";
+    runMatrix("lun map", {{}, 0, map, unmap, "zrso-host lun unmap --array xiv1 --volume v3",
+                          "SELECT count(*) FROM lun_requests r JOIN jobs j ON j.id = r.job_id "
+                          "WHERE r.operation = 'map' AND j.state NOT LIKE 'checked by job %'"});
+}
+
+// Kills at moments spread over a command's run, not only at its xcli runs:
+// inside a write of the debug log or a transaction of the host database,
+// neither must come apart.
+TEST_F(CrashMatrix, KillsAtAnyMomentLeaveLogAndDatabaseWhole) {
+    constexpr int kKills = 20;
+    ASSERT_EQ(0, world_->host({"backup", devices_[0]}).status);
+    world_->save("ready");
+    for (const auto& command : std::vector<std::vector<std::string>>{{"backup", "--cg", devices_[0], devices_[1]},
+                                                                     {"mount", "1"}}) {
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(0, world_->host(command).status) << command[0];
+        auto span = std::chrono::steady_clock::now() - start;
+        for (int i = 0; i < kKills; ++i) {
+            world_->restore("ready");
+            pid_t host = world_->startHost(command, "killed");
+            std::this_thread::sleep_for(span * i / kKills);
+            ::kill(host, SIGKILL);
+            world_->collect(host, "killed");
+            ASSERT_TRUE(world_->waitQuiet());
+            EXPECT_EQ("", world_->fileProblems()) << command[0] << " killed after " << i << "/" << kKills;
+        }
+    }
+    world_->restore("ready");
+}
+
+}  // namespace
