@@ -27,13 +27,13 @@ namespace {
 // Printed in this order, their removals run in it too: a mapping goes before
 // its duplicate, a snapshot group is disbanded before its snapshots go, a
 // group loses its members before it goes.
-const char* const kKinds[] = {"mapping", "duplicate", "snapshot group", "snapshot",
+const char* const kKinds[] = {"lock",         "mapping",           "duplicate",  "snapshot group", "snapshot",
                               "group member", "consistency group", "host object"};
 
 int rank(const std::string& kind) {
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 8; ++i)
         if (kind == kKinds[i]) return i;
-    return 7;
+    return 8;
 }
 
 using Record = std::map<std::string, std::string>;
@@ -144,7 +144,12 @@ void recordObjects(HostSession& session, const ArrayView& view, const SnapRecord
     std::string snapGroup = metadataItem(metadata, "SnapGroupName");
     HostSnapInfo info(session.database(), r.id);
     std::string duplicate = duplicateName(info);
-    if (!view.list("vol_list", {"vol=" + duplicate}).empty()) {
+    auto found = view.list("vol_list", {"vol=" + duplicate});
+    if (!found.empty()) {
+        // Made but not unlocked when its mount stopped: a later mount finds
+        // it and maps it without unlocking it, read-only.
+        if (field(found[0], "locked") == "yes")
+            out.push_back(view.object("lock", duplicate, "the duplicate is read-only", {"vol_unlock vol=" + duplicate}));
         mappingsOf(view, duplicate, {}, out);
         out.push_back(view.object("duplicate", duplicate, "of " + snap, {"snapshot_delete snapshot=" + duplicate}));
     }
@@ -196,7 +201,7 @@ void sortObjects(std::vector<ArrayObject>& objects) {
 
 // What the step is there to remove: left over after it, these are failures.
 bool removedBy(const std::string& step, const std::string& kind) {
-    if (kind == "host object") return true;
+    if (kind == "host object" || kind == "lock") return true;
     if (step == "unmount") return kind == "mapping" || kind == "duplicate";
     if (step == "delete") return kind != "group member" && kind != "consistency group";
     if (step == "lun unmap") return kind == "mapping";
@@ -263,8 +268,16 @@ ArrayCheck compareSurveys(const std::string& step, std::vector<ArrayObject> befo
     ArrayCheck check;
     for (const auto& o : before)
         if (std::find(after.begin(), after.end(), o) == after.end()) check.cleaned.push_back(o);
-    for (const auto& o : after)
-        if (o.kept || removedBy(step, o.kind)) check.left.push_back(o);
+    auto alsoLeft = [&](const std::string& kind, const std::string& name) {
+        for (const auto& o : after)
+            if (o.kind == kind && o.name == name && removedBy(step, kind)) return true;
+        return false;
+    };
+    for (const auto& o : after) {
+        if (!o.kept && !removedBy(step, o.kind)) continue;
+        if (o.kind == "lock" && alsoLeft("duplicate", o.name)) continue;  // it goes with its duplicate
+        check.left.push_back(o);
+    }
     check.before = std::move(before);
     return check;
 }
@@ -305,7 +318,7 @@ std::string arrayCheckText(const ArrayCheck& check) {
         if (!(keptPart ? kept : left)) continue;
         text += keptPart ? "  kept on the array by the plug-in for the next group backup; when no longer wanted, "
                            "remove with:\n"
-                         : "  left on the array; no step of the plug-in removes it; remove with:\n";
+                         : "  left on the array, and no step of the plug-in removes it; remove (a lock: undo) with:\n";
         for (const auto& o : check.left)
             if (o.kept == keptPart)
                 for (const auto& r : o.remove) text += "    " + r + "    # " + o.kind + " " + o.name + "\n";

@@ -18,7 +18,7 @@ struct LunRequestRow;
 // One object on an array that belongs to a job.
 struct ArrayObject {
     std::string array;   // registered name
-    std::string kind;    // mapping, duplicate, snapshot group, snapshot, group member, host object
+    std::string kind;    // lock, mapping, duplicate, snapshot group, snapshot, group member, consistency group, host object
     std::string name;
     std::string detail;  // "to me at LUN 4", "no ports", ...
     bool kept = false;   // the plug-in keeps it on purpose (a consistency group for the next backup)
