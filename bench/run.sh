@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks against a built tree and prints one table: the XCLI
-# layer, the process runner, the snapshot flows and the inventory.
+# layer, the process runner, the snapshot flows and the inventory; then the
+# load and crash figures (load.sh).
 #   bash bench/run.sh <build-dir>
 set -euo pipefail
 BUILD=${1:?usage: run.sh <build-dir>}
@@ -112,3 +113,6 @@ if os.path.exists(inventory_path):
     print()
     print("targets: own CPU growth <= 12x; a complete run of 50,000 volumes < 10 s")
 PY
+
+echo
+bash "$HERE/load.sh" "$BUILD" "${ZRSO_LOAD_SECONDS:-60}"
