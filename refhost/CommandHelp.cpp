@@ -13,7 +13,9 @@ namespace {
     " Exit status 0 when the plug-in answered success and every record ended as the step expects, " \
     "1 otherwise (each failed record is shown with its reason), 128 + the signal number when "     \
     "SIGINT or SIGTERM stopped it (the job is then marked interrupted and the command that cleans " \
-    "up is shown). One command at a time works on a job."
+    "up is shown). One command at a time works on a job. After a command on the job that did not "  \
+    "finish (stopped, or its zrso-host killed) this one looks at the array before and after it runs, " \
+    "says what it cleaned, and prints the xcli runs that remove what it could not."
 
 const std::vector<OptionHelp> kGlobal = {
     {"--home DIR", "the host directory (default: $ZRSO_HOST_HOME, else ~/.zrso-host)"},
@@ -133,8 +135,10 @@ const std::vector<CommandHelp> kCommands = {
       {"--fleet-id N", "fleet id of the job, default 1"}},
      "zrso-host backup /dev/sdb /dev/sdc --cg"},
     {"jobs", "jobs [JOB]", "the jobs and their records",
-     "Lists the jobs (kind, when made, last step, its state) and the records of JOB or of every backup "
-     "job, with their state by name. --json keeps the status numbers beside the names.",
+     "Lists the jobs (kind, when made, last step, its state: busy with the pid working on it, "
+     "interrupted, or unfinished when its zrso-host ended during the step, each with the command that "
+     "cleans up) and the records of JOB or of every backup job, with their state by name. --json keeps "
+     "the status numbers beside the names.",
      {},
      "zrso-host jobs 12"},
     {"reconcile", "reconcile JOB", "do the job's snapshots still exist?",
