@@ -11,7 +11,6 @@
 #include "host/ZRSO.h"
 #include "refhost/ArrayProbe.h"
 #include "refhost/ArrayRegistry.h"
-#include "refhost/AttributeText.h"
 #include "refhost/HostSession.h"
 #include "refhost/HostSnapInfo.h"
 #include "refhost/HostTopology.h"
@@ -42,8 +41,7 @@ using Record = std::map<std::string, std::string>;
 class ArrayView {
 public:
     ArrayView(HostSession& session, const RegisteredArray& array)
-        : name_(array.name), login_(registeredLogin(session.home(), ArrayRegistry(session.database()), array)),
-          probe_(login_) {}
+        : ArrayView(array.name, registeredLogin(session.home(), ArrayRegistry(session.database()), array)) {}
 
     // The records of a listing; empty when the object is missing. Throws
     // std::runtime_error when the array cannot be asked.
@@ -57,17 +55,23 @@ public:
         throw std::runtime_error(name_ + ": " + operation + ": " + answerFailure(a));
     }
 
+    // The password is not printed: xcli reads it from XIV_XCLIPASSWORD.
     ArrayObject object(const std::string& kind, const std::string& name, const std::string& detail,
                        const std::vector<std::string>& removals) const {
         ArrayObject o{name_, kind, name, detail, false, {}};
-        std::string xcli = login_.xcliDir.empty() ? "xcli" : login_.xcliDir + "/xcli";
-        for (const auto& r : removals) o.remove.push_back(xcli + " -u " + login_.user + " -m " + login_.address + " -y -x " + r);
+        for (const auto& r : removals) o.remove.push_back(command_ + r);
         return o;
     }
 
 private:
+    ArrayView(std::string name, ArrayLogin login)
+        : name_(std::move(name)),
+          command_((login.xcliDir.empty() ? "xcli" : login.xcliDir + "/xcli") + " -u " + login.user + " -m " +
+                   login.address + " -y -x "),
+          probe_(std::move(login)) {}
+
     std::string name_;
-    ArrayLogin login_;
+    std::string command_;
     ArrayProbe probe_;
 };
 
