@@ -78,6 +78,41 @@ void writeAll(int fd, const std::string& line) {
     }
 }
 
+// A writer killed in the middle of a long line (the kill takes effect
+// between the pages of one write) leaves the line cut, and the next line
+// would run on from it. A process opening the log ends such a line first,
+// its missing fields empty, so that every line stays whole. A size that
+// still grows is a live writer's line: its write ends within microseconds.
+void endCutLine(int fd, const std::string& path) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return;
+    int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);  // the log is opened for writing only
+    if (in < 0) return;
+    ::flock(fd, LOCK_EX);  // openers take turns; the next finds the line ended
+    off_t seen = -1;
+    bool cut = false;
+    for (int look = 0; look < 5 && !cut; ++look) {
+        char last = '\n';
+        if (::fstat(fd, &st) != 0 || st.st_size == 0 || ::pread(in, &last, 1, st.st_size - 1) != 1 || last == '\n')
+            break;
+        cut = st.st_size == seen;
+        seen = st.st_size;
+        if (!cut) ::usleep(2000);
+    }
+    if (cut) {
+        std::string tail(static_cast<std::size_t>(std::min<off_t>(seen, 8192)), '\0');
+        ssize_t n = ::pread(in, &tail[0], tail.size(), seen - static_cast<off_t>(tail.size()));
+        tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        std::size_t start = tail.rfind('\n');
+        long tabs = std::count(tail.begin() + static_cast<long>(start == std::string::npos ? 0 : start + 1),
+                               tail.end(), '\t');
+        writeAll(fd, std::string(static_cast<std::size_t>(std::max(0L, 5 - tabs)), '\t') +
+                         " [line cut: its writer ended while writing it]\n");
+    }
+    ::flock(fd, LOCK_UN);
+    ::close(in);
+}
+
 // An opened log file, shared by every log that writes to it. It rotates by
 // size: past maxBytes the file becomes <path>.1 (and .1 becomes .2, ...),
 // keeping `files` files in all, and writing goes on in a fresh file.
@@ -225,6 +260,7 @@ private:
         if (logPath_.empty()) return d;
         int f = openLog(logPath_);
         if (f < 0) return d;  // stay on stderr: lines must not vanish
+        endCutLine(f, logPath_);
         try {
             d.file = std::make_shared<LogFile>(f, logPath_, static_cast<long long>(maxKiB) * 1024, files);
         } catch (...) {

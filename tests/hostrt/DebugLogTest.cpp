@@ -154,6 +154,19 @@ TEST_F(DebugLogTest, ConcurrentProcessesNeverInterleaveLines) {
     }
 }
 
+// A writer killed mid-line left it cut: the next process to open the log
+// ends it, its missing fields empty, before its own lines.
+TEST_F(DebugLogTest, ALineCutByAKilledWriterIsEndedWhole) {
+    hostrt_test::writeFile(dir_.file("debug.log"), "2026-01-01T00:00:00.000Z\t4711\t7\t0\tXiv::Get");
+    DebugLog log;
+    log.DebugLvl("after", 0, "next");
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(2));
+    EXPECT_THAT(split(all[0], '\t'), SizeIs(6));
+    EXPECT_THAT(all[0], ::testing::HasSubstr("Xiv::Get\t [line cut"));
+    EXPECT_THAT(tail(all[1]), ElementsAre("0", "0", "after", "next"));
+}
+
 TEST_F(DebugLogTest, FilesRotateBySizeAndKeepTheirNumber) {
     hostrt_test::writeFile(dir_.file("platform.ini"), "[~Trellis]\nnDebugLogMaxKiB=1\nnDebugLogFiles=3\n");
     DebugLog log;
