@@ -121,7 +121,7 @@ protected:
     // What the host says right after the kill: the job is unfinished and
     // the command that cleans up is the case's next step.
     void checkToldAfterKill(const CrashCase& c, const std::string& point) {
-        EXPECT_EQ("", world_->fileProblems()) << point;
+        EXPECT_EQ("", world_->fileProblems(true)) << point;
         EXPECT_EQ("running", world_->hostDbValue("SELECT state FROM jobs ORDER BY id DESC LIMIT 1")) << point;
         std::string jobs = world_->host({"jobs"}).out;
         EXPECT_NE(std::string::npos, jobs.find("unfinished")) << point << jobs;
@@ -269,24 +269,30 @@ TEST_F(CrashMatrix, LunMap) {
 
 // Kills at moments spread over a command's run, not only at its xcli runs:
 // inside a write of the debug log or a transaction of the host database,
-// neither must come apart.
+// neither comes apart, and the step that cleans up ends a cut log line.
 TEST_F(CrashMatrix, KillsAtAnyMomentLeaveLogAndDatabaseWhole) {
     constexpr int kKills = 20;
     ASSERT_EQ(0, world_->host({"backup", devices_[0]}).status);
     world_->save("ready");
-    for (const auto& command : std::vector<std::vector<std::string>>{{"backup", "--cg", devices_[0], devices_[1]},
-                                                                     {"mount", "1"}}) {
+    struct {
+        std::vector<std::string> command, cleanup;
+    } commands[] = {{{"backup", "--cg", devices_[0], devices_[1]}, {"delete", "2"}},
+                    {{"mount", "1"}, {"unmount", "1"}}};
+    for (const auto& c : commands) {
         auto start = std::chrono::steady_clock::now();
-        ASSERT_EQ(0, world_->host(command).status) << command[0];
+        ASSERT_EQ(0, world_->host(c.command).status) << c.command[0];
         auto span = std::chrono::steady_clock::now() - start;
         for (int i = 0; i < kKills; ++i) {
+            std::string point = c.command[0] + " killed after " + std::to_string(i) + "/" + std::to_string(kKills);
             world_->restore("ready");
-            pid_t host = world_->startHost(command, "killed");
+            pid_t host = world_->startHost(c.command, "killed");
             std::this_thread::sleep_for(span * i / kKills);
             ::kill(host, SIGKILL);
             world_->collect(host, "killed");
             ASSERT_TRUE(world_->waitQuiet());
-            EXPECT_EQ("", world_->fileProblems()) << command[0] << " killed after " << i << "/" << kKills;
+            EXPECT_EQ("", world_->fileProblems(true)) << point;
+            world_->host(c.cleanup);
+            EXPECT_EQ("", world_->fileProblems()) << point;
         }
     }
     world_->restore("ready");

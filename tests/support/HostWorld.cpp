@@ -242,15 +242,20 @@ void HostWorld::restore(const std::string& name) const {
 
 namespace {
 
-// Every line whole (ends with a line break) with its six tab-separated fields.
-std::string logProblems(const std::string& path) {
+// Every line whole (ends with a line break) with its six tab-separated fields;
+// a writer just killed may have left the last one unfinished.
+std::string logProblems(const std::string& path, bool unfinishedEnd) {
     std::string text = ReadFileText(path);
+    if (unfinishedEnd && !text.empty() && text.back() != '\n') text.erase(text.rfind('\n') + 1);
     if (text.empty()) return "";
     if (text.back() != '\n') return path + ": the last line is cut";
     std::istringstream lines(text);
     int number = 0;
     for (std::string line; std::getline(lines, line);) {
         ++number;
+        // A line cut by a killed writer, ended by the next one to open the log.
+        const std::string ended = " [line cut: its writer ended while writing it]";
+        if (line.size() >= ended.size() && line.compare(line.size() - ended.size(), ended.size(), ended) == 0) continue;
         size_t tabs = 0;
         for (char c : line) tabs += c == '\t';
         if (tabs < 5 || line.size() < 24 || line[4] != '-' || line[10] != 'T')
@@ -278,10 +283,10 @@ std::string HostWorld::hostDbValue(const std::string& sql) const {
     return value;
 }
 
-std::string HostWorld::fileProblems() const {
+std::string HostWorld::fileProblems(bool justKilled) const {
     std::string problems;
     for (const char* suffix : {"", ".1", ".2"}) {
-        std::string p = logProblems(home() + "/zrso-host.log" + suffix);
+        std::string p = logProblems(home() + "/zrso-host.log" + suffix, justKilled && !*suffix);
         if (!p.empty()) problems += p + "\n";
     }
     std::string integrity = hostDbValue("PRAGMA integrity_check");

@@ -70,8 +70,9 @@ public:
 
     // What is wrong with the host's own files after a crash: a log line
     // that is not whole or lacks its fields, a host database that fails its
-    // integrity check. Empty when both are sound.
-    std::string fileProblems() const;
+    // integrity check. Empty when both are sound. justKilled: the last line
+    // may be unfinished (the next writer ends it).
+    std::string fileProblems(bool justKilled = false) const;
     // A value of the host database ("" when there is no row).
     std::string hostDbValue(const std::string& sql) const;
 
