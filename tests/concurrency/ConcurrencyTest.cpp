@@ -55,12 +55,8 @@ struct Tally {
 class Concurrency : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!SimAvailable({"zrso-host", "xiv_devlist"}) || !PluginAvailable())
-            GTEST_SKIP() << "simulator or plug-in not built";
-        world_ = std::make_unique<HostWorld>(env_.tmp().file("world"));
-        world_->defineHostObject();
-        world_->addVolumes(kWorkers);
-        world_->initHome();
+        if (!HostWorld::buildHasIt()) GTEST_SKIP() << "simulator or plug-in not built";
+        world_ = HostWorld::ready(env_.tmp().file("world"), kWorkers);
         baseline_ = world_->arrayState();
         if (const char* s = std::getenv("ZRSO_LOAD_SECONDS")) seconds_ = std::atof(s);
     }

@@ -64,13 +64,8 @@ bool keptHostObject(const std::string& line) {
 class CrashMatrix : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!SimAvailable({"zrso-host", "xiv_devlist"}) || !PluginAvailable())
-            GTEST_SKIP() << "simulator or plug-in not built";
-        world_ = std::make_unique<HostWorld>(env_.tmp().file("world"));
-        world_->defineHostObject();
-        world_->addVolumes(2);
-        world_->addVolumes(1, false);
-        world_->initHome();
+        if (!HostWorld::buildHasIt()) GTEST_SKIP() << "simulator or plug-in not built";
+        world_ = HostWorld::ready(env_.tmp().file("world"), 2, 1);
         devices_ = {world_->deviceOf("v1"), world_->deviceOf("v2")};
     }
 

@@ -105,6 +105,17 @@ HostWorld::HostWorld(const std::string& root) : root_(root), sim_(root + "/sim")
                 "1000"});
 }
 
+std::unique_ptr<HostWorld> HostWorld::ready(const std::string& root, int mapped, int unmapped) {
+    auto world = std::make_unique<HostWorld>(root);
+    world->defineHostObject();
+    world->addVolumes(mapped);
+    world->addVolumes(unmapped, false);
+    world->initHome();
+    return world;
+}
+
+bool HostWorld::buildHasIt() { return SimAvailable({"zrso-host", "xiv_devlist"}) && PluginAvailable(); }
+
 void HostWorld::defineHostObject() {
     std::string ports;
     for (const auto& p : ports_) ports += (ports.empty() ? "" : ",") + p;

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ public:
 
     // An array with a pool at root/sim (nothing else yet).
     explicit HostWorld(const std::string& root);
+    // The usual world: this machine's host object, `mapped` volumes mapped to
+    // it and `unmapped` more, the host directory ready.
+    static std::unique_ptr<HostWorld> ready(const std::string& root, int mapped, int unmapped = 0);
+    // Whether zrso-host, the plug-in and the simulator are built.
+    static bool buildHasIt();
 
     const std::string& root() const { return root_; }
     std::string home() const { return root_ + "/home"; }
