@@ -110,10 +110,10 @@ protected:
     // names the taken LUN.
     void mountFailed(int worker, int64_t job, const JsonValue& answer, const HostRun& run) {
         for (const auto& r : member(answer, "records").items()) {
-            std::string status = member(member(r, "error"), "status").asString();
-            if (status == "LUN_ALREADY_IN_USE") {
+            std::string said = member(member(r, "error"), "message").asString();
+            if (said.find("LUN_ALREADY_IN_USE") != std::string::npos) {
                 std::lock_guard<std::mutex> lock(tally_.mutex);
-                ++tally_.mountFailures[status];
+                ++tally_.mountFailures["LUN_ALREADY_IN_USE"];
             } else {
                 tally_.note("worker " + std::to_string(worker) + ": mount of job " + std::to_string(job) +
                             " failed for no allowed reason: " + run.out + run.err);
@@ -121,17 +121,19 @@ protected:
         }
     }
 
-    void cycle(int worker, int turn) {
+    // faults: LUNs the array refuses, to whichever mount maps next.
+    void cycle(int worker, int faults) {
         HostRun run;
         std::string device = devices_[worker];
         JsonValue backup = step(worker, {"backup", device}, &run);
         int64_t job = number(member(backup, "job"));
         if (!member(backup, "ok").asBool() || job <= 0)
             return tally_.note("worker " + std::to_string(worker) + ": backup failed: " + run.out + run.err);
-        if ((worker + turn) % 3 == 0) {
-            world_->sim().Admin({"fault", "--address", HostWorld::kAddress, "--kind", "lun-in-use", "--count", "3"});
+        if (faults > 0) {
+            world_->sim().Admin({"fault", "--address", HostWorld::kAddress, "--kind", "lun-in-use", "--count",
+                                 std::to_string(faults)});
             std::lock_guard<std::mutex> lock(tally_.mutex);
-            tally_.faultsRaised += 3;
+            tally_.faultsRaised += faults;
         }
         JsonValue mount = step(worker, {"mount", std::to_string(job)}, &run);
         if (member(mount, "ok").asBool()) {
@@ -156,7 +158,7 @@ protected:
 
     void work(int worker, std::chrono::steady_clock::time_point until) {
         for (int turn = 0; seconds_ > 0 ? std::chrono::steady_clock::now() < until : turn < kCycles; ++turn)
-            cycle(worker, turn);
+            cycle(worker, (worker + turn) % 3 == 0 ? 3 : 0);
     }
 
     void report(double seconds, int mapRuns, int faultsTaken) {
@@ -179,6 +181,11 @@ protected:
 
 TEST_F(Concurrency, EightJobsAtOnceOnOneArrayEndAsTheyBegan) {
     for (int i = 1; i <= kWorkers; ++i) devices_.push_back(world_->deviceOf("v" + std::to_string(i)));
+    // A mount whose every LUN is refused fails, and says why.
+    cycle(0, 15);
+    ASSERT_EQ(1, tally_.mountFailures["LUN_ALREADY_IN_USE"]) << ::testing::PrintToString(tally_.wrong);
+    tally_.jobs = tally_.faultsRaised = 0;
+    tally_.mountFailures.clear();
     world_->sim().ClearRuns(HostWorld::kAddress);
     auto start = std::chrono::steady_clock::now();
     auto until = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
