@@ -30,7 +30,7 @@ bool CommaKeyValue(const std::string& text, const std::string& key, std::string&
     size_t end = text.find(',', start);
     if (end == std::string::npos) end = text.find('}', start);
     if (end == std::string::npos) return false;
-    value = deformatString(text.substr(start, end - start), false);
+    value = formatString(text.substr(start, end - start), false);
     return true;
 }
 
@@ -101,8 +101,7 @@ int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnap
         RecordLog(info, 2, kFunction, "[" + record.sArrayId + "] is not a valid targetidentifier.");
         return 0;
     }
-    std::string upper;
-    record.sArrayId = StringToUpper(record.sArrayId, upper);
+    record.sArrayId = StringToUpper(record.sArrayId);
     CommaKeyValue(deviceId, ",type:", record.sTargetType);
 
     bool derived;

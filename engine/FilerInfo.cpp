@@ -80,11 +80,6 @@ std::string VolumeDesignator(const unsigned char* data, int transferred) {
     return HexOf(data + 8, length);
 }
 
-std::string Upper(const std::string& text) {
-    std::string out;
-    return StringToUpper(text, out);
-}
-
 // The control hosts of the array list: split at every ':', the last piece
 // running to the end; an empty list is one empty control host.
 std::vector<std::string> ControlHosts(const std::string& list) {
@@ -166,7 +161,7 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
         }
 
         // The id is looked for as plain text anywhere in the array info.
-        const std::string upper = Upper(arrayInfo.text);
+        const std::string upper = StringToUpper(arrayInfo.text);
         size_t at = firstId.empty() ? std::string::npos : upper.find(firstId);
         if (at == std::string::npos) {
             if (vmware) {
@@ -254,10 +249,10 @@ int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
         RecordLog(info, 2, kDevListFunction, message);
         return 0;
     }
-    record.sVolumeId = Upper(volId);
+    record.sVolumeId = StringToUpper(volId);
     record.sVolumeName = volName;
-    record.sArrayId = Upper(arrayId);
-    hexId = Upper(hexId);
+    record.sArrayId = StringToUpper(arrayId);
+    hexId = StringToUpper(hexId);
     RecordLog(info, 0, kDevListFunction,
               "Found Device through xiv_devlist :[" + device + "] serial_num:[" + record.sArrayId +
                   "] volId[" + record.sVolumeId + "]");
@@ -315,14 +310,14 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
     std::string hexSerial;
     try {
         int transferred = Inquire(scsi, kUnitSerialPage, data.data());
-        hexSerial = Upper(SerialFromPage(data.data(), transferred));
+        hexSerial = StringToUpper(SerialFromPage(data.data(), transferred));
         if (hexSerial.empty()) {
             RecordLog(info, 2, kFunction,
                       "The unit serial number page of [" + device + "] holds no array serial.");
             return 0;
         }
         HexSerialToDecimal(hexSerial, record.sArrayId);
-        record.sArrayId = Upper(record.sArrayId);
+        record.sArrayId = StringToUpper(record.sArrayId);
 
         transferred = Inquire(scsi, kDeviceIdPage, data.data());
         std::string wwn = VolumeDesignator(data.data(), transferred);

@@ -25,11 +25,6 @@ constexpr int kPageRequestValue = 42;
 // Hex digits of the descriptor header; the last two give the identifier length.
 constexpr size_t kHeaderDigits = 8;
 
-std::string Upper(const std::string& text) {
-    std::string out;
-    return StringToUpper(text, out);
-}
-
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -110,8 +105,8 @@ int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZR
                   "Error:Unable to determine the file server information for device " + device);
         return 0;
     }
-    record.sArrayId = Upper(record.sArrayId);
-    record.sArrayHexId = Upper(record.sArrayHexId);
+    record.sArrayId = StringToUpper(record.sArrayId);
+    record.sArrayHexId = StringToUpper(record.sArrayHexId);
     RecordLog(info, 1, kFunction,
               "Retreived ArrayID=[" + record.sArrayId + "], ArrayHexID=[" + record.sArrayHexId + "]");
 
@@ -179,7 +174,7 @@ int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZR
                              page.c_str(), static_cast<int>(length)));
         return 0;
     }
-    record.sVolumeId = Upper(page.substr(kHeaderDigits, 2 * length));
+    record.sVolumeId = StringToUpper(page.substr(kHeaderDigits, 2 * length));
     RecordLog(info, 0, kFunction, "Volume WWN[" + record.sVolumeId + "]");
 
     if (identityOnly) return 1;

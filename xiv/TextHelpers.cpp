@@ -16,9 +16,7 @@ bool GetJsonVal(const std::string& text, const std::string& key, std::string& va
     return true;
 }
 
-namespace {
-
-std::string skipCopy(const std::string& text, bool flag)
+std::string formatString(const std::string& text, bool flag)
 {
     std::string result;
     size_t i = 0;
@@ -36,25 +34,12 @@ std::string skipCopy(const std::string& text, bool flag)
     return result;
 }
 
-}  // namespace
-
-std::string formatString(const std::string& text, bool flag) { return skipCopy(text, flag); }
-
-std::string deformatString(const std::string& text, bool flag) { return skipCopy(text, flag); }
-
-std::string StringToUpper(const std::string& in, std::string& out)
+std::string StringToUpper(const std::string& text)
 {
-    out.resize(in.size());
-    for (size_t i = 0; i < in.size(); ++i)
-        out[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(in[i])));
-    return out;
-}
-
-void StrToUpper(const char* in, std::string& out)
-{
-    out.clear();
-    if (!in) return;
-    for (; *in; ++in) out += static_cast<char>(std::toupper(static_cast<unsigned char>(*in)));
+    std::string upper(text.size(), '\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+    return upper;
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b)

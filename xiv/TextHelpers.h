@@ -1,5 +1,5 @@
 // Small text helpers shared by the device, credential, metadata and listing
-// code: the {key:value,...} attribute lookup, the character-skipping copies,
+// code: the {key:value,...} attribute lookup, the character-skipping copy,
 // upper-casing and the plain field splitter. All work on 8-bit text.
 #pragma once
 
@@ -11,14 +11,12 @@ bool GetJsonVal(const std::string& text, const std::string& key, std::string& va
 
 // Copies text, dropping each control byte (BS, TAB, LF, FF, CR) with the two
 // bytes after it and each '"' or '\\' (and '/' unless flag) with the byte
-// after it. The two names serve different callers; they behave alike.
+// after it.
 std::string formatString(const std::string& text, bool flag);
-std::string deformatString(const std::string& text, bool flag);
 
-// Whole length, embedded NULs included; stores the result in out and returns it.
-std::string StringToUpper(const std::string& in, std::string& out);
-// Up to the first NUL; out is emptied first.
-void StrToUpper(const char* in, std::string& out);
+// The whole text upper-cased, embedded NULs included. A caller that hands a
+// C string (text.c_str()) converts only up to its first NUL.
+std::string StringToUpper(const std::string& text);
 // Equal but for the case of ASCII letters: how WWNs and listing headers
 // compare, since arrays and tools differ in the case they print.
 bool EqualNoCase(const std::string& a, const std::string& b);

@@ -22,8 +22,8 @@ void removeAll(std::string& text, char c)
 
 bool isHeader(const std::string& line)
 {
-    std::string upper;
-    StrToUpper(line.c_str(), upper);
+    // A NUL in the listing ends what a line says.
+    const std::string upper = StringToUpper(line.c_str());
     if (upper.find("NAME,WWN") != std::string::npos) return true;
     // The same two columns in the other order.
     std::vector<std::string> fields;
@@ -116,8 +116,7 @@ void XCliCsv::ParseVolListOutput(std::string& output, std::vector<XivVolumeInfo>
         size_t nameColumn = 0;
         size_t wwnColumn = 0;
         for (size_t i = 0; i < names.size(); ++i) {
-            std::string upper;
-            StrToUpper(names[i].c_str(), upper);
+            const std::string upper = StringToUpper(names[i].c_str());
             if (upper == "NAME") nameColumn = i;
             if (upper == "WWN") wwnColumn = i;
         }

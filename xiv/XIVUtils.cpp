@@ -21,10 +21,6 @@ int LeadingDecimal(const std::string& text) {
     return static_cast<int>(value);
 }
 
-bool XIVUtils::GetJsonVal(const std::string& text, const std::string& key, std::string& value) {
-    return ::GetJsonVal(text, key, value);
-}
-
 bool XIVUtils::ParseForControlHostId(const char* arrayInfo, std::string& id, DebugLog log) {
     if (arrayInfo == nullptr) {
         log.DebugLvl("XIVUtils::ParseForControlHostId", -1, "%s",

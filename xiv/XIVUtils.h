@@ -16,8 +16,6 @@ public:
                          int& id);
     // The "hostid" attribute of an array info text.
     bool ParseForControlHostId(const char* arrayInfo, std::string& id, DebugLog log);
-    // Same lookup as the free GetJsonVal.
-    bool GetJsonVal(const std::string& text, const std::string& key, std::string& value);
     // The xcli directory: the platform setting, else the array's control-host
     // setting; empty when neither gives one.
     std::string GetXCLIpath(ZRSO::ZROSUtil* osUtil, DebugLog log, const char* arrayName);

@@ -140,12 +140,11 @@ void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& vol
         errorText = "No XIV devices found through xiv_delvlist.";
         return;
     }
-    std::string wanted;
-    StrToUpper(device.c_str(), wanted);
+    // Names compare up to a NUL either may carry.
+    std::string wanted = StringToUpper(device.c_str());
     dropDevicePrefix(wanted);
     for (const XivDeviceInfo& d : devices) {
-        std::string listed;
-        StrToUpper(d.sDeviceName.c_str(), listed);
+        std::string listed = StringToUpper(d.sDeviceName.c_str());
         dropDevicePrefix(listed);
         if (listed == wanted) {
             volId = d.sVolId;

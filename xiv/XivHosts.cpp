@@ -8,12 +8,6 @@
 
 namespace {
 
-std::string Upper(const std::string& text) {
-    std::string out;
-    StrToUpper(text.c_str(), out);
-    return out;
-}
-
 // True when upperPort is one of the comma-separated entries of upperList.
 // Whole entries only: an iSCSI name must not match a longer name that it
 // begins, such as another machine's "...:host1" inside "...:host10".
@@ -53,14 +47,14 @@ void Xiv::GetMyHostName(const std::string& fcName, const std::string& iscsiName,
     // callers define a new host object.
     if (errorCode != 0) return;
 
-    const std::string fcUpper = Upper(fcName);
-    const std::string iscsiUpper = Upper(iscsiName);
+    const std::string fcUpper = StringToUpper(fcName);
+    const std::string iscsiUpper = StringToUpper(iscsiName);
     bool matched = false;
     for (ResourceNode* node : hosts.items) {
         Host* host = dynamic_cast<Host*>(node);
         if (host == nullptr) continue;
-        const std::string fcPorts = Upper(host->fc_ports);
-        const std::string iscsiPorts = Upper(host->iscsi_ports);
+        const std::string fcPorts = StringToUpper(host->fc_ports);
+        const std::string iscsiPorts = StringToUpper(host->iscsi_ports);
         if (!matched &&
             (ListHoldsPort(fcPorts, fcUpper) || ListHoldsPort(iscsiPorts, iscsiUpper))) {
             matched = true;
@@ -91,11 +85,11 @@ void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
     std::vector<PortsOf> upper;
     for (ResourceNode* node : hosts.items)
         if (const Host* host = dynamic_cast<const Host*>(node))
-            upper.push_back({host, Upper(host->fc_ports), Upper(host->iscsi_ports)});
+            upper.push_back({host, StringToUpper(host->fc_ports), StringToUpper(host->iscsi_ports)});
 
     bool matched = false;
     for (const std::string& port : ports) {
-        const std::string portUpper = Upper(port);
+        const std::string portUpper = StringToUpper(port);
         for (const PortsOf& entry : upper) {
             if (ListHoldsPort(entry.fc, portUpper) || ListHoldsPort(entry.iscsi, portUpper)) {
                 hostNames.insert(entry.host->name);
@@ -122,10 +116,10 @@ void Xiv::GetLoggedInHBAs(std::list<std::string>& ports, std::list<std::string>&
     for (ResourceNode* node : connections.items) {
         HostConn* connection = dynamic_cast<HostConn*>(node);
         if (connection == nullptr) continue;
-        const std::string entryPort = Upper(connection->host_port);
+        const std::string entryPort = StringToUpper(connection->host_port);
         errorText += "entry_up_port = " + entryPort + " ";
         for (auto port = ports.begin(); port != ports.end(); ++port) {
-            const std::string myPort = Upper(*port);
+            const std::string myPort = StringToUpper(*port);
             errorText += "my_up_port = " + myPort + " ";
             if (myPort == entryPort) {
                 loggedIn.push_back(*port);
@@ -172,7 +166,7 @@ void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::s
 
     hostName = name;
     for (const std::string& port : ports) {
-        const bool isIscsi = Upper(port).find("IQN") != std::string::npos;
+        const bool isIscsi = StringToUpper(port).find("IQN") != std::string::npos;
         xcli_.AddPort(name, port, isIscsi, errorCode, errorText);
     }
 }

@@ -18,10 +18,7 @@ bool RefusesWwnLookup(const std::string& status) {
 }
 
 // WWNs are kept upper-case as keys: arrays differ in the case they print.
-std::string WwnKey(const std::string& wwn) {
-    std::string key;
-    return StringToUpper(wwn, key);
-}
+std::string WwnKey(const std::string& wwn) { return StringToUpper(wwn); }
 
 // A volume command is decided by its result alone: 0 for SUCCESS, else -1;
 // the outcome goes to the log with the volume's name or the result.

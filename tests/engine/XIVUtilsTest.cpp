@@ -58,15 +58,4 @@ TEST_F(ControlHostId, FailuresAnswerOneWithTheirLine) {
     EXPECT_EQ(out, "kept");
 }
 
-TEST(XIVUtilsLookup, SameAnswersAsTheSharedLookup) {
-    XIVUtils u;
-    std::string v = "untouched";
-    EXPECT_TRUE(u.GetJsonVal("{ab:1,b:2}", "b", v));
-    EXPECT_EQ(v, "2");
-    EXPECT_TRUE(u.GetJsonVal(",k:3,{k:4}", "k", v));
-    EXPECT_EQ(v, "4");
-    EXPECT_FALSE(u.GetJsonVal("{a:1", "a", v));
-    EXPECT_EQ(v, "4");
-}
-
 }  // namespace

@@ -21,16 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string value;
     GetJsonVal(text, key, value);
     XIVUtils utils;
-    utils.GetJsonVal(text, key, value);
     std::string id;
     utils.ParseForControlHostId(text.c_str(), id, DebugLog());
     XIVFilerSnapInfo record;
     ParseArrayInfo(text.c_str(), record, nullptr);
     ParseForCredentials(text.c_str(), record, nullptr);
     formatString(text, false);
-    deformatString(text, true);
-    std::string upper;
-    StringToUpper(text, upper);
-    StrToUpper(text.c_str(), upper);
+    formatString(text, true);
+    StringToUpper(text);
+    StringToUpper(text.c_str());
     return 0;
 }

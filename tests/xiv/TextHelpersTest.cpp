@@ -28,16 +28,13 @@ TEST(TextHelpers, SkippingCopiesUpperCasingAndSplitting)
 {
     EXPECT_EQ("abc", formatString("abc", false));
     EXPECT_EQ("acd", formatString("a/bcd", false));
-    EXPECT_EQ("a/bcd", deformatString("a/bcd", true));
+    EXPECT_EQ("a/bcd", formatString("a/bcd", true));
     EXPECT_EQ("x", formatString("x\"", false));  // the skip runs past the end
-    EXPECT_EQ("ad", deformatString("a\tbcd", true));
+    EXPECT_EQ("ad", formatString("a\tbcd", true));
 
     const std::string text("xy\0z", 4);
-    std::string out = "old";
-    StrToUpper(text.c_str(), out);
-    EXPECT_EQ("XY", out);
-    EXPECT_EQ(std::string("XY\0Z", 4), StringToUpper(text, out));
-    EXPECT_EQ(std::string("XY\0Z", 4), out);
+    EXPECT_EQ("XY", StringToUpper(text.c_str()));
+    EXPECT_EQ(std::string("XY\0Z", 4), StringToUpper(text));
 
     std::vector<std::string> fields{"kept"};
     splitByDelim("a,,b,", ",", fields);
