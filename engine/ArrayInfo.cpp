@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/EntryBodies.h"
+#include "engine/FunctionTags.h"
 #include "engine/InventoryIndex.h"
 #include "host/rt/DebugLog.h"
 #include "host/rt/PasswordCipher.h"
@@ -16,11 +17,6 @@
 
 namespace {
 
-const char* const kFunction = "ZRSnapEngineXIV::zrso_getArrayInfo";
-
-// Record status values the host keeps.
-const int kPresent = 0;
-const int kDeleted = 2;
 
 // Listing values are signed, the host's space fields unsigned: a negative
 // value (or a used share larger than the whole) must not wrap into an
@@ -132,14 +128,14 @@ int InventoryCollection::Run() {
     int count = 0;
     if (inventory_->getArrayList(&entries, &count) != 0 || (entries == nullptr && count > 0)) {
         // The host's own process must go on: report instead of ending it.
-        log_.DebugLvl(kFunction, -1, job_, "Failed to get array list");
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get array list");
         return 1;
     }
     for (int i = 0; i < count; ++i) {
         if (entries[i] == nullptr) continue;
         if (CollectArray(entries[i]) == Outcome::kStop) return 1;
     }
-    log_.DebugLvl(kFunction, 0, job_, "Data Collection completed");
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Data Collection completed");
     return 0;
 }
 
@@ -147,7 +143,7 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
     ArrayPass pass;
     pass.clientId = entry->getClientId();
     if (entry->getArrayName(pass.name, sizeof pass.name, &pass.arrayId) != 0) {
-        log_.DebugLvl(kFunction, -1, job_, "Failed to get array details");
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get array details");
         return Outcome::kSkipped;
     }
     Terminate(pass.name);
@@ -156,27 +152,27 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
             pass.unused3, sizeof pass.unused3, pass.user, sizeof pass.user,
             pass.encryptedPassword, sizeof pass.encryptedPassword, pass.controlHost,
             sizeof pass.controlHost) != 0) {
-        log_.DebugLvl(kFunction, -1, job_, "Failed to get array credentials!!!");
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get array credentials!!!");
         return Outcome::kSkipped;
     }
     Terminate(pass.user);
     Terminate(pass.encryptedPassword);
     Terminate(pass.controlHost);
-    log_.DebugLvl(kFunction, 0, job_, "Array[%s] .", pass.name);
-    log_.DebugLvl(kFunction, 0, job_, "Control Host[%s] .", pass.controlHost);
-    log_.DebugLvl(kFunction, -1, job_, "Client ID[%d] .", pass.clientId);
-    log_.DebugLvl(kFunction, -1, job_, "Array ID[%d] .", pass.arrayId);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Array[%s] .", pass.name);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Control Host[%s] .", pass.controlHost);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Client ID[%d] .", pass.clientId);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Array ID[%d] .", pass.arrayId);
 
     unsigned long size = sizeof pass.clearPassword;
     if (cipher_.decrypt(pass.encryptedPassword, pass.clearPassword, &size) == 0)
-        log_.DebugLvl(kFunction, -1, job_, "failed to decrypt");
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "failed to decrypt");
     else
-        log_.DebugLvl(kFunction, -1, job_, "entered to decrypt");
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "entered to decrypt");
     Terminate(pass.clearPassword);
 
     const std::string xcliPath = XIVUtils().GetXCLIpath(osUtil_, log_, pass.controlHost);
     if (xcliPath.empty()) {
-        log_.DebugLvl(kFunction, -1, job_, "Failed to get XIV SDK Path");
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get XIV SDK Path");
         return Outcome::kStop;
     }
 
@@ -189,7 +185,7 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
     const bool poolsHold =
         ListingHolds(code, xiv.GetResult(), pools.items.empty(), "POOL_BAD_COMMAND");
     if (!poolsHold)
-        log_.DebugLvl(kFunction, -1, job_, "Failed to list the storage pools of array[%s]. %s",
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to list the storage pools of array[%s]. %s",
                       pass.name, text.c_str());
     code = 0;
     text.clear();
@@ -197,7 +193,7 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
     const bool volumesHold =
         ListingHolds(code, xiv.GetResult(), volumes.items.empty(), "VOLUME_BAD_COMMAND");
     if (!volumesHold)
-        log_.DebugLvl(kFunction, -1, job_, "Failed to list the volumes of array[%s]. %s",
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to list the volumes of array[%s]. %s",
                       pass.name, text.c_str());
 
     // A failed listing says nothing about what is gone: sweeping against it
@@ -206,7 +202,7 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
     // still hands over the records read before the cut, half filled (a pool
     // or volume without a name). Leave the array's records as they were.
     if (!poolsHold || !volumesHold) {
-        log_.DebugLvl(kFunction, -1, job_,
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
                       "Array[%s] not collected: a listing failed, nothing is marked deleted.",
                       pass.name);
         return Outcome::kSkipped;
@@ -219,7 +215,7 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
     SweepVolumes(pass.clientId, index);
 
     entry->setFlag(1);
-    entry->setStatus(kPresent);
+    entry->setStatus(ZRSO::INVENTORY_PRESENT);
     entry->setTotalSpace(pass.totalMiB);
     entry->setFreeSpace(pass.freeMiB);
     return Outcome::kCollected;
@@ -244,14 +240,14 @@ void InventoryCollection::CollectPool(ArrayPass& pass, const XivPool& pool,
             record->setTotalSpace(total);
             record->setUsedSpace(used);
             record->setFreeSpace(free);
-            record->setStatus(kPresent);
+            record->setStatus(ZRSO::INVENTORY_PRESENT);
         }
     } else {
         added = true;
         int newId = 0;
         if (inventory_->addPool(pass.arrayId, pass.clientId, pool.name.c_str(), total, used, "",
                                 0, "", &newId, 0) != 0) {
-            log_.DebugLvl(kFunction, -1, job_,
+            log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
                           "Failed to add details for storage pool[%s] to the DB.",
                           pool.name.c_str());
             return;
@@ -281,7 +277,7 @@ void InventoryCollection::CollectVolume(ArrayPass& pass, const XivVol& volume,
             record->setUsedSpace(used);
             record->setFreeSpace(free);
             record->setName(name);
-            record->setStatus(kPresent);
+            record->setStatus(ZRSO::INVENTORY_PRESENT);
         }
         // A stored volume without a LUN record keeps it that way.
         ZRSO::LunRecord* lun = nullptr;
@@ -301,26 +297,26 @@ void InventoryCollection::CollectVolume(ArrayPass& pass, const XivVol& volume,
     // the host turns them into record ids.
     --pass.tempVolumeId;
     if (poolAdded) {
-        log_.DebugLvl(kFunction, 0, job_, "Resource Pool[%s].", poolName.c_str());
-        log_.DebugLvl(kFunction, 0, job_, "Volume[%s].", name);
-        log_.DebugLvl(kFunction, 0, job_, "Resource Pool ID [%d].", poolRecordId);
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Resource Pool[%s].", poolName.c_str());
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Volume[%s].", name);
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Resource Pool ID [%d].", poolRecordId);
     }
     if (inventory_->addVolume(pass.tempVolumeId, pass.clientId, name, name, size, used, spare, 0,
                               poolRecordId, "") != 0) {
-        log_.DebugLvl(kFunction, -1, job_, "Failed to add new volume[%s]", name);
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to add new volume[%s]", name);
         return;
     }
     --pass.tempLunId;
     if (inventory_->addLun(pass.tempLunId, pass.tempVolumeId, name, name, Bytes(size),
                            Bytes(used), spare, 0, "") != 0)
-        log_.DebugLvl(kFunction, -1, job_, "Failed to add new Luns[%s]", name);
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to add new Luns[%s]", name);
 }
 
 void InventoryCollection::SweepPools(int clientId, const InventoryIndex& index) {
     ZRSO::PoolRecord** stored = nullptr;
     int count = 0;
     if (inventory_->getPoolList(&stored, &count, clientId) != 0) return;
-    log_.DebugLvl(kFunction, 0, job_, "Got Pool List");
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Got Pool List");
     if (stored == nullptr) return;
     for (int i = 0; i < count; ++i) {
         ZRSO::PoolRecord* record = stored[i];
@@ -330,9 +326,9 @@ void InventoryCollection::SweepPools(int clientId, const InventoryIndex& index) 
         if (record->getName(name, sizeof name, &recordId) != 0) continue;
         Terminate(name);
         if (index.HasPool(name)) continue;
-        log_.DebugLvl(kFunction, 0, job_,
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_,
                       "Resource Pool[%s] not found on the array. Marking this as Deleted", name);
-        record->setStatus(kDeleted);
+        record->setStatus(ZRSO::INVENTORY_DELETED);
     }
 }
 
@@ -349,16 +345,16 @@ void InventoryCollection::SweepVolumes(int clientId, const InventoryIndex& index
         if (record->getName(name, sizeof name, text, sizeof text, &recordId) != 0) continue;
         Terminate(name);
         if (index.HasVolume(name)) continue;
-        log_.DebugLvl(kFunction, 0, job_,
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_,
                       "Volume[%s] not found. Marking this as Deleted. This will also mark the "
                       "corresponding SMLUN entries as Deleted.",
                       name);
-        record->setStatus(kDeleted);
+        record->setStatus(ZRSO::INVENTORY_DELETED);
         ZRSO::LunRecord** luns = nullptr;
         int lunCount = 0;
         if (inventory_->getLunList(&luns, &lunCount, recordId) != 0 || luns == nullptr) continue;
         for (int j = 0; j < lunCount; ++j)
-            if (luns[j] != nullptr) luns[j]->setStatus(kDeleted);
+            if (luns[j] != nullptr) luns[j]->setStatus(ZRSO::INVENTORY_DELETED);
     }
 }
 

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <set>
 
+#include "engine/Codes.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -12,12 +14,6 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_prepareDevices";
-constexpr int kPrepared = 1;
-constexpr int kNotPrepared = 2;
-constexpr int kGroupErrorCode = 62008;
-constexpr int kAppIdProperty = 1;
-constexpr int kFleetNumberProperty = 18;
 // What the array answers for a group that does not exist: not an error here.
 const char* const kNoSuchGroup = "CONS_GROUP_BAD_NAME";
 
@@ -25,8 +21,8 @@ const char* const kNoSuchGroup = "CONS_GROUP_BAD_NAME";
 // with the array's sentence to the host.
 void Fail(ZRSO::SnapInfo* first, Xiv& xiv, const std::string& what, const std::string& errorText) {
     const std::string message = what + ArrayErrorDescription(xiv);
-    RecordLog(first, 2, kFn, errorText);
-    first->setError(kGroupErrorCode, message.c_str());
+    RecordLog(first, ZRSO::LOG_ERROR, tag::kPrepareDevices, errorText);
+    first->setError(kGroupStageCode, message.c_str());
 }
 
 bool IsPrepared(const std::vector<XIVFilerSnapInfo>& prepared, const std::string& volume) {
@@ -61,16 +57,16 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
     ZRSO::SnapInfo* first = FirstRecord(infos, count);
     if (first == nullptr || prepared.empty()) return;
     for (int i = 0; i < count; ++i)
-        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i)) info->setStatus(kNotPrepared);
+        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i)) info->setStatus(ZRSO::SNAP_PREPARE_FAILED);
 
     int appId = 0;
-    if (first->getIntProperty(kAppIdProperty, &appId) != 0) {
-        RecordLog(first, 2, kFn, "Unable to get AppID.");
+    if (first->getIntProperty(ZRSO::INTPROP_APPLICATION_ID, &appId) != 0) {
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kPrepareDevices, "Unable to get AppID.");
         return;
     }
     int fleetNumber = 0;
-    if (first->getIntProperty(kFleetNumberProperty, &fleetNumber) != 0) {
-        RecordLog(first, 2, kFn, "Unable to get Fleet number.");
+    if (first->getIntProperty(ZRSO::INTPROP_FLEET_NUMBER, &fleetNumber) != 0) {
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kPrepareDevices, "Unable to get Fleet number.");
         return;
     }
     const std::string group = ConsistencyGroupName(fleetNumber, appId);
@@ -79,7 +75,7 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
     std::set<std::string> pools;
     for (const auto& record : prepared) pools.insert(record.sPoolName);
     if (pools.size() > 1) {
-        RecordLog(first, 2, kFn,
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kPrepareDevices,
                   "Volumes in the subclient are from different pools. Cannot use consistency group.");
         return;
     }
@@ -99,7 +95,7 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
         return;
     }
     if (present && groupPool != pool) {
-        RecordLog(first, 2, kFn,
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kPrepareDevices,
                   FormatText("Consistency Group[%s] exists but is in pool[%s]. Volumes in the "
                              "subclient are in the pool[%s]. Cannot use consistency groups.",
                              group.c_str(), groupPool.c_str(), pool.c_str()));
@@ -144,7 +140,7 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
         if (IsListed(members, record.sVolumeName)) continue;
         // A volume belongs to one group at most: leave the other one first.
         if (!record.sCGName.empty() && record.sCGName != group) {
-            RecordLog(first, 0, kFn,
+            RecordLog(first, ZRSO::LOG_DETAIL, tag::kPrepareDevices,
                       FormatText("Volume[%s] is already in a different consistency group[%s]. "
                                  "Removing it first..",
                                  record.sVolumeName.c_str(), record.sCGName.c_str()));
@@ -168,10 +164,10 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
         // A device whose group metadata is not stored could not be snapped
         // with the others later: it stays not prepared.
         if (!WriteMetaData(info, record, group, snapGroup, error)) {
-            info->setError(kGroupErrorCode, (std::string(kFn) + ": " + error).c_str());
+            info->setError(kGroupStageCode, (std::string(tag::kPrepareDevices) + ": " + error).c_str());
             continue;
         }
-        info->setStatus(kPrepared);
+        info->setStatus(ZRSO::SNAP_PREPARED);
         info->setSnapshotName(record.sSnapName.c_str());
     }
 }

@@ -5,6 +5,7 @@
 
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/ProvisionSetup.h"
 
 namespace {
@@ -22,14 +23,14 @@ void ReportRealSize(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     int64_t real = 0;
     setup.xiv->VolumeSize(setup.volumeName, real, errorCode, errorText);
     if (errorCode != 0 || real <= 0) {
-        log.Line(-1, "Unable to read the size of volume [%s] back from the array. %s",
+        log.Line(DebugLog::kError, "Unable to read the size of volume [%s] back from the array. %s",
                  setup.volumeName.c_str(), errorText.c_str());
         return;
     }
     if (real == setup.sizeBytes) return;
-    log.Line(-1, "New Size [%lld]", static_cast<long long>(real));
+    log.Line(DebugLog::kError, "New Size [%lld]", static_cast<long long>(real));
     lun->setVolumeSize(&real);
-    log.Line(-1, "New Size [%lld]", static_cast<long long>(real));
+    log.Line(DebugLog::kError, "New Size [%lld]", static_cast<long long>(real));
 }
 
 bool CreateOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
@@ -44,9 +45,9 @@ bool CreateOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     lun->setVolumeName(setup.volumeName);
     lun->setLunName(setup.volumeName.c_str());
     lun->setLunVolume(setup.volumeName);
-    lun->setStatus(0);
-    log.Line(0, "Vol Size [%ld]", setup.sizeGiB);
-    log.Line(0, "multiplier [%ld]", setup.sizeGiB / kAllocationUnitGiB);
+    lun->setStatus(ZRSO::LUN_CREATED);
+    log.Line(DebugLog::kNormal, "Vol Size [%ld]", setup.sizeGiB);
+    log.Line(DebugLog::kNormal, "multiplier [%ld]", setup.sizeGiB / kAllocationUnitGiB);
     ReportRealSize(lun, setup, log);
     return true;
 }
@@ -59,7 +60,7 @@ bool DeleteOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
         FailLunOnArray(lun, log, *setup.xiv, errorText);
         return false;
     }
-    lun->setStatus(20);
+    lun->setStatus(ZRSO::LUN_DELETED);
     return true;
 }
 
@@ -80,25 +81,25 @@ bool ResizeOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
 
 int createLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
     LunSetupPlan plan;
-    plan.startStatus = 1;
+    plan.startStatus = ZRSO::LUN_CREATE_FAILED;
     plan.readPool = true;
     plan.readSize = true;
     plan.logDetails = true;
-    return ResultConvention(ForEachLun("zrso_createLUNs", luns, count, osUtil, plan, CreateOne),
+    return ResultConvention(ForEachLun(tag::kCreateLUNs, luns, count, osUtil, plan, CreateOne),
                             count);
 }
 
 int deleteLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
     LunSetupPlan plan;
-    plan.startStatus = 21;
-    return ResultConvention(ForEachLun("zrso_deleteLUNs", luns, count, osUtil, plan, DeleteOne),
+    plan.startStatus = ZRSO::LUN_DELETE_FAILED;
+    return ResultConvention(ForEachLun(tag::kDeleteLUNs, luns, count, osUtil, plan, DeleteOne),
                             count);
 }
 
 int resizeLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
     LunSetupPlan plan;
-    plan.startStatus = 3;
+    plan.startStatus = ZRSO::LUN_RESIZED;
     plan.readSize = true;
-    return ResultConvention(ForEachLun("zrso_resizeLUNs", luns, count, osUtil, plan, ResizeOne),
+    return ResultConvention(ForEachLun(tag::kResizeLUNs, luns, count, osUtil, plan, ResizeOne),
                             count);
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/Codes.h"
 #include "xiv/HostBuffer.h"
 #include "xiv/TextHelpers.h"
 
@@ -25,7 +26,7 @@ std::string CommaKeyValue(const std::string& text, const std::string& searchText
 
 bool ParseArrayInfo(const char* arrayInfo, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     if (arrayInfo == nullptr) {
-        if (info) info->log(2, "ParseArrayInfo", "%s", kNullInfoText);
+        if (info) info->log(ZRSO::LOG_ERROR, "ParseArrayInfo", "%s", kNullInfoText);
         return false;
     }
     const std::string text(arrayInfo);
@@ -37,7 +38,7 @@ bool ParseArrayInfo(const char* arrayInfo, XIVFilerSnapInfo& record, ZRSO::SnapI
 
 bool ParseForCredentials(const char* login, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     if (login == nullptr) {
-        if (info) info->log(2, "ParseForCredentials", "%s", kNullInfoText);
+        if (info) info->log(ZRSO::LOG_ERROR, "ParseForCredentials", "%s", kNullInfoText);
         return false;
     }
     const std::string text(login);
@@ -49,6 +50,7 @@ bool ParseForCredentials(const char* login, XIVFilerSnapInfo& record, ZRSO::Snap
 
 bool GetCredentials(ZRSO::SnapInfo* info, ZRSO::ZROSUtil*, const char*,
                     XIVFilerSnapInfo& record) {
+    static const char* const kFunction = "GetCredentials";
     if (info == nullptr) return false;
     HostTextRequest request;
     request.bufferSize = 4096;
@@ -58,15 +60,15 @@ bool GetCredentials(ZRSO::SnapInfo* info, ZRSO::ZROSUtil*, const char*,
     if (!login.ok()) {
         std::string message = "Unable to get credentials for the array [" + record.sHostName +
                               "]. Error = " + std::to_string(login.status);
-        info->log(2, "GetCredentials", "%s", message.c_str());
-        info->setError(kCredentialsErrorCode, message.c_str());
+        info->log(ZRSO::LOG_ERROR, kFunction, "%s", message.c_str());
+        info->setError(kArrayLoginCode, message.c_str());
         return false;
     }
     if (!ParseForCredentials(login.text.c_str(), record, info)) {
         std::string message = "Array ID or UserId or Passaword not found for the control host [" +
                               record.sHostName + "].";
-        info->log(2, "GetCredentials", "%s", message.c_str());
-        info->setError(kCredentialsErrorCode, message.c_str());
+        info->log(ZRSO::LOG_ERROR, kFunction, "%s", message.c_str());
+        info->setError(kArrayLoginCode, message.c_str());
         return false;
     }
     return true;

@@ -5,9 +5,6 @@
 #include "host/ZRSO.h"
 #include "xiv/XIVFilerSnapInfo.h"
 
-// Host error code of a missing or unreadable login.
-constexpr int kCredentialsErrorCode = 62005;
-
 // Management address, user and password from an array info text. Keys are
 // found only after a comma. False only for a null text.
 bool ParseArrayInfo(const char* arrayInfo, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info);
@@ -15,6 +12,6 @@ bool ParseArrayInfo(const char* arrayInfo, XIVFilerSnapInfo& record, ZRSO::SnapI
 // the first key missing (earlier ones stay stored) or for a null text.
 bool ParseForCredentials(const char* login, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info);
 // Reads the selected login record of info and parses it; on failure the
-// record gets error 62005 with the reason. osUtil and controlHost are unused.
+// record gets error kArrayLoginCode with the reason. osUtil and controlHost are unused.
 bool GetCredentials(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, const char* controlHost,
                     XIVFilerSnapInfo& record);

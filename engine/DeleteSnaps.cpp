@@ -3,8 +3,10 @@
 // duplicate an unmount left behind. A failing device does not stop the others.
 #include <string>
 
+#include "engine/Codes.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -13,25 +15,20 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_deleteSnaps";
-constexpr int kDeleted = 20;
-constexpr int kNotDeleted = 21;
-constexpr int kMetadataErrorCode = 61001;
-constexpr int kSnapGroupErrorCode = 60004;
 
 void Fail(ZRSO::SnapInfo* info, int code, const std::string& message, const std::string& logText) {
-    RecordLog(info, 2, kFn, logText);
+    RecordLog(info, ZRSO::LOG_ERROR, tag::kDeleteSnaps, logText);
     info->setError(code, message.c_str());
-    info->setStatus(kNotDeleted);
+    info->setStatus(ZRSO::SNAP_DELETE_FAILED);
 }
 
 bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
-    info->setStatus(kNotDeleted);
+    info->setStatus(ZRSO::SNAP_DELETE_FAILED);
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
         const std::string message =
             "Unable to get the filer and volume information from the snap information";
-        Fail(info, kMetadataErrorCode, message, message);
+        Fail(info, kNoMetadataCode, message, message);
         return false;
     }
     Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
@@ -41,7 +38,7 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     if (!record.sSnapGroupName.empty()) {
         bool present = xiv.IsSnapGroupPresent(record.sSnapGroupName, code, text);
         if (code != 0) {
-            Fail(info, kSnapGroupErrorCode,
+            Fail(info, kSnapGroupCode,
                  "Unable to check if snap group :[" + record.sSnapGroupName + "] exists on array:[" +
                      record.sHostName + "]. " + ArrayErrorDescription(xiv),
                  text);
@@ -52,7 +49,7 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
             text.clear();
             xiv.DisbandSnapGroup(record.sCGName, record.sSnapGroupName, code, text);
             if (code != 0) {
-                Fail(info, kSnapGroupErrorCode,
+                Fail(info, kSnapGroupCode,
                      "Unable to disband snap group :[" + record.sSnapGroupName +
                          "] exists on array:[" + record.sHostName + "]. " +
                          ArrayErrorDescription(xiv),
@@ -75,7 +72,7 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     }
 
     if (record.sSnapName.empty()) {
-        RecordLog(info, 0, kFn,
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kDeleteSnaps,
                   "Snap name is empty. Probably prepare phase itself failed. Trying to delete the "
                   "snap using snap UUID as snap name.");
         info->getSnapshotIdText(record.sSnapName);
@@ -89,10 +86,10 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
              text);
         return false;
     }
-    RecordLog(info, 0, kFn,
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kDeleteSnaps,
               "Successfully deleted snap:[" + record.sSnapName + "] of volume:[" +
                   record.sVolumeId + "] on file server:[" + record.sHostName + "]");
-    info->setStatus(kDeleted);
+    info->setStatus(ZRSO::SNAP_DELETED);
     return true;
 }
 

@@ -38,14 +38,14 @@ bool FibreChannelIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     std::string digits = record.sArrayId;
     digits.erase(std::remove(digits.begin(), digits.end(), ':'), digits.end());
     if (digits.size() <= kSerialOffset || digits.size() > kMaxPortNameLength) {
-        RecordLog(info, 2, kFunction,
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                   "[" + record.sArrayId + "] is not a valid Fibre Channel target name.");
         return false;
     }
     record.sArrayHexId = digits.substr(kSerialOffset, kSerialDigits);
     long serial = std::strtol(record.sArrayHexId.c_str(), nullptr, 16);
     record.sArrayId = FormatText("%05ld", serial);
-    RecordLog(info, 0, kFunction, "FCP Filer Identifier :[" + record.sArrayId + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "FCP Filer Identifier :[" + record.sArrayId + "]");
     return true;
 }
 
@@ -60,7 +60,7 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
                              ? 0
                              : digits - firstSignificant;
     if (significant > kMaxIscsiSerialDigits) {
-        RecordLog(info, 2, kFunction,
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                   "[" + record.sArrayId + "] does not end in an array serial of at most seven digits.");
         return false;
     }
@@ -72,7 +72,7 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
         long low = std::strtol(record.sArrayId.substr(2, kSerialDigits).c_str(), nullptr, 10);
         record.sArrayHexId = record.sArrayId.substr(0, 2) + FormatText("%05lx", low);
     }
-    RecordLog(info, 0, kFunction, "iscsi Filer Identifier :[" + record.sArrayId + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "iscsi Filer Identifier :[" + record.sArrayId + "]");
     return true;
 }
 
@@ -81,16 +81,16 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
 int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnapInfo& record,
                           ZRSO::SnapInfo* info) {
     if (deviceId.empty()) {
-        RecordLog(info, 2, kFunction, "Error:Array info is empty unable to get filer login info");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Error:Array info is empty unable to get filer login info");
         return 0;
     }
     if (deviceId.find("IBM") == std::string::npos) {
-        RecordLog(info, 0, kFunction, "[" + deviceId + "] is not an IBM disk.");
+        RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "[" + deviceId + "] is not an IBM disk.");
         return 0;
     }
     // "584956" is X, I, V as hex digits, the way LUN identifiers carry it.
     if (deviceId.find("584956") == std::string::npos && deviceId.find("XIV") == std::string::npos) {
-        RecordLog(info, 0, kFunction, "[" + deviceId + "] is not an IBM XIV disk.");
+        RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "[" + deviceId + "] is not an IBM XIV disk.");
         return 0;
     }
     record.sArrayId.clear();
@@ -98,7 +98,7 @@ int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnap
 
     CommaKeyValue(deviceId, ",targetidentifier:", record.sArrayId);
     if (record.sArrayId.empty() || record.sArrayId == "0") {
-        RecordLog(info, 2, kFunction, "[" + record.sArrayId + "] is not a valid targetidentifier.");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "[" + record.sArrayId + "] is not a valid targetidentifier.");
         return 0;
     }
     record.sArrayId = StringToUpper(record.sArrayId);
@@ -110,12 +110,12 @@ int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnap
     } else if (record.sTargetType == "iscsi") {
         derived = IscsiIds(record, info);
     } else {
-        RecordLog(info, 0, kFunction,
+        RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
                   "Device [" + deviceId + "]  Source type[" + record.sTargetType + "].");
         return 0;
     }
     if (!derived) return 0;
-    RecordLog(info, 1, kFunction,
+    RecordLog(info, ZRSO::LOG_INFO, kFunction,
               "Got targetidentifier:[" + record.sArrayId + "], type:[" + record.sTargetType + "] ");
     return 1;
 }

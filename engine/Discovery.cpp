@@ -62,10 +62,10 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
               ZRSO::ZROSUtil* osUtil, std::string clientHost, const LoggedInQuery& query,
               ZRSO::SnapInfo* info) {
     iscsi = true;
-    RecordLog(info, 0, kHbaFunction, "Host Identifier: [" + TextBeforePassword(clientHost) + "]");
-    RecordLog(info, 0, kHbaFunction, "Calling osutil detectHBAlist");
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Host Identifier: [" + TextBeforePassword(clientHost) + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Calling osutil detectHBAlist");
     if (osUtil == nullptr) {
-        RecordLog(info, 2, kHbaFunction, "Error:Unable to detect initiator info.");
+        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to detect initiator info.");
         return 0;
     }
 
@@ -73,7 +73,7 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
     osUtil->detectHBAlist(clientHost.c_str(), controlHost.c_str(), nullptr, &nameLength, nullptr,
                           &typeLength, &count);
     if (nameLength <= 0) {
-        RecordLog(info, 2, kHbaFunction, "Error:Unable to detect initiator info.");
+        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to detect initiator info.");
         return 0;
     }
     std::vector<char> names, types;
@@ -82,7 +82,7 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
         names.assign(static_cast<size_t>(nameLength) + 1, '\0');
         types.assign(static_cast<size_t>(std::max<short>(typeLength, 0)) + 1, '\0');
     } catch (const std::bad_alloc&) {
-        RecordLog(info, 2, kHbaFunction, "Error:Unable to allocate memory for HBAName.");
+        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to allocate memory for HBAName.");
         return 0;
     }
     const size_t typeCount = types.size() - 1;
@@ -91,11 +91,11 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
     bool ok = osUtil->detectHBAlist(clientHost.c_str(), controlHost.c_str(), names.data(),
                                     &nameCapacity, types.data(), &typeCapacity, &count);
     if (!ok || nameCapacity == 0) {
-        RecordLog(info, 2, kHbaFunction, "Error:Unable to detect initiator info.");
+        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to detect initiator info.");
         return 0;
     }
     const std::string nameList = BufferText(names);
-    RecordLog(info, 0, kHbaFunction, "HBA List returned from OS Util:[" + nameList + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "HBA List returned from OS Util:[" + nameList + "]");
 
     std::list<std::string> detected;
     if (count > 0) {
@@ -113,15 +113,15 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
                 iscsi = tokenIscsi;
                 std::string name = token;
                 if (!tokenIscsi) RemoveColons(name);
-                RecordLog(info, 0, kHbaFunction,
+                RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction,
                           FormatText("sToken = %s sHBAName = %s iSCSI = %d", token.c_str(),
                                      name.c_str(), tokenIscsi ? 1 : 0));
                 detected.push_back(name);
             }
         }
 
-        RecordLog(info, 0, kHbaFunction, "Printing the list of HBAs found...");
-        for (const std::string& name : detected) RecordLog(info, 0, kHbaFunction, "HBA:[" + name + "]");
+        RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Printing the list of HBAs found...");
+        for (const std::string& name : detected) RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "HBA:[" + name + "]");
         // The query takes matched ports out of its list: hand it a copy so
         // that every detected port stays at hand for the fallback below.
         std::list<std::string> ports = detected;
@@ -129,22 +129,22 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
         std::string errorText, result;
         query(ports, initiators, errorCode, errorText, result);
         if (errorCode != 0) {
-            RecordLog(info, 2, kHbaFunction,
+            RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction,
                       "detectHBA:" + errorText + "Unable to get logged in adapter list. Error [" +
                           result + "].");
         } else {
-            RecordLog(info, 0, kHbaFunction, "GetLoggedInHBAs did not fail. sErr = [" + errorText + "]");
+            RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "GetLoggedInHBAs did not fail. sErr = [" + errorText + "]");
         }
     }
 
     if (initiators.empty()) {
         for (const std::string& name : detected) initiators.push_front(name);
     }
-    RecordLog(info, 0, kHbaFunction,
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction,
               FormatText("Returning initiator ID list length:[%lu] iSCSI:[%s] LoggedIn:[true]",
                          static_cast<unsigned long>(initiators.size()), iscsi ? "true" : "false"));
     if (DebugHookPresent()) {
-        for (const std::string& name : initiators) RecordLog(info, 1, kHbaFunction, " Initiator [" + name + "]");
+        for (const std::string& name : initiators) RecordLog(info, ZRSO::LOG_INFO, kHbaFunction, " Initiator [" + name + "]");
     }
     return 1;
 }
@@ -153,9 +153,9 @@ int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost,
               ZRSO::ZROSUtil* osUtil, std::string hostIdentifier, ZRSO::SnapInfo* info) {
     initiator.clear();
     iscsi = true;
-    RecordLog(info, 0, kHbaFunction, "Host Identifier: [" + TextBeforePassword(hostIdentifier) + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Host Identifier: [" + TextBeforePassword(hostIdentifier) + "]");
     if (osUtil == nullptr) {
-        RecordLog(info, 2, kHbaFunction, "Unable to detect initiator info.");
+        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Unable to detect initiator info.");
         return 0;
     }
     std::vector<char> buffer(kHostHbaBufferSize + 1, '\0');
@@ -168,14 +168,14 @@ int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost,
                                        &size, &iscsi))
             break;
         if (size <= 0) {
-            RecordLog(info, 2, kHbaFunction, "Unable to detect initiator info.");
+            RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Unable to detect initiator info.");
             return 0;
         }
         buffer.assign(static_cast<size_t>(size) + 1, '\0');
     }
     initiator = BufferText(buffer);
     if (!iscsi) RemoveColons(initiator);
-    RecordLog(info, 0, kHbaFunction, "a_sHBAName:[" + initiator + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "a_sHBAName:[" + initiator + "]");
     return 1;
 }
 
@@ -194,7 +194,7 @@ int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
         }
     }
     if (answer != 0) {
-        RecordLog(info, 2, kDeviceListFunction, "Unable to get the device list");
+        RecordLog(info, ZRSO::LOG_ERROR, kDeviceListFunction, "Unable to get the device list");
         return 0;
     }
     const std::string text = BufferText(buffer);
@@ -204,7 +204,7 @@ int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
         start = end + 1;
     }
     if (start < text.size()) devices.push_back(text.substr(start));
-    if (devices.empty()) RecordLog(info, 1, kDeviceListFunction, "Device list is empty");
+    if (devices.empty()) RecordLog(info, ZRSO::LOG_INFO, kDeviceListFunction, "Device list is empty");
     return 1;
 }
 

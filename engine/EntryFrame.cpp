@@ -39,7 +39,7 @@ namespace {
 void LogThroughRecord(ZRSO::SnapInfo** infos, short count, const char* function,
                       const char* text) {
     try {
-        if (ZRSO::SnapInfo* first = FirstRecord(infos, count)) first->log(2, function, "%s", text);
+        if (ZRSO::SnapInfo* first = FirstRecord(infos, count)) first->log(ZRSO::LOG_ERROR, function, "%s", text);
     } catch (...) {
     }
 }
@@ -47,7 +47,7 @@ void LogThroughRecord(ZRSO::SnapInfo** infos, short count, const char* function,
 void LogThroughDebugLog(const char* function, const char* text) {
     try {
         DebugLog log(nullptr);
-        log.DebugLvl(function, -1, "%s", text);
+        log.DebugLvl(function, DebugLog::kError, "%s", text);
     } catch (...) {
     }
 }

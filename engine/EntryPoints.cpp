@@ -5,6 +5,7 @@
 
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/IsXivFiler.h"
 #include "engine/ZrsoExports.h"
 #include "host/rt/DebugLog.h"
@@ -31,13 +32,12 @@ ZRSO_EXPORT void zrso_sProvVersion(short* major, short* minor, short* patch) {
 
 ZRSO_EXPORT int zrso_isSupported(const char* device, int, ZRSO::ZROSUtil* osUtil, void*,
                                  short) {
-    static const char* const kFunction = "ZRSnapEngineXIV::zrso_isSupported";
     try {
         DebugEvent event;
         try {
             return IsXivFiler(device, osUtil) ? 0 : 1;
         } catch (...) {
-            event.DebugLvl(kFunction, -1, "%s", kUnhandledExceptionText);
+            event.DebugLvl(tag::kIsSupported, DebugLog::kError, "%s", kUnhandledExceptionText);
             return 1;
         }
     } catch (...) {
@@ -48,32 +48,32 @@ ZRSO_EXPORT int zrso_isSupported(const char* device, int, ZRSO::ZROSUtil* osUtil
 
 ZRSO_EXPORT int zrso_prepareDevices(ZRSO::SnapInfo** infos, short count,
                                     ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_prepareDevices", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kPrepareDevices, infos, count, osUtil,
                             prepareDevicesBody);
 }
 
 ZRSO_EXPORT int zrso_unprepareDevices(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) {
     try {
         DebugEvent event;
-        event.Debug("ZRSnapEngineXIV::zrso_unprepareDevices", "Nothing to be done here.");
+        event.Debug(tag::kUnprepareDevices, "Nothing to be done here.");
     } catch (...) {
     }
     return 0;
 }
 
 ZRSO_EXPORT int zrso_snapDevices(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_snapDevices", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kSnapDevices, infos, count, osUtil,
                             snapDevicesBody);
 }
 
 ZRSO_EXPORT int zrso_reconcileSnaps(ZRSO::SnapInfo** infos, short count,
                                     ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_reconcileSnaps", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kReconcileSnaps, infos, count, osUtil,
                             reconcileSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_isMapped", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kIsMapped, infos, count, osUtil,
                             [](ZRSO::SnapInfo** i, short c, ZRSO::ZROSUtil* o) {
                                 std::list<std::string> hostInitiators;
                                 std::list<std::string> esxInitiators;
@@ -82,53 +82,53 @@ ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUti
 }
 
 ZRSO_EXPORT int zrso_mapSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_mapSnaps", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kMapSnaps, infos, count, osUtil,
                             mapSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_unmapSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_unmapSnaps", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kUnmapSnaps, infos, count, osUtil,
                             unmapSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_deleteSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_deleteSnaps", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kDeleteSnaps, infos, count, osUtil,
                             deleteSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_revertSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_revertSnaps", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kRevertSnaps, infos, count, osUtil,
                             revertSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_getArrayInfo(ZRSO::HostInventory* inventory, ZRSO::ZROSUtil* osUtil) {
-    return RunInventoryEntry("ZRSnapEngineXIV::zrso_getArrayInfo", inventory, osUtil,
+    return RunInventoryEntry(tag::kGetArrayInfo, inventory, osUtil,
                              getArrayInfoBody);
 }
 
 ZRSO_EXPORT int zrso_createLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunProvisioningEntry("zrso_createLUNs", luns, count, osUtil, createLUNsBody);
+    return RunProvisioningEntry(tag::kCreateLUNs, luns, count, osUtil, createLUNsBody);
 }
 
 ZRSO_EXPORT int zrso_deleteLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunProvisioningEntry("zrso_deleteLUNs", luns, count, osUtil, deleteLUNsBody);
+    return RunProvisioningEntry(tag::kDeleteLUNs, luns, count, osUtil, deleteLUNsBody);
 }
 
 ZRSO_EXPORT int zrso_resizeLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunProvisioningEntry("zrso_resizeLUNs", luns, count, osUtil, resizeLUNsBody);
+    return RunProvisioningEntry(tag::kResizeLUNs, luns, count, osUtil, resizeLUNsBody);
 }
 
 ZRSO_EXPORT int zrso_mapLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunProvisioningEntry("zrso_mapLUNs", luns, count, osUtil, mapLUNsBody);
+    return RunProvisioningEntry(tag::kMapLUNs, luns, count, osUtil, mapLUNsBody);
 }
 
 ZRSO_EXPORT int zrso_unmapLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunProvisioningEntry("zrso_unmapLUNs", luns, count, osUtil, unmapLUNsBody);
+    return RunProvisioningEntry(tag::kUnmapLUNs, luns, count, osUtil, unmapLUNsBody);
 }
 
 ZRSO_EXPORT int zrso_resolveLunsToUsers(ZRSO::LUNInfo** luns, short count,
                                         ZRSO::ZROSUtil* osUtil) {
-    return RunProvisioningEntry("zrso_resolveLunsToUsers", luns, count, osUtil,
+    return RunProvisioningEntry(tag::kResolveLunsToUsers, luns, count, osUtil,
                                 resolveLunsToUsersBody);
 }
 
@@ -140,7 +140,7 @@ ZRSO_EXPORT int zrso_resolveLunsToUsers(ZRSO::LUNInfo** luns, short count,
 ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                               std::list<std::string>& hostInitiators,
                               std::list<std::string>& esxInitiators) {
-    return RunSnapshotEntry("ZRSnapEngineXIV::zrso_isMapped", infos, count, osUtil,
+    return RunSnapshotEntry(tag::kIsMapped, infos, count, osUtil,
                             [&](ZRSO::SnapInfo** i, short c, ZRSO::ZROSUtil* o) {
                                 return isMappedBody(i, c, o, hostInitiators, esxInitiators);
                             });

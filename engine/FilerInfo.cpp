@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/FilerInfoVMWare.h"
+#include "engine/Codes.h"
 #include "engine/Credentials.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
@@ -121,24 +122,24 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
     if (!list.ok()) {
         const char* text = "Unable to get list of IBM XIV arrays.";
         if (vmware) {
-            if (info) info->setError(kArrayListErrorCode, text);
-            RecordLog(info, 2, function,
+            if (info) info->setError(kNoArrayListCode, text);
+            RecordLog(info, ZRSO::LOG_ERROR, function,
                       FormatMessage1024("%s:Unable to get list of IBM XIV arrays.... Error = %d",
                                         function, list.status));
         } else {
-            RecordLog(info, 0, function,
+            RecordLog(info, ZRSO::LOG_DETAIL, function,
                       FormatMessage1024("Unable to get list of IBM XIV arrays.... Error = %d",
                                         list.status));
-            if (info) info->setError(kArrayListErrorCode, text);
+            if (info) info->setError(kNoArrayListCode, text);
         }
         return 0;
     }
-    RecordLog(info, 0, function,
+    RecordLog(info, ZRSO::LOG_DETAIL, function,
               FormatMessage1024("%s:Got array list [%s]", function, list.text.c_str()));
 
     bool matched = false;
     for (const std::string& controlHost : ControlHosts(list.text)) {
-        RecordLog(info, 0, function,
+        RecordLog(info, ZRSO::LOG_DETAIL, function,
                   FormatMessage1024("%s:Going to get array info for the array with control host [%s]",
                                     function, controlHost.c_str()));
         HostTextRequest infoRequest;
@@ -155,8 +156,8 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
                                            function, record.sArrayId.c_str(), arrayInfo.status)
                        : FormatMessage1024("Unable to get ArrayInfo for the array %s.... Error = %d",
                                            record.sArrayId.c_str(), arrayInfo.status);
-            RecordLog(info, 2, function, message);
-            if (info) info->setError(kArrayInfoErrorCode, message.c_str());
+            RecordLog(info, ZRSO::LOG_ERROR, function, message);
+            if (info) info->setError(kArrayLoginCode, message.c_str());
             return 0;
         }
 
@@ -165,7 +166,7 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
         size_t at = firstId.empty() ? std::string::npos : upper.find(firstId);
         if (at == std::string::npos) {
             if (vmware) {
-                RecordLog(info, 1, function,
+                RecordLog(info, ZRSO::LOG_INFO, function,
                           FormatMessage1024("ArrayID=[%s] not found in arrayData, looking for HEX ArrayID=[%s]",
                                             firstId.c_str(), secondId.c_str()));
             }
@@ -173,7 +174,7 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
             if (at != std::string::npos) {
                 record.sArrayId = secondId;
             } else if (vmware) {
-                RecordLog(info, 2, function,
+                RecordLog(info, ZRSO::LOG_ERROR, function,
                           FormatMessage1024("HEX ArrayID=[%s] was not found too.", secondId.c_str()));
             }
         }
@@ -185,13 +186,13 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
             if (!found) {
                 std::string masked = upper;
                 MaskPassword(masked);
-                RecordLog(info, 2, function,
+                RecordLog(info, ZRSO::LOG_ERROR, function,
                           FormatMessage1024("arrayData=[%s], nPos=[%d]", masked.c_str(),
                                             at == std::string::npos ? -1 : static_cast<int>(at)));
                 continue;
             }
             if (record.sArrayId.size() <= 6) record.sArrayId = upper.substr(at - 2, 2) + record.sArrayId;
-            RecordLog(info, 0, function, FormatMessage1024("Using ArrayID=[%s]", record.sArrayId.c_str()));
+            RecordLog(info, ZRSO::LOG_DETAIL, function, FormatMessage1024("Using ArrayID=[%s]", record.sArrayId.c_str()));
         }
         if (!found) continue;
 
@@ -201,10 +202,10 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
                          record.sHostName + "] username [" + record.sHostUserName + "] password [***]"
                    : "GetFilerInfo: For the filer [" + record.sArrayId + "] controlhost [" +
                          record.sHostName + "] username [" + record.sHostUserName + "] password [***]";
-        RecordLog(info, 0, function, FormatMessage1024("%s", line.c_str()));
+        RecordLog(info, ZRSO::LOG_DETAIL, function, FormatMessage1024("%s", line.c_str()));
         if (record.sHostName.empty() || record.sHostUserName.empty() ||
             record.sHostPassword.empty()) {
-            RecordLog(info, 2, function, "Not all required fields are available.");
+            RecordLog(info, ZRSO::LOG_ERROR, function, "Not all required fields are available.");
         } else {
             matched = true;
         }
@@ -214,16 +215,16 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
     if (matched) return 1;
 
     if (vmware) {
-        RecordLog(info, 2, function,
+        RecordLog(info, ZRSO::LOG_ERROR, function,
                   FormatMessage1024("%s: This array (%s) is not present in the list of Arrays (%s) given.",
                                     function, record.sArrayId.c_str(), list.text.c_str()));
-        if (info) info->setError(kArrayNotRegisteredErrorCode, "Cant find the IBM XIV array in database.");
+        if (info) info->setError(kArrayNotRegisteredCode, "Cant find the IBM XIV array in database.");
     } else {
         std::string message = FormatMessage1024(
             "This array [%s] is not present among the list of Arrays [%s] retrieved from database.",
             record.sArrayId.c_str(), list.text.c_str());
-        RecordLog(info, 2, function, message);
-        if (info) info->setError(kArrayNotRegisteredErrorCode, message.c_str());
+        RecordLog(info, ZRSO::LOG_ERROR, function, message);
+        if (info) info->setError(kArrayNotRegisteredCode, message.c_str());
     }
     return 0;
 }
@@ -245,15 +246,15 @@ int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
     if (errorCode != 0) {
         std::string message = "Unable to get details from xiv_devlist for device  [" + device +
                               "]. Error[" + errorText + "]";
-        if (info) info->setError(kDevListErrorCode, message.c_str());
-        RecordLog(info, 2, kDevListFunction, message);
+        if (info) info->setError(kDevListToolCode, message.c_str());
+        RecordLog(info, ZRSO::LOG_ERROR, kDevListFunction, message);
         return 0;
     }
     record.sVolumeId = StringToUpper(volId);
     record.sVolumeName = volName;
     record.sArrayId = StringToUpper(arrayId);
     hexId = StringToUpper(hexId);
-    RecordLog(info, 0, kDevListFunction,
+    RecordLog(info, ZRSO::LOG_DETAIL, kDevListFunction,
               "Found Device through xiv_devlist :[" + device + "] serial_num:[" + record.sArrayId +
                   "] volId[" + record.sVolumeId + "]");
     if (identityOnly) return 1;
@@ -274,7 +275,7 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
         handle = DeviceTree::getDevice(device.c_str(), &err);
         if (handle.empty()) throw HostException(kFunction, err.AsString(), kSourceFile, __LINE__, -1);
     } catch (const HostException& e) {
-        RecordLog(info, 2, kFunction, "DeviceTree::getDevice exception caught :" + e.getMessage());
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "DeviceTree::getDevice exception caught :" + e.getMessage());
         return 0;
     }
 
@@ -283,12 +284,12 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
     try {
         scsi = static_cast<ScsiInterface*>(handle->getInterface(ScsiInterface::INTERFACE_NAME));
         if (scsi == nullptr) {
-            RecordLog(info, 2, kFunction, "'" + device + "' is not SCSI device");
+            RecordLog(info, ZRSO::LOG_ERROR, kFunction, "'" + device + "' is not SCSI device");
             return 0;
         }
         Inquire(scsi, kStandardInquiry, data.data());
     } catch (const HostException& e) {
-        RecordLog(info, 2, kFunction, "Fail to send scsi inquiry cdb, caught exception: " + e.getMessage());
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inquiry cdb, caught exception: " + e.getMessage());
         return 0;
     }
     // Only the first three vendor bytes and at most 15 product bytes count.
@@ -297,7 +298,7 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
     const std::string vendor(reinterpret_cast<const char*>(data.data() + 8));
     const std::string product(reinterpret_cast<const char*>(data.data() + 16));
     if (vendor != "IBM" || product.find("XIV") == std::string::npos) {
-        RecordLog(info, 2, kFunction, "[" + device + "] Not an IBM disk...");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "[" + device + "] Not an IBM disk...");
         return 0;
     }
 
@@ -305,14 +306,14 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
         handle.reset();
         return GetFilerInfoFromXivDevList(info, device, osUtil, record, identityOnly);
     }
-    RecordLog(info, 2, kFunction, "Using SCSI inquiry to get device details.");
+    RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Using SCSI inquiry to get device details.");
 
     std::string hexSerial;
     try {
         int transferred = Inquire(scsi, kUnitSerialPage, data.data());
         hexSerial = StringToUpper(SerialFromPage(data.data(), transferred));
         if (hexSerial.empty()) {
-            RecordLog(info, 2, kFunction,
+            RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                       "The unit serial number page of [" + device + "] holds no array serial.");
             return 0;
         }
@@ -322,19 +323,19 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
         transferred = Inquire(scsi, kDeviceIdPage, data.data());
         std::string wwn = VolumeDesignator(data.data(), transferred);
         if (wwn.empty()) {
-            RecordLog(info, 2, kFunction,
+            RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                       "The device identification page of [" + device +
                           "] holds no complete identifier.");
             return 0;
         }
         record.sVolumeId = wwn;
     } catch (const HostException& e) {
-        RecordLog(info, 2, kFunction, "Fail to send scsi inqury cdb, caught exception: " + e.getMessage());
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inqury cdb, caught exception: " + e.getMessage());
         return 0;
     }
     handle.reset();
 
-    RecordLog(info, 0, kFunction,
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
               "Found Device:[" + device + "] Vendor:" + vendor + "] ProdID:[" + product +
                   "] Serial Num:[" + record.sArrayId + "] Vol WWN:[" + record.sVolumeId + "]");
     if (identityOnly) return 1;

@@ -9,12 +9,6 @@
 #include "host/ZRSO.h"
 #include "xiv/XIVFilerSnapInfo.h"
 
-// Host error codes set by the device list tool path and the login lookup.
-constexpr int kDevListErrorCode = 61057;
-constexpr int kArrayListErrorCode = 61051;
-constexpr int kArrayNotRegisteredErrorCode = 61052;
-constexpr int kArrayInfoErrorCode = 62005;
-
 // 1 with sArrayId and sVolumeId set (and, unless identityOnly, the login:
 // sHostName, sHostUserName, sHostPassword); 0 when the disk is not an XIV
 // volume or cannot be resolved, logged through info. osUtil may be null
@@ -24,7 +18,7 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
                  XIVFilerSnapInfo& record, bool allowDevList, bool identityOnly);
 
 // The same facts from the xiv_devlist tool (also sVolumeName). A tool
-// failure sets the record's error 61057.
+// failure sets the record's error kDevListToolCode.
 int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
                                ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
                                bool identityOnly);
@@ -39,8 +33,8 @@ enum class LoginLookupStyle {
 // Walks the host's registered arrays in order; the first whose array info
 // holds firstId (else secondId, which then replaces sArrayId) supplies the
 // login. 1 on a complete login; 0 with the record's error set otherwise
-// (61051 no array list, 62005 no array info, 61052 not registered or login
-// incomplete).
+// (kNoArrayListCode, kArrayLoginCode for no array info, kArrayNotRegisteredCode
+// when not registered or the login is incomplete).
 int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
                      std::string firstId, std::string secondId, LoginLookupStyle style,
                      const char* function);

@@ -13,11 +13,6 @@ namespace {
 
 const char* const kFunction = "GetFilerInfoVMWare";
 constexpr int kPageBufferSize = 4096;
-// Property ids of the record and host path ids (source and mount side).
-constexpr int kFleetIdProperty = 11;
-constexpr int kAppIdProperty = 1;
-constexpr int kSourcePathId = 10;
-constexpr int kMountPathId = 9;
 // Namespace codes and the fixed argument the host's page request takes.
 constexpr int kNaaCode = 3;
 constexpr int kUnknownCode = 5;
@@ -43,11 +38,11 @@ int RequestPage(ZRSO::ZROSUtil* osUtil, const std::string& hostPath, const std::
 
 void LogPageFailure(ZRSO::SnapInfo* info, const std::string& hostPath, const std::string& lunUuid,
                     int fleetId, int appId, const char* nameSpace, int answer) {
-    RecordLog(info, 2, kFunction,
+    RecordLog(info, ZRSO::LOG_ERROR, kFunction,
               FormatText("[Host - %s] [LUNUUID - %s] [FleetID - %u] [AppID - %u] ",
                          TextBeforePassword(hostPath).c_str(), lunUuid.c_str(),
                          static_cast<unsigned>(fleetId), static_cast<unsigned>(appId)));
-    RecordLog(info, 2, kFunction,
+    RecordLog(info, ZRSO::LOG_ERROR, kFunction,
               FormatText("[ERROR] Couldn't get %s namespace details VMWare-Server(%d).", nameSpace,
                          answer));
 }
@@ -58,12 +53,12 @@ bool HostPath(ZRSO::SnapInfo* info, bool identityOnly, std::string& path) {
     HostTextRequest request;
     request.bufferSize = kPageBufferSize;
     request.firstSizeArg = kPageBufferSize - 1;
-    const int id = identityOnly ? kMountPathId : kSourcePathId;
+    const int id = identityOnly ? ZRSO::HOSTPATH_MOUNT : ZRSO::HOSTPATH_SOURCE;
     HostTextResult answer = ReadRecordText(
         [info, id](char* buffer, short* size) { return info->getHostPath(id, buffer, size); },
         request);
     if (!answer.ok()) {
-        RecordLog(info, 2, kFunction,
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                   identityOnly ? "Unable to get Host-Mount path." : "Unable to get Host-Source path.");
         return false;
     }
@@ -98,38 +93,38 @@ int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZR
     const long long jobId = osUtil != nullptr ? osUtil->getJobId() : -1;
     record.sHostName.clear();
     record.sArrayId.clear();
-    RecordLog(info, 1, kFunction, "Parsing DeviceID=[" + device + "]");
+    RecordLog(info, ZRSO::LOG_INFO, kFunction, "Parsing DeviceID=[" + device + "]");
 
     if (!ParseDeviceIdentifier(static_cast<unsigned long long>(jobId), device, record, info)) {
-        RecordLog(info, 2, kFunction,
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                   "Error:Unable to determine the file server information for device " + device);
         return 0;
     }
     record.sArrayId = StringToUpper(record.sArrayId);
     record.sArrayHexId = StringToUpper(record.sArrayHexId);
-    RecordLog(info, 1, kFunction,
+    RecordLog(info, ZRSO::LOG_INFO, kFunction,
               "Retreived ArrayID=[" + record.sArrayId + "], ArrayHexID=[" + record.sArrayHexId + "]");
 
     std::string lunUuid;
     GetJsonVal(device, "lunuuid", lunUuid);
-    RecordLog(info, 2, kFunction, "Lun UUID[" + lunUuid + "]");
+    RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Lun UUID[" + lunUuid + "]");
     // Every host question below needs the record and the service object.
     if (info == nullptr || osUtil == nullptr) {
-        RecordLog(info, 2, kFunction, "No host record or service object to ask.");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "No host record or service object to ask.");
         return 0;
     }
     int fleetId = 0, appId = 0;
-    if (info->getIntProperty(kFleetIdProperty, &fleetId) != 0) {
-        RecordLog(info, 2, kFunction, "Unable to get FleetID.");
+    if (info->getIntProperty(ZRSO::INTPROP_FLEET_ID, &fleetId) != 0) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Unable to get FleetID.");
         return 0;
     }
-    if (info->getIntProperty(kAppIdProperty, &appId) != 0) {
-        RecordLog(info, 2, kFunction, "Unable to get AppId.");
+    if (info->getIntProperty(ZRSO::INTPROP_APPLICATION_ID, &appId) != 0) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Unable to get AppId.");
         return 0;
     }
     std::string hostPath;
     if (!HostPath(info, identityOnly, hostPath)) return 0;
-    RecordLog(info, 0, kFunction,
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
               FormatText("Inputs for GetPageInforForVMwareDevice API strHostPath[%s] sLunUuid[%s] "
                          "AppID[%d] FleetID [%d]",
                          TextBeforePassword(hostPath).c_str(), lunUuid.c_str(), appId, fleetId));
@@ -140,15 +135,15 @@ int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZR
         LogPageFailure(info, hostPath, lunUuid, fleetId, appId, "NAA", answer);
         return 0;
     }
-    RecordLog(info, 0, kFunction, "[Inquiry-VmWare Bytes - NAA] [" + page + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "[Inquiry-VmWare Bytes - NAA] [" + page + "]");
     if (page.empty()) {
-        RecordLog(info, 0, kFunction, "NAA is empty, reading UNKNOWN namespace.");
+        RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "NAA is empty, reading UNKNOWN namespace.");
         answer = RequestPage(osUtil, hostPath, lunUuid, "UNKNOWN", appId, fleetId, kUnknownCode, page);
         if (answer != 0) {
             LogPageFailure(info, hostPath, lunUuid, fleetId, appId, "UNKNOWN", answer);
             return 0;
         }
-        RecordLog(info, 0, kFunction, "[Inquiry-VmWare Bytes - UNKOWN] [" + page + "]");
+        RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "[Inquiry-VmWare Bytes - UNKOWN] [" + page + "]");
     }
 
     static const std::string kMarker = "*_ZRSO_*";
@@ -159,23 +154,23 @@ int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZR
     // The header's last byte is the identifier length; the text must hold
     // every digit it promises.
     if (page.size() < kHeaderDigits || !IsHexDigit(page[6]) || !IsHexDigit(page[7])) {
-        RecordLog(info, 2, kFunction, "The identification text [" + page + "] has no valid header.");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "The identification text [" + page + "] has no valid header.");
         return 0;
     }
     const size_t length = std::strtoul(page.substr(6, 2).c_str(), nullptr, 16);
-    RecordLog(info, 0, kFunction, FormatText("Volume WWN Length[%d]", static_cast<int>(length)));
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, FormatText("Volume WWN Length[%d]", static_cast<int>(length)));
     if (length == 0) {
-        RecordLog(info, 2, kFunction, "The identification text [" + page + "] carries no identifier.");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "The identification text [" + page + "] carries no identifier.");
         return 0;
     }
     if (page.size() < kHeaderDigits + 2 * length) {
-        RecordLog(info, 2, kFunction,
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
                   FormatText("The identification text [%s] is shorter than its length %d promises.",
                              page.c_str(), static_cast<int>(length)));
         return 0;
     }
     record.sVolumeId = StringToUpper(page.substr(kHeaderDigits, 2 * length));
-    RecordLog(info, 0, kFunction, "Volume WWN[" + record.sVolumeId + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "Volume WWN[" + record.sVolumeId + "]");
 
     if (identityOnly) return 1;
     return LookupArrayLogin(info, osUtil, record, record.sArrayId, record.sArrayHexId,

@@ -10,6 +10,7 @@
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/IsMapped.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
@@ -19,10 +20,6 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_isMapped";
-const std::string kFnText = kFn;
-constexpr int kDuplicateExists = 7;
-constexpr int kDuplicateMapped = 9;
 constexpr int kTextBufferSize = 1024;
 constexpr int kTextCalls = 3;
 
@@ -71,8 +68,8 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
         if (info == nullptr) continue;
         XIVFilerSnapInfo record;
         if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
-            RecordLog(info, 2, kFn,
-                      kFnText +
+            RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
+                      std::string(tag::kIsMapped) +
                           " Unable to get the array and volume information from the snap information");
             continue;
         }
@@ -80,7 +77,7 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
             [info](char* buffer, short* size) { return info->getSourceDevice(buffer, size); });
         result = device.status;
         if (!device.ok()) {
-            RecordLog(info, 2, kFn, kFnText + ": Error:Unable to get the src device to be snapped.");
+            RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, std::string(tag::kIsMapped) + ": Error:Unable to get the src device to be snapped.");
             continue;
         }
         const bool vmware = device.text.find("vmware") != std::string::npos;
@@ -91,15 +88,15 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
         int code = 0;
         std::string text;
         if (!xiv.IsVolumePresent(record.sDuplicateName, code, text)) {
-            RecordLog(info, 2, kFn,
-                      kFnText + " There is no volume with name [" + record.sDuplicateName + "]");
+            RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
+                      std::string(tag::kIsMapped) + " There is no volume with name [" + record.sDuplicateName + "]");
             continue;
         }
-        RecordLog(info, 2, kFn,
-                  kFnText + " Duplicate [" + record.sDuplicateName +
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
+                  std::string(tag::kIsMapped) + " Duplicate [" + record.sDuplicateName +
                       "] of snapshot of volume with id [" + record.sVolumeId +
                       "] is already created.");
-        info->setStatus(kDuplicateExists);
+        info->setStatus(ZRSO::SNAP_DUPLICATE_EXISTS);
 
         if (hostInitiators.empty()) {
             // The ESX server has one initiator; it is looked up once.
@@ -107,7 +104,7 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                 HostTextResult identifier = ReadHostIdentifier(info);
                 result = identifier.status;
                 if (!identifier.ok()) {
-                    RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
+                    RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, "Error:Unable to get the host identifier.");
                     continue;
                 }
                 std::string esxInitiator;
@@ -115,14 +112,14 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                 if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, identifier.text,
                                info) ||
                     esxInitiator.empty()) {
-                    RecordLog(info, 2, kFn, "Unable to detect ESX server initiator info.");
+                    RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, "Unable to detect ESX server initiator info.");
                     continue;
                 }
                 esxInitiators.push_back(esxInitiator);
             }
             const std::string clientName = ClientName();
             if (clientName.empty()) {
-                RecordLog(info, 2, kFn, "Error:Unable to determine client name.");
+                RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, "Error:Unable to determine client name.");
                 result = 1;
                 break;
             }
@@ -130,7 +127,7 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
             if (!detectHBA(hostInitiators, iscsi, record.sHostName, osUtil, clientName, &xiv,
                            info) ||
                 hostInitiators.empty()) {
-                RecordLog(info, 2, kFn, "Unable to detect initiator info.");
+                RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, "Unable to detect initiator info.");
                 continue;
             }
         }
@@ -148,11 +145,11 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                                   record.sDuplicateName, code, text);
         }
         if (mapped) {
-            RecordLog(info, 2, kFn,
-                      kFnText + " Duplicate [" + record.sDuplicateName +
+            RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
+                      std::string(tag::kIsMapped) + " Duplicate [" + record.sDuplicateName +
                           "] of snapshot of volume with id [" + record.sVolumeId +
                           "] is already mapped.");
-            info->setStatus(kDuplicateMapped);
+            info->setStatus(ZRSO::SNAP_DUPLICATE_MAPPED);
         }
     }
     return result;

@@ -24,10 +24,10 @@ int DecideByAttributes(const std::string& device, DebugLog& log) {
     if (!GetJsonVal(device, "vendor", vendor) || vendor != "IBM") return -1;
     // "584956" is X, I, V written as hex digits, as LUN identifiers carry it.
     if (device.find("584956") != std::string::npos || device.find("XIV") != std::string::npos) {
-        log.DebugLvl(kFunction, -1, "[%s] is an IBM XIV disk.", device.c_str());
+        log.DebugLvl(kFunction, DebugLog::kError, "[%s] is an IBM XIV disk.", device.c_str());
         return 1;
     }
-    log.DebugLvl(kFunction, -1, "[%s] is not an IBM XIV disk.", device.c_str());
+    log.DebugLvl(kFunction, DebugLog::kError, "[%s] is not an IBM XIV disk.", device.c_str());
     return 0;
 }
 
@@ -36,7 +36,7 @@ int DecideByAttributes(const std::string& device, DebugLog& log) {
 int IsXivFiler(const char* device, ZRSO::ZROSUtil*) {
     DebugLog log(nullptr);
     if (device == nullptr || *device == '\0') {
-        log.DebugLvl(kFunction, -1, "%s", "Device name is empty");
+        log.DebugLvl(kFunction, DebugLog::kError, "%s", "Device name is empty");
         return 0;
     }
     const std::string name(device);
@@ -56,7 +56,7 @@ int IsXivFiler(const char* device, ZRSO::ZROSUtil*) {
         }
     } catch (const HostException& e) {
         std::string message = "DeviceTree::getDevice exception caught :" + e.getMessage();
-        log.DebugLvl(kFunction, -1, "%s", message.c_str());
+        log.DebugLvl(kFunction, DebugLog::kError, "%s", message.c_str());
         handle.reset();
         return 0;
     }
@@ -75,7 +75,7 @@ int IsXivFiler(const char* device, ZRSO::ZROSUtil*) {
             throw HostException(kFunction, sendErr.AsString(), kSourceFile, __LINE__, -1);
         }
     } catch (const HostException& e) {
-        log.DebugLvl(kFunction, -1, "Fail to send scsi inquiry cdb, caught exception:%s",
+        log.DebugLvl(kFunction, DebugLog::kError, "Fail to send scsi inquiry cdb, caught exception:%s",
                      e.getMessage().c_str());
         handle.reset();
         return 0;
@@ -88,9 +88,9 @@ int IsXivFiler(const char* device, ZRSO::ZROSUtil*) {
     const std::string vendor(reinterpret_cast<const char*>(data + 8));
     const std::string product(reinterpret_cast<const char*>(data + 16));
     if (vendor != "IBM" || product.find("XIV") == std::string::npos) {
-        log.DebugLvl(kFunction, 0, "%s", "IsXivFiler: Not an IBM XIV disk...");
+        log.DebugLvl(kFunction, DebugLog::kNormal, "%s", "IsXivFiler: Not an IBM XIV disk...");
         return 0;
     }
-    log.DebugLvl(kFunction, 0, "%s", "IsXivFiler: IT is an IBM XIV disk...");
+    log.DebugLvl(kFunction, DebugLog::kNormal, "%s", "IsXivFiler: IT is an IBM XIV disk...");
     return 1;
 }

@@ -84,14 +84,14 @@ bool ParseMapInfo(const char* request, std::size_t length, std::uint64_t jobId,
     DebugLog log;
     const auto job = static_cast<long long>(jobId);
     if (request == nullptr) {
-        log.DebugLvl(kParseFunction, -1, job, "Invalid parameters");
+        log.DebugLvl(kParseFunction, DebugLog::kError, job, "Invalid parameters");
         return false;
     }
 
     // Members read completely before a syntax error are used as they are.
     const JsonValue root = ReadJson(request, length);
     if (!root.isObject() || root.members().empty()) {
-        log.DebugLvl(kParseFunction, -1, job, "Unable to parse the input json string");
+        log.DebugLvl(kParseFunction, DebugLog::kError, job, "Unable to parse the input json string");
         return false;
     }
 
@@ -110,7 +110,7 @@ bool ParseMapInfo(const char* request, std::size_t length, std::uint64_t jobId,
         }
     }
     if (!valid) {
-        log.DebugLvl(kParseFunction, -1, job, "Unable to parse the input json string");
+        log.DebugLvl(kParseFunction, DebugLog::kError, job, "Unable to parse the input json string");
         return false;
     }
     for (mapInfo& info : parsed)
@@ -120,8 +120,9 @@ bool ParseMapInfo(const char* request, std::size_t length, std::uint64_t jobId,
 
 void xlateOsType(std::string& osType)
 {
+    static const char* const kFunction = "xlateOsType";
     DebugLog log;
-    log.DebugLvl("xlateOsType", 0, "Input os type :[%s]", osType.c_str());
+    log.DebugLvl(kFunction, DebugLog::kNormal, "Input os type :[%s]", osType.c_str());
 
     // ASCII only: the host's locale must not change the outcome.
     for (char& c : osType) {
@@ -143,5 +144,5 @@ void xlateOsType(std::string& osType)
         }
     }
     osType = result;
-    log.DebugLvl("xlateOsType", 0, "Output os type :[%s]", osType.c_str());
+    log.DebugLvl(kFunction, DebugLog::kNormal, "Output os type :[%s]", osType.c_str());
 }

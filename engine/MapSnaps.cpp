@@ -6,9 +6,11 @@
 #include <string>
 
 #include "engine/Cloraxify.h"
+#include "engine/Codes.h"
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/IsMapped.h"
 #include "engine/MountDiscovery.h"
 #include "engine/RecordLog.h"
@@ -20,16 +22,7 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_mapSnaps";
-const char* const kMapSnapFn = "ZRSnapEngineXIV::mapSnap";
-constexpr int kDuplicateExists = 7;
-constexpr int kDuplicateMapped = 9;
-constexpr int kMountFailed = 11;
-constexpr int kNoMetadataCode = 61001;
-constexpr int kNoSourceDeviceCode = 61002;
-constexpr int kNoInitiatorsCode = 61006;
-constexpr int kDeviceListCode = 61011;
-constexpr int kHostBadNameCode = 61044;
+const char* const kMapSnapFunction = "ZRSnapEngineXIV::mapSnap";
 constexpr int kSourceDeviceBufferSize = 4096;
 
 enum class Turn { kNext, kStop, kPending };
@@ -37,7 +30,7 @@ enum class Turn { kNext, kStop, kPending };
 void SetErrorAndLog(ZRSO::SnapInfo* info, int code, const std::string& message) {
     if (info == nullptr) return;
     info->setError(code, message.c_str());
-    RecordLog(info, 2, kFn, message);
+    RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, message);
 }
 
 // Maps the duplicate at the lowest free LUN on hostName (empty: the host
@@ -49,16 +42,16 @@ bool mapSnap(ZRSO::SnapInfo* info, std::string& duplicateName, std::list<std::st
     std::string lun, text;
     array.GetUnusedLun(initiators, hostName, lun, code, text);
     if (lun == "-1" || code != 0) {
-        if (code != 0 && ArrayErrorCode(array) == kHostBadNameCode) {
-            RecordLog(info, 1, kMapSnapFn, "No host on filer matches this client. Creating one.");
+        if (code != 0 && array.GetResult() == "HOST_BAD_NAME") {
+            RecordLog(info, ZRSO::LOG_INFO, kMapSnapFunction, "No host on filer matches this client. Creating one.");
             hostName = GetHostNameBase(mountHost);
             lun.clear();
             code = 0;
             text.clear();
             array.CreateHost(initiators, false, hostName, code, text);
             if (code != 0) {
-                RecordLog(info, 2, kMapSnapFn, text);
-                const std::string message = std::string(kMapSnapFn) + " Unable to create host [" +
+                RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+                const std::string message = std::string(kMapSnapFunction) + " Unable to create host [" +
                                             hostName + "] on array [" + arrayHost + "] " +
                                             ArrayErrorDescription(array);
                 info->setError(ArrayErrorCode(array), message.c_str());
@@ -66,43 +59,43 @@ bool mapSnap(ZRSO::SnapInfo* info, std::string& duplicateName, std::list<std::st
             }
             array.GetUnusedLun(initiators, hostName, lun, code, text);
         } else if (code != 0) {
-            RecordLog(info, 2, kMapSnapFn, text);
-            const std::string message = std::string(kMapSnapFn) +
+            RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+            const std::string message = std::string(kMapSnapFunction) +
                                         " Unable to find unused LUN on array :[" + arrayHost +
                                         "]. " + ArrayErrorDescription(array);
             info->setError(ArrayErrorCode(array), message.c_str());
         }
     }
     if (lun == "-1" || code != 0) {
-        RecordLog(info, 2, kMapSnapFn, text);
-        info->setStatus(kMountFailed);
+        RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+        info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
         return false;
     }
 
-    RecordLog(info, 0, kMapSnapFn, "Found the unused lun [" + lun + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kMapSnapFunction, "Found the unused lun [" + lun + "]");
     code = 0;
     text.clear();
     array.MapVolume(duplicateName, hostName, lun, code, text);
     if (code != 0) {
-        RecordLog(info, 2, kMapSnapFn, text);
-        info->setStatus(kMountFailed);
+        RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+        info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
         const std::string message = "Unable to assign LUN [" + lun +
                                     "] to any of the connected initiators and duplicate:[" +
                                     duplicateName + "]. " + ArrayErrorDescription(array);
         info->setError(ArrayErrorCode(array), message.c_str());
         return false;
     }
-    RecordLog(info, 0, kMapSnapFn,
+    RecordLog(info, ZRSO::LOG_DETAIL, kMapSnapFunction,
               "mapSnaps: Successfully mapped the duplicate [" + duplicateName + "] lun [" + lun +
                   "]");
-    info->setStatus(kDuplicateMapped);
+    info->setStatus(ZRSO::SNAP_DUPLICATE_MAPPED);
     return true;
 }
 
 // An array failure of the record: its log, status 11 and the host code.
 void Fail(ZRSO::SnapInfo* info, Xiv& xiv, const std::string& text, const std::string& message) {
-    RecordLog(info, 2, kFn, text);
-    info->setStatus(kMountFailed);
+    RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, text);
+    info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
     info->setError(ArrayErrorCode(xiv), (message + ArrayErrorDescription(xiv)).c_str());
 }
 
@@ -117,8 +110,8 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     std::string sourceDevice;
     if (!ReadSourceDevice(info, kSourceDeviceBufferSize, sourceDevice)) {
         info->setError(kNoSourceDeviceCode, "Unable to get the src device to be snapped");
-        RecordLog(info, 2, kFn, "Unable to get the src device of the snapshot to be mounted.");
-        info->setStatus(kMountFailed);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, "Unable to get the src device of the snapshot to be mounted.");
+        info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
         return Turn::kStop;
     }
 
@@ -126,7 +119,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
         state.vmware = true;
         HostTextResult identifier = ReadHostIdentifier(info);
         if (!identifier.ok()) {
-            RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
+            RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, "Error:Unable to get the host identifier.");
             return Turn::kNext;
         }
         state.mountHost = identifier.text;
@@ -144,7 +137,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
 
     const std::string clientName = ClientName();
     if (clientName.empty()) {
-        RecordLog(info, 2, kFn, "Error:Unable to determine client name.");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, "Error:Unable to determine client name.");
         return Turn::kStop;
     }
     state.clientName = clientName;
@@ -170,10 +163,10 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
             return Turn::kStop;
         }
         if (DebugHookPresent()) {
-            RecordLog(first, 1, kFn, "Printing devices before duplicate");
+            RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps, "Printing devices before duplicate");
             int index = 0;
             for (const std::string& device : state.devicesBefore)
-                RecordLog(first, 1, kFn,
+                RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
                           FormatText(" Volume [%d] DeviceName [%s]", index++,
                                      Cloraxify(device).c_str()));
         }
@@ -184,7 +177,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     GetDuplicateName(info, record.sDuplicateName);
     const std::string& duplicate = record.sDuplicateName;
     const int status = info->getStatus();
-    if (status != kDuplicateExists && status != kDuplicateMapped) {
+    if (status != ZRSO::SNAP_DUPLICATE_EXISTS && status != ZRSO::SNAP_DUPLICATE_MAPPED) {
         xiv.CreateSnapShotDuplicate(record.sSnapName, duplicate, code, text);
         if (code != 0) {
             Fail(info, xiv, text,
@@ -192,8 +185,8 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
                      "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
             return Turn::kStop;
         }
-        RecordLog(info, 0, kFn, "zrso_mapSnaps: Successfully created a duplicate [" + duplicate + "]");
-        info->setStatus(kDuplicateExists);
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps, "zrso_mapSnaps: Successfully created a duplicate [" + duplicate + "]");
+        info->setStatus(ZRSO::SNAP_DUPLICATE_EXISTS);
         xiv.UnlockVolume(duplicate, code, text);
         if (code != 0) {
             Fail(info, xiv, text,
@@ -211,11 +204,11 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
              "zrso_mapSnaps: Unable to get volume id of the volume [" + duplicate + "].");
         return Turn::kStop;
     }
-    RecordLog(info, 0, kFn,
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
               "zrso_mapSnaps: volume id of the volume [" + duplicate + "] is [" +
                   record.sDuplicateVolumeId + "].");
 
-    if (info->getStatus() != kDuplicateMapped) {
+    if (info->getStatus() != ZRSO::SNAP_DUPLICATE_MAPPED) {
         std::string hostName;
         if (!mapSnap(info, record.sDuplicateName, state.hostInitiators, xiv, hostName,
                      state.mountHost, record.sHostName))

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/EntryBodies.h"
+#include "engine/FunctionTags.h"
 #include "engine/MapRequest.h"
 #include "engine/ProvisionSetup.h"
 #include "xiv/HostBuffer.h"
@@ -45,7 +46,7 @@ bool ReadRequest(ZRSO::LUNInfo* lun, ProvisionLog& log, const RequestTexts& text
         FailLun(lun, log, texts.noRequest);
         return false;
     }
-    log.Line(0, "Parsing [%s]", answer.text.c_str());
+    log.Line(DebugLog::kNormal, "Parsing [%s]", answer.text.c_str());
     if (!ParseMapInfo(answer.text.c_str(), answer.text.size(),
                       static_cast<std::uint64_t>(log.Job()), hosts) ||
         hosts.empty()) {
@@ -65,18 +66,18 @@ bool CheckHosts(ZRSO::LUNInfo* lun, ProvisionLog& log, const RequestTexts& texts
             FailLun(lun, log, texts.badEntry);
             return false;
         }
-        log.Line(0, "Host[%s]", host.sHostName.c_str());
-        log.Line(0, "OS[%s]", host.sOsType.c_str());
-        log.Line(0, "End Points[%d]", static_cast<int>(host.endPoints.size()));
-        log.Line(0, "Protocol[%d]", host.nProtocol);
+        log.Line(DebugLog::kNormal, "Host[%s]", host.sHostName.c_str());
+        log.Line(DebugLog::kNormal, "OS[%s]", host.sOsType.c_str());
+        log.Line(DebugLog::kNormal, "End Points[%d]", static_cast<int>(host.endPoints.size()));
+        log.Line(DebugLog::kNormal, "Protocol[%d]", host.nProtocol);
         std::string osType = host.sOsType;
         xlateOsType(osType);
         if (host.endPoints.empty() || host.nProtocol == 0 || osType.empty() ||
             host.sHostName.empty()) {
-            lun->setError(kProvisionErrorCode,
+            lun->setError(kProvisionCode,
                           "Required parameters: initiator list or protocoltype or ostype or "
                           "mount host name is missing.");
-            log.Line(-1,
+            log.Line(DebugLog::kError,
                      "Required parameters initiator list [%d] or protocoltype [%d] or ostype "
                      "[%s] or mount host name [%s] is missing.",
                      static_cast<int>(host.endPoints.size()), host.nProtocol,
@@ -99,16 +100,16 @@ bool MapPort(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const mapIn
     std::string errorText;
     xiv.GetUnusedLun(ports, hostName, lunNumber, errorCode, errorText);
     if (errorCode == 0) {
-        log.Line(-1, "Host exists");
+        log.Line(DebugLog::kError, "Host exists");
     } else {
-        log.Line(-1, "Creating a new host");
+        log.Line(DebugLog::kError, "Creating a new host");
         // A lookup that failed may still have left a name behind.
         hostName = host.sHostName;
         errorCode = 0;
         errorText.clear();
         xiv.CreateHost(ports, false, hostName, errorCode, errorText);
         if (errorCode != 0) {
-            log.Line(-1, "Failed to create host");
+            log.Line(DebugLog::kError, "Failed to create host");
             FailLun(lun, log, "Failed to create host");
             return false;
         }
@@ -122,7 +123,7 @@ bool MapPort(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const mapIn
         FailLunOnArray(lun, log, xiv, errorText);
         return false;
     }
-    lun->setStatus(9);
+    lun->setStatus(ZRSO::LUN_MAPPED);
     return true;
 }
 
@@ -149,7 +150,7 @@ bool UnmapPort(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const std
         FailLunOnArray(lun, log, xiv, errorText);
         return false;
     }
-    lun->setStatus(14);
+    lun->setStatus(ZRSO::LUN_UNMAPPED);
     return true;
 }
 
@@ -189,9 +190,9 @@ bool UnmapPortOf(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const m
 }  // namespace
 
 int mapLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return ForEachPort("zrso_mapLUNs", 11, kMapTexts, luns, count, osUtil, MapPort);
+    return ForEachPort(tag::kMapLUNs, ZRSO::LUN_MAP_FAILED, kMapTexts, luns, count, osUtil, MapPort);
 }
 
 int unmapLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return ForEachPort("zrso_unmapLUNs", 15, kUnmapTexts, luns, count, osUtil, UnmapPortOf);
+    return ForEachPort(tag::kUnmapLUNs, ZRSO::LUN_UNMAP_FAILED, kUnmapTexts, luns, count, osUtil, UnmapPortOf);
 }

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "engine/Cloraxify.h"
+#include "engine/Codes.h"
 #include "engine/Discovery.h"
 #include "engine/EntryFrame.h"
 #include "engine/FilerInfo.h"
 #include "engine/FilerInfoVMWare.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "host/rt/HostSleep.h"
@@ -20,12 +22,7 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_mapSnaps";
 constexpr int kPasses = 6;
-constexpr int kDeviceFound = 12;
-constexpr int kDeviceNotFoundCode = 60509;
-constexpr int kDeviceListErrorCode = 61011;
-constexpr int kDefaultRetrySeconds = 300;
 constexpr int kSnapDeviceBufferSize = 4096;
 
 
@@ -52,7 +49,7 @@ void WaitBetweenPasses(ZRSO::SnapInfo* first) {
 void PrintDevices(ZRSO::SnapInfo* first, const std::list<std::string>& devices) {
     int index = 0;
     for (const std::string& device : devices) {
-        RecordLog(first, 1, kFn,
+        RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
                   FormatText(" Volume [%d] DeviceName [%s]", index++, Cloraxify(device).c_str()));
     }
 }
@@ -86,25 +83,25 @@ void Match(MountState& state, const std::string& candidate, ZRSO::SnapInfo* firs
     XIVFilerSnapInfo disk;
     int resolved;
     if (candidate.find("vmware") == std::string::npos) {
-        RecordLog(first, 2, kFn, "CAlling GetFilerInfo for non VMWARE disk.");
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "CAlling GetFilerInfo for non VMWARE disk.");
         resolved = GetFilerInfo(first, candidate, nullptr, disk, false, true);
     } else {
-        RecordLog(first, 2, kFn, "CAlling GetFilerInfoVMWare.");
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "CAlling GetFilerInfoVMWare.");
         resolved = GetFilerInfoVMWare(first, candidate, osUtil, disk, true);
-        RecordLog(first, 2, kFn, "GetFilerInfoVMWare returned.");
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "GetFilerInfoVMWare returned.");
     }
     if (resolved != 1) return;
-    RecordLog(first, 2, kFn,
+    RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps,
               "It is an XIV device. volume id [" + disk.sVolumeId + "] arrayId [" + disk.sArrayId +
                   "]");
     for (auto entry = state.pending.begin(); entry != state.pending.end(); ++entry) {
         if (!CompareArrayIds(disk.sArrayId, entry->sArrayId, entry->pSnapInfo)) continue;
         if (!EqualNoCase(disk.sVolumeId, entry->sDuplicateVolumeId)) continue;
         ZRSO::SnapInfo* info = entry->pSnapInfo;
-        RecordLog(info, 0, kFn,
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
                   "Found device [" + Cloraxify(candidate) + "] corresponding to duplicate [" +
                       entry->sDuplicateName + "]");
-        info->setStatus(kDeviceFound);
+        info->setStatus(ZRSO::SNAP_DEVICE_FOUND);
         const std::string device =
             entry->sMountType == "vmware" ? formatString(candidate, false) : candidate;
         info->setSnapDevice(device.c_str());
@@ -123,15 +120,15 @@ bool Pass(MountState& state, ZRSO::SnapInfo* first, ZRSO::ZROSUtil* osUtil, bool
         const std::string message =
             "zrso_mapSnaps: Unable to get the devicelist after the duplicate operation for host [" +
             Cloraxify(state.mountHost) + "].";
-        if (first != nullptr) first->setError(kDeviceListErrorCode, message.c_str());
-        RecordLog(first, 2, kFn, message);
+        if (first != nullptr) first->setError(kDeviceListCode, message.c_str());
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, message);
         return false;
     }
-    RecordLog(first, 2, kFn, "Got device list.");
+    RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "Got device list.");
 
     const std::list<std::string> candidates = Candidates(state, after, fallbackUsed);
     if (DebugHookPresent()) {
-        RecordLog(first, 1, kFn, "Printing new devices");
+        RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps, "Printing new devices");
         PrintDevices(first, candidates);
     }
     for (const std::string& candidate : candidates) {
@@ -143,17 +140,17 @@ bool Pass(MountState& state, ZRSO::SnapInfo* first, ZRSO::ZROSUtil* osUtil, bool
 }
 
 void PrintOutcome(ZRSO::SnapInfo** infos, short count, ZRSO::SnapInfo* first) {
-    RecordLog(first, 0, kFn, "Printing status of duplicates at the end of map");
+    RecordLog(first, ZRSO::LOG_DETAIL, tag::kMapSnaps, "Printing status of duplicates at the end of map");
     for (int i = 0; i < count; ++i) {
         ZRSO::SnapInfo* info = RecordAt(infos, count, i);
         if (info == nullptr) continue;
-        RecordLog(info, 0, kFn,
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
                   FormatMessage1024("zrso_mapSnaps: pSnapInfo->status: [%d]", info->getStatus()));
         std::vector<char> buffer(kSnapDeviceBufferSize + 1, '\0');
         short size = kSnapDeviceBufferSize;
         if (info->getSnapDevice(buffer.data(), &size) != 0) buffer.assign(buffer.size(), '\0');
         buffer.back() = '\0';
-        RecordLog(info, 0, kFn,
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
                   FormatMessage1024("zrso_mapSnaps: pSnapInfo->SnapDevice: [%s]", buffer.data()));
     }
 }
@@ -175,7 +172,7 @@ void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short cou
     for (const DuplicateInfo& entry : state.pending) {
         const std::string message =
             "Could not find device corresponding to duplicate [" + entry.sDuplicateName + "]";
-        RecordLog(entry.pSnapInfo, 1, kFn, message);
+        RecordLog(entry.pSnapInfo, ZRSO::LOG_INFO, tag::kMapSnaps, message);
         if (entry.pSnapInfo != nullptr) entry.pSnapInfo->setError(kDeviceNotFoundCode, message.c_str());
     }
     PrintOutcome(infos, count, first);
@@ -183,7 +180,7 @@ void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short cou
 
 bool CompareArrayIds(std::string& diskArrayId, std::string& storedArrayId, ZRSO::SnapInfo* info) {
     if (diskArrayId.size() < 5 || storedArrayId.size() < 5) {
-        RecordLog(info, 0, "CompareArrayIds",
+        RecordLog(info, ZRSO::LOG_DETAIL, "CompareArrayIds",
                   FormatText("Array ID1 [%s] Array ID2 [%s] are too short.", diskArrayId.c_str(),
                              storedArrayId.c_str()));
         return false;

@@ -25,8 +25,9 @@ struct MountState {
 
 // Up to 6 passes of rescan, listing and matching, each followed by a wait of
 // a fifth of the mount retry interval. Found disks: status 12 and the device
-// name on the record; duplicates still missing at the end: error 60509. A
-// listing that fails sets 61011 on the first record and ends at once.
+// name on the record; duplicates still missing at the end: error
+// kDeviceNotFoundCode. A listing that fails sets kDeviceListCode on the first
+// record and ends at once.
 void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short count,
                             ZRSO::ZROSUtil* osUtil);
 

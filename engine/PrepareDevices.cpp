@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/ConsistencyGroupStage.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FilerInfo.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -20,14 +22,7 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_prepareDevices";
 constexpr int kBufferSize = 1024;
-constexpr int kPrepared = 1;
-constexpr int kNotPrepared = 2;
-constexpr int kLookupFailed = 6;
-constexpr int kSourceDeviceErrorCode = 61002;
-constexpr int kLoginErrorCode = 61003;
-constexpr int kSnapshotIdErrorCode = 61004;
 // A volume the array does not know by the disk's WWN.
 const char* const kNoSuchVolume = "VOLUME_BAD_NAME";
 const char* const kSuccess = "SUCCESS";
@@ -51,7 +46,7 @@ int64_t TimeStamp() {
 }
 
 void FailDevice(ZRSO::SnapInfo* info, int status, int code, const std::string& message) {
-    RecordLog(info, 2, kFn, message);
+    RecordLog(info, ZRSO::LOG_ERROR, tag::kPrepareDevices, message);
     info->setStatus(status);
     info->setError(code, message.c_str());
 }
@@ -61,8 +56,8 @@ void FailDevice(ZRSO::SnapInfo* info, int status, int code, const std::string& m
 void FailLookup(ZRSO::SnapInfo* info, Xiv& xiv, const std::string& what,
                 const std::string& errorText) {
     const std::string message = what + ArrayErrorDescription(xiv);
-    RecordLog(info, 2, kFn, errorText);
-    info->setStatus(kLookupFailed);
+    RecordLog(info, ZRSO::LOG_ERROR, tag::kPrepareDevices, errorText);
+    info->setStatus(ZRSO::SNAP_FAILED);
     info->setError(ArrayErrorCode(xiv), message.c_str());
 }
 
@@ -74,21 +69,21 @@ bool PrepareDevice(PrepareCall& call, int index) {
 
     std::string device;
     if (!ReadSourceDevice(info, kBufferSize, device)) {
-        RecordLog(info, 2, kFn, "Unable to get the src device to be prepared");
-        info->setStatus(kNotPrepared);
-        info->setError(kSourceDeviceErrorCode,
-                       (std::string(kFn) + ": Unable to get the src device to be prepared").c_str());
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kPrepareDevices, "Unable to get the src device to be prepared");
+        info->setStatus(ZRSO::SNAP_PREPARE_FAILED);
+        info->setError(kNoSourceDeviceCode,
+                       (std::string(tag::kPrepareDevices) + ": Unable to get the src device to be prepared").c_str());
         return false;
     }
     const std::string shownDevice = TextBeforePassword(device);
 
     XIVFilerSnapInfo record;
     if (GetFilerInfo(info, device, call.osUtil, record, true, false) == 0) return true;
-    RecordLog(info, 0, kFn, std::string(kFn) + " [" + shownDevice + "] is an IBM XIV device");
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kPrepareDevices, std::string(tag::kPrepareDevices) + " [" + shownDevice + "] is an IBM XIV device");
 
     if (info->selectArrayLogin(record.sArrayId.c_str()) != 0) {
-        FailDevice(info, kNotPrepared, kLoginErrorCode,
-                   std::string(kFn) + " Unable to set the login credentials for array [" +
+        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kLoginNotSelectedCode,
+                   std::string(tag::kPrepareDevices) + " Unable to set the login credentials for array [" +
                        record.sHostName + "].");
         return false;
     }
@@ -129,8 +124,8 @@ bool PrepareDevice(PrepareCall& call, int index) {
 
     std::string snapshotId;
     if (!ReadSnapshotId(info, kBufferSize, snapshotId)) {
-        FailDevice(info, kNotPrepared, kSnapshotIdErrorCode,
-                   std::string(kFn) + " Unable to get the SnapUUID for device " + shownDevice);
+        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
+                   std::string(tag::kPrepareDevices) + " Unable to get the SnapUUID for device " + shownDevice);
         return false;
     }
     record.sSnapName = snapshotId;
@@ -138,12 +133,12 @@ bool PrepareDevice(PrepareCall& call, int index) {
     // send every later step to the wrong snapshot: refuse the device.
     std::string error;
     if (!WriteMetaData(info, record, error)) {
-        FailDevice(info, kNotPrepared, kSnapshotIdErrorCode,
-                   std::string(kFn) + " Unable to store the snapshot details of device " +
+        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
+                   std::string(tag::kPrepareDevices) + " Unable to store the snapshot details of device " +
                        shownDevice + ": " + error);
         return false;
     }
-    info->setStatus(kPrepared);
+    info->setStatus(ZRSO::SNAP_PREPARED);
     record.nDeviceIndex = index;
     call.prepared.push_back(record);
     return true;
@@ -166,5 +161,5 @@ int prepareDevicesBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUt
         GetXIVUseConsistencyGroup(first) != 0) {
         RunConsistencyGroupStage(infos, count, jobId, stamp, call.prepared);
     }
-    return SettleStatuses(infos, count, kPrepared, kNotPrepared);
+    return SettleStatuses(infos, count, ZRSO::SNAP_PREPARED, ZRSO::SNAP_PREPARE_FAILED);
 }

@@ -65,8 +65,8 @@ void ProvisionLog::Line(int level, const char* format, ...) {
 }
 
 void FailLun(ZRSO::LUNInfo* lun, ProvisionLog& log, const std::string& text) {
-    log.Line(-1, "%s", text.c_str());
-    lun->setError(kProvisionErrorCode, text.c_str());
+    log.Line(DebugLog::kError, "%s", text.c_str());
+    lun->setError(kProvisionCode, text.c_str());
 }
 
 void FailLunOnArray(ZRSO::LUNInfo* lun, ProvisionLog& log, Xiv& xiv,
@@ -123,8 +123,8 @@ bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& pl
         setup.sizeBytes = bytes;
         setup.sizeGiB = BytesToGiB(bytes);
         if (plan.logDetails) {
-            log.Line(-1, "LUN size [%ld]", setup.sizeGiB);
-            log.Line(-1, "LUN size [%ld]", setup.sizeGiB);
+            log.Line(DebugLog::kError, "LUN size [%ld]", setup.sizeGiB);
+            log.Line(DebugLog::kError, "LUN size [%ld]", setup.sizeGiB);
         }
     }
 
@@ -134,13 +134,13 @@ bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& pl
         return false;
     }
     if (plan.logDetails) {
-        log.Line(0, "Array Login [%s]", setup.user.c_str());
-        log.Line(0, "Array Password [%s]", passwordEnc.c_str());
-        log.Line(0, "Array Name [%s]", setup.arrayName.c_str());
-        log.Line(0, "Array Control Host [%s]", setup.controlHost.c_str());
+        log.Line(DebugLog::kNormal, "Array Login [%s]", setup.user.c_str());
+        log.Line(DebugLog::kNormal, "Array Password [%s]", passwordEnc.c_str());
+        log.Line(DebugLog::kNormal, "Array Name [%s]", setup.arrayName.c_str());
+        log.Line(DebugLog::kNormal, "Array Control Host [%s]", setup.controlHost.c_str());
         // Never the clear text: the log outlives the call and is readable by
         // more people than the array's administrators.
-        log.Line(0, "Array decrypted password [%s]", kMaskedPassword);
+        log.Line(DebugLog::kNormal, "Array decrypted password [%s]", kMaskedPassword);
     }
 
     XIVUtils utils;

@@ -9,12 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "engine/Codes.h"
 #include "host/ZRSO.h"
 #include "host/rt/DebugLog.h"
 #include "xiv/Xiv.h"
-
-// The host error code of every provisioning failure.
-constexpr int kProvisionErrorCode = 70003;
 
 // The log of one provisioning call: each line names the entry point and
 // carries the job of the LUN being handled.
@@ -69,7 +67,7 @@ long BytesToGiB(int64_t bytes);
 
 // Sets the starting status, points the log at the LUN's job and runs the
 // set-up in order. False once a step failed: the LUN then carries the
-// step's text with kProvisionErrorCode and the steps after it did not run.
+// step's text with kProvisionCode and the steps after it did not run.
 bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& plan,
               ProvisionLog& log, LunSetup& setup);
 

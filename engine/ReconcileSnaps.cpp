@@ -2,8 +2,10 @@
 // array. Every device is checked; a failing one does not stop the others.
 #include <string>
 
+#include "engine/Codes.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -12,9 +14,6 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_reconcileSnaps";
-constexpr int kMissing = 24;
-constexpr int kMetadataErrorCode = 61001;
 // The array's answer for a volume name it does not hold: the snapshot is
 // absent, not the question failed.
 const char* const kNoSuchVolume = "VOLUME_BAD_NAME";
@@ -23,9 +22,9 @@ void ReconcileDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
         const std::string message =
-            std::string(kFn) + " Unable to get the array and volume information from the snap information";
-        info->setError(kMetadataErrorCode, message.c_str());
-        RecordLog(info, 2, kFn, message);
+            std::string(tag::kReconcileSnaps) + " Unable to get the array and volume information from the snap information";
+        info->setError(kNoMetadataCode, message.c_str());
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps, message);
         return;
     }
     Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
@@ -36,14 +35,14 @@ void ReconcileDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
         const std::string message = "Unable to find out if snapshot [" + record.sSnapName +
                                     "] of volume:[" + record.sVolumeId + "] is present on array:[" +
                                     record.sHostName + "]." + ArrayErrorDescription(xiv);
-        RecordLog(info, 2, kFn, text);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps, text);
         info->setError(ArrayErrorCode(xiv), message.c_str());
         return;
     }
     if (!present) {
-        info->setStatus(kMissing);
-        RecordLog(info, 2, kFn,
-                  std::string(kFn) + ": Snapshot [" + record.sSnapName + "] of volume:[" +
+        info->setStatus(ZRSO::SNAP_MISSING);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps,
+                  std::string(tag::kReconcileSnaps) + ": Snapshot [" + record.sSnapName + "] of volume:[" +
                       record.sVolumeId + "] is NOT present on array:[" + record.sHostName + "].");
     }
 }

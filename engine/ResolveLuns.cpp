@@ -6,6 +6,7 @@
 
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/ProvisionSetup.h"
 #include "engine/ZrsoExports.h"
 
@@ -83,7 +84,7 @@ bool ResolveOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     }
     std::vector<ZRSO::IGroupInfo> groups = {group};
     lun->setInitiatorGroups(groups, &iEndPointId);
-    lun->setStatus(5);
+    lun->setStatus(ZRSO::LUN_RESOLVED);
     return true;
 }
 
@@ -91,7 +92,7 @@ bool ResolveOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
 
 int resolveLunsToUsersBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
     LunSetupPlan plan;
-    plan.startStatus = 6;
+    plan.startStatus = ZRSO::LUN_RESOLVE_FAILED;
     return ResultConvention(
-        ForEachLun("zrso_resolveLunsToUsers", luns, count, osUtil, plan, ResolveOne), count);
+        ForEachLun(tag::kResolveLunsToUsers, luns, count, osUtil, plan, ResolveOne), count);
 }

@@ -2,8 +2,10 @@
 // A failing device does not stop the others.
 #include <string>
 
+#include "engine/Codes.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -12,20 +14,16 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_revertSnaps";
-constexpr int kReverted = 22;
-constexpr int kNotReverted = 23;
-constexpr int kMetadataErrorCode = 61001;
 
 bool RevertDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
-    info->setStatus(kNotReverted);
+    info->setStatus(ZRSO::SNAP_REVERT_FAILED);
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
-        const std::string message = std::string(kFn) +
+        const std::string message = std::string(tag::kRevertSnaps) +
                                     " Unable to get the filer and volume information from the snap information";
-        RecordLog(info, 2, kFn, message);
-        info->setError(kMetadataErrorCode, message.c_str());
-        info->setStatus(kNotReverted);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kRevertSnaps, message);
+        info->setError(kNoMetadataCode, message.c_str());
+        info->setStatus(ZRSO::SNAP_REVERT_FAILED);
         return false;
     }
     Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
@@ -36,12 +34,12 @@ bool RevertDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
         const std::string message = "Unable to revert volume with id[" + record.sVolumeId +
                                     "] from snap:[" + record.sSnapName + "] on file server:[" +
                                     record.sHostName + "]." + ArrayErrorDescription(xiv);
-        RecordLog(info, 2, kFn, text);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kRevertSnaps, text);
         info->setError(ArrayErrorCode(xiv), message.c_str());
-        info->setStatus(kNotReverted);
+        info->setStatus(ZRSO::SNAP_REVERT_FAILED);
         return false;
     }
-    info->setStatus(kReverted);
+    info->setStatus(ZRSO::SNAP_REVERTED);
     return true;
 }
 

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int kDefaultRetrySeconds = 300;
-
 bool PlatformText(const char* key, std::string* out) {
     PlatformConfig config;
     return config.getString("Trellis", key, out) != 0;
@@ -25,9 +23,10 @@ int GetRegInt(const char* key, int* value) {
 }
 
 std::string GetXCLIPath(ZRSO::SnapInfo* info) {
+    static const char* const kFunction = "GetXCLIPath";
     std::string path;
     if (PlatformText("XCLI_BINARY_LOCATION", &path)) {
-        if (info) info->log(0, "GetXCLIPath", "XCLI path(1) [%s]", path.c_str());
+        if (info) info->log(ZRSO::LOG_DETAIL, kFunction, "XCLI path(1) [%s]", path.c_str());
         return path;
     }
     if (info == nullptr) return std::string();
@@ -43,14 +42,14 @@ std::string GetXCLIPath(ZRSO::SnapInfo* info) {
     // holds then is the directory. A host still saying "too small" after the
     // bounded retries has given nothing usable.
     path = answer.status == 2 ? std::string() : answer.text;
-    info->log(0, "GetXCLIPath", "XCLI path (2) [%s]", path.c_str());
+    info->log(ZRSO::LOG_DETAIL, kFunction, "XCLI path (2) [%s]", path.c_str());
     return path;
 }
 
 std::string GetXIVDevListPath(ZRSO::SnapInfo* info) {
     std::string path;
     if (PlatformText("sXivDevListPath", &path) && info) {
-        info->log(0, "GetXIVDevListPath", "xiv_devlist Path:[%s]", path.c_str());
+        info->log(ZRSO::LOG_DETAIL, "GetXIVDevListPath", "xiv_devlist Path:[%s]", path.c_str());
     }
     return path;
 }
@@ -62,7 +61,7 @@ int GetXIVRetryInterval(ZRSO::SnapInfo* info) {
     }
     // A negative interval would turn into an endless unsigned sleep later.
     if (seconds <= 0) seconds = kDefaultRetrySeconds;
-    if (info) info->log(0, "GetXIVRetryInterval", "Retry Interval [%d]", seconds);
+    if (info) info->log(ZRSO::LOG_DETAIL, "GetXIVRetryInterval", "Retry Interval [%d]", seconds);
     return seconds;
 }
 
@@ -70,6 +69,6 @@ int GetXIVUseConsistencyGroup(ZRSO::SnapInfo* info) {
     int use = 0;
     if (info == nullptr) return use;
     info->getConfigInt("SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP", &use);
-    info->log(0, "GetXIVUseConsistencyGroup", "Use Consistency Group [%d]", use);
+    info->log(ZRSO::LOG_DETAIL, "GetXIVUseConsistencyGroup", "Use Consistency Group [%d]", use);
     return use;
 }

@@ -14,7 +14,10 @@ int GetRegInt(const char* key, int* value);
 std::string GetXCLIPath(ZRSO::SnapInfo* info);
 // The xiv_devlist path from the platform settings; empty when not set.
 std::string GetXIVDevListPath(ZRSO::SnapInfo* info);
-// Seconds between mount retries; 300 when unset or 0.
+// Seconds between mount retries when the settings give none (or 0).
+constexpr int kDefaultRetrySeconds = 300;
+
+// Seconds between mount retries; kDefaultRetrySeconds when unset or 0.
 int GetXIVRetryInterval(ZRSO::SnapInfo* info);
 // Non-zero when volumes are to be grouped in a consistency group.
 int GetXIVUseConsistencyGroup(ZRSO::SnapInfo* info);

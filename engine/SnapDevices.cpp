@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
@@ -15,12 +17,7 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_snapDevices";
 constexpr int kBufferSize = 4096;
-constexpr int kSnapped = 5;
-constexpr int kNotSnapped = 6;
-constexpr int kSourceDeviceErrorCode = 61002;
-constexpr int kGroupSnapErrorCode = 60001;
 
 std::string ArrayFailure(Xiv& xiv, const std::string& what) {
     return "zrso_snapDevices: " + what + " Error [" + xiv.GetResult() + "]." +
@@ -36,9 +33,9 @@ bool SnapDevice(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil, int
 
     std::string device;
     if (!ReadSourceDevice(info, kBufferSize, device)) {
-        RecordLog(info, 2, kFn, "Unable to get the src device to be snapped");
-        info->setStatus(kNotSnapped);
-        info->setError(kSourceDeviceErrorCode, "Unable to get the src device to be snapped");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kSnapDevices, "Unable to get the src device to be snapped");
+        info->setStatus(ZRSO::SNAP_FAILED);
+        info->setError(kNoSourceDeviceCode, "Unable to get the src device to be snapped");
         return false;
     }
     XIVFilerSnapInfo record;
@@ -57,13 +54,13 @@ bool SnapDevice(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil, int
         const std::string message =
             ArrayFailure(xiv, "Unable to take snapshot of the volume:[" + record.sVolumeName +
                                   "] on array:[" + record.sHostName + "].");
-        RecordLog(info, 2, kFn, message);
-        info->setStatus(kNotSnapped);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kSnapDevices, message);
+        info->setStatus(ZRSO::SNAP_FAILED);
         info->setError(ArrayErrorCode(xiv), message.c_str());
         return false;
     }
-    info->setStatus(kSnapped);
-    RecordLog(info, 0, kFn, "Successfully snapped src device [" + TextBeforePassword(device) + "]");
+    info->setStatus(ZRSO::SNAP_SNAPPED);
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kSnapDevices, "Successfully snapped src device [" + TextBeforePassword(device) + "]");
     return true;
 }
 
@@ -81,8 +78,8 @@ void SnapConsistencyGroup(ZRSO::SnapInfo** infos, short count,
         if (code == 0) return false;
         const std::string message =
             ArrayFailure(xiv, what + "] on array:[" + lead.sHostName + "].");
-        RecordLog(first, 2, kFn, message);
-        first->setError(kGroupSnapErrorCode, message.c_str());
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kSnapDevices, message);
+        first->setError(kGroupSnapCode, message.c_str());
         return true;
     };
     xiv.CreateCGSnapshot(lead.sCGName, lead.sSnapGroupName, code, text);
@@ -98,15 +95,15 @@ void SnapConsistencyGroup(ZRSO::SnapInfo** infos, short count,
         if (info == nullptr) continue;
         if (member.sCGName == lead.sCGName && member.sSnapGroupName == lead.sSnapGroupName &&
             member.sHostName == lead.sHostName) {
-            info->setStatus(kSnapped);
+            info->setStatus(ZRSO::SNAP_SNAPPED);
             continue;
         }
         const std::string message = "zrso_snapDevices: The volume:[" + member.sVolumeName +
                                     "] is in the consistency group:[" + member.sCGName +
                                     "], not in the group snapped:[" + lead.sCGName + "].";
-        RecordLog(info, 2, kFn, message);
-        info->setStatus(kNotSnapped);
-        info->setError(kGroupSnapErrorCode, message.c_str());
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kSnapDevices, message);
+        info->setStatus(ZRSO::SNAP_FAILED);
+        info->setError(kGroupSnapCode, message.c_str());
     }
 }
 
@@ -118,5 +115,5 @@ int snapDevicesBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil)
     for (int i = 0; i < count && ranToEnd; ++i)
         ranToEnd = SnapDevice(infos, count, osUtil, i, groupMembers);
     if (ranToEnd && !groupMembers.empty()) SnapConsistencyGroup(infos, count, groupMembers);
-    return SettleStatuses(infos, count, kSnapped, kNotSnapped);
+    return SettleStatuses(infos, count, ZRSO::SNAP_SNAPPED, ZRSO::SNAP_FAILED);
 }

@@ -14,9 +14,6 @@ namespace {
 const char* const kParseFunction = "ParseMetaData";
 const char* const kSnapFunction = "GetVolumeAndFilerInfoFromSnap";
 const char* const kWriteFunction = "WriteMetaData";
-constexpr int kMetadataProperty = 6;
-constexpr int kDuplicateNumberProperty = 13;
-constexpr int kCloneNamesOption = 32768;
 
 // The value after searchText up to the next ',' (else the next '}'); false
 // leaves value untouched when the key is absent or its value has no end.
@@ -65,7 +62,7 @@ bool Store(ZRSO::SnapInfo* info, const Items& items, std::string& error) {
             error = std::string("The snapshot metadata cannot hold the ") + item.first + " [" +
                     *item.second + "]: " +
                     (c == ',' ? "it holds a comma." : "it holds a character that would be lost.");
-            RecordLog(info, 2, kWriteFunction, error);
+            RecordLog(info, ZRSO::LOG_ERROR, kWriteFunction, error);
             return false;
         }
     }
@@ -74,10 +71,10 @@ bool Store(ZRSO::SnapInfo* info, const Items& items, std::string& error) {
         return false;
     }
     const std::string text = Join(items);
-    int answer = info->setProperty(kMetadataProperty, text.c_str());
+    int answer = info->setProperty(ZRSO::PROP_METADATA, text.c_str());
     if (answer != 0) {
         error = "The host did not store the snapshot metadata. Error = " + std::to_string(answer);
-        RecordLog(info, 2, kWriteFunction, error);
+        RecordLog(info, ZRSO::LOG_ERROR, kWriteFunction, error);
         return false;
     }
     return true;
@@ -95,7 +92,7 @@ Items GroupItems(const XIVFilerSnapInfo& record, const std::string& cgName,
 
 bool ParseMetaData(const char* metadata, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     if (metadata == nullptr) {
-        RecordLog(info, 2, kParseFunction, "Array info is NULL unable to get filer login info");
+        RecordLog(info, ZRSO::LOG_ERROR, kParseFunction, "Array info is NULL unable to get filer login info");
         return false;
     }
     const std::string text(metadata);
@@ -116,21 +113,21 @@ bool GetVolumeAndFilerInfoFromSnap(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil,
     HostTextResult device = ReadRecordText(
         [info](char* buffer, short* size) { return info->getSourceDevice(buffer, size); }, request);
     if (!device.ok()) {
-        info->log(2, kSnapFunction, "%s Unable to get the source device.", kSnapFunction);
+        info->log(ZRSO::LOG_ERROR, kSnapFunction, "%s Unable to get the source device.", kSnapFunction);
         return false;
     }
     HostTextResult metadata = ReadRecordText(
         [info](char* buffer, short* size) {
-            return info->getProperty(kMetadataProperty, buffer, size);
+            return info->getProperty(ZRSO::PROP_METADATA, buffer, size);
         },
         request);
     if (!metadata.ok()) {
-        info->log(2, kSnapFunction, "%sUnable to get the snapUUID for device :[%s]", kSnapFunction,
+        info->log(ZRSO::LOG_ERROR, kSnapFunction, "%sUnable to get the snapUUID for device :[%s]", kSnapFunction,
                   device.text.c_str());
         return false;
     }
     ParseMetaData(metadata.text.c_str(), record, info);
-    info->log(0, kSnapFunction,
+    info->log(ZRSO::LOG_DETAIL, kSnapFunction,
               "%sData from metadata: sArrayId [%s] filerSnapInfo.sVolumeId[%s]  "
               "filerSnapInfo.sSnapName[%s]",
               kSnapFunction, record.sArrayId.c_str(), record.sVolumeId.c_str(),
@@ -141,10 +138,10 @@ bool GetVolumeAndFilerInfoFromSnap(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil,
 
 void GetDuplicateName(ZRSO::SnapInfo* info, std::string& name) {
     int number = 0;
-    if (info->getIntProperty(kDuplicateNumberProperty, &number) != 0) number = 0;
+    if (info->getIntProperty(ZRSO::INTPROP_DUPLICATE_NAME_NUMBER, &number) != 0) number = 0;
     const long long duplicate = info->getDuplicateNumber();
     char buffer[1024] = {0};
-    if (info->hasOption(kCloneNamesOption)) {
+    if (info->hasOption(ZRSO::OPTION_CLONE_NAMES)) {
         std::snprintf(buffer, sizeof buffer, "ZR_Clone_QS_2_%d_%lld_%d", number, duplicate,
                       info->getCloneNumber());
     } else {

@@ -22,7 +22,7 @@ bool ParseMetaData(const char* metadata, XIVFilerSnapInfo& record, ZRSO::SnapInf
 
 // Reads the device's metadata and its array login into record. False when
 // the host gives no source device or metadata, or no login (then the
-// record's error is 62005).
+// record's error is kArrayLoginCode).
 bool GetVolumeAndFilerInfoFromSnap(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil,
                                    XIVFilerSnapInfo& record);
 

@@ -5,9 +5,11 @@
 #include <list>
 #include <string>
 
+#include "engine/Codes.h"
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
+#include "engine/FunctionTags.h"
 #include "engine/IsMapped.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
@@ -18,14 +20,6 @@
 
 namespace {
 
-const char* const kFn = "ZRSnapEngineXIV::zrso_unmapSnaps";
-constexpr int kUnmapped = 14;
-constexpr int kUnmapFailed = 15;
-constexpr unsigned int kKeepDuplicate = 0x1000;
-constexpr int kNoMetadataCode = 61001;
-constexpr int kNoSourceDeviceCode = 61002;
-constexpr int kNoClientNameCode = 61005;
-constexpr int kNoInitiatorsCode = 61006;
 constexpr int kTextBufferSize = 4096;
 
 // How a record's turn ends; kGoOn: the initiators are known, unmap.
@@ -38,8 +32,8 @@ struct UnmapState {
 };
 
 void Fail(ZRSO::SnapInfo* info, int code, const std::string& message, const std::string& logText) {
-    RecordLog(info, 2, kFn, logText);
-    info->setStatus(kUnmapFailed);
+    RecordLog(info, ZRSO::LOG_ERROR, tag::kUnmapSnaps, logText);
+    info->setStatus(ZRSO::SNAP_UNMAP_FAILED);
     info->setError(code, message.c_str());
 }
 
@@ -66,7 +60,7 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
 
     HostTextResult identifier = ReadHostIdentifier(info);
     if (!identifier.ok()) {
-        RecordLog(info, 2, kFn, "Error:Unable to get the host identifier.");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kUnmapSnaps, "Error:Unable to get the host identifier.");
         return Turn::kNext;
     }
     state.rescanHost = identifier.text;
@@ -81,11 +75,11 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
 }
 
 Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
-    info->setStatus(kUnmapFailed);
+    info->setStatus(ZRSO::SNAP_UNMAP_FAILED);
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
         const std::string message =
-            std::string(kFn) + "Unable to get the array and volume information from the snap information";
+            std::string(tag::kUnmapSnaps) + "Unable to get the array and volume information from the snap information";
         Fail(info, kNoMetadataCode, message, message);
         return Turn::kNext;
     }
@@ -115,9 +109,9 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
              text);
         return Turn::kNext;
     }
-    RecordLog(info, 0, kFn, "Successfully unmapped the duplicate [" + duplicate + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully unmapped the duplicate [" + duplicate + "]");
 
-    if ((info->getFlags() & kKeepDuplicate) == 0) {
+    if ((info->getFlags() & ZRSO::FLAG_KEEP_DUPLICATE) == 0) {
         xiv.DeleteSnapshot(duplicate, code, text);
         if (code != 0) {
             Fail(info, ArrayErrorCode(xiv),
@@ -126,9 +120,9 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
                  text);
             return Turn::kNext;
         }
-        RecordLog(info, 0, kFn, "Successfully deleted duplicate " + duplicate);
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully deleted duplicate " + duplicate);
     }
-    info->setStatus(kUnmapped);
+    info->setStatus(ZRSO::SNAP_UNMAPPED);
 
     HostTextRequest request;
     request.bufferSize = kTextBufferSize;
@@ -136,7 +130,7 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
         [info](char* buffer, short* size) { return info->getSnapDevice(buffer, size); }, request);
     // A record that never got a device has nothing for the host to drop.
     if (device.ok() && !device.text.empty()) {
-        RecordLog(info, 0, kFn, "Added device [" + device.text + "] for deletion");
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Added device [" + device.text + "] for deletion");
         state.removal.push_back(device.text);
     }
     return Turn::kUnmapped;

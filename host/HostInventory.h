@@ -7,6 +7,12 @@
 
 namespace ZRSO {
 
+// Status values of the stored arrays, pools, volumes and LUN records.
+enum InventoryStatus : int {
+    INVENTORY_PRESENT = 0,
+    INVENTORY_DELETED = 2,
+};
+
 class ArrayEntry {
 public:
     virtual int getClientId() = 0;
@@ -21,7 +27,7 @@ public:
 class PoolRecord {
 public:
     virtual int getName(char* name, int capacity, int* poolRecordId) = 0;
-    virtual void setStatus(int status) = 0;  // 0 present, 2 deleted
+    virtual void setStatus(int status) = 0;  // InventoryStatus
     virtual void setTotalSpace(uint64_t mib) = 0;
     virtual void setUsedSpace(uint64_t mib) = 0;
     virtual void setFreeSpace(uint64_t mib) = 0;

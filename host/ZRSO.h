@@ -44,6 +44,23 @@ enum SnapStatus : int {
     SNAP_MISSING = 24,
 };
 
+// LUN status values written with LUNInfo::setStatus. Each operation sets its
+// first value before the work, which stays when the work fails, and its
+// second on success; a resize keeps its first.
+enum LunStatus : int {
+    LUN_CREATED = 0,
+    LUN_CREATE_FAILED = 1,
+    LUN_RESIZED = 3,
+    LUN_RESOLVED = 5,
+    LUN_RESOLVE_FAILED = 6,
+    LUN_MAPPED = 9,
+    LUN_MAP_FAILED = 11,
+    LUN_UNMAPPED = 14,
+    LUN_UNMAP_FAILED = 15,
+    LUN_DELETED = 20,
+    LUN_DELETE_FAILED = 21,
+};
+
 // getProperty / setProperty ids and getIntProperty ids used by the plug-in.
 enum : int {
     PROP_METADATA = 6,
@@ -52,6 +69,12 @@ enum : int {
     INTPROP_JOB_ID = 12,
     INTPROP_DUPLICATE_NAME_NUMBER = 13,
     INTPROP_FLEET_NUMBER = 18,
+};
+
+// getHostPath ids: the VMware server of the mount and of the source.
+enum : int {
+    HOSTPATH_MOUNT = 9,
+    HOSTPATH_SOURCE = 10,
 };
 
 // getFlags bit: keep the duplicate on unmount.

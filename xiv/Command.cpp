@@ -190,12 +190,13 @@ std::string Command::Envelope(const std::string& status, const std::string& desc
 
 void Command::ExecuteCommandXML(std::string& output)
 {
-    logger_.logMessage(0, "Command::ExecuteCommandXML", "About to execute the command [%s]\n",
+    static const char* const kFunction = "Command::ExecuteCommandXML";
+    logger_.logMessage(ZRSO::LOG_DETAIL, kFunction, "About to execute the command [%s]\n",
                        loggedCommandLine_.c_str());
     std::string error;
     const int rc = run(output, error);
     if (rc == ProcessRunner::NOT_STARTED) {
-        logger_.logMessage(2, "Command::ExecuteCommandXML", "Failed to start XCLI. szError [%s]\n",
+        logger_.logMessage(ZRSO::LOG_ERROR, kFunction, "Failed to start XCLI. szError [%s]\n",
                            error.c_str());
         output = Envelope("XCLI_NOT_INSTALLED", error);
     } else if (output.find("Missing password.") != std::string::npos) {
@@ -214,12 +215,13 @@ void Command::ExecuteCommandXML(std::string& output)
 
 int Command::ExecuteCommand(std::string& output)
 {
-    logger_.logMessage(0, "Command::ExecuteCommand", "About to execute the command [%s]\n",
+    static const char* const kFunction = "Command::ExecuteCommand";
+    logger_.logMessage(ZRSO::LOG_DETAIL, kFunction, "About to execute the command [%s]\n",
                        loggedCommandLine_.c_str());
     std::string error;
     const int rc = run(output, error);
     if (rc == ProcessRunner::NOT_STARTED) {
-        logger_.logMessage(2, "Command::ExecuteCommand",
+        logger_.logMessage(ZRSO::LOG_ERROR, kFunction,
                            "Failed to run the command[%s]. szError [%s]\n",
                            loggedCommandLine_.c_str(), error.c_str());
         return ProcessRunner::NOT_STARTED;

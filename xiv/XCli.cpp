@@ -81,7 +81,7 @@ bool XCli::valuesSafe(std::initializer_list<std::pair<const char*, const std::st
         errorText += std::string("The ") + argument +
                      " holds a double quote, NUL, carriage return or line feed; "
                      "the command was not run.";
-        logger_.logMessage(2, "XCli", "Refused the %s: it holds a double quote, NUL, CR or LF.\n",
+        logger_.logMessage(ZRSO::LOG_ERROR, "XCli", "Refused the %s: it holds a double quote, NUL, CR or LF.\n",
                            argument);
         return false;
     };

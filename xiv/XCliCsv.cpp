@@ -68,7 +68,7 @@ int XCliCsv::RunCommand(const std::string& operationText, std::string& output)
             output = std::string(" The ") + v.first +
                      " holds a double quote, NUL, carriage return or line feed; "
                      "the command was not run.";
-            logger_.logMessage(2, "XCliCsv::RunCommand",
+            logger_.logMessage(ZRSO::LOG_ERROR, "XCliCsv::RunCommand",
                                "Refused the %s: it holds a double quote, NUL, CR or LF.\n",
                                v.first);
             return -1;
@@ -89,7 +89,7 @@ void XCliCsv::GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, int& errorC
         errorText = "Failed to run vol_list command." + output;
         return;
     }
-    logger_.logMessage(0, "XCliCsv::GetVolNameWWNList", "Command ouput [%s]", output.c_str());
+    logger_.logMessage(ZRSO::LOG_DETAIL, "XCliCsv::GetVolNameWWNList", "Command ouput [%s]", output.c_str());
     volumes.clear();
     ParseVolListOutput(output, volumes, errorCode, errorText);
 }

@@ -37,7 +37,7 @@ void DoTheWork(const std::string& commandLine, std::string& output, const std::s
         Command command(commandLine, xcliDirectory, logger, password);
         command.ExecuteCommandXML(output);
     }
-    logger.logMessage(0, "DoTheWork", "Command Ouput [%s]\n", output.c_str());
+    logger.logMessage(ZRSO::LOG_DETAIL, "DoTheWork", "Command Ouput [%s]\n", output.c_str());
     if (!output.empty()) {
         SkipExtraLines(output);
         std::string parseText;

@@ -23,7 +23,7 @@ int LeadingDecimal(const std::string& text) {
 
 bool XIVUtils::ParseForControlHostId(const char* arrayInfo, std::string& id, DebugLog log) {
     if (arrayInfo == nullptr) {
-        log.DebugLvl("XIVUtils::ParseForControlHostId", -1, "%s",
+        log.DebugLvl("XIVUtils::ParseForControlHostId", DebugLog::kError, "%s",
                      "Array info is NULL unable to get hostid info");
         return false;
     }
@@ -34,7 +34,7 @@ int XIVUtils::getControlHostId(ZRSO::ZROSUtil* osUtil, DebugLog log, const char*
                                int& id) {
     static const char* const kFunction = "XIVUtils::getControlHostId";
     if (osUtil == nullptr) {
-        log.DebugLvl(kFunction, -1, "%s", "osutil is NULL!!");
+        log.DebugLvl(kFunction, DebugLog::kError, "%s", "osutil is NULL!!");
         return 1;
     }
     const char* host = controlHost ? controlHost : "";
@@ -49,14 +49,14 @@ int XIVUtils::getControlHostId(ZRSO::ZROSUtil* osUtil, DebugLog log, const char*
     // A host that kept asking for more room is stopped by the reader; that
     // counts as a failed request like a negative answer.
     if (!info.ok()) {
-        log.DebugLvl(kFunction, -1, "Unable to get arrayInfo for the array [%s]. Error = %d", host,
+        log.DebugLvl(kFunction, DebugLog::kError, "Unable to get arrayInfo for the array [%s]. Error = %d", host,
                      info.status);
         return 1;
     }
     std::string idText;
     if (!ParseForControlHostId(info.text.c_str(), idText, log)) {
         std::string message = std::string("Host ID not found for the control host [") + host + "].";
-        log.DebugLvl(kFunction, -1, "[%s]", message.c_str());
+        log.DebugLvl(kFunction, DebugLog::kError, "[%s]", message.c_str());
         return 1;
     }
     id = LeadingDecimal(idText);
@@ -72,7 +72,7 @@ std::string XIVUtils::GetXCLIpath(ZRSO::ZROSUtil* osUtil, DebugLog log, const ch
     }
     int id = 0;
     if (getControlHostId(osUtil, log, arrayName, id) == 1) {
-        log.DebugLvl(kFunction, -1, "%s", "Failed to get control host id");
+        log.DebugLvl(kFunction, DebugLog::kError, "%s", "Failed to get control host id");
         return std::string();
     }
     char buffer[1024] = {0};
@@ -80,7 +80,7 @@ std::string XIVUtils::GetXCLIpath(ZRSO::ZROSUtil* osUtil, DebugLog log, const ch
     unsigned short answer =
         osUtil->getArrayConfig(id, nullptr, kClientDirectorySetting, buffer, &size);
     if (answer == 65535) {
-        log.DebugLvl(kFunction, 0, "Failed to get Array Config[%s]", kClientDirectorySetting);
+        log.DebugLvl(kFunction, DebugLog::kNormal, "Failed to get Array Config[%s]", kClientDirectorySetting);
     }
     buffer[sizeof buffer - 1] = '\0';  // whatever the host wrote, the text ends here
     return std::string(buffer);

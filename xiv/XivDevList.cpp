@@ -64,6 +64,7 @@ int XivDevList::RunCommand(std::string& output)
 
 void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& devices)
 {
+    static const char* const kFunction = "XivDevList::ParseOutput";
     // Quotes around fields and Windows line ends carry nothing.
     output.erase(std::remove(output.begin(), output.end(), '"'), output.end());
     output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
@@ -111,9 +112,9 @@ void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& de
         devices.push_back(info);
     }
 
-    logger_.logMessage(0, "XivDevList::ParseOutput", "Device details\n");
+    logger_.logMessage(ZRSO::LOG_DETAIL, kFunction, "Device details\n");
     for (const XivDeviceInfo& d : devices)
-        logger_.logMessage(0, "XivDevList::ParseOutput",
+        logger_.logMessage(ZRSO::LOG_DETAIL, kFunction,
                            "DeviceName[%s], ArrayId[%s], ArrayIdHex[%s], VolId[%s], VolName[%s]\n",
                            d.sDeviceName.c_str(), d.sArrayId.c_str(), d.sArrayIdHex.c_str(),
                            d.sVolId.c_str(), d.sVolName.c_str());
@@ -131,7 +132,7 @@ void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& vol
         errorText = "Failed to run xiv_devlist. " + output;
         return;
     }
-    logger_.logMessage(0, "XivDevList::GetVolumeAndArrayId", "xiv_devlist output [%s]\n",
+    logger_.logMessage(ZRSO::LOG_DETAIL, "XivDevList::GetVolumeAndArrayId", "xiv_devlist output [%s]\n",
                        output.c_str());
     std::vector<XivDeviceInfo> devices;
     ParseOutput(output, devices);

@@ -49,11 +49,11 @@ XivLogger::~XivLogger()
 int XivLogger::hostLevel(int level)
 {
     switch (level) {
-    case ZRSO::LOG_DETAIL: return 2;
-    case ZRSO::LOG_INFO: return 0;
+    case ZRSO::LOG_DETAIL: return DebugLog::kDetail;
+    case ZRSO::LOG_INFO: return DebugLog::kNormal;
     case ZRSO::LOG_ERROR:
-    case ZRSO::LOG_FATAL: return -1;
-    default: return 0;
+    case ZRSO::LOG_FATAL: return DebugLog::kError;
+    default: return DebugLog::kNormal;
     }
 }
 

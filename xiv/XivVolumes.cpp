@@ -26,10 +26,10 @@ int Settle(const std::string& result, const std::string& volume, const char* fun
            const char* doneFormat, const char* failedFormat) {
     DebugLog log(nullptr);
     if (result == "SUCCESS") {
-        log.DebugLvl(function, 0, doneFormat, volume.c_str());
+        log.DebugLvl(function, DebugLog::kNormal, doneFormat, volume.c_str());
         return 0;
     }
-    log.DebugLvl(function, -1, failedFormat, result.c_str());
+    log.DebugLvl(function, DebugLog::kError, failedFormat, result.c_str());
     return -1;
 }
 
@@ -62,6 +62,7 @@ int64_t BytesOf(const XivVol& vol) {
 
 void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::string>& wwnToName,
                          int& errorCode, std::string& errorText) {
+    static const char* const kFunction = "Xiv::GetVolumeByWWN";
     errorCode = 0;
     // A WWN the command layer refuses runs nothing; an earlier answer's
     // status must not then pass for this lookup's.
@@ -74,7 +75,7 @@ void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::st
             if (found == nullptr) {
                 errorCode = -1;
                 errorText = kNoVolumeDetails + errorText + "]";
-                logger_.logMessage(2, "Xiv::GetVolumeByWWN", "%s", errorText.c_str());
+                logger_.logMessage(ZRSO::LOG_ERROR, kFunction, "%s", errorText.c_str());
                 return;
             }
             volume.sCGName = found->cg_name;
@@ -85,7 +86,7 @@ void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::st
     if (!RefusesWwnLookup(GetResult())) return;
 
     // The array's client does not know wwn=: find the name in the full listing.
-    logger_.logMessage(1, "Xiv::GetVolumeByWWN",
+    logger_.logMessage(ZRSO::LOG_INFO, kFunction,
                        "Unable to get volume with wwn input, getting all volumes.");
     errorCode = 0;
     errorText.clear();

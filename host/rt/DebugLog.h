@@ -13,6 +13,13 @@ class DebugLogFile;  // a log-file instance; null selects the default log
 
 class HOSTRT_API DebugLog {
 public:
+    // Levels of DebugLvl and DebugJob.
+    enum Level : int {
+        kError = -1,  // always written
+        kNormal = 0,
+        kDetail = 2,
+    };
+
     explicit DebugLog(DebugLogFile* file = nullptr);
     DebugLog(const DebugLog& other);             // copies share the job
     DebugLog& operator=(const DebugLog& other);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/FilerInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
@@ -56,7 +57,7 @@ TEST_F(FilerInfoDevListTest, ToolAnswersIdentityAndLogin) {
     // A disk the tool does not list.
     EXPECT_EQ(GetFilerInfo(&info, "/dev/stray", &os, record, true, true), 0);
     ASSERT_NE(info.lastError(), nullptr);
-    EXPECT_EQ(info.lastError()->code, kDevListErrorCode);
+    EXPECT_EQ(info.lastError()->code, kDevListToolCode);
     EXPECT_EQ(info.lastError()->message, "Unable to get details from xiv_devlist for device  [/dev/stray]. "
                                          "Error[No matching device found through xiv_devlist.]");
 }

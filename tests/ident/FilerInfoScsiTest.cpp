@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/FilerInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
@@ -123,7 +124,7 @@ TEST_F(FilerInfoScsiTest, LookupFailuresSetTheirErrors) {
     EXPECT_EQ(Resolve(device), 0);
     EXPECT_EQ(info.countLogs("Not all required fields are available.", 2), 1);
     EXPECT_EQ(os.arrayInfoAsks, std::vector<std::string>{"xiv-a"});
-    EXPECT_EQ(LastCode(), kArrayNotRegisteredErrorCode);
+    EXPECT_EQ(LastCode(), kArrayNotRegisteredCode);
     EXPECT_EQ(info.lastError()->message, "This array [1310133] is not present among the list of "
                                          "Arrays [xiv-a:xiv-b] retrieved from database.");
 
@@ -135,7 +136,7 @@ TEST_F(FilerInfoScsiTest, LookupFailuresSetTheirErrors) {
     os.arrayListScript.failAlways(-3);
     EXPECT_EQ(Resolve(device), 0);
     EXPECT_EQ(info.countLogs("Unable to get list of IBM XIV arrays.... Error = -3", 0), 1);
-    EXPECT_EQ(LastCode(), kArrayListErrorCode);
+    EXPECT_EQ(LastCode(), kNoArrayListCode);
     EXPECT_EQ(info.lastError()->message, "Unable to get list of IBM XIV arrays.");
 }
 
@@ -143,7 +144,7 @@ TEST_F(FilerInfoScsiTest, DeviceListToolOnlyWhenAllowed) {
     // A configured tool directory without the tool fails visibly...
     settings.text("sXivDevListPath", disks.dir() + "/no-tool-here");
     EXPECT_EQ(Resolve(device, true, true), 0);
-    EXPECT_EQ(LastCode(), kDevListErrorCode);
+    EXPECT_EQ(LastCode(), kDevListToolCode);
     // ...and is not used when the caller forbids it.
     EXPECT_EQ(Resolve(device, true, false), 1);
     EXPECT_EQ(info.countLogs("Using SCSI inquiry to get device details.", 2), 1);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/FilerInfo.h"
 #include "engine/FilerInfoVMWare.h"
 #include "support/FakeSnapInfo.h"
@@ -112,7 +113,7 @@ TEST_F(FilerInfoVMWareTest, LoginLookupDifferences) {
     EXPECT_EQ(info.countLogs("HEX ArrayID=[00CBE] was not found too.", 2), 1);
     EXPECT_EQ(info.countLogs("GetFilerInfoVMWare: This array (03262) is not present in the list of Arrays (xiv-a) given.", 2), 1);
     ASSERT_NE(info.lastError(), nullptr);
-    EXPECT_EQ(info.lastError()->code, kArrayNotRegisteredErrorCode);
+    EXPECT_EQ(info.lastError()->code, kArrayNotRegisteredCode);
     EXPECT_EQ(info.lastError()->message, "Cant find the IBM XIV array in database.");
 
     // GetFilerInfo hands VMware disks over.

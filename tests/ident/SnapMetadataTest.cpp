@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/Credentials.h"
 #include "engine/SnapMetadata.h"
 #include "support/FakeSnapInfo.h"
@@ -99,7 +100,7 @@ TEST_F(SnapMetadataTest, MetadataAndLoginFromTheRecord) {
 
     info.arrayLogin.failAlways(9);
     EXPECT_FALSE(GetVolumeAndFilerInfoFromSnap(&info, &os, r));
-    EXPECT_EQ(info.lastError()->code, kCredentialsErrorCode);
+    EXPECT_EQ(info.lastError()->code, kArrayLoginCode);
     info.properties[6].failAlways(1);
     EXPECT_FALSE(GetVolumeAndFilerInfoFromSnap(&info, &os, r));
     EXPECT_EQ(info.countLogs("Unable to get the snapUUID for device :[/dev/sdb]", 2), 1);
