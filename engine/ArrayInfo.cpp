@@ -12,7 +12,7 @@
 #include "engine/InventoryIndex.h"
 #include "host/rt/DebugLog.h"
 #include "host/rt/PasswordCipher.h"
-#include "xiv/XIVUtils.h"
+#include "engine/common/XIVUtils.h"
 #include "xiv/Xiv.h"
 
 namespace {

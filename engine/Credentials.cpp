@@ -3,24 +3,12 @@
 #include <string>
 
 #include "engine/Codes.h"
-#include "xiv/HostBuffer.h"
-#include "xiv/TextHelpers.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/AttributeText.h"
 
 namespace {
 
 const char* const kNullInfoText = "Array info is NULL unable to get array login info";
-
-// The value after searchText (which starts with its comma) up to the next
-// ',' or, when none follows, the next '}'; empty when absent or unterminated.
-std::string CommaKeyValue(const std::string& text, const std::string& searchText) {
-    size_t at = text.find(searchText);
-    if (at == std::string::npos) return std::string();
-    size_t start = at + searchText.size();
-    size_t end = text.find(',', start);
-    if (end == std::string::npos) end = text.find('}', start);
-    if (end == std::string::npos) return std::string();
-    return formatString(text.substr(start, end - start), false);
-}
 
 }  // namespace
 
@@ -30,9 +18,13 @@ bool ParseArrayInfo(const char* arrayInfo, XIVFilerSnapInfo& record, ZRSO::SnapI
         return false;
     }
     const std::string text(arrayInfo);
-    record.sHostName = CommaKeyValue(text, ",hostName:");
-    record.sHostUserName = CommaKeyValue(text, ",hostUserName:");
-    record.sHostPassword = CommaKeyValue(text, ",hostPassword:");
+    // A key the text lacks leaves its member empty.
+    record.sHostName.clear();
+    record.sHostUserName.clear();
+    record.sHostPassword.clear();
+    CommaKeyValue(text, ",hostName:", record.sHostName);
+    CommaKeyValue(text, ",hostUserName:", record.sHostUserName);
+    CommaKeyValue(text, ",hostPassword:", record.sHostPassword);
     return true;
 }
 

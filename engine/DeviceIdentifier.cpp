@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "engine/ArraySerial.h"
 #include "engine/RecordLog.h"
+#include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
 
 namespace {
@@ -21,19 +23,6 @@ constexpr size_t kMaxPortNameLength = 49;
 // XIV serials are seven decimal digits.
 constexpr size_t kMaxIscsiSerialDigits = 7;
 
-// Value of a ",key:" item up to the next ',' (else the next '}'); false when
-// the key is missing or its value has no end.
-bool CommaKeyValue(const std::string& text, const std::string& key, std::string& value) {
-    size_t at = text.find(key);
-    if (at == std::string::npos) return false;
-    size_t start = at + key.size();
-    size_t end = text.find(',', start);
-    if (end == std::string::npos) end = text.find('}', start);
-    if (end == std::string::npos) return false;
-    value = formatString(text.substr(start, end - start), false);
-    return true;
-}
-
 bool FibreChannelIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     std::string digits = record.sArrayId;
     digits.erase(std::remove(digits.begin(), digits.end(), ':'), digits.end());
@@ -43,8 +32,7 @@ bool FibreChannelIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
         return false;
     }
     record.sArrayHexId = digits.substr(kSerialOffset, kSerialDigits);
-    long serial = std::strtol(record.sArrayHexId.c_str(), nullptr, 16);
-    record.sArrayId = FormatText("%05ld", serial);
+    record.sArrayId = DecimalOfHex(record.sArrayHexId);
     RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "FCP Filer Identifier :[" + record.sArrayId + "]");
     return true;
 }
@@ -66,11 +54,12 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     }
     long number = digits == 0 ? 0 : std::strtol(tail.substr(0, digits).c_str(), nullptr, 10);
     record.sArrayId = FormatText("%05ld", number);
+    // A number of five digits is the serial's number alone; a longer one
+    // carries the serial's first two digits.
     if (record.sArrayId.size() == kSerialDigits) {
-        record.sArrayHexId = FormatText("%05lx", number);
+        record.sArrayHexId = HexOfNumber(number);
     } else {
-        long low = std::strtol(record.sArrayId.substr(2, kSerialDigits).c_str(), nullptr, 10);
-        record.sArrayHexId = record.sArrayId.substr(0, 2) + FormatText("%05lx", low);
+        DecimalSerialToHex(record.sArrayId, record.sArrayHexId);
     }
     RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "iscsi Filer Identifier :[" + record.sArrayId + "]");
     return true;

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "engine/RecordLog.h"
-#include "xiv/HostBuffer.h"
+#include "engine/Redact.h"
+#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {

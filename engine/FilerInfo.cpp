@@ -5,43 +5,27 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/ArraySerial.h"
 #include "engine/FilerInfoVMWare.h"
 #include "engine/Codes.h"
 #include "engine/Credentials.h"
 #include "engine/RecordLog.h"
+#include "engine/Redact.h"
 #include "engine/Settings.h"
-#include "host/rt/DeviceTree.h"
-#include "host/rt/HostError.h"
-#include "host/rt/HostException.h"
-#include "xiv/HostBuffer.h"
+#include "engine/StandardInquiry.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
-#include "xiv/XIVUtils.h"
+#include "engine/common/XIVUtils.h"
 #include "xiv/XivDevList.h"
 
 namespace {
 
 const char* const kFunction = "GetFilerInfo";
 const char* const kDevListFunction = "GetFilerInfoFromXivDevList";
-const char* const kSourceFile = "ZRSnapEngineXiv";
 const char* const kArrayType = "IBM XIV";
 
-constexpr unsigned int kInquiryBufferSize = 4096;
 constexpr size_t kSerialLength = 7;
-
-const unsigned char kStandardInquiry[6] = {0x12, 0x00, 0x00, 0x00, 0xFF, 0x00};
-const unsigned char kUnitSerialPage[6] = {0x12, 0x01, 0x80, 0x00, 0xCF, 0x00};
-const unsigned char kDeviceIdPage[6] = {0x12, 0x01, 0x83, 0x00, 0xFF, 0x00};
-
-// One inquiry into a zeroed buffer. The answer counts only as far as the
-// device says it transferred; a negative count is a failure and is raised
-// with the error record's text, as the device tree raises its own.
-int Inquire(ScsiInterface* scsi, const unsigned char* cdb, unsigned char* data) {
-    std::memset(data, 0, kInquiryBufferSize);
-    HostError err = HostError::Success();
-    int sent = scsi->sendCommand(cdb, 6, data, kInquiryBufferSize, 0, 1, nullptr, 0, 10, &err);
-    if (sent < 0) throw HostException(kFunction, err.AsString(), kSourceFile, __LINE__, -1);
-    return std::min<int>(sent, static_cast<int>(kInquiryBufferSize));
-}
 
 // The array serial at the head of a unit serial number page; empty when the
 // page (bounded by what was transferred) is too short to hold one.
@@ -89,21 +73,66 @@ std::vector<std::string> ControlHosts(const std::string& list) {
     return hosts;
 }
 
+// Opens the disk and asks the standard inquiry; false (logged) when the disk
+// cannot be asked or is no IBM XIV volume.
+bool AskStandardInquiry(InquiryDisk& disk, ZRSO::SnapInfo* info, const std::string& device,
+                        StandardIdentity& identity) {
+    std::string why;
+    InquiryDisk::Outcome outcome = disk.Open(device, why);
+    if (outcome == InquiryDisk::Outcome::kNoDevice) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "DeviceTree::getDevice exception caught :" + why);
+        return false;
+    }
+    if (outcome == InquiryDisk::Outcome::kNotScsi) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "'" + device + "' is not SCSI device");
+        return false;
+    }
+    if (outcome == InquiryDisk::Outcome::kAnswered) outcome = disk.Inquire(kStandardInquiryCdb, why);
+    if (outcome != InquiryDisk::Outcome::kAnswered) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inquiry cdb, caught exception: " + why);
+        return false;
+    }
+    identity = ReadStandardIdentity(disk.Data());
+    if (!identity.IsXiv()) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "[" + device + "] Not an IBM disk...");
+        return false;
+    }
+    return true;
+}
+
+// The array serial from the unit serial number page and the volume's WWN
+// from the device identification page; false (logged) when either fails.
+bool ReadIdentityPages(InquiryDisk& disk, ZRSO::SnapInfo* info, const std::string& device,
+                       XIVFilerSnapInfo& record, std::string& hexSerial) {
+    std::string why;
+    if (disk.Inquire(kUnitSerialPageCdb, why) != InquiryDisk::Outcome::kAnswered) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inqury cdb, caught exception: " + why);
+        return false;
+    }
+    hexSerial = StringToUpper(SerialFromPage(disk.Data(), disk.Transferred()));
+    if (hexSerial.empty()) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "The unit serial number page of [" + device + "] holds no array serial.");
+        return false;
+    }
+    HexSerialToDecimal(hexSerial, record.sArrayId);
+    record.sArrayId = StringToUpper(record.sArrayId);
+
+    if (disk.Inquire(kDeviceIdPageCdb, why) != InquiryDisk::Outcome::kAnswered) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inqury cdb, caught exception: " + why);
+        return false;
+    }
+    std::string wwn = VolumeDesignator(disk.Data(), disk.Transferred());
+    if (wwn.empty()) {
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "The device identification page of [" + device + "] holds no complete identifier.");
+        return false;
+    }
+    record.sVolumeId = wwn;
+    return true;
+}
+
 }  // namespace
-
-bool HexSerialToDecimal(const std::string& hexSerial, std::string& decimalSerial) {
-    if (hexSerial.size() < kSerialLength) return false;
-    long number = std::strtol(hexSerial.substr(2, 5).c_str(), nullptr, 16);
-    decimalSerial = hexSerial.substr(0, 2) + FormatText("%05ld", number);
-    return true;
-}
-
-bool DecimalSerialToHex(const std::string& decimalSerial, std::string& hexSerial) {
-    if (decimalSerial.size() < 2) return false;
-    int number = LeadingDecimal(decimalSerial.substr(2, 5));
-    hexSerial = decimalSerial.substr(0, 2) + FormatText("%05x", static_cast<unsigned>(number));
-    return true;
-}
 
 int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
                      std::string firstId, std::string secondId, LoginLookupStyle style,
@@ -269,74 +298,23 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
         return GetFilerInfoVMWare(info, device, osUtil, record, identityOnly);
     }
 
-    SharedRef<HostDevice> handle;
-    try {
-        HostError err = HostError::Success();
-        handle = DeviceTree::getDevice(device.c_str(), &err);
-        if (handle.empty()) throw HostException(kFunction, err.AsString(), kSourceFile, __LINE__, -1);
-    } catch (const HostException& e) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "DeviceTree::getDevice exception caught :" + e.getMessage());
-        return 0;
-    }
-
-    std::vector<unsigned char> data(kInquiryBufferSize);
-    ScsiInterface* scsi = nullptr;
-    try {
-        scsi = static_cast<ScsiInterface*>(handle->getInterface(ScsiInterface::INTERFACE_NAME));
-        if (scsi == nullptr) {
-            RecordLog(info, ZRSO::LOG_ERROR, kFunction, "'" + device + "' is not SCSI device");
-            return 0;
-        }
-        Inquire(scsi, kStandardInquiry, data.data());
-    } catch (const HostException& e) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inquiry cdb, caught exception: " + e.getMessage());
-        return 0;
-    }
-    // Only the first three vendor bytes and at most 15 product bytes count.
-    data[31] = 0;
-    data[11] = 0;
-    const std::string vendor(reinterpret_cast<const char*>(data.data() + 8));
-    const std::string product(reinterpret_cast<const char*>(data.data() + 16));
-    if (vendor != "IBM" || product.find("XIV") == std::string::npos) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "[" + device + "] Not an IBM disk...");
-        return 0;
-    }
+    InquiryDisk disk;
+    StandardIdentity identity;
+    if (!AskStandardInquiry(disk, info, device, identity)) return 0;
 
     if (info != nullptr && allowDevList && !GetXIVDevListPath(info).empty()) {
-        handle.reset();
+        disk.Close();
         return GetFilerInfoFromXivDevList(info, device, osUtil, record, identityOnly);
     }
     RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Using SCSI inquiry to get device details.");
 
     std::string hexSerial;
-    try {
-        int transferred = Inquire(scsi, kUnitSerialPage, data.data());
-        hexSerial = StringToUpper(SerialFromPage(data.data(), transferred));
-        if (hexSerial.empty()) {
-            RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                      "The unit serial number page of [" + device + "] holds no array serial.");
-            return 0;
-        }
-        HexSerialToDecimal(hexSerial, record.sArrayId);
-        record.sArrayId = StringToUpper(record.sArrayId);
-
-        transferred = Inquire(scsi, kDeviceIdPage, data.data());
-        std::string wwn = VolumeDesignator(data.data(), transferred);
-        if (wwn.empty()) {
-            RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                      "The device identification page of [" + device +
-                          "] holds no complete identifier.");
-            return 0;
-        }
-        record.sVolumeId = wwn;
-    } catch (const HostException& e) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inqury cdb, caught exception: " + e.getMessage());
-        return 0;
-    }
-    handle.reset();
+    if (!ReadIdentityPages(disk, info, device, record, hexSerial)) return 0;
+    disk.Close();
 
     RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
-              "Found Device:[" + device + "] Vendor:" + vendor + "] ProdID:[" + product +
+              "Found Device:[" + device + "] Vendor:" + identity.vendor + "] ProdID:[" +
+                  identity.product +
                   "] Serial Num:[" + record.sArrayId + "] Vol WWN:[" + record.sVolumeId + "]");
     if (identityOnly) return 1;
     return LookupArrayLogin(info, osUtil, record, record.sArrayId, hexSerial,

@@ -38,12 +38,3 @@ enum class LoginLookupStyle {
 int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
                      std::string firstId, std::string secondId, LoginLookupStyle style,
                      const char* function);
-
-// Array serial forms: seven characters, two decimal digits then a number of
-// five digits, in hexadecimal ("1302795") or decimal ("1310133").
-// The decimal form of a hexadecimal serial read from a disk; false when the
-// text has fewer than seven characters.
-bool HexSerialToDecimal(const std::string& hexSerial, std::string& decimalSerial);
-// The hexadecimal form of a decimal serial; false when it is shorter than two
-// characters.
-bool DecimalSerialToHex(const std::string& decimalSerial, std::string& hexSerial);

@@ -6,7 +6,9 @@
 #include "engine/DeviceIdentifier.h"
 #include "engine/FilerInfo.h"
 #include "engine/RecordLog.h"
-#include "xiv/HostBuffer.h"
+#include "engine/Redact.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
 
 namespace {
@@ -72,21 +74,6 @@ bool HostPath(ZRSO::SnapInfo* info, bool identityOnly, std::string& path) {
 }
 
 }  // namespace
-
-void MaskPassword(std::string& text) {
-    static const std::string kKey = "HOSTPASSWORD";
-    if (text.empty()) return;
-    size_t at = text.find(kKey);
-    if (at == std::string::npos) return;
-    size_t start = at + kKey.size() + 1;  // past the key and its colon
-    if (start >= text.size() - 1) return;
-    size_t end = text.find(',', start);
-    // A last password runs to the closing brace: a '}' inside it must not
-    // leave its tail in the log.
-    if (end == std::string::npos) end = text.rfind('}');
-    if (end == std::string::npos || end < start) return;
-    text.replace(start, end - start, "*");
-}
 
 int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil* osUtil,
                        XIVFilerSnapInfo& record, bool identityOnly) {

@@ -14,8 +14,3 @@
 // mount path instead of the source path and asks for no array list.
 int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil* osUtil,
                        XIVFilerSnapInfo& record, bool identityOnly);
-
-// Replaces the value after the first "HOSTPASSWORD:" of an upper-cased
-// attribute string by one "*", up to the next ',' (else the last '}');
-// without either the text is left as it is.
-void MaskPassword(std::string& text);

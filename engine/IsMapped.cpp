@@ -2,20 +2,17 @@
 // the array (status 7) and whether it is mapped to this machine (status 9).
 // Mounting runs it first and keeps the initiator lists it fills, so that
 // initiators are discovered at most once per mount.
-#include <unistd.h>
-
 #include <map>
 #include <string>
 
-#include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
-#include "engine/IsMapped.h"
+#include "engine/Initiators.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapMetadata.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -31,27 +28,6 @@ HostTextResult ReadLimited(const RecordTextGetter& getter) {
 }
 
 }  // namespace
-
-HostTextResult ReadHostIdentifier(ZRSO::SnapInfo* info) {
-    return ReadLimited(
-        [info](char* buffer, short* size) { return info->getHostIdentifier(buffer, size); });
-}
-
-std::string ClientName() {
-    char name[65] = {0};
-    if (::gethostname(name, 64) != 0) name[0] = '\0';
-    return name;
-}
-
-std::string GetHostNameBase(const std::string& hostIdentifier) {
-    static const std::string kKey = "esxname:";
-    const size_t at = hostIdentifier.find(kKey);
-    if (at == std::string::npos) return hostIdentifier;
-    const size_t start = at + kKey.size();
-    const size_t comma = hostIdentifier.find(',', start);
-    return hostIdentifier.substr(start, comma == std::string::npos ? std::string::npos
-                                                                     : comma - start);
-}
 
 int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                  std::list<std::string>& hostInitiators, std::list<std::string>& esxInitiators) {
@@ -108,9 +84,7 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                     continue;
                 }
                 std::string esxInitiator;
-                bool iscsi = true;
-                if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, identifier.text,
-                               info) ||
+                if (!FindEsxInitiator(esxInitiator, record, osUtil, identifier.text, info) ||
                     esxInitiator.empty()) {
                     RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, "Unable to detect ESX server initiator info.");
                     continue;
@@ -123,10 +97,7 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
                 result = 1;
                 break;
             }
-            bool iscsi = true;
-            if (!detectHBA(hostInitiators, iscsi, record.sHostName, osUtil, clientName, &xiv,
-                           info) ||
-                hostInitiators.empty()) {
+            if (!FindHostInitiators(hostInitiators, record, osUtil, clientName, xiv, info)) {
                 RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped, "Unable to detect initiator info.");
                 continue;
             }

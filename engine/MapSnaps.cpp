@@ -5,19 +5,19 @@
 // undone when a later step fails: the next mount finds it by name.
 #include <string>
 
-#include "engine/Cloraxify.h"
 #include "engine/Codes.h"
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
-#include "engine/IsMapped.h"
+#include "engine/Initiators.h"
 #include "engine/MountDiscovery.h"
 #include "engine/RecordLog.h"
+#include "engine/Redact.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
 #include "engine/SnapMetadata.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -125,8 +125,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
         state.mountHost = identifier.text;
         if (state.esxInitiators.empty()) {
             std::string esxInitiator;
-            bool iscsi = true;
-            if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, state.mountHost, info) ||
+            if (!FindEsxInitiator(esxInitiator, record, osUtil, state.mountHost, info) ||
                 esxInitiator.empty()) {
                 SetErrorAndLog(first, kNoInitiatorsCode, "Unable to detect initiator info.");
                 return Turn::kStop;
@@ -145,10 +144,8 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
 
     Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
     if (state.hostInitiators.empty()) {
-        bool iscsi = true;
-        if (!detectHBA(state.hostInitiators, iscsi, record.sHostName, osUtil, state.clientName,
-                       &xiv, info) ||
-            state.hostInitiators.empty()) {
+        if (!FindHostInitiators(state.hostInitiators, record, osUtil, state.clientName, xiv,
+                                info)) {
             SetErrorAndLog(first, kNoInitiatorsCode, "Unable to detect initiator info.");
             return Turn::kStop;
         }
@@ -159,7 +156,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
             SetErrorAndLog(first, kDeviceListCode,
                            "zrso_mapSnaps: Unable to get the devicelist before the duplicate "
                            "operation for host [" +
-                               Cloraxify(state.mountHost) + "].");
+                               MaskPasswordToEnd(state.mountHost) + "].");
             return Turn::kStop;
         }
         if (DebugHookPresent()) {
@@ -168,7 +165,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
             for (const std::string& device : state.devicesBefore)
                 RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
                           FormatText(" Volume [%d] DeviceName [%s]", index++,
-                                     Cloraxify(device).c_str()));
+                                     MaskPasswordToEnd(device).c_str()));
         }
     }
 

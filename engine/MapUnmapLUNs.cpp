@@ -9,7 +9,7 @@
 #include "engine/FunctionTags.h"
 #include "engine/MapRequest.h"
 #include "engine/ProvisionSetup.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 
 namespace {
 

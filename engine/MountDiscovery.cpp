@@ -3,11 +3,9 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
-#include "engine/Cloraxify.h"
+#include "engine/ArraySerial.h"
 #include "engine/Codes.h"
 #include "engine/Discovery.h"
 #include "engine/EntryFrame.h"
@@ -15,8 +13,10 @@
 #include "engine/FilerInfoVMWare.h"
 #include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
+#include "engine/Redact.h"
 #include "engine/Settings.h"
 #include "host/rt/HostSleep.h"
+#include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
 #include "xiv/XIVFilerSnapInfo.h"
 
@@ -50,7 +50,7 @@ void PrintDevices(ZRSO::SnapInfo* first, const std::list<std::string>& devices) 
     int index = 0;
     for (const std::string& device : devices) {
         RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
-                  FormatText(" Volume [%d] DeviceName [%s]", index++, Cloraxify(device).c_str()));
+                  FormatText(" Volume [%d] DeviceName [%s]", index++, MaskPasswordToEnd(device).c_str()));
     }
 }
 
@@ -99,7 +99,7 @@ void Match(MountState& state, const std::string& candidate, ZRSO::SnapInfo* firs
         if (!EqualNoCase(disk.sVolumeId, entry->sDuplicateVolumeId)) continue;
         ZRSO::SnapInfo* info = entry->pSnapInfo;
         RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
-                  "Found device [" + Cloraxify(candidate) + "] corresponding to duplicate [" +
+                  "Found device [" + MaskPasswordToEnd(candidate) + "] corresponding to duplicate [" +
                       entry->sDuplicateName + "]");
         info->setStatus(ZRSO::SNAP_DEVICE_FOUND);
         const std::string device =
@@ -119,7 +119,7 @@ bool Pass(MountState& state, ZRSO::SnapInfo* first, ZRSO::ZROSUtil* osUtil, bool
     if (!getDeviceList(after, osUtil, state.mountHost, "IBM", first)) {
         const std::string message =
             "zrso_mapSnaps: Unable to get the devicelist after the duplicate operation for host [" +
-            Cloraxify(state.mountHost) + "].";
+            MaskPasswordToEnd(state.mountHost) + "].";
         if (first != nullptr) first->setError(kDeviceListCode, message.c_str());
         RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, message);
         return false;
@@ -176,39 +176,4 @@ void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short cou
         if (entry.pSnapInfo != nullptr) entry.pSnapInfo->setError(kDeviceNotFoundCode, message.c_str());
     }
     PrintOutcome(infos, count, first);
-}
-
-bool CompareArrayIds(std::string& diskArrayId, std::string& storedArrayId, ZRSO::SnapInfo* info) {
-    if (diskArrayId.size() < 5 || storedArrayId.size() < 5) {
-        RecordLog(info, ZRSO::LOG_DETAIL, "CompareArrayIds",
-                  FormatText("Array ID1 [%s] Array ID2 [%s] are too short.", diskArrayId.c_str(),
-                             storedArrayId.c_str()));
-        return false;
-    }
-    const size_t n = diskArrayId.size() >= 7 && storedArrayId.size() >= 7 ? 7 : 5;
-    const std::string diskTail = diskArrayId.substr(diskArrayId.size() - n);
-    std::string storedTail = storedArrayId.substr(storedArrayId.size() - n);
-    if (diskTail == storedTail) return true;
-    ConvertToDecimal(storedTail, storedTail);
-    return diskTail == storedTail;
-}
-
-void ConvertToDecimal(std::string& in, std::string& out) {
-    const std::string text = in;
-    std::string prefix, number = text;
-    if (text.size() == 7) {
-        prefix = text.substr(0, 2);
-        number = text.substr(2);
-    }
-    const char* start = number.c_str();
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(start, &end, 16);
-    if (end == start) {
-        // No number at all: nothing that could equal a real array id.
-        out.clear();
-        return;
-    }
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%05llu", value);
-    out = prefix + digits;
 }

@@ -31,16 +31,6 @@ struct MountState {
 void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short count,
                             ZRSO::ZROSUtil* osUtil);
 
-// Whether an array id read from a disk names the same array as the id kept
-// for a duplicate: compared on the last 7 characters (5 when either is
-// shorter), the kept one also in its decimal form.
-bool CompareArrayIds(std::string& diskArrayId, std::string& storedArrayId, ZRSO::SnapInfo* info);
-// The decimal form of a serial: 7 characters keep their first 2 and give the
-// other 5 as a hexadecimal number; any other length is all number. The
-// number is written with at least 5 digits. A text that starts with no
-// hexadecimal digit gives an empty result. in and out may be one string.
-void ConvertToDecimal(std::string& in, std::string& out);
-
 // Test seam: the wait between passes goes to another function (null restores
 // hostSleep), so tests can count the waits. The debug hook's seam is
 // discovery's (Discovery.h).

@@ -6,8 +6,8 @@
 
 #include "engine/EntryFrame.h"
 #include "host/rt/PasswordCipher.h"
-#include "xiv/HostBuffer.h"
-#include "xiv/XIVUtils.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/XIVUtils.h"
 
 namespace {
 

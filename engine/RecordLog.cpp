@@ -1,7 +1,5 @@
 #include "engine/RecordLog.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -40,13 +38,4 @@ std::string FormatMessage1024(const char* format, ...) {
 
 void RecordLog(ZRSO::SnapInfo* info, int level, const char* function, const std::string& text) {
     if (info != nullptr) info->log(level, function, "%s", text.c_str());
-}
-
-std::string TextBeforePassword(const std::string& text) {
-    static const std::string kKey = "password";
-    auto at = std::search(text.begin(), text.end(), kKey.begin(), kKey.end(),
-                          [](char a, char b) {
-                              return std::tolower(static_cast<unsigned char>(a)) == b;
-                          });
-    return std::string(text.begin(), at);
 }

@@ -14,7 +14,3 @@ std::string FormatMessage1024(const char* format, ...) __attribute__((format(pri
 
 // One line through the record's log; nothing when the record is absent.
 void RecordLog(ZRSO::SnapInfo* info, int level, const char* function, const std::string& text);
-
-// Host identifiers may carry an array password after a "password" key: the
-// text up to that key (case-insensitive), safe to write to a log.
-std::string TextBeforePassword(const std::string& text);

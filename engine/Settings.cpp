@@ -1,7 +1,7 @@
 #include "engine/Settings.h"
 
 #include "host/rt/PlatformConfig.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ std::string GetXCLIPath(ZRSO::SnapInfo* info) {
     // Any answer other than "too small" ends the asking; whatever the buffer
     // holds then is the directory. A host still saying "too small" after the
     // bounded retries has given nothing usable.
-    path = answer.status == 2 ? std::string() : answer.text;
+    path = answer.status == kRecordTooSmall ? std::string() : answer.text;
     info->log(ZRSO::LOG_DETAIL, kFunction, "XCLI path (2) [%s]", path.c_str());
     return path;
 }

@@ -10,6 +10,7 @@
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
+#include "engine/Redact.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
 #include "engine/SnapMetadata.h"

@@ -1,7 +1,7 @@
 #include "engine/SnapJobSupport.h"
 
 #include "engine/EntryFrame.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 #include "xiv/XivErrors.h"
 

@@ -6,27 +6,14 @@
 
 #include "engine/Credentials.h"
 #include "engine/RecordLog.h"
-#include "xiv/HostBuffer.h"
-#include "xiv/TextHelpers.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/AttributeText.h"
 
 namespace {
 
 const char* const kParseFunction = "ParseMetaData";
 const char* const kSnapFunction = "GetVolumeAndFilerInfoFromSnap";
 const char* const kWriteFunction = "WriteMetaData";
-
-// The value after searchText up to the next ',' (else the next '}'); false
-// leaves value untouched when the key is absent or its value has no end.
-void TakeItem(const std::string& text, const char* searchText, std::string& value) {
-    const std::string key(searchText);
-    size_t at = text.find(key);
-    if (at == std::string::npos) return;
-    size_t start = at + key.size();
-    size_t end = text.find(',', start);
-    if (end == std::string::npos) end = text.find('}', start);
-    if (end == std::string::npos) return;
-    value = formatString(text.substr(start, end - start), false);
-}
 
 // Bytes that would end an item early or that the reader drops together with
 // the bytes after them.
@@ -96,12 +83,12 @@ bool ParseMetaData(const char* metadata, XIVFilerSnapInfo& record, ZRSO::SnapInf
         return false;
     }
     const std::string text(metadata);
-    TakeItem(text, ",SnapName:", record.sSnapName);
-    TakeItem(text, ",ArrayId:", record.sArrayId);
-    TakeItem(text, ",VolumeId:", record.sVolumeId);
-    TakeItem(text, ",VolumeName:", record.sVolumeName);
-    TakeItem(text, ",CGName:", record.sCGName);
-    TakeItem(text, ",SnapGroupName:", record.sSnapGroupName);
+    CommaKeyValue(text, ",SnapName:", record.sSnapName);
+    CommaKeyValue(text, ",ArrayId:", record.sArrayId);
+    CommaKeyValue(text, ",VolumeId:", record.sVolumeId);
+    CommaKeyValue(text, ",VolumeName:", record.sVolumeName);
+    CommaKeyValue(text, ",CGName:", record.sCGName);
+    CommaKeyValue(text, ",SnapGroupName:", record.sSnapGroupName);
     return true;
 }
 

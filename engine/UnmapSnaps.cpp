@@ -10,12 +10,12 @@
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
-#include "engine/IsMapped.h"
+#include "engine/Initiators.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapJobSupport.h"
 #include "engine/SnapMetadata.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -48,10 +48,7 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
         return Turn::kStop;
     }
     state.rescanHost = clientName;
-    bool iscsi = true;
-    if (!detectHBA(state.initiators, iscsi, record.sHostName, osUtil, state.rescanHost, &xiv,
-                   info) ||
-        state.initiators.empty()) {
+    if (!FindHostInitiators(state.initiators, record, osUtil, state.rescanHost, xiv, info)) {
         Fail(info, kNoInitiatorsCode, "Unable to detect initiator info.",
              "Unable to detect initiator info.");
         return Turn::kStop;
@@ -65,7 +62,7 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
     }
     state.rescanHost = identifier.text;
     std::string esxInitiator;
-    if (!detectHBA(esxInitiator, iscsi, record.sHostName, osUtil, state.rescanHost, info)) {
+    if (!FindEsxInitiator(esxInitiator, record, osUtil, state.rescanHost, info)) {
         Fail(info, kNoInitiatorsCode, "Unable to detect initiator info for ESX server.",
              "Unable to detect initiator info for ESX server.");
         return Turn::kStop;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "support/TextScript.h"
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 
 namespace {
 

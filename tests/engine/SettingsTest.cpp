@@ -7,7 +7,7 @@
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"
 #include "support/PlatformSettings.h"
-#include "xiv/XIVUtils.h"
+#include "engine/common/XIVUtils.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"
-#include "xiv/XIVUtils.h"
+#include "engine/common/XIVUtils.h"
 
 namespace {
 

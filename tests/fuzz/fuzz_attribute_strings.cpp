@@ -6,9 +6,10 @@
 #include "engine/Credentials.h"
 #include "host/rt/DebugLog.h"
 #include "tests/fuzz/FuzzQuiet.h"
+#include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
 #include "xiv/XIVFilerSnapInfo.h"
-#include "xiv/XIVUtils.h"
+#include "engine/common/XIVUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/FilerInfoVMWare.h"
+#include "engine/Redact.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 #include "tests/fuzz/FuzzQuiet.h"

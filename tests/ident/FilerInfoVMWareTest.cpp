@@ -6,6 +6,7 @@
 #include "engine/Codes.h"
 #include "engine/FilerInfo.h"
 #include "engine/FilerInfoVMWare.h"
+#include "engine/Redact.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 

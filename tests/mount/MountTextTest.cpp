@@ -2,21 +2,21 @@
 // names, and the array id comparison between a disk and a duplicate.
 #include <gtest/gtest.h>
 
-#include "engine/Cloraxify.h"
-#include "engine/IsMapped.h"
-#include "engine/MountDiscovery.h"
+#include "engine/ArraySerial.h"
+#include "engine/Initiators.h"
+#include "engine/Redact.h"
 
-TEST(MountText, CloraxifyHidesTheWholePasswordAndKeepsAClosingBrace) {
-    EXPECT_EQ(Cloraxify("{esxname:esx1,password:s3cret}"), "{esxname:esx1,password:***}");
+TEST(MountText, MaskPasswordToEndHidesTheWholePasswordAndKeepsAClosingBrace) {
+    EXPECT_EQ(MaskPasswordToEnd("{esxname:esx1,password:s3cret}"), "{esxname:esx1,password:***}");
     // The value's last character is hidden too when nothing closes the text.
-    EXPECT_EQ(Cloraxify("esxname:esx1,password:s3cret"), "esxname:esx1,password:***");
-    EXPECT_EQ(Cloraxify("esx1,password:"), "esx1,password:***");
-    EXPECT_EQ(Cloraxify("{password:}"), "{password:***}");
+    EXPECT_EQ(MaskPasswordToEnd("esxname:esx1,password:s3cret"), "esxname:esx1,password:***");
+    EXPECT_EQ(MaskPasswordToEnd("esx1,password:"), "esx1,password:***");
+    EXPECT_EQ(MaskPasswordToEnd("{password:}"), "{password:***}");
     // Keys after the password go with it: the value's end cannot be trusted.
-    EXPECT_EQ(Cloraxify("{password:a,b:c}"), "{password:***}");
-    EXPECT_EQ(Cloraxify("{esxname:esx1,hostPassword:Pw1}"), "{esxname:esx1,hostPassword:***}");
-    EXPECT_EQ(Cloraxify("client-17"), "client-17");
-    EXPECT_EQ(Cloraxify(""), "");
+    EXPECT_EQ(MaskPasswordToEnd("{password:a,b:c}"), "{password:***}");
+    EXPECT_EQ(MaskPasswordToEnd("{esxname:esx1,hostPassword:Pw1}"), "{esxname:esx1,hostPassword:***}");
+    EXPECT_EQ(MaskPasswordToEnd("client-17"), "client-17");
+    EXPECT_EQ(MaskPasswordToEnd(""), "");
 }
 
 TEST(MountText, HostNameBaseTakesTheEsxServerNameOrTheWholeIdentifier) {

@@ -4,34 +4,8 @@
 
 namespace {
 
-TEST(GetJsonVal, FindsValuesAnchoredOnBraceOrComma)
+TEST(TextHelpers, UpperCasingAndSplitting)
 {
-    const struct {
-        const char *text, *key;
-        bool found;
-        const char* value;
-    } cases[] = {
-        {"{a:1,b:2}", "a", true, "1"},     {"{a:1,b:2}", "b", true, "2"},
-        {"{a:1,b:2}", "c", false, "kept"}, {"{ab:1,b:2}", "b", true, "2"},
-        {"{a:,b:2}", "a", true, ""},       {"{a:1", "a", false, "kept"},
-        {"{a:x}y,b:2}", "a", true, "x}y"}, {"{k:1,k:2}", "k", true, "1"},
-        {",k:3,{k:4}", "k", true, "4"},
-    };
-    for (const auto& c : cases) {
-        std::string value = "kept";
-        EXPECT_EQ(c.found, GetJsonVal(c.text, c.key, value)) << c.text << " " << c.key;
-        EXPECT_EQ(c.value, value) << c.text << " " << c.key;
-    }
-}
-
-TEST(TextHelpers, SkippingCopiesUpperCasingAndSplitting)
-{
-    EXPECT_EQ("abc", formatString("abc", false));
-    EXPECT_EQ("acd", formatString("a/bcd", false));
-    EXPECT_EQ("a/bcd", formatString("a/bcd", true));
-    EXPECT_EQ("x", formatString("x\"", false));  // the skip runs past the end
-    EXPECT_EQ("ad", formatString("a\tbcd", true));
-
     const std::string text("xy\0z", 4);
     EXPECT_EQ("XY", StringToUpper(text.c_str()));
     EXPECT_EQ(std::string("XY\0Z", 4), StringToUpper(text));

@@ -8,6 +8,8 @@
 
 // Calls allowed where the protocol itself sets no limit.
 constexpr int kHostBufferOpenCallLimit = 8;
+// A record getter's answer: the buffer is too small, the size holds the need.
+constexpr int kRecordTooSmall = 2;
 
 struct HostTextResult {
     int status = -1;   // the host's last answer; 0 = text delivered

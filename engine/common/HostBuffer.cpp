@@ -1,4 +1,4 @@
-#include "xiv/HostBuffer.h"
+#include "engine/common/HostBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int kRecordTooSmall = 2;
 constexpr int kMaxShort = 32767;
 
 int CallLimit(const HostTextRequest& request) {

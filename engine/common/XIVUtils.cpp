@@ -1,11 +1,11 @@
-#include "xiv/XIVUtils.h"
+#include "engine/common/XIVUtils.h"
 
 #include <climits>
 #include <string>
 
 #include "host/rt/PlatformConfig.h"
-#include "xiv/HostBuffer.h"
-#include "xiv/TextHelpers.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/AttributeText.h"
 
 namespace {
 const char* const kClientDirectorySetting = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
