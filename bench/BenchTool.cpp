@@ -37,11 +37,11 @@ int main(int argc, char** argv)
         in.seekg(0);
         in.read(&xml[0], static_cast<std::streamsize>(xml.size()));
         std::string status, errorText;
-        std::list<ResourceNode*> records;
+        ResourceList records;
         ParseOutput("volume", xml, status, errorText, records);
         const size_t count = records.size();
         const long after = peakKiB();
-        FreeResourceList(records);
+        records.clear();
         std::printf("{\"before_kib\": %ld, \"peak_kib\": %ld, \"records\": %zu, "
                     "\"status\": \"%s\"}\n",
                     before, after, count, status.c_str());

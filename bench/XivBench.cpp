@@ -95,13 +95,13 @@ void BM_ParseVsEmpty(benchmark::State& state)
     std::vector<double> ours, empty, full;
     for (auto _ : state) {
         std::string status, errorText;
-        std::list<ResourceNode*> records;
+        ResourceList records;
         const double start = threadCpuMs();
         ParseOutput("volume", xml, status, errorText, records);
         ours.push_back(threadCpuMs() - start);
         if (status != "SUCCESS" || records.size() != static_cast<size_t>(volumes))
             state.SkipWithError("parse failed");
-        FreeResourceList(records);
+        records.clear();
         empty.push_back(emptyParse(xml, false));
         if (state.range(1)) full.push_back(emptyParse(xml, true));
     }
@@ -143,13 +143,12 @@ void BM_DoTheWorkRoundTrip(benchmark::State& state)
     const std::string dir = standIn().dir;
     const XivLogger logger{DebugLog()};
     for (auto _ : state) {
-        std::string output, status, result, errorText;
-        std::list<ResourceNode*> records;
-        int errorCode = 0;
+        std::string output, status, result;
+        ResourceList records;
+        XivError error;
         DoTheWork("xcli -u admin -p secret -m array1 -y -x vol_lock vol=\"v1\"", output, "secret",
-                  "", errorText, records, errorCode, status, result, dir, logger);
+                  "", records, error, status, result, dir, logger);
         if (status != "SUCCESS") state.SkipWithError("round trip failed");
-        FreeResourceList(records);
     }
 }
 

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include <cstdint>
-#include <list>
+#include <vector>
 #include <string>
 
 #include "engine/EntryBodies.h"
@@ -55,18 +55,6 @@ template <size_t N>
 void Terminate(char (&text)[N]) {
     text[N - 1] = '\0';
 }
-
-// Owns the records of one listing until the array is done.
-template <class T>
-struct OwnedRecords {
-    std::list<T*> items;
-    OwnedRecords() = default;
-    OwnedRecords(const OwnedRecords&) = delete;
-    OwnedRecords& operator=(const OwnedRecords&) = delete;
-    ~OwnedRecords() {
-        for (T* record : items) delete record;
-    }
-};
 
 // Whether a listing says what the array holds. The array object reports an
 // answer without records as a failure under a result name of its own; the
@@ -176,25 +164,23 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
         return Outcome::kStop;
     }
 
-    Xiv xiv(pass.user, pass.clearPassword, pass.controlHost, xcliPath, log_);
-    OwnedRecords<XivPool> pools;
-    OwnedRecords<XivVol> volumes;
-    int code = 0;
-    std::string text;
-    xiv.GetAllResourcePools(pools.items, code, text);
+    Xiv xiv(pass.user, pass.clearPassword, pass.controlHost, xcliPath, XivLogger(log_));
+    std::vector<XivPool> pools;
+    std::vector<XivVol> volumes;
+    XivError error;
+    xiv.GetAllResourcePools(pools, error);
     const bool poolsHold =
-        ListingHolds(code, xiv.GetResult(), pools.items.empty(), "POOL_BAD_COMMAND");
+        ListingHolds(error.code, xiv.GetResult(), pools.empty(), "POOL_BAD_COMMAND");
     if (!poolsHold)
         log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to list the storage pools of array[%s]. %s",
-                      pass.name, text.c_str());
-    code = 0;
-    text.clear();
-    xiv.GetAllVolumes(volumes.items, code, text);
+                      pass.name, error.text.c_str());
+    error.clear();
+    xiv.GetAllVolumes(volumes, error);
     const bool volumesHold =
-        ListingHolds(code, xiv.GetResult(), volumes.items.empty(), "VOLUME_BAD_COMMAND");
+        ListingHolds(error.code, xiv.GetResult(), volumes.empty(), "VOLUME_BAD_COMMAND");
     if (!volumesHold)
         log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to list the volumes of array[%s]. %s",
-                      pass.name, text.c_str());
+                      pass.name, error.text.c_str());
 
     // A failed listing says nothing about what is gone: sweeping against it
     // would mark everything stored deleted, and the array's numbers would
@@ -208,9 +194,8 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
         return Outcome::kSkipped;
     }
 
-    const InventoryIndex index(pools.items, volumes.items);
-    for (const XivPool* pool : pools.items)
-        if (pool != nullptr) CollectPool(pass, *pool, index);
+    const InventoryIndex index(pools, volumes);
+    for (const XivPool& pool : pools) CollectPool(pass, pool, index);
     SweepPools(pass.clientId, index);
     SweepVolumes(pass.clientId, index);
 

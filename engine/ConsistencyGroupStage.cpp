@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
 #include "engine/RecordLog.h"
@@ -31,9 +32,9 @@ bool IsPrepared(const std::vector<XIVFilerSnapInfo>& prepared, const std::string
     return false;
 }
 
-bool IsListed(const std::vector<XIVFilerSnapInfo>& members, const std::string& volume) {
+bool IsListed(const std::vector<XivVol>& members, const std::string& volume) {
     for (const auto& member : members)
-        if (member.sVolumeName == volume) return true;
+        if (member.name == volume) return true;
     return false;
 }
 
@@ -83,15 +84,14 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
     const XIVFilerSnapInfo& lead = prepared.front();
     const std::string& array = lead.sHostName;
     const std::string& pool = lead.sPoolName;
-    Xiv xiv(lead.sHostUserName, lead.sHostPassword, lead.sHostName, GetXCLIPath(first), first);
-    int code = 0;
-    std::string text;
+    Xiv xiv = OpenArray(lead, first);
+    XivError error;
 
     std::string groupPool;
-    bool present = xiv.IsCgPresent(group, groupPool, code, text);
-    if (code != 0 && xiv.GetResult() != kNoSuchGroup) {
+    bool present = xiv.IsCgPresent(group, groupPool, error);
+    if (error.code != 0 && xiv.GetResult() != kNoSuchGroup) {
         Fail(first, xiv, "Failed to check if consistency group[" + group +
-                             "] is present on the array[" + array + "]", text);
+                             "] is present on the array[" + array + "]", error.text);
         return;
     }
     if (present && groupPool != pool) {
@@ -102,38 +102,37 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
         return;
     }
     if (!present) {
-        code = 0;
-        text.clear();
-        xiv.CreateConsistencyGroup(group, pool, code, text);
-        if (code != 0) {
+        error.clear();
+        xiv.CreateConsistencyGroup(group, pool, error);
+        if (error.code != 0) {
             Fail(first, xiv, "Failed to create consistency group[" + group + "], in pool[" + pool +
-                                 "] on the array[" + array + "]", text);
+                                 "] on the array[" + array + "]", error.text);
             return;
         }
     }
 
-    std::vector<XIVFilerSnapInfo> members;
-    text.clear();
-    xiv.GetVolumesInCG(group, members, code, text);
-    if (code != 0) {
+    std::vector<XivVol> members;
+    error.text.clear();
+    xiv.GetVolumesInCG(group, members, error);
+    if (error.code != 0) {
         Fail(first, xiv, "Failed to list all the volumes in CG[" + group + "] on the array[" +
-                             array + "]", text);
+                             array + "]", error.text);
         return;
     }
 
     auto removeFrom = [&](const std::string& from, const std::string& volume) {
-        text.clear();
-        xiv.RemoveVolumeFromCG(from, volume, code, text);
-        if (code == 0) return true;
+        error.text.clear();
+        xiv.RemoveVolumeFromCG(from, volume, error);
+        if (error.code == 0) return true;
         Fail(first, xiv, "Failed to remove volume[" + volume + "] from the consistency group[" +
-                             from + "] on the array[" + array + "]", text);
+                             from + "] on the array[" + array + "]", error.text);
         return false;
     };
 
     // Volumes an earlier job left in the group would be snapped with this one.
     for (const auto& member : members) {
-        if (IsPrepared(prepared, member.sVolumeName)) continue;
-        if (!removeFrom(group, member.sVolumeName)) return;
+        if (IsPrepared(prepared, member.name)) continue;
+        if (!removeFrom(group, member.name)) return;
     }
 
     for (const auto& record : prepared) {
@@ -146,12 +145,12 @@ void RunConsistencyGroupStage(ZRSO::SnapInfo** infos, short count, int64_t jobId
                                  record.sVolumeName.c_str(), record.sCGName.c_str()));
             if (!removeFrom(record.sCGName, record.sVolumeName)) return;
         }
-        text.clear();
-        xiv.AddVolumetoCG(group, record.sVolumeName, code, text);
-        if (code != 0) {
+        error.text.clear();
+        xiv.AddVolumetoCG(group, record.sVolumeName, error);
+        if (error.code != 0) {
             Fail(first, xiv, "Failed to add volume[" + record.sVolumeName +
                                  "] to the consistency group[" + group + "] on the array[" +
-                                 array + "]", text);
+                                 array + "]", error.text);
             return;
         }
     }

@@ -18,13 +18,12 @@ constexpr long kAllocationUnitGiB = 17;
 // asked for. A volume that cannot be read back keeps the host's figure,
 // which it holds at the least.
 void ReportRealSize(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
-    int errorCode = 0;
-    std::string errorText;
+    XivError error;
     int64_t real = 0;
-    setup.xiv->VolumeSize(setup.volumeName, real, errorCode, errorText);
-    if (errorCode != 0 || real <= 0) {
+    setup.xiv->VolumeSize(setup.volumeName, real, error);
+    if (error.code != 0 || real <= 0) {
         log.Line(DebugLog::kError, "Unable to read the size of volume [%s] back from the array. %s",
-                 setup.volumeName.c_str(), errorText.c_str());
+                 setup.volumeName.c_str(), error.text.c_str());
         return;
     }
     if (real == setup.sizeBytes) return;
@@ -34,12 +33,10 @@ void ReportRealSize(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
 }
 
 bool CreateOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
-    int errorCode = 0;
-    std::string errorText;
-    setup.xiv->CreateVolume(setup.volumeName, setup.poolName, setup.sizeBytes, errorCode,
-                            errorText);
-    if (errorCode != 0) {
-        FailLunOnArray(lun, log, *setup.xiv, errorText);
+    XivError error;
+    setup.xiv->CreateVolume(setup.volumeName, setup.poolName, setup.sizeBytes, error);
+    if (error.code != 0) {
+        FailLunOnArray(lun, log, *setup.xiv, error.text);
         return false;
     }
     lun->setVolumeName(setup.volumeName);
@@ -53,11 +50,10 @@ bool CreateOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
 }
 
 bool DeleteOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
-    int errorCode = 0;
-    std::string errorText;
-    setup.xiv->DeleteVolume(setup.volumeName, errorCode, errorText);
-    if (errorCode != 0) {
-        FailLunOnArray(lun, log, *setup.xiv, errorText);
+    XivError error;
+    setup.xiv->DeleteVolume(setup.volumeName, error);
+    if (error.code != 0) {
+        FailLunOnArray(lun, log, *setup.xiv, error.text);
         return false;
     }
     lun->setStatus(ZRSO::LUN_DELETED);
@@ -66,11 +62,10 @@ bool DeleteOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
 
 // A resized LUN keeps the status it started with: the host reads that as done.
 bool ResizeOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
-    int errorCode = 0;
-    std::string errorText;
-    setup.xiv->ResizeVolume(setup.volumeName, setup.sizeBytes, errorCode, errorText);
-    if (errorCode != 0) {
-        FailLunOnArray(lun, log, *setup.xiv, errorText);
+    XivError error;
+    setup.xiv->ResizeVolume(setup.volumeName, setup.sizeBytes, error);
+    if (error.code != 0) {
+        FailLunOnArray(lun, log, *setup.xiv, error.text);
         return false;
     }
     ReportRealSize(lun, setup, log);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
@@ -31,29 +32,28 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
         Fail(info, kNoMetadataCode, message, message);
         return false;
     }
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
-    int code = 0;
-    std::string text;
+    Xiv xiv = OpenArray(record, info);
+    XivError error;
 
     if (!record.sSnapGroupName.empty()) {
-        bool present = xiv.IsSnapGroupPresent(record.sSnapGroupName, code, text);
-        if (code != 0) {
+        bool present = xiv.IsSnapGroupPresent(record.sSnapGroupName, error);
+        if (error.code != 0) {
             Fail(info, kSnapGroupCode,
                  "Unable to check if snap group :[" + record.sSnapGroupName + "] exists on array:[" +
                      record.sHostName + "]. " + ArrayErrorDescription(xiv),
-                 text);
+                 error.text);
             return false;
         }
         // Snapshots inside a group cannot be deleted one by one.
         if (present) {
-            text.clear();
-            xiv.DisbandSnapGroup(record.sCGName, record.sSnapGroupName, code, text);
-            if (code != 0) {
+            error.text.clear();
+            xiv.DisbandSnapGroup(record.sCGName, record.sSnapGroupName, error);
+            if (error.code != 0) {
                 Fail(info, kSnapGroupCode,
                      "Unable to disband snap group :[" + record.sSnapGroupName +
                          "] exists on array:[" + record.sHostName + "]. " +
                          ArrayErrorDescription(xiv),
-                     text);
+                     error.text);
                 return false;
             }
         }
@@ -61,13 +61,13 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
 
     // A duplicate that is already gone counts as deleted.
     GetDuplicateName(info, record.sDuplicateName);
-    text.clear();
-    xiv.DeleteSnapshot(record.sDuplicateName, code, text);
-    if (code != 0) {
+    error.text.clear();
+    xiv.DeleteSnapshot(record.sDuplicateName, error);
+    if (error.code != 0) {
         Fail(info, ArrayErrorCode(xiv),
              "Unable to delete the duplicate duplicate:[" + record.sDuplicateName + "]" +
                  "error code [" + xiv.GetResult() + "]." + ArrayErrorDescription(xiv),
-             text);
+             error.text);
         return false;
     }
 
@@ -77,13 +77,13 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
                   "snap using snap UUID as snap name.");
         info->getSnapshotIdText(record.sSnapName);
     }
-    text.clear();
-    xiv.DeleteSnapshot(record.sSnapName, code, text);
-    if (code != 0) {
+    error.text.clear();
+    xiv.DeleteSnapshot(record.sSnapName, error);
+    if (error.code != 0) {
         Fail(info, ArrayErrorCode(xiv),
              "Unable to delete snap:[" + record.sSnapName + "] of volume:[" + record.sVolumeId +
                  "] on array:[" + record.sHostName + "]. " + ArrayErrorDescription(xiv),
-             text);
+             error.text);
         return false;
     }
     RecordLog(info, ZRSO::LOG_DETAIL, tag::kDeleteSnaps,

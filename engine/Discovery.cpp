@@ -47,13 +47,13 @@ void SetDebugHookPathForTesting(const std::string& path) {
 int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& controlHost,
               ZRSO::ZROSUtil* osUtil, std::string clientHost, Xiv* xiv, ZRSO::SnapInfo* info) {
     LoggedInQuery query = [xiv](std::list<std::string>& ports, std::list<std::string>& loggedIn,
-                                int& errorCode, std::string& errorText, std::string& result) {
+                                XivError& error, std::string& result) {
         if (xiv == nullptr) {
-            errorCode = -1;
-            errorText += "No array to ask.";
+            error.code = -1;
+            error.text += "No array to ask.";
             return;
         }
-        xiv->GetLoggedInHBAs(ports, loggedIn, errorCode, errorText);
+        xiv->GetLoggedInHBAs(ports, loggedIn, error);
         result = xiv->GetResult();
     };
     return detectHBA(initiators, iscsi, controlHost, osUtil, std::move(clientHost), query, info);
@@ -126,15 +126,15 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
         // The query takes matched ports out of its list: hand it a copy so
         // that every detected port stays at hand for the fallback below.
         std::list<std::string> ports = detected;
-        int errorCode = 0;
-        std::string errorText, result;
-        query(ports, initiators, errorCode, errorText, result);
-        if (errorCode != 0) {
+        XivError error;
+        std::string result;
+        query(ports, initiators, error, result);
+        if (error.code != 0) {
             RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction,
-                      "detectHBA:" + errorText + "Unable to get logged in adapter list. Error [" +
+                      "detectHBA:" + error.text + "Unable to get logged in adapter list. Error [" +
                           result + "].");
         } else {
-            RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "GetLoggedInHBAs did not fail. sErr = [" + errorText + "]");
+            RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "GetLoggedInHBAs did not fail. sErr = [" + error.text + "]");
         }
     }
 

@@ -8,14 +8,15 @@
 #include <string>
 
 #include "host/ZRSO.h"
+#include "xiv/XivError.h"
 
 class Xiv;
 
 // Which of ports the array sees logged in, moved into loggedIn in the
-// array's order. errorCode 0 on success; result is the array's status name.
+// array's order; result is the array's status name.
 using LoggedInQuery =
     std::function<void(std::list<std::string>& ports, std::list<std::string>& loggedIn,
-                       int& errorCode, std::string& errorText, std::string& result)>;
+                       XivError& error, std::string& result)>;
 
 // The initiators of clientHost (Fibre Channel names without colons, iSCSI
 // names as they are), narrowed to those the array logs in; when it logs in

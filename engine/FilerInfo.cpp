@@ -261,20 +261,23 @@ int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapI
 int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
                                ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
                                bool identityOnly) {
-    std::string volId, volName, arrayId, errorText;
-    int errorCode = 0;
+    std::string volId, volName, arrayId;
+    XivError error;
     {
-        XivDevList devList(GetXIVDevListPath(info), info);
-        devList.GetVolumeAndArrayId(device, volId, volName, arrayId, errorCode, errorText);
+        // The tool's path is read (and logged) before the logger asks the
+        // record for its job.
+        const std::string toolPath = GetXIVDevListPath(info);
+        XivDevList devList(toolPath, XivLogger(info));
+        devList.GetVolumeAndArrayId(device, volId, volName, arrayId, error);
     }
     std::string hexId;
-    if (errorCode == 0 && !DecimalSerialToHex(arrayId, hexId)) {
-        errorCode = -4;
-        errorText = "The array serial [" + arrayId + "] is too short.";
+    if (error.code == 0 && !DecimalSerialToHex(arrayId, hexId)) {
+        error.code = -4;
+        error.text = "The array serial [" + arrayId + "] is too short.";
     }
-    if (errorCode != 0) {
+    if (error.code != 0) {
         std::string message = "Unable to get details from xiv_devlist for device  [" + device +
-                              "]. Error[" + errorText + "]";
+                              "]. Error[" + error.text + "]";
         if (info) info->setError(kDevListToolCode, message.c_str());
         RecordLog(info, ZRSO::LOG_ERROR, kDevListFunction, message);
         return 0;

@@ -9,6 +9,7 @@
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
 #include "engine/Initiators.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/RecordLog.h"
 #include "engine/Settings.h"
 #include "engine/SnapMetadata.h"
@@ -59,11 +60,9 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
         const bool vmware = device.text.find("vmware") != std::string::npos;
 
         GetDuplicateName(info, record.sDuplicateName);
-        Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info),
-                info);
-        int code = 0;
-        std::string text;
-        if (!xiv.IsVolumePresent(record.sDuplicateName, code, text)) {
+        Xiv xiv = OpenArray(record, info);
+        XivError error;
+        if (!xiv.IsVolumePresent(record.sDuplicateName, error)) {
             RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
                       std::string(tag::kIsMapped) + " There is no volume with name [" + record.sDuplicateName + "]");
             continue;
@@ -103,17 +102,15 @@ int isMappedBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil,
             }
         }
 
-        code = 0;
-        text.clear();
+        error.clear();
         bool mapped = xiv.IsMapped(hostInitiators, hostNames[record.sHostName],
-                                   record.sDuplicateName, code, text);
+                                   record.sDuplicateName, error);
         // A VMware duplicate is mounted through the ESX server: it counts as
         // mapped only when that server's host object has it too.
         if (mapped && vmware && !esxInitiators.empty()) {
-            code = 0;
-            text.clear();
+            error.clear();
             mapped = xiv.IsMapped(esxInitiators, esxHostNames[record.sHostName],
-                                  record.sDuplicateName, code, text);
+                                  record.sDuplicateName, error);
         }
         if (mapped) {
             RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,

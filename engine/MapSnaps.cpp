@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
@@ -38,46 +39,44 @@ void SetErrorAndLog(ZRSO::SnapInfo* info, int code, const std::string& message) 
 // none for them. Status 9 on success.
 bool mapSnap(ZRSO::SnapInfo* info, std::string& duplicateName, std::list<std::string>& initiators,
              Xiv& array, std::string& hostName, std::string& mountHost, std::string& arrayHost) {
-    int code = 0;
-    std::string lun, text;
-    array.GetUnusedLun(initiators, hostName, lun, code, text);
-    if (lun == "-1" || code != 0) {
-        if (code != 0 && array.GetResult() == "HOST_BAD_NAME") {
+    XivError error;
+    std::string lun;
+    array.GetUnusedLun(initiators, hostName, lun, error);
+    if (lun == "-1" || error.code != 0) {
+        if (error.code != 0 && array.GetResult() == "HOST_BAD_NAME") {
             RecordLog(info, ZRSO::LOG_INFO, kMapSnapFunction, "No host on filer matches this client. Creating one.");
             hostName = GetHostNameBase(mountHost);
             lun.clear();
-            code = 0;
-            text.clear();
-            array.CreateHost(initiators, false, hostName, code, text);
-            if (code != 0) {
-                RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+            error.clear();
+            array.CreateHost(initiators, false, hostName, error);
+            if (error.code != 0) {
+                RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, error.text);
                 const std::string message = std::string(kMapSnapFunction) + " Unable to create host [" +
                                             hostName + "] on array [" + arrayHost + "] " +
                                             ArrayErrorDescription(array);
                 info->setError(ArrayErrorCode(array), message.c_str());
                 return false;
             }
-            array.GetUnusedLun(initiators, hostName, lun, code, text);
-        } else if (code != 0) {
-            RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+            array.GetUnusedLun(initiators, hostName, lun, error);
+        } else if (error.code != 0) {
+            RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, error.text);
             const std::string message = std::string(kMapSnapFunction) +
                                         " Unable to find unused LUN on array :[" + arrayHost +
                                         "]. " + ArrayErrorDescription(array);
             info->setError(ArrayErrorCode(array), message.c_str());
         }
     }
-    if (lun == "-1" || code != 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+    if (lun == "-1" || error.code != 0) {
+        RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, error.text);
         info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
         return false;
     }
 
     RecordLog(info, ZRSO::LOG_DETAIL, kMapSnapFunction, "Found the unused lun [" + lun + "]");
-    code = 0;
-    text.clear();
-    array.MapVolume(duplicateName, hostName, lun, code, text);
-    if (code != 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, text);
+    error.clear();
+    array.MapVolume(duplicateName, hostName, lun, error);
+    if (error.code != 0) {
+        RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, error.text);
         info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
         const std::string message = "Unable to assign LUN [" + lun +
                                     "] to any of the connected initiators and duplicate:[" +
@@ -142,7 +141,7 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     state.clientName = clientName;
     if (!state.vmware) state.mountHost = clientName;
 
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+    Xiv xiv = OpenArray(record, info);
     if (state.hostInitiators.empty()) {
         if (!FindHostInitiators(state.hostInitiators, record, osUtil, state.clientName, xiv,
                                 info)) {
@@ -169,24 +168,23 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
         }
     }
 
-    int code = 0;
-    std::string text;
+    XivError error;
     GetDuplicateName(info, record.sDuplicateName);
     const std::string& duplicate = record.sDuplicateName;
     const int status = info->getStatus();
     if (status != ZRSO::SNAP_DUPLICATE_EXISTS && status != ZRSO::SNAP_DUPLICATE_MAPPED) {
-        xiv.CreateSnapShotDuplicate(record.sSnapName, duplicate, code, text);
-        if (code != 0) {
-            Fail(info, xiv, text,
+        xiv.CreateSnapShotDuplicate(record.sSnapName, duplicate, error);
+        if (error.code != 0) {
+            Fail(info, xiv, error.text,
                  "zrso_mapSnaps: Unable to create duplicate of the snap:[" + record.sSnapName +
                      "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
             return Turn::kStop;
         }
         RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps, "zrso_mapSnaps: Successfully created a duplicate [" + duplicate + "]");
         info->setStatus(ZRSO::SNAP_DUPLICATE_EXISTS);
-        xiv.UnlockVolume(duplicate, code, text);
-        if (code != 0) {
-            Fail(info, xiv, text,
+        xiv.UnlockVolume(duplicate, error);
+        if (error.code != 0) {
+            Fail(info, xiv, error.text,
                  "zrso_mapSnaps: Unable to unlock duplicate of the snap:[" + record.sSnapName +
                      "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
             return Turn::kStop;
@@ -195,9 +193,9 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
         state.preExisting = true;
     }
 
-    xiv.GetVolumeByName(duplicate, record.sDuplicateVolumeId, code, text);
-    if (code != 0) {
-        Fail(info, xiv, text,
+    xiv.GetVolumeByName(duplicate, record.sDuplicateVolumeId, error);
+    if (error.code != 0) {
+        Fail(info, xiv, error.text,
              "zrso_mapSnaps: Unable to get volume id of the volume [" + duplicate + "].");
         return Turn::kStop;
     }

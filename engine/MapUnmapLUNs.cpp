@@ -96,31 +96,28 @@ bool MapPort(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const mapIn
     const std::list<std::string> ports = {port};
     std::string hostName;
     std::string lunNumber;
-    int errorCode = 0;
-    std::string errorText;
-    xiv.GetUnusedLun(ports, hostName, lunNumber, errorCode, errorText);
-    if (errorCode == 0) {
+    XivError error;
+    xiv.GetUnusedLun(ports, hostName, lunNumber, error);
+    if (error.code == 0) {
         log.Line(DebugLog::kError, "Host exists");
     } else {
         log.Line(DebugLog::kError, "Creating a new host");
         // A lookup that failed may still have left a name behind.
         hostName = host.sHostName;
-        errorCode = 0;
-        errorText.clear();
-        xiv.CreateHost(ports, false, hostName, errorCode, errorText);
-        if (errorCode != 0) {
+        error.clear();
+        xiv.CreateHost(ports, false, hostName, error);
+        if (error.code != 0) {
             log.Line(DebugLog::kError, "Failed to create host");
             FailLun(lun, log, "Failed to create host");
             return false;
         }
-        errorText.clear();
-        xiv.GetUnusedLun(ports, hostName, lunNumber, errorCode, errorText);
+        error.text.clear();
+        xiv.GetUnusedLun(ports, hostName, lunNumber, error);
     }
-    errorCode = 0;
-    errorText.clear();
-    xiv.MapVolume(setup.volumeName, hostName, lunNumber, errorCode, errorText);
-    if (errorCode != 0) {
-        FailLunOnArray(lun, log, xiv, errorText);
+    error.clear();
+    xiv.MapVolume(setup.volumeName, hostName, lunNumber, error);
+    if (error.code != 0) {
+        FailLunOnArray(lun, log, xiv, error.text);
         return false;
     }
     lun->setStatus(ZRSO::LUN_MAPPED);
@@ -132,22 +129,19 @@ bool MapPort(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const mapIn
 bool UnmapPort(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const std::string& port) {
     Xiv& xiv = *setup.xiv;
     std::string hostName;
-    std::list<ResourceNode*> mappings;
-    int errorCode = 0;
-    std::string errorText;
-    xiv.GetMappedVolumes(port, hostName, mappings, errorCode, errorText);
-    FreeResourceList(mappings);
+    std::vector<HostMapping> mappings;
+    XivError error;
+    xiv.GetMappedVolumes(port, hostName, mappings, error);
     // Without the owner of this very port, a name left from an earlier port
     // would unmap the volume from the wrong host.
-    if (errorCode != 0) {
-        FailLunOnArray(lun, log, xiv, errorText);
+    if (error.code != 0) {
+        FailLunOnArray(lun, log, xiv, error.text);
         return false;
     }
-    errorText.clear();
-    xiv.UnMapVolume(setup.volumeName, std::list<std::string>{port}, hostName, errorCode,
-                    errorText);
-    if (errorCode != 0) {
-        FailLunOnArray(lun, log, xiv, errorText);
+    error.text.clear();
+    xiv.UnMapVolume(setup.volumeName, std::list<std::string>{port}, hostName, error);
+    if (error.code != 0) {
+        FailLunOnArray(lun, log, xiv, error.text);
         return false;
     }
     lun->setStatus(ZRSO::LUN_UNMAPPED);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/ConsistencyGroupStage.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
@@ -92,33 +93,36 @@ bool PrepareDevice(PrepareCall& call, int index) {
     // has them; a first prepare has no metadata yet, which is no failure.
     GetVolumeAndFilerInfoFromSnap(info, call.osUtil, record);
 
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
-    int code = 0;
-    std::string text;
+    Xiv xiv = OpenArray(record, info);
+    XivError error;
     if (record.sVolumeName.empty()) {
-        xiv.GetVolumeByWWN(record, call.wwnToName, code, text);
+        XivVol volume = record.Volume();
+        xiv.GetVolumeByWWN(volume, call.wwnToName, error);
+        record.SetVolume(volume);
         // A full listing that lacks the WWN answers success without a name.
-        if (code == 0 && record.sVolumeName.empty()) {
-            code = -1;
-            text += "No volume with WWN [" + record.sVolumeId + "] on the array.";
+        if (error.code == 0 && record.sVolumeName.empty()) {
+            error.code = -1;
+            error.text += "No volume with WWN [" + record.sVolumeId + "] on the array.";
         }
         // The array answered but holds no such volume: say so to the host
         // rather than hand it the code of an unknown error.
-        if (code != 0 && xiv.GetResult() == kSuccess) xiv.SetResult(kNoSuchVolume);
-        if (code != 0) {
+        if (error.code != 0 && xiv.GetResult() == kSuccess) xiv.SetResult(kNoSuchVolume);
+        if (error.code != 0) {
             FailLookup(info, xiv, "Unable to get name of the volume with ID = [" +
                                       record.sVolumeId + "] on array:[" + record.sHostName + "]",
-                       text);
+                       error.text);
             return false;
         }
     }
     if (record.sCGName.empty() || record.sPoolName.empty()) {
-        text.clear();
-        xiv.GetVolumeByName(record, code, text);
-        if (code != 0) {
+        error.text.clear();
+        XivVol volume = record.Volume();
+        xiv.GetVolumeByName(volume, error);
+        record.SetVolume(volume);
+        if (error.code != 0) {
             FailLookup(info, xiv, "Unable to get properties of the volume with name = [" +
                                       record.sVolumeName + "] on array:[" + record.sHostName + "]",
-                       text);
+                       error.text);
             return false;
         }
     }
@@ -132,11 +136,11 @@ bool PrepareDevice(PrepareCall& call, int index) {
     record.sSnapName = snapshotId;
     // Metadata that would read back differently (a comma in a name) would
     // send every later step to the wrong snapshot: refuse the device.
-    std::string error;
-    if (!WriteMetaData(info, record, error)) {
+    std::string why;
+    if (!WriteMetaData(info, record, why)) {
         FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
                    std::string(tag::kPrepareDevices) + " Unable to store the snapshot details of device " +
-                       shownDevice + ": " + error);
+                       shownDevice + ": " + why);
         return false;
     }
     info->setStatus(ZRSO::SNAP_PREPARED);

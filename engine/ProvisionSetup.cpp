@@ -151,7 +151,8 @@ bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& pl
         return false;
     }
     // The array object logs into the job of the LUN it works for.
-    setup.xiv.reset(new Xiv(setup.user, password, setup.controlHost, setup.xcliPath, lun));
+    setup.xiv.reset(
+        new Xiv(setup.user, password, setup.controlHost, setup.xcliPath, XivLogger(lun)));
     Wipe(password);
     return true;
 }

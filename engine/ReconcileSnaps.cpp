@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
@@ -27,15 +28,14 @@ void ReconcileDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
         RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps, message);
         return;
     }
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
-    int code = 0;
-    std::string text;
-    bool present = xiv.IsVolumePresent(record.sSnapName, code, text);
-    if (code != 0 && xiv.GetResult() != kNoSuchVolume) {
+    Xiv xiv = OpenArray(record, info);
+    XivError error;
+    bool present = xiv.IsVolumePresent(record.sSnapName, error);
+    if (error.code != 0 && xiv.GetResult() != kNoSuchVolume) {
         const std::string message = "Unable to find out if snapshot [" + record.sSnapName +
                                     "] of volume:[" + record.sVolumeId + "] is present on array:[" +
                                     record.sHostName + "]." + ArrayErrorDescription(xiv);
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps, text);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps, error.text);
         info->setError(ArrayErrorCode(xiv), message.c_str());
         return;
     }

@@ -29,57 +29,46 @@ void AppendPorts(const std::string& portList, const char* protocol, ZRSO::IGroup
     }
 }
 
-template <class T>
-void FreeAll(std::list<T*>& records) {
-    for (T* record : records) delete record;
-    records.clear();
-}
-
 bool ResolveOne(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log) {
     Xiv& xiv = *setup.xiv;
-    std::list<VolMapping*> mappings;
-    int mapError = 0;
-    std::string mapText;
-    xiv.GetHostsMapped(setup.volumeName, mappings, mapError, mapText);
+    std::vector<VolMapping> mappings;
+    XivError mapError;
+    xiv.GetHostsMapped(setup.volumeName, mappings, mapError);
     // A volume mapped nowhere lists no mappings, and that is an answer (no
     // ports); any other failed listing (no such volume, no array) is not.
     std::string mapResult = xiv.GetResult();
-    bool mappingFailed = mapError != 0 && mapResult != "MAP_BAD_COMMAND";
+    bool mappingFailed = mapError.failed() && mapResult != "MAP_BAD_COMMAND";
     // Some arrays list nothing, successfully, for a volume they do not have:
     // only the volume itself tells that from one mapped nowhere.
-    if (mapError != 0 && !mappingFailed) {
-        int code = 0;
-        std::string text;
-        if (!xiv.IsVolumePresent(setup.volumeName, code, text)) {
+    if (mapError.failed() && !mappingFailed) {
+        XivError presence;
+        if (!xiv.IsVolumePresent(setup.volumeName, presence)) {
             mappingFailed = true;
-            mapResult = code != 0 ? xiv.GetResult() : "VOLUME_BAD_NAME";
-            mapText = text + "Volume [" + setup.volumeName + "] not found.";
+            mapResult = presence.failed() ? xiv.GetResult() : "VOLUME_BAD_NAME";
+            mapError.text = presence.text + "Volume [" + setup.volumeName + "] not found.";
         }
     }
 
-    std::list<Host*> hosts;
-    int hostError = 0;
-    std::string hostText;
-    xiv.GetAllHosts(hosts, hostError, hostText);
+    std::vector<Host> hosts;
+    XivError hostError;
+    xiv.GetAllHosts(hosts, hostError);
 
     ZRSO::IGroupInfo group;
-    for (const VolMapping* mapping : mappings) {
-        for (const Host* host : hosts) {
-            if (host->name != mapping->host) continue;
-            AppendPorts(host->fc_ports, "fcp", group);
-            AppendPorts(host->iscsi_ports, "iscsi", group);
+    for (const VolMapping& mapping : mappings) {
+        for (const Host& host : hosts) {
+            if (host.name != mapping.host) continue;
+            AppendPorts(host.fc_ports, "fcp", group);
+            AppendPorts(host.iscsi_ports, "iscsi", group);
         }
     }
-    FreeAll(mappings);
-    FreeAll(hosts);
 
     if (mappingFailed) {
         xiv.SetResult(mapResult);
-        FailLunOnArray(lun, log, xiv, mapText);
+        FailLunOnArray(lun, log, xiv, mapError.text);
         return false;
     }
-    if (hostError != 0) {
-        FailLunOnArray(lun, log, xiv, hostText);
+    if (hostError.failed()) {
+        FailLunOnArray(lun, log, xiv, hostError.text);
         return false;
     }
     std::vector<ZRSO::IGroupInfo> groups = {group};

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
@@ -26,15 +27,14 @@ bool RevertDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
         info->setStatus(ZRSO::SNAP_REVERT_FAILED);
         return false;
     }
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
-    int code = 0;
-    std::string text;
-    xiv.RevertToSnapshot(record.sSnapName, code, text);
-    if (code != 0) {
+    Xiv xiv = OpenArray(record, info);
+    XivError error;
+    xiv.RevertToSnapshot(record.sSnapName, error);
+    if (error.code != 0) {
         const std::string message = "Unable to revert volume with id[" + record.sVolumeId +
                                     "] from snap:[" + record.sSnapName + "] on file server:[" +
                                     record.sHostName + "]." + ArrayErrorDescription(xiv);
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kRevertSnaps, text);
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kRevertSnaps, error.text);
         info->setError(ArrayErrorCode(xiv), message.c_str());
         info->setStatus(ZRSO::SNAP_REVERT_FAILED);
         return false;

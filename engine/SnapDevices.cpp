@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
 #include "engine/FunctionTags.h"
@@ -47,11 +48,10 @@ bool SnapDevice(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil, int
         return true;
     }
 
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
-    int code = 0;
-    std::string text;
-    xiv.CreateSnapShot(record.sVolumeName, record.sSnapName, code, text);
-    if (code != 0) {
+    Xiv xiv = OpenArray(record, info);
+    XivError error;
+    xiv.CreateSnapShot(record.sVolumeName, record.sSnapName, error);
+    if (error.code != 0) {
         const std::string message =
             ArrayFailure(xiv, "Unable to take snapshot of the volume:[" + record.sVolumeName +
                                   "] on array:[" + record.sHostName + "].");
@@ -70,23 +70,22 @@ void SnapConsistencyGroup(ZRSO::SnapInfo** infos, short count,
     ZRSO::SnapInfo* first = FirstRecord(infos, count);
     if (first == nullptr) return;
     const XIVFilerSnapInfo& lead = groupMembers.front();
-    Xiv xiv(lead.sHostUserName, lead.sHostPassword, lead.sHostName, GetXCLIPath(first), first);
-    int code = 0;
-    std::string text;
+    Xiv xiv = OpenArray(lead, first);
+    XivError error;
 
     // A failed group step goes on the first record only.
     auto failed = [&](const std::string& what) {
-        if (code == 0) return false;
+        if (error.code == 0) return false;
         const std::string message =
             ArrayFailure(xiv, what + "] on array:[" + lead.sHostName + "].");
         RecordLog(first, ZRSO::LOG_ERROR, tag::kSnapDevices, message);
         first->setError(kGroupSnapCode, message.c_str());
         return true;
     };
-    xiv.CreateCGSnapshot(lead.sCGName, lead.sSnapGroupName, code, text);
+    xiv.CreateCGSnapshot(lead.sCGName, lead.sSnapGroupName, error);
     if (failed("Unable to take snapshot of the consistency group:[" + lead.sCGName)) return;
-    text.clear();
-    xiv.DisbandSnapGroup(lead.sCGName, lead.sSnapGroupName, code, text);
+    error.text.clear();
+    xiv.DisbandSnapGroup(lead.sCGName, lead.sSnapGroupName, error);
     if (failed("Unable to disband the snapshot group :[" + lead.sSnapGroupName)) return;
 
     // Only the group just snapped is done; a device naming another group

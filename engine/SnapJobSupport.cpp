@@ -2,8 +2,6 @@
 
 #include "engine/EntryFrame.h"
 #include "engine/common/HostBuffer.h"
-#include "xiv/Xiv.h"
-#include "xiv/XivErrors.h"
 
 namespace {
 
@@ -27,10 +25,6 @@ bool ReadSnapshotId(ZRSO::SnapInfo* info, int bufferSize, std::string& snapshotI
     return ReadText([info](char* buffer, short* size) { return info->getSnapshotId(buffer, size); },
                     bufferSize, snapshotId);
 }
-
-int ArrayErrorCode(Xiv& xiv) { return XivErrStrToInt(xiv.GetResult()); }
-
-std::string ArrayErrorDescription(Xiv& xiv) { return XivErrStrToDesc(xiv.GetResult()); }
 
 int SettleStatuses(ZRSO::SnapInfo** infos, short count, int success, int failure) {
     long succeeded = 0;

@@ -1,24 +1,17 @@
 // What the snapshot job steps (prepare, snap, reconcile, delete, revert)
-// share: reading a record's texts from the host, the host's code and
-// sentence for the array's last error name, and the closing pass that turns
-// every record not in the success state into the failure state.
+// share: reading a record's texts from the host and the closing pass that
+// turns every record not in the success state into the failure state.
 #pragma once
 
 #include <string>
 
 #include "host/ZRSO.h"
 
-class Xiv;
-
 // The record's source device, asked with a first buffer of bufferSize bytes
 // and grown as the host asks; false when the host does not give it.
 bool ReadSourceDevice(ZRSO::SnapInfo* info, int bufferSize, std::string& device);
 // The snapshot id the host assigned to the record; false when not given.
 bool ReadSnapshotId(ZRSO::SnapInfo* info, int bufferSize, std::string& snapshotId);
-
-// The host code and the sentence of the array object's last status name.
-int ArrayErrorCode(Xiv& xiv);
-std::string ArrayErrorDescription(Xiv& xiv);
 
 // Counts the records whose status is success, sets failure on every other
 // present record and answers by the result convention (holes in the host

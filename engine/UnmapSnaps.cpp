@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/Codes.h"
+#include "engine/common/ArrayAccess.h"
 #include "engine/Discovery.h"
 #include "engine/EntryBodies.h"
 #include "engine/EntryFrame.h"
@@ -80,7 +81,7 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
         Fail(info, kNoMetadataCode, message, message);
         return Turn::kNext;
     }
-    Xiv xiv(record.sHostUserName, record.sHostPassword, record.sHostName, GetXCLIPath(info), info);
+    Xiv xiv = OpenArray(record, info);
 
     std::string sourceDevice;
     if (!ReadSourceDevice(info, kTextBufferSize, sourceDevice)) {
@@ -95,26 +96,26 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
 
     GetDuplicateName(info, record.sDuplicateName);
     const std::string& duplicate = record.sDuplicateName;
-    int code = 0;
-    std::string text, hostName;
-    xiv.UnMapVolume(duplicate, state.initiators, hostName, code, text);
-    if (code != 0) {
+    XivError error;
+    std::string hostName;
+    xiv.UnMapVolume(duplicate, state.initiators, hostName, error);
+    if (error.code != 0) {
         Fail(info, ArrayErrorCode(xiv),
              "Unable to unmap duplicate of the snap:[" + record.sSnapName + "] of volume:[" +
                  record.sVolumeId + "] on file server:[" + record.sHostName + "]." +
                  ArrayErrorDescription(xiv),
-             text);
+             error.text);
         return Turn::kNext;
     }
     RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully unmapped the duplicate [" + duplicate + "]");
 
     if ((info->getFlags() & ZRSO::FLAG_KEEP_DUPLICATE) == 0) {
-        xiv.DeleteSnapshot(duplicate, code, text);
-        if (code != 0) {
+        xiv.DeleteSnapshot(duplicate, error);
+        if (error.code != 0) {
             Fail(info, ArrayErrorCode(xiv),
                  "Unable to delete the duplicate duplicate:[" + duplicate + "]" + "error code [" +
                      xiv.GetResult() + "]." + ArrayErrorDescription(xiv),
-                 text);
+                 error.text);
             return Turn::kNext;
         }
         RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully deleted duplicate " + duplicate);

@@ -1,9 +1,3 @@
 #include "xiv/Resources.h"
 
 ResourceNode::~ResourceNode() = default;
-
-void FreeResourceList(std::list<ResourceNode*>& resources)
-{
-    for (ResourceNode* r : resources) delete r;
-    resources.clear();
-}

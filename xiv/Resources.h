@@ -1,19 +1,19 @@
 // Records parsed out of XCLI answers. Members carry the names of the XCLI
-// fields that fill them. Lists of ResourceNode* are owned by whoever holds
-// them last and are freed through the virtual destructor.
+// fields that fill them.
 #pragma once
 
 #include <cstdint>
-#include <list>
+#include <memory>
 #include <string>
+#include <vector>
 
 class ResourceNode {
 public:
     virtual ~ResourceNode();
 };
 
-// Deletes every record of the list and empties it.
-void FreeResourceList(std::list<ResourceNode*>& resources);
+// One parsed answer: records of every kind it held, each owned by the list.
+using ResourceList = std::vector<std::unique_ptr<ResourceNode>>;
 
 class Host : public ResourceNode {
 public:

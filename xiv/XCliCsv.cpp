@@ -1,6 +1,7 @@
 #include "xiv/XCliCsv.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "xiv/Command.h"
 #include "xiv/TextHelpers.h"
@@ -35,26 +36,9 @@ bool isHeader(const std::string& line)
 }  // namespace
 
 XCliCsv::XCliCsv(const std::string& user, const std::string& password,
-                 const std::string& address, const std::string& xcliDirectory,
-                 ZRSO::SnapInfo* info)
+                 const std::string& address, const std::string& xcliDirectory, XivLogger logger)
     : user_(user), password_(password), outputFlag_("-s"), confirmFlag_("-y"),
-      address_(address), xcliDirectory_(xcliDirectory), logger_(info)
-{
-}
-
-XCliCsv::XCliCsv(const std::string& user, const std::string& password,
-                 const std::string& address, const std::string& xcliDirectory,
-                 ZRSO::LUNInfo* info)
-    : user_(user), password_(password), outputFlag_("-s"), confirmFlag_("-y"),
-      address_(address), xcliDirectory_(xcliDirectory), logger_(info)
-{
-}
-
-XCliCsv::XCliCsv(const std::string& user, const std::string& password,
-                 const std::string& address, const std::string& xcliDirectory,
-                 const DebugLog& log)
-    : user_(user), password_(password), outputFlag_("-s"), confirmFlag_("-y"),
-      address_(address), xcliDirectory_(xcliDirectory), logger_(log)
+      address_(address), xcliDirectory_(xcliDirectory), logger_(std::move(logger))
 {
 }
 
@@ -80,26 +64,25 @@ int XCliCsv::RunCommand(const std::string& operationText, std::string& output)
     return command.ExecuteCommand(output);
 }
 
-void XCliCsv::GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, int& errorCode,
-                                std::string& errorText)
+void XCliCsv::GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, XivError& error)
 {
     std::string output;
-    errorCode = RunCommand("vol_list -t name,wwn", output);
-    if (errorCode != 0) {
-        errorText = "Failed to run vol_list command." + output;
+    error.code = RunCommand("vol_list -t name,wwn", output);
+    if (error.code != 0) {
+        error.text = "Failed to run vol_list command." + output;
         return;
     }
     logger_.logMessage(ZRSO::LOG_DETAIL, "XCliCsv::GetVolNameWWNList", "Command ouput [%s]", output.c_str());
     volumes.clear();
-    ParseVolListOutput(output, volumes, errorCode, errorText);
+    ParseVolListOutput(output, volumes, error);
 }
 
 void XCliCsv::ParseVolListOutput(std::string& output, std::vector<XivVolumeInfo>& volumes,
-                                 int& errorCode, std::string& errorText)
+                                 XivError& error)
 {
     if (output.empty()) {
-        errorCode = -1;
-        errorText = "Command output is empty";
+        error.code = -1;
+        error.text = "Command output is empty";
         return;
     }
     removeAll(output, '"');
@@ -138,7 +121,7 @@ void XCliCsv::ParseVolListOutput(std::string& output, std::vector<XivVolumeInfo>
     if (last.empty() && lines.size() >= 2) last = lines[lines.size() - 2];
     std::vector<std::string> fields;
     splitByDelim(last, ",", fields);
-    errorCode = -1;
+    error.code = -1;
     result_ = fields[0];
-    errorText = fields.size() > 1 ? fields[1] : "";
+    error.text = fields.size() > 1 ? fields[1] : "";
 }

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/ZRSO.h"
-#include "host/rt/DebugLog.h"
+#include "xiv/XivError.h"
 #include "xiv/XivLogger.h"
 
 struct XivVolumeInfo {
@@ -16,23 +15,18 @@ struct XivVolumeInfo {
 class XCliCsv {
 public:
     XCliCsv(const std::string& user, const std::string& password, const std::string& address,
-            const std::string& xcliDirectory, ZRSO::SnapInfo* info);
-    XCliCsv(const std::string& user, const std::string& password, const std::string& address,
-            const std::string& xcliDirectory, ZRSO::LUNInfo* info);
-    XCliCsv(const std::string& user, const std::string& password, const std::string& address,
-            const std::string& xcliDirectory, const DebugLog& log);
+            const std::string& xcliDirectory, XivLogger logger);
 
     std::string GetResult() const { return result_; }
     void SetResult(const std::string& result) { result_ = result; }
 
-    // errorCode: 0, -1 (error report or refused login value) or 127 (xcli did
-    // not start).
-    void GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, int& errorCode,
-                           std::string& errorText);
+    // error.code: 0, -1 (error report or refused login value) or 127 (xcli
+    // did not start).
+    void GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, XivError& error);
     // 127 when xcli did not start, -1 when a login value was refused, else 0.
     int RunCommand(const std::string& operationText, std::string& output);
     void ParseVolListOutput(std::string& output, std::vector<XivVolumeInfo>& volumes,
-                            int& errorCode, std::string& errorText);
+                            XivError& error);
 
 private:
     std::string user_;

@@ -1,5 +1,7 @@
 #include "xiv/XCliParse.h"
 
+#include <iterator>
+
 #include "xiv/Command.h"
 #include "xiv/XCliSAX2Handler.h"
 
@@ -17,21 +19,22 @@ void SkipExtraLines(std::string& text)
 }
 
 void ParseOutput(const std::string& expectedKind, const std::string& xmlText,
-                 std::string& status, std::string& errorText,
-                 std::list<ResourceNode*>& resourceList)
+                 std::string& status, std::string& errorText, ResourceList& resources)
 {
     XCliSAX2Handler handler(expectedKind);
     const int rc = handler.ParseXML(xmlText.c_str(), errorText);
     // An answer that broke off is no success, whatever its root said.
     status = rc == 0 ? handler.GetCmdStatus() : UNKNOWN_REASON;
-    // Appended, not assigned: records already in the caller's list stay owned.
-    resourceList.splice(resourceList.end(), handler.GetResourceList());
+    // Appended, not assigned: records already in the caller's list stay.
+    ResourceList parsed = handler.TakeResources();
+    resources.insert(resources.end(), std::make_move_iterator(parsed.begin()),
+                     std::make_move_iterator(parsed.end()));
 }
 
 void DoTheWork(const std::string& commandLine, std::string& output, const std::string& password,
-               const std::string& expectedKind, std::string& errorText,
-               std::list<ResourceNode*>& resourceList, int& errorCode, std::string& status,
-               std::string& result, const std::string& xcliDirectory, XivLogger logger)
+               const std::string& expectedKind, ResourceList& resources, XivError& error,
+               std::string& status, std::string& result, const std::string& xcliDirectory,
+               XivLogger logger)
 {
     {
         Command command(commandLine, xcliDirectory, logger, password);
@@ -41,12 +44,12 @@ void DoTheWork(const std::string& commandLine, std::string& output, const std::s
     if (!output.empty()) {
         SkipExtraLines(output);
         std::string parseText;
-        ParseOutput(expectedKind, output, status, parseText, resourceList);
-        errorText += parseText;
+        ParseOutput(expectedKind, output, status, parseText, resources);
+        error.text += parseText;
         result = status;
     } else {
-        errorText += "empty output received from xcli";
+        error.text += "empty output received from xcli";
     }
-    if (status != "SUCCESS") errorCode = -1;
-    errorText += output;
+    if (status != "SUCCESS") error.code = -1;
+    error.text += output;
 }

@@ -138,17 +138,17 @@ const KindName KINDS[] = {
     {u"pool", "pool", Kind::Pool},
 };
 
-ResourceNode* newRecord(Kind kind)
+std::unique_ptr<ResourceNode> newRecord(Kind kind)
 {
     switch (kind) {
-    case Kind::Host: return new Host;
-    case Kind::Volume: return new XivVol;
-    case Kind::VolMapping: return new VolMapping;
-    case Kind::Mapping: return new HostMapping;
-    case Kind::HostConn: return new HostConn;
-    case Kind::Cg: return new ConsistencyGroup;
-    case Kind::SnapGroup: return new SnapGroup;
-    case Kind::Pool: return new XivPool;
+    case Kind::Host: return std::make_unique<Host>();
+    case Kind::Volume: return std::make_unique<XivVol>();
+    case Kind::VolMapping: return std::make_unique<VolMapping>();
+    case Kind::Mapping: return std::make_unique<HostMapping>();
+    case Kind::HostConn: return std::make_unique<HostConn>();
+    case Kind::Cg: return std::make_unique<ConsistencyGroup>();
+    case Kind::SnapGroup: return std::make_unique<SnapGroup>();
+    case Kind::Pool: return std::make_unique<XivPool>();
     case Kind::None: break;
     }
     return nullptr;
@@ -340,6 +340,17 @@ XCliSAX2Handler::XCliSAX2Handler(const std::string& expectedKind)
 
 XCliSAX2Handler::~XCliSAX2Handler() = default;
 
+ResourceList XCliSAX2Handler::TakeResources()
+{
+    ResourceList taken;
+    taken.reserve(resources_.size());
+    for (auto record = resources_.rbegin(); record != resources_.rend(); ++record)
+        taken.push_back(std::move(*record));
+    resources_.clear();
+    current_ = nullptr;
+    return taken;
+}
+
 bool XCliSAX2Handler::GetAttrVal(const Attributes& attrs, const char* name, std::string& value)
 {
     for (XMLSize_t i = attrs.getLength(); i-- > 0;) {
@@ -391,9 +402,9 @@ void XCliSAX2Handler::resourceNode(const XMLCh* localname)
 {
     for (const KindName& k : KINDS) {
         if (eq(localname, k.element)) {
-            current_ = newRecord(k.kind);
+            resources_.push_back(newRecord(k.kind));
+            current_ = resources_.back().get();
             currentKind_ = k.kind;
-            resources_.push_front(current_);
             return;
         }
     }

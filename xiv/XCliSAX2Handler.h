@@ -3,7 +3,6 @@
 // one element per resource, level 4 one element per field (its "value").
 #pragma once
 
-#include <list>
 #include <string>
 
 #include <xercesc/sax2/Attributes.hpp>
@@ -35,8 +34,8 @@ public:
     int ParseXML(const char* xml, std::string& errorText);
 
     const std::string& GetCmdStatus() const { return status_; }
-    // The records, newest first. The handler never frees them.
-    std::list<ResourceNode*>& GetResourceList() { return resources_; }
+    // Hands over the records read, newest first.
+    ResourceList TakeResources();
 
     // The value of the attribute with that local name (the last one wins).
     static bool GetAttrVal(const xercesc::Attributes& attrs, const char* name,
@@ -62,7 +61,7 @@ private:
     void memberNode(const XMLCh* localname, const xercesc::Attributes& attrs);
 
     int depth_;
-    std::list<ResourceNode*> resources_;
+    ResourceList resources_;  // in the order read
     std::string expectedKind_;
     std::string status_;
     ResourceNode* current_;

@@ -4,6 +4,22 @@
 // reading an indeterminate int is undefined behaviour.
 XIVFilerSnapInfo::XIVFilerSnapInfo() : nDeviceIndex(0) { init(); }
 
+XivVol XIVFilerSnapInfo::Volume() const {
+    XivVol volume;
+    volume.name = sVolumeName;
+    volume.wwn = sVolumeId;
+    volume.cg_name = sCGName;
+    volume.pool_name = sPoolName;
+    return volume;
+}
+
+void XIVFilerSnapInfo::SetVolume(const XivVol& volume) {
+    sVolumeName = volume.name;
+    sVolumeId = volume.wwn;
+    sCGName = volume.cg_name;
+    sPoolName = volume.pool_name;
+}
+
 void XIVFilerSnapInfo::init() {
     sHostName.clear();
     sArrayId.clear();

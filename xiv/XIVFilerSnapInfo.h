@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "xiv/Resources.h"
+
 class XIVFilerSnapInfo {
 public:
     XIVFilerSnapInfo();
@@ -17,6 +19,11 @@ public:
     // Clears the array, login, snapshot, WWN, transport and duplicate members;
     // volume name, group, pool, snapshot group, serial and index are kept.
     void init();
+
+    // The record's volume (name, WWN, group, pool) as the array object
+    // reads and fills it, and the filled volume taken back.
+    XivVol Volume() const;
+    void SetVolume(const XivVol& volume);
 
     std::string sHostName;           // management address of the array
     std::string sArrayId;            // array serial, decimal

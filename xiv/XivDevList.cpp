@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "xiv/Command.h"
 #include "xiv/TextHelpers.h"
@@ -48,9 +49,9 @@ void dropDevicePrefix(std::string& name)
 
 }  // namespace
 
-XivDevList::XivDevList(const std::string& toolDirectory, ZRSO::SnapInfo* info)
+XivDevList::XivDevList(const std::string& toolDirectory, XivLogger logger)
     : outputOption_(" --out csv"), filterOption_(" --xiv-only"), toolDirectory_(toolDirectory),
-      logger_(info)
+      logger_(std::move(logger))
 {
 }
 
@@ -121,15 +122,13 @@ void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& de
 }
 
 void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& volId,
-                                     std::string& volName, std::string& arrayId, int& errorCode,
-                                     std::string& errorText)
+                                     std::string& volName, std::string& arrayId, XivError& error)
 {
-    errorCode = 0;
-    errorText.clear();
+    error.clear();
     std::string output;
     if (RunCommand(output) != 0) {
-        errorCode = -1;
-        errorText = "Failed to run xiv_devlist. " + output;
+        error.code = -1;
+        error.text = "Failed to run xiv_devlist. " + output;
         return;
     }
     logger_.logMessage(ZRSO::LOG_DETAIL, "XivDevList::GetVolumeAndArrayId", "xiv_devlist output [%s]\n",
@@ -137,8 +136,8 @@ void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& vol
     std::vector<XivDeviceInfo> devices;
     ParseOutput(output, devices);
     if (devices.empty()) {
-        errorCode = -2;
-        errorText = "No XIV devices found through xiv_delvlist.";
+        error.code = -2;
+        error.text = "No XIV devices found through xiv_delvlist.";
         return;
     }
     // Names compare up to a NUL either may carry.
@@ -154,6 +153,6 @@ void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& vol
             return;
         }
     }
-    errorCode = -3;
-    errorText = "No matching device found through xiv_devlist.";
+    error.code = -3;
+    error.text = "No matching device found through xiv_devlist.";
 }

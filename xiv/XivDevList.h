@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/ZRSO.h"
+#include "xiv/XivError.h"
 #include "xiv/XivLogger.h"
 
 struct XivDeviceInfo {
@@ -18,16 +18,16 @@ struct XivDeviceInfo {
 
 class XivDevList {
 public:
-    XivDevList(const std::string& toolDirectory, ZRSO::SnapInfo* info);
+    XivDevList(const std::string& toolDirectory, XivLogger logger);
     ~XivDevList();
 
     // 0 when the tool ran; output holds what it printed.
     int RunCommand(std::string& output);
     void ParseOutput(std::string& output, std::vector<XivDeviceInfo>& devices);
-    // errorCode 0, or -1 tool did not run, -2 no XIV device, -3 no such device.
+    // error.code 0, or -1 tool did not run, -2 no XIV device, -3 no such device;
+    // error.text is replaced.
     void GetVolumeAndArrayId(const std::string& device, std::string& volId,
-                             std::string& volName, std::string& arrayId, int& errorCode,
-                             std::string& errorText);
+                             std::string& volName, std::string& arrayId, XivError& error);
 
 private:
     std::string outputOption_;

@@ -37,21 +37,20 @@ void AppendDiagnostic(std::string& text, const std::string& fcName, const std::s
 
 }  // namespace
 
-void Xiv::GetMyHostName(const std::string& fcName, const std::string& iscsiName, int& errorCode,
-                        std::string& errorText) {
-    errorCode = 0;
-    OwnedList hosts;
-    xcli_.GetHostList(hosts.items, errorCode, errorText);
+void Xiv::GetMyHostName(const std::string& fcName, const std::string& iscsiName, XivError& error) {
+    error.code = 0;
+    ResourceList hosts;
+    xcli_.GetHostList(hosts, error);
     // A failed listing says nothing about which hosts exist: keep its own
     // error rather than report "no host holds the port", which would make
     // callers define a new host object.
-    if (errorCode != 0) return;
+    if (error.code != 0) return;
 
     const std::string fcUpper = StringToUpper(fcName);
     const std::string iscsiUpper = StringToUpper(iscsiName);
     bool matched = false;
-    for (ResourceNode* node : hosts.items) {
-        Host* host = dynamic_cast<Host*>(node);
+    for (const auto& node : hosts) {
+        Host* host = dynamic_cast<Host*>(node.get());
         if (host == nullptr) continue;
         const std::string fcPorts = StringToUpper(host->fc_ports);
         const std::string iscsiPorts = StringToUpper(host->iscsi_ports);
@@ -60,22 +59,21 @@ void Xiv::GetMyHostName(const std::string& fcName, const std::string& iscsiName,
             matched = true;
             sMyHostName = host->name;
         }
-        AppendDiagnostic(errorText, fcUpper, fcPorts, iscsiUpper, iscsiPorts, host->name);
+        AppendDiagnostic(error.text, fcUpper, fcPorts, iscsiUpper, iscsiPorts, host->name);
     }
     if (!matched) {
-        errorCode = -1;
-        errorText = "Host name not found" + errorText;
+        error.code = -1;
+        error.text = "Host name not found" + error.text;
         SetResult("HOST_BAD_NAME");
     }
 }
 
 void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
-                            std::set<std::string>& hostNames, int& errorCode,
-                            std::string& errorText) {
-    errorCode = 0;
-    OwnedList hosts;
-    xcli_.GetHostList(hosts.items, errorCode, errorText);
-    if (errorCode != 0) return;
+                            std::set<std::string>& hostNames, XivError& error) {
+    error.code = 0;
+    ResourceList hosts;
+    xcli_.GetHostList(hosts, error);
+    if (error.code != 0) return;
 
     struct PortsOf {
         const Host* host;
@@ -83,8 +81,8 @@ void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
         std::string iscsi;
     };
     std::vector<PortsOf> upper;
-    for (ResourceNode* node : hosts.items)
-        if (const Host* host = dynamic_cast<const Host*>(node))
+    for (const auto& node : hosts)
+        if (const Host* host = dynamic_cast<const Host*>(node.get()))
             upper.push_back({host, StringToUpper(host->fc_ports), StringToUpper(host->iscsi_ports)});
 
     bool matched = false;
@@ -95,32 +93,32 @@ void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
                 hostNames.insert(entry.host->name);
                 matched = true;
             }
-            AppendDiagnostic(errorText, portUpper, entry.fc, portUpper, entry.iscsi,
+            AppendDiagnostic(error.text, portUpper, entry.fc, portUpper, entry.iscsi,
                              entry.host->name);
         }
     }
     if (!matched) {
-        errorCode = -1;
-        errorText = "Host name not found" + errorText;
+        error.code = -1;
+        error.text = "Host name not found" + error.text;
         SetResult("HOST_BAD_NAME");
     }
 }
 
 void Xiv::GetLoggedInHBAs(std::list<std::string>& ports, std::list<std::string>& loggedIn,
-                          int& errorCode, std::string& errorText) {
-    errorCode = 0;
-    OwnedList connections;
-    xcli_.GetConnectedHosts(connections.items, errorCode, errorText);
-    if (errorCode != 0) return;  // a failed listing counts as an empty one
+                          XivError& error) {
+    error.code = 0;
+    ResourceList connections;
+    xcli_.GetConnectedHosts(connections, error);
+    if (error.code != 0) return;  // a failed listing counts as an empty one
 
-    for (ResourceNode* node : connections.items) {
-        HostConn* connection = dynamic_cast<HostConn*>(node);
+    for (const auto& node : connections) {
+        HostConn* connection = dynamic_cast<HostConn*>(node.get());
         if (connection == nullptr) continue;
         const std::string entryPort = StringToUpper(connection->host_port);
-        errorText += "entry_up_port = " + entryPort + " ";
+        error.text += "entry_up_port = " + entryPort + " ";
         for (auto port = ports.begin(); port != ports.end(); ++port) {
             const std::string myPort = StringToUpper(*port);
-            errorText += "my_up_port = " + myPort + " ";
+            error.text += "my_up_port = " + myPort + " ";
             if (myPort == entryPort) {
                 loggedIn.push_back(*port);
                 ports.erase(port);
@@ -130,21 +128,21 @@ void Xiv::GetLoggedInHBAs(std::list<std::string>& ports, std::list<std::string>&
     }
 }
 
-void Xiv::GetAllHosts(std::list<Host*>& hosts, int& errorCode, std::string& errorText) {
-    errorCode = 0;
-    OwnedList listed;
-    xcli_.GetHostList(listed.items, errorCode, errorText);
-    size_t moved = HandOver(listed.items, hosts);
-    if (errorCode == 0 && moved == 0) {
-        errorCode = -1;
-        errorText += "hosts lists not found.";
+void Xiv::GetAllHosts(std::vector<Host>& hosts, XivError& error) {
+    error.code = 0;
+    ResourceList listed;
+    xcli_.GetHostList(listed, error);
+    size_t moved = TakeAll(listed, hosts);
+    if (error.code == 0 && moved == 0) {
+        error.code = -1;
+        error.text += "hosts lists not found.";
         SetResult("HOST_BAD_COMMAND");
     }
 }
 
 void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::string& hostName,
-                     int& errorCode, std::string& errorText) {
-    errorCode = 0;
+                     XivError& error) {
+    error.code = 0;
     std::string name;
     int counter = 9876;
     bool taken = false;
@@ -152,21 +150,21 @@ void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::s
         char number[16];
         std::snprintf(number, sizeof number, "_%d", counter);
         name = hostName + number;
-        errorCode = 0;
-        errorText.clear();
+        error.code = 0;
+        error.text.clear();
         // The loop reads the result: a name refused before any run must not
         // look like an earlier HOST_NAME_EXISTS.
         SetResult("");
-        xcli_.DefineHost(name, errorCode, errorText);
+        xcli_.DefineHost(name, error);
         taken = GetResult() == "HOST_NAME_EXISTS";
     // Names end at _0: an array that calls every name taken must not keep a
     // mount running through negative numbers for hours.
     } while (taken && counter-- > 0);
-    if (errorCode != 0) return;
+    if (error.code != 0) return;
 
     hostName = name;
     for (const std::string& port : ports) {
         const bool isIscsi = StringToUpper(port).find("IQN") != std::string::npos;
-        xcli_.AddPort(name, port, isIscsi, errorCode, errorText);
+        xcli_.AddPort(name, port, isIscsi, error);
     }
 }

@@ -33,16 +33,6 @@ int Settle(const std::string& result, const std::string& volume, const char* fun
     return -1;
 }
 
-XIVFilerSnapInfo RecordOf(const XivVol& vol) {
-    XIVFilerSnapInfo record;
-    record.sVolumeName = vol.name;
-    record.sVolumeId = vol.wwn;
-    record.sCGName = vol.cg_name;
-    record.sPoolName = vol.pool_name;
-    record.sSnapshotSerial = vol.snapshot_serial;
-    return record;
-}
-
 // The 512-byte blocks that hold at least bytes; none for no bytes.
 int64_t BlocksFor(int64_t bytes) {
     if (bytes <= 0) return 0;
@@ -60,27 +50,27 @@ int64_t BytesOf(const XivVol& vol) {
 
 }  // namespace
 
-void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::string>& wwnToName,
-                         int& errorCode, std::string& errorText) {
+void Xiv::GetVolumeByWWN(XivVol& volume, std::map<std::string, std::string>& wwnToName,
+                         XivError& error) {
     static const char* const kFunction = "Xiv::GetVolumeByWWN";
-    errorCode = 0;
+    error.code = 0;
     // A WWN the command layer refuses runs nothing; an earlier answer's
     // status must not then pass for this lookup's.
     SetResult("");
     {
-        OwnedList listed;
-        xcli_.GetVolumeByWWN(volume.sVolumeId, listed.items, errorCode, errorText);
-        if (errorCode == 0) {
-            XivVol* found = FirstOf<XivVol>(listed.items);
+        ResourceList listed;
+        xcli_.GetVolumeByWWN(volume.wwn, listed, error);
+        if (error.code == 0) {
+            XivVol* found = FirstOf<XivVol>(listed);
             if (found == nullptr) {
-                errorCode = -1;
-                errorText = kNoVolumeDetails + errorText + "]";
-                logger_.logMessage(ZRSO::LOG_ERROR, kFunction, "%s", errorText.c_str());
+                error.code = -1;
+                error.text = kNoVolumeDetails + error.text + "]";
+                logger_.logMessage(ZRSO::LOG_ERROR, kFunction, "%s", error.text.c_str());
                 return;
             }
-            volume.sCGName = found->cg_name;
-            volume.sPoolName = found->pool_name;
-            volume.sVolumeName = found->name;
+            volume.cg_name = found->cg_name;
+            volume.pool_name = found->pool_name;
+            volume.name = found->name;
         }
     }
     if (!RefusesWwnLookup(GetResult())) return;
@@ -88,152 +78,136 @@ void Xiv::GetVolumeByWWN(XIVFilerSnapInfo& volume, std::map<std::string, std::st
     // The array's client does not know wwn=: find the name in the full listing.
     logger_.logMessage(ZRSO::LOG_INFO, kFunction,
                        "Unable to get volume with wwn input, getting all volumes.");
-    errorCode = 0;
-    errorText.clear();
-    auto known = wwnToName.find(WwnKey(volume.sVolumeId));
+    error.code = 0;
+    error.text.clear();
+    auto known = wwnToName.find(WwnKey(volume.wwn));
     if (known != wwnToName.end()) {
-        volume.sVolumeName = known->second;
+        volume.name = known->second;
         return;
     }
     std::vector<XivVolumeInfo> all;
-    xcliCsv_.GetVolNameWWNList(all, errorCode, errorText);
-    if (errorCode != 0) {
-        errorCode = -1;
+    xcliCsv_.GetVolNameWWNList(all, error);
+    if (error.code != 0) {
+        error.code = -1;
         std::string status = xcliCsv_.GetResult();
         if (!status.empty()) SetResult(status);
         return;
     }
     for (const XivVolumeInfo& info : all) wwnToName[WwnKey(info.sWWN)] = info.sVolName;
-    known = wwnToName.find(WwnKey(volume.sVolumeId));
-    if (known != wwnToName.end()) volume.sVolumeName = known->second;
+    known = wwnToName.find(WwnKey(volume.wwn));
+    if (known != wwnToName.end()) volume.name = known->second;
 }
 
-XivVol* Xiv::FindVolume(const std::string& name, OwnedList& listed, int& errorCode,
-                        std::string& errorText) {
-    errorCode = 0;
-    xcli_.GetVolumeByName(name, listed.items, errorCode, errorText);
-    if (errorCode != 0) return nullptr;
-    XivVol* found = FirstOf<XivVol>(listed.items);
+XivVol* Xiv::FindVolume(const std::string& name, ResourceList& listed, XivError& error) {
+    error.code = 0;
+    xcli_.GetVolumeByName(name, listed, error);
+    if (error.code != 0) return nullptr;
+    XivVol* found = FirstOf<XivVol>(listed);
     if (found == nullptr) {
-        errorCode = -1;
-        errorText += "Volume [" + name + "] not found.";
+        error.code = -1;
+        error.text += "Volume [" + name + "] not found.";
         SetResult("VOLUME_BAD_NAME");
     }
     return found;
 }
 
-void Xiv::GetVolumeByName(XIVFilerSnapInfo& volume, int& errorCode, std::string& errorText) {
-    OwnedList listed;
-    XivVol* found = FindVolume(volume.sVolumeName, listed, errorCode, errorText);
+void Xiv::GetVolumeByName(XivVol& volume, XivError& error) {
+    ResourceList listed;
+    XivVol* found = FindVolume(volume.name, listed, error);
     if (found == nullptr) return;
-    volume.sCGName = found->cg_name;
-    volume.sPoolName = found->pool_name;
-    volume.sVolumeId = found->wwn;
+    volume.cg_name = found->cg_name;
+    volume.pool_name = found->pool_name;
+    volume.wwn = found->wwn;
 }
 
-void Xiv::GetVolumeByName(const std::string& name, std::string& wwn, int& errorCode,
-                          std::string& errorText) {
-    OwnedList listed;
-    XivVol* found = FindVolume(name, listed, errorCode, errorText);
+void Xiv::GetVolumeByName(const std::string& name, std::string& wwn, XivError& error) {
+    ResourceList listed;
+    XivVol* found = FindVolume(name, listed, error);
     if (found != nullptr) wwn = found->wwn;
 }
 
-void Xiv::DeleteSnapshot(const std::string& snapshot, int& errorCode, std::string& errorText) {
-    errorCode = 0;
+void Xiv::DeleteSnapshot(const std::string& snapshot, XivError& error) {
+    error.code = 0;
     if (snapshot.empty()) {
-        errorCode = -1;
-        errorText += "Snap name is empty.";
+        error.code = -1;
+        error.text += "Snap name is empty.";
         return;
     }
-    xcli_.DeleteSnapshot(snapshot, errorCode, errorText);
+    xcli_.DeleteSnapshot(snapshot, error);
 }
 
-bool Xiv::IsVolumePresent(const std::string& volume, int& errorCode, std::string& errorText) {
-    errorCode = 0;
+bool Xiv::IsVolumePresent(const std::string& volume, XivError& error) {
+    error.code = 0;
     // An empty name would list every volume of the array and so look present.
     if (volume.empty()) {
-        errorCode = -1;
-        errorText += "Volume name is empty.";
+        error.code = -1;
+        error.text += "Volume name is empty.";
         return false;
     }
-    OwnedList listed;
-    xcli_.GetVolList(volume, listed.items, errorCode, errorText);
-    return errorCode == 0 && FirstOf<XivVol>(listed.items) != nullptr;
+    ResourceList listed;
+    xcli_.GetVolList(volume, listed, error);
+    return error.code == 0 && FirstOf<XivVol>(listed) != nullptr;
 }
 
-void Xiv::GetVolumesInCG(const std::string& group, std::vector<XIVFilerSnapInfo>& volumes,
-                         int& errorCode, std::string& errorText) {
-    errorCode = 0;
+void Xiv::GetVolumesInCG(const std::string& group, std::vector<XivVol>& volumes,
+                         XivError& error) {
+    error.code = 0;
     volumes.clear();
-    OwnedList listed;
-    xcli_.GetVolListInCG(group, listed.items, errorCode, errorText);
-    if (errorCode != 0) return;
-    for (ResourceNode* node : listed.items)
-        if (XivVol* vol = dynamic_cast<XivVol*>(node)) volumes.push_back(RecordOf(*vol));
+    ResourceList listed;
+    xcli_.GetVolListInCG(group, listed, error);
+    if (error.code != 0) return;
+    TakeAll(listed, volumes);
 }
 
-void Xiv::GetAllVolumes(std::vector<XIVFilerSnapInfo>& volumes, int& errorCode,
-                        std::string& errorText) {
-    errorCode = 0;
-    volumes.clear();
-    OwnedList listed;
-    xcli_.GetVolList("", listed.items, errorCode, errorText);
-    if (errorCode != 0) return;
-    for (ResourceNode* node : listed.items)
-        if (XivVol* vol = dynamic_cast<XivVol*>(node)) volumes.push_back(RecordOf(*vol));
-}
-
-void Xiv::GetAllVolumes(std::list<XivVol*>& volumes, int& errorCode, std::string& errorText) {
-    errorCode = 0;
-    OwnedList listed;
-    xcli_.GetVolList("", listed.items, errorCode, errorText);
-    size_t moved = HandOver(listed.items, volumes);
-    if (errorCode == 0 && moved == 0) {
-        errorCode = -1;
-        errorText += "Volume lists not found.";
+void Xiv::GetAllVolumes(std::vector<XivVol>& volumes, XivError& error) {
+    error.code = 0;
+    ResourceList listed;
+    xcli_.GetVolList("", listed, error);
+    size_t moved = TakeAll(listed, volumes);
+    if (error.code == 0 && moved == 0) {
+        error.code = -1;
+        error.text += "Volume lists not found.";
         SetResult("VOLUME_BAD_COMMAND");
     }
 }
 
 void Xiv::CreateVolume(const std::string& volume, const std::string& pool, int64_t sizeBytes,
-                       int& errorCode, std::string& errorText) {
+                       XivError& error) {
     // Decided by the result alone: clear it so a refused name cannot inherit
     // an earlier SUCCESS.
     SetResult("");
-    xcli_.CreateVolume(volume, pool, BlocksFor(sizeBytes), errorCode, errorText);
-    errorCode = Settle(GetResult(), volume, "XIV_xiv::CreateVolume",
+    xcli_.CreateVolume(volume, pool, BlocksFor(sizeBytes), error);
+    error.code = Settle(GetResult(), volume, "XIV_xiv::CreateVolume",
                        "vol with name [%s] is created  .",
                        "VOL is not created with this status [%s]  .");
 }
 
-void Xiv::DeleteVolume(const std::string& volume, int& errorCode, std::string& errorText) {
+void Xiv::DeleteVolume(const std::string& volume, XivError& error) {
     SetResult("");
-    xcli_.DeleteVolume(volume, errorCode, errorText);
-    errorCode = Settle(GetResult(), volume, "XIV_xcli::DeleteVolume",
+    xcli_.DeleteVolume(volume, error);
+    error.code = Settle(GetResult(), volume, "XIV_xcli::DeleteVolume",
                        "vol with name [%s] is deleted  .",
                        "VOL is not deleted with this status [%s]  .");
 }
 
-void Xiv::ResizeVolume(const std::string& volume, int64_t sizeBytes, int& errorCode,
-                       std::string& errorText) {
+void Xiv::ResizeVolume(const std::string& volume, int64_t sizeBytes, XivError& error) {
     bool shrink = false;
     {
-        OwnedList listed;
-        if (XivVol* found = FindVolume(volume, listed, errorCode, errorText))
+        ResourceList listed;
+        if (XivVol* found = FindVolume(volume, listed, error))
             shrink = BytesOf(*found) > sizeBytes;
     }
     // Runs after a failed lookup too; without the flag the array refuses a
     // shrink, so nothing is lost. Its outcome decides alone.
     SetResult("");
-    xcli_.ResizeVolume(volume, BlocksFor(sizeBytes), shrink, errorCode, errorText);
-    errorCode = Settle(GetResult(), volume, "XIV_xcli::ResizeVolume",
+    xcli_.ResizeVolume(volume, BlocksFor(sizeBytes), shrink, error);
+    error.code = Settle(GetResult(), volume, "XIV_xcli::ResizeVolume",
                        "vol with name [%s] is resized  .",
                        "VOL is not resized with this status [%s]  .");
 }
 
-void Xiv::VolumeSize(const std::string& volume, int64_t& sizeBytes, int& errorCode,
-                     std::string& errorText) {
-    OwnedList listed;
-    if (XivVol* found = FindVolume(volume, listed, errorCode, errorText))
+void Xiv::VolumeSize(const std::string& volume, int64_t& sizeBytes, XivError& error) {
+    ResourceList listed;
+    if (XivVol* found = FindVolume(volume, listed, error))
         sizeBytes = BytesOf(*found);
 }

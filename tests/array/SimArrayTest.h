@@ -28,7 +28,8 @@ protected:
         Sim({"array-create", "--address", kAddress, "--serial", "1310133", "--user", kUser,
              "--password", kPassword});
         Sim({"pool-create", "--address", kAddress, "--pool", kPool, "--size-gb", "2000"});
-        xiv_ = std::make_unique<Xiv>(kUser, kPassword, kAddress, SimBinDir(), DebugLog());
+        xiv_ = std::make_unique<Xiv>(kUser, kPassword, kAddress, SimBinDir(),
+                                     XivLogger(DebugLog()));
     }
 
     std::string Sim(std::vector<std::string> args) { return world_->Admin(args); }
@@ -44,21 +45,18 @@ protected:
     // The volume's WWN as the array reports it; its run is not counted.
     std::string WwnOf(const std::string& volume) {
         std::string wwn;
-        int c = 0;
-        std::string t;
-        xiv_->GetVolumeByName(volume, wwn, c, t);
-        EXPECT_EQ(c, 0) << t;
+        XivError e;
+        xiv_->GetVolumeByName(volume, wwn, e);
+        EXPECT_EQ(e.code, 0) << e.text;
         Runs();
         return wwn;
     }
-    // A fresh error pair, as callers pass it.
-    void Fresh() {
-        code = 0;
-        text.clear();
-    }
+    // A fresh error, as callers pass it.
+    void Fresh() { error.clear(); }
 
     std::unique_ptr<SimWorld> world_;
     std::unique_ptr<Xiv> xiv_;
-    int code = 0;
-    std::string text;
+    XivError error;
+    int& code = error.code;
+    std::string& text = error.text;
 };

@@ -23,14 +23,14 @@ protected:
 TEST_F(HostsTest, HostIsFoundByAnyOfItsPortsInAnyCase) {
     HostWith("portless", "");
     HostWith("srv", std::string(kPortA) + "," + kPortB);
-    xiv_->GetMyHostName("10000000c9a1b2c4", "", code, text);
+    xiv_->GetMyHostName("10000000c9a1b2c4", "", error);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(xiv_->sMyHostName, "srv");
     EXPECT_NE(text.find("name = srv"), std::string::npos) << text;
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}}));
 
     Fresh();
-    xiv_->GetMyHostName(kPortC, "", code, text);
+    xiv_->GetMyHostName(kPortC, "", error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(text.rfind("Host name not found", 0), 0u) << text;
     EXPECT_EQ(xiv_->GetResult(), "HOST_BAD_NAME");
@@ -40,13 +40,13 @@ TEST_F(HostsTest, HostIsFoundByAnyOfItsPortsInAnyCase) {
 TEST_F(HostsTest, IscsiNameMatchesOnlyTheWholeEntry) {
     HostWith("other", "", "iqn.1994-05.com.example:host10");
     HostWith("mine", "", "iqn.1994-05.com.example:host1");
-    xiv_->GetMyHostName("", "IQN.1994-05.COM.EXAMPLE:HOST1", code, text);
+    xiv_->GetMyHostName("", "IQN.1994-05.COM.EXAMPLE:HOST1", error);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(xiv_->sMyHostName, "mine");
 
     Fresh();
     std::set<std::string> names;
-    xiv_->GetAllMyHostNames({"iqn.1994-05.com.example:host1"}, names, code, text);
+    xiv_->GetAllMyHostNames({"iqn.1994-05.com.example:host1"}, names, error);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(names, std::set<std::string>{"mine"});
 }
@@ -56,14 +56,14 @@ TEST_F(HostsTest, AllHostObjectsHoldingAnyPortInOneListing) {
     HostWith("second", kPortB);
     HostWith("stranger", kPortC);
     std::set<std::string> names;
-    xiv_->GetAllMyHostNames({kPortA, "", kPortB}, names, code, text);
+    xiv_->GetAllMyHostNames({kPortA, "", kPortB}, names, error);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(names, (std::set<std::string>{"first", "second"}));
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}}));
 
     Fresh();
     names.clear();
-    xiv_->GetAllMyHostNames({"2100000000000000"}, names, code, text);
+    xiv_->GetAllMyHostNames({"2100000000000000"}, names, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "HOST_BAD_NAME");
     EXPECT_TRUE(names.empty());
@@ -73,12 +73,12 @@ TEST_F(HostsTest, FailedHostListingKeepsItsOwnError) {
     HostWith("srv", kPortA);
     Sim({"fault", "--address", kAddress, "--kind", "fail", "--status", "NO_CONNECTION", "--op",
          "host_list", "--count", "2"});
-    xiv_->GetMyHostName(kPortA, "", code, text);
+    xiv_->GetMyHostName(kPortA, "", error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "NO_CONNECTION");  // not "no host holds the port"
     Fresh();
     std::set<std::string> names;
-    xiv_->GetAllMyHostNames({kPortA}, names, code, text);
+    xiv_->GetAllMyHostNames({kPortA}, names, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "NO_CONNECTION");
 }
@@ -89,7 +89,7 @@ TEST_F(HostsTest, LoggedInPortsMoveToTheOutputOnce) {
     Sim({"port-login", "--address", kAddress, "--port", kPortC});
     std::list<std::string> ports{"10000000c9a1b2c3", kPortB, kPortC};
     std::list<std::string> loggedIn;
-    xiv_->GetLoggedInHBAs(ports, loggedIn, code, text);
+    xiv_->GetLoggedInHBAs(ports, loggedIn, error);
     EXPECT_EQ(code, 0) << text;
     // Moved as given, lower case included; the rest stays behind.
     EXPECT_EQ(std::multiset<std::string>(loggedIn.begin(), loggedIn.end()),
@@ -102,7 +102,7 @@ TEST_F(HostsTest, CreateHostSkipsTakenNamesAndAddsPortsByKind) {
     HostWith("client_9876", "");
     HostWith("client_9875", "");
     std::string name = "client";
-    xiv_->CreateHost({kPortA, "iqn.1994-05.com.example:client"}, false, name, code, text);
+    xiv_->CreateHost({kPortA, "iqn.1994-05.com.example:client"}, false, name, error);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(name, "client_9874");
     std::vector<std::string> adds = ArgsOf("host_add_port");
@@ -112,13 +112,13 @@ TEST_F(HostsTest, CreateHostSkipsTakenNamesAndAddsPortsByKind) {
     EXPECT_EQ(Runs(), (RunCounts{{"host_define", 3}, {"host_add_port", 2}}));
 
     Fresh();
-    xiv_->GetMyHostName("", "IQN.1994-05.com.example:CLIENT", code, text);
+    xiv_->GetMyHostName("", "IQN.1994-05.com.example:CLIENT", error);
     EXPECT_EQ(xiv_->sMyHostName, "client_9874");
 }
 
 TEST_F(HostsTest, CreateHostWithARefusedNameRunsNothing) {
     std::string name = "bad\"name";
-    xiv_->CreateHost({kPortA}, false, name, code, text);
+    xiv_->CreateHost({kPortA}, false, name, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(name, "bad\"name");
     EXPECT_EQ(Runs(), RunCounts{});
@@ -127,25 +127,24 @@ TEST_F(HostsTest, CreateHostWithARefusedNameRunsNothing) {
 TEST_F(HostsTest, ListAndDeleteHostObjects) {
     HostWith("h1", kPortA);
     HostWith("h2", "");
-    std::list<Host*> hosts;
-    xiv_->GetAllHosts(hosts, code, text);
+    std::vector<Host> hosts;
+    xiv_->GetAllHosts(hosts, error);
     EXPECT_EQ(code, 0) << text;
     std::set<std::string> names;
-    for (Host* h : hosts) {
-        names.insert(h->name);
-        if (h->name == "h1") {
-            EXPECT_EQ(h->fc_ports, kPortA);
+    for (const Host& h : hosts) {
+        names.insert(h.name);
+        if (h.name == "h1") {
+            EXPECT_EQ(h.fc_ports, kPortA);
         }
-        delete h;
     }
     EXPECT_EQ(names, (std::set<std::string>{"h1", "h2"}));
 
-    xiv_->DeleteHost("h1", code, text);
+    xiv_->DeleteHost("h1", error);
     EXPECT_EQ(code, 0) << text;
-    xiv_->DeleteHost("h2", code, text);
+    xiv_->DeleteHost("h2", error);
     EXPECT_EQ(code, 0) << text;
     hosts.clear();
-    xiv_->GetAllHosts(hosts, code, text);
+    xiv_->GetAllHosts(hosts, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "HOST_BAD_COMMAND");
     EXPECT_NE(text.find("hosts lists not found."), std::string::npos);

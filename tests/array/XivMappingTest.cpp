@@ -26,7 +26,7 @@ protected:
 };
 
 TEST_F(MappingTest, FreeLunIsTheLowestAboveZero) {
-    xiv_->GetUnusedLun({kPortA}, host, lun, code, text);
+    xiv_->GetUnusedLun({kPortA}, host, lun, error);
     EXPECT_OK();
     EXPECT_EQ(lun, "1");
     EXPECT_EQ(host, "srv");
@@ -35,7 +35,7 @@ TEST_F(MappingTest, FreeLunIsTheLowestAboveZero) {
     for (const char* v : {"v2", "v3", "v4"}) Volume(v);
     MapAt("v2", "2");
     MapAt("v3", "3");
-    xiv_->GetUnusedLun({kPortA}, host, lun, code, text);  // the host is known now
+    xiv_->GetUnusedLun({kPortA}, host, lun, error);  // the host is known now
     EXPECT_EQ(lun, "1");
     EXPECT_EQ(Runs(), (RunCounts{{"mapping_list", 1}}));
 
@@ -43,26 +43,26 @@ TEST_F(MappingTest, FreeLunIsTheLowestAboveZero) {
     MapAt("v1", "1");
     MapAt("v4", "4");
     host.clear();
-    xiv_->GetUnusedLun({kPortB}, host, lun, code, text);
+    xiv_->GetUnusedLun({kPortB}, host, lun, error);
     EXPECT_OK();
     EXPECT_EQ(lun, "5");
 }
 
 TEST_F(MappingTest, FreeLunTriesEachPortUntilOneResolves) {
-    xiv_->GetUnusedLun({kUnknownPort, kPortB}, host, lun, code, text);
+    xiv_->GetUnusedLun({kUnknownPort, kPortB}, host, lun, error);
     EXPECT_OK();
     EXPECT_EQ(lun, "1");
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 2}, {"mapping_list", 1}}));
 
     host.clear();
-    xiv_->GetUnusedLun({kUnknownPort, kOtherPort}, host, lun, code, text);
+    xiv_->GetUnusedLun({kUnknownPort, kOtherPort}, host, lun, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(lun, "-1");
     EXPECT_EQ(xiv_->GetResult(), "HOST_BAD_NAME");
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 2}}));
 
     Fresh();
-    xiv_->GetUnusedLun({}, host, lun, code, text);
+    xiv_->GetUnusedLun({}, host, lun, error);
     EXPECT_OK();
     EXPECT_EQ(lun, "-1");
     EXPECT_EQ(Runs(), RunCounts{});
@@ -72,36 +72,33 @@ TEST_F(MappingTest, IsMappedResolvesTheHostOnceForAllPorts) {
     Volume("mapped");
     Volume("loose");
     MapAt("mapped", "7");
-    EXPECT_TRUE(xiv_->IsMapped({kPortA, kPortB}, host, "mapped", code, text));
+    EXPECT_TRUE(xiv_->IsMapped({kPortA, kPortB}, host, "mapped", error));
     EXPECT_OK();
     EXPECT_EQ(host, "srv");
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}, {"mapping_list", 1}}));
 
     host.clear();
-    EXPECT_FALSE(xiv_->IsMapped({kPortA, kPortB}, host, "loose", code, text));
+    EXPECT_FALSE(xiv_->IsMapped({kPortA, kPortB}, host, "loose", error));
     EXPECT_OK();
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}, {"mapping_list", 2}}));
 
     host.clear();
-    EXPECT_FALSE(xiv_->IsMapped({kUnknownPort}, host, "mapped", code, text));
+    EXPECT_FALSE(xiv_->IsMapped({kUnknownPort}, host, "mapped", error));
     EXPECT_EQ(code, -1);
 }
 
 TEST_F(MappingTest, MappedVolumesResolveTheHostOnlyWhenUnnamed) {
     Volume("v1");
     MapAt("v1", "9");
-    std::list<ResourceNode*> mappings;
-    xiv_->GetMappedVolumes(kPortB, host, mappings, code, text);
+    std::vector<HostMapping> mappings;
+    xiv_->GetMappedVolumes(kPortB, host, mappings, error);
     EXPECT_OK();
     EXPECT_EQ(host, "srv");
     ASSERT_EQ(mappings.size(), 1u);
-    HostMapping* m = dynamic_cast<HostMapping*>(mappings.front());
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->lun, 9);
-    EXPECT_EQ(m->volume, "v1");
-    xiv_->GetMappedVolumes(kPortB, host, mappings, code, text);
+    EXPECT_EQ(mappings[0].lun, 9);
+    EXPECT_EQ(mappings[0].volume, "v1");
+    xiv_->GetMappedVolumes(kPortB, host, mappings, error);
     EXPECT_EQ(mappings.size(), 2u);  // appended: what the caller held stays
-    FreeResourceList(mappings);
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}, {"mapping_list", 2}}));
 }
 
@@ -109,39 +106,37 @@ TEST_F(MappingTest, MapThenListAndUnmapByHostName) {
     Volume("v1");
     Volume("v2");
     HostWith("other", kOtherPort);
-    xiv_->MapVolume("v1", "srv", lun, code, text);
+    xiv_->MapVolume("v1", "srv", lun, error);
     EXPECT_OK();
     EXPECT_EQ(lun, "12");
     lun = "5";
-    xiv_->MapVolume("v1", "other", lun, code, text);
+    xiv_->MapVolume("v1", "other", lun, error);
     EXPECT_OK();
     EXPECT_EQ(lun, "5");
 
-    std::list<VolMapping*> hosts;
-    xiv_->GetHostsMapped("v1", hosts, code, text);
+    std::vector<VolMapping> hosts;
+    xiv_->GetHostsMapped("v1", hosts, error);
     EXPECT_EQ(hosts.size(), 2u);
-    for (VolMapping* m : hosts) delete m;
     hosts.clear();
-    xiv_->GetHostsMapped("v2", hosts, code, text);
+    xiv_->GetHostsMapped("v2", hosts, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "MAP_BAD_COMMAND");
     Fresh();
-    std::list<ResourceNode*> raw;
-    xiv_->GetMappedHosts("v2", raw, code, text);  // the thin form: empty is fine
+    std::vector<VolMapping> raw;
+    xiv_->GetMappedHosts("v2", raw, error);  // the thin form: empty is fine
     EXPECT_OK();
     EXPECT_TRUE(raw.empty());
     EXPECT_EQ(Runs(), (RunCounts{{"map_vol", 2}, {"vol_mapping_list", 3}}));
 
-    xiv_->UnMapVolume("v1", {kPortA}, "srv", code, text);
+    xiv_->UnMapVolume("v1", {kPortA}, "srv", error);
     EXPECT_OK();
-    xiv_->UnMapVolume("v1", {kPortA}, "srv", code, text);  // gone already
+    xiv_->UnMapVolume("v1", {kPortA}, "srv", error);  // gone already
     EXPECT_OK();
     EXPECT_EQ(xiv_->GetResult(), "MAPPING_IS_NOT_DEFINED");
     EXPECT_EQ(Runs(), (RunCounts{{"unmap_vol", 2}}));
-    xiv_->GetMappedHosts("v1", raw, code, text);
+    xiv_->GetMappedHosts("v1", raw, error);
     ASSERT_EQ(raw.size(), 1u);
-    EXPECT_EQ(dynamic_cast<VolMapping&>(*raw.front()).host, "other");
-    FreeResourceList(raw);
+    EXPECT_EQ(raw.front().host, "other");
 }
 
 TEST_F(MappingTest, UnmapWithoutHostNameCoversEveryHostOfThePorts) {
@@ -151,14 +146,13 @@ TEST_F(MappingTest, UnmapWithoutHostNameCoversEveryHostOfThePorts) {
     MapAt("v1", "3");
     MapAt("v1", "4", "srv2");
     MapAt("v1", "5", "stranger");
-    xiv_->UnMapVolume("v1", {kPortB, kOtherPort}, "", code, text);
+    xiv_->UnMapVolume("v1", {kPortB, kOtherPort}, "", error);
     EXPECT_OK();
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}, {"unmap_vol", 2}}));
-    std::list<ResourceNode*> left;
-    xiv_->GetMappedHosts("v1", left, code, text);
+    std::vector<VolMapping> left;
+    xiv_->GetMappedHosts("v1", left, error);
     ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(dynamic_cast<VolMapping&>(*left.front()).host, "stranger");
-    FreeResourceList(left);
+    EXPECT_EQ(left.front().host, "stranger");
 
     // The first failure ends the walk.
     MapAt("v1", "3");
@@ -166,7 +160,7 @@ TEST_F(MappingTest, UnmapWithoutHostNameCoversEveryHostOfThePorts) {
     Sim({"fault", "--address", kAddress, "--kind", "fail", "--status", "NO_CONNECTION", "--op",
          "unmap_vol"});
     Runs();
-    xiv_->UnMapVolume("v1", {kPortA, kOtherPort}, "", code, text);
+    xiv_->UnMapVolume("v1", {kPortA, kOtherPort}, "", error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "NO_CONNECTION");
     EXPECT_EQ(Runs(), (RunCounts{{"host_list", 1}, {"unmap_vol", 1}}));

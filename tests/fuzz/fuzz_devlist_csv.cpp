@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string output(reinterpret_cast<const char*>(data), size);
-    XivDevList reader("", nullptr);
+    XivDevList reader("", XivLogger(static_cast<ZRSO::SnapInfo*>(nullptr)));
     std::vector<XivDeviceInfo> devices;
     reader.ParseOutput(output, devices);
     return 0;

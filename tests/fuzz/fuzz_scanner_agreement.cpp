@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <list>
 #include <string>
 
 #include "tests/fuzz/FuzzQuiet.h"
@@ -21,10 +20,11 @@ bool dump(ResourceNode* node, std::string& out, F fields) {
     return r != nullptr;
 }
 
-std::string Text(const std::list<ResourceNode*>& records) {
+std::string Text(const ResourceList& records) {
     std::string out;
     auto n = [](int64_t v) { return std::to_string(v) + ","; };
-    for (ResourceNode* r : records) {
+    for (const auto& record : records) {
+        ResourceNode* r = record.get();
         dump<Host>(r, out, [](Host& h) { return "H" + h.name + "," + h.fc_ports + "," + h.iscsi_ports; }) ||
         dump<XivVol>(r, out, [&](XivVol& v) {
             return "V" + v.name + "," + n(v.size) + n(v.size_MiB) + n(v.capacity) +
@@ -61,11 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string status[2], errorText[2], text[2];
     for (int declared = 0; declared < 2; ++declared) {
-        std::list<ResourceNode*> records;
+        ResourceList records;
         ParseOutput(kind, declared ? "<?xml version=\"1.0\"?>" + xml : xml, status[declared],
                     errorText[declared], records);
         text[declared] = Text(records);
-        FreeResourceList(records);
     }
     if (status[0] != status[1] || text[0] != text[1]) abort();
     return 0;

@@ -9,10 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string output(reinterpret_cast<const char*>(data), size);
-    XCliCsv csv("user", "password", "array", "", DebugLog());
+    XCliCsv csv("user", "password", "array", "", XivLogger(DebugLog()));
     std::vector<XivVolumeInfo> volumes;
-    int code = 0;
-    std::string text;
-    csv.ParseVolListOutput(output, volumes, code, text);
+    XivError error;
+    csv.ParseVolListOutput(output, volumes, error);
     return 0;
 }

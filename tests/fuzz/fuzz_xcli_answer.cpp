@@ -1,6 +1,5 @@
 // XCLI answers come from a child process: any bytes at all.
 #include <cstdint>
-#include <list>
 #include <string>
 
 #include "tests/fuzz/FuzzQuiet.h"
@@ -14,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string xml(reinterpret_cast<const char*>(data), size);
     SkipExtraLines(xml);
     std::string status, errorText;
-    std::list<ResourceNode*> records;
+    ResourceList records;
     ParseOutput(kind, xml, status, errorText, records);
-    for (ResourceNode* r : records) delete r;
     return 0;
 }

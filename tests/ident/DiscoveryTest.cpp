@@ -26,11 +26,11 @@ struct DiscoveryTest : ::testing::Test {
 
     int Detect(const std::string& client = "client-1") {
         found.clear();
-        LoggedInQuery query = [this](Names& ports, Names& out, int& code, std::string& text,
+        LoggedInQuery query = [this](Names& ports, Names& out, XivError& error,
                                      std::string& result) {
             asked.push_back(ports);
-            code = queryFails ? -1 : 0;
-            text += queryFails ? "no answer. " : "";
+            error.code = queryFails ? -1 : 0;
+            error.text += queryFails ? "no answer. " : "";
             result = queryFails ? "NO_CONNECTION" : "SUCCESS";
             for (const std::string& port : queryFails ? Names() : loggedIn) {
                 for (const std::string& mine : ports)

@@ -12,12 +12,14 @@ TEST(MountIsMapped, ReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) 
     MountWorld world;
     const int64_t job = world.SnapshotJob({"vol_a", "vol_b", "vol_c"});
     const auto rows = world.Rows(job);
-    int code = 0;
-    std::string text, lun = "7";
+    XivError error;
+    int& code = error.code;
+    std::string& text = error.text;
+    std::string lun = "7";
     for (size_t i = 1; i < rows.size(); ++i)
         world.Array().CreateSnapShotDuplicate("snap_" + std::to_string(rows[i].id),
-                                              world.DuplicateName(rows[i]), code, text);
-    world.Array().MapVolume(world.DuplicateName(rows[2]), MountWorld::kHostObject, lun, code, text);
+                                              world.DuplicateName(rows[i]), error);
+    world.Array().MapVolume(world.DuplicateName(rows[2]), MountWorld::kHostObject, lun, error);
     ASSERT_EQ(code, 0) << text;
 
     std::list<std::string> hosts{"stale"}, esx{"stale"};

@@ -165,13 +165,15 @@ TEST_F(MountMap, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
     // Mapped counts only while both host objects have it.
     EXPECT_EQ(world->Call(isMapped, job), 0);
     EXPECT_EQ(world->Rows(job)[0].status, ZRSO::SNAP_DUPLICATE_MAPPED);
-    int code = 0;
-    std::string text, lun = "1";
-    world->Array().UnMapVolume(duplicate, {}, MountWorld::kEsxHostObject, code, text);
+    XivError error;
+    int& code = error.code;
+    std::string& text = error.text;
+    std::string lun = "1";
+    world->Array().UnMapVolume(duplicate, {}, MountWorld::kEsxHostObject, error);
     EXPECT_EQ(world->Call(isMapped, job), 0);
     EXPECT_EQ(world->Rows(job)[0].status, ZRSO::SNAP_DUPLICATE_EXISTS);
 
-    world->Array().MapVolume(duplicate, MountWorld::kEsxHostObject, lun, code, text);
+    world->Array().MapVolume(duplicate, MountWorld::kEsxHostObject, lun, error);
     EXPECT_EQ(world->Call(zrso_unmapSnaps, job), 0);
     EXPECT_TRUE(world->Mappings(duplicate).empty());
     EXPECT_FALSE(world->VolumePresent(duplicate));

@@ -92,7 +92,7 @@ MountWorld::MountWorld(bool hostObject) : dir_("mount-test"), simState_(dir_.fil
         refhost::HostTopology(db).addInitiator(refhost::HostTopology::kLocal,
                                                refhost::parseInitiator("fc", port));
     refhost::ArrayRegistry(db).add("xiv-mnt", kAddress, kUser, kPassword, kSerial);
-    array_ = std::make_unique<Xiv>(kUser, kPassword, kAddress, kBin, DebugLog());
+    array_ = std::make_unique<Xiv>(kUser, kPassword, kAddress, kBin, XivLogger(DebugLog()));
 }
 
 MountWorld::~MountWorld() = default;
@@ -141,13 +141,12 @@ int64_t MountWorld::SnapshotJob(const std::vector<std::string>& volumes, bool es
         snapshot.sArrayId = kSerial;
         snapshot.sVolumeName = volumes[i];
         snapshot.sVolumeId = Wwn(volumes[i]);
-        int code = 0;
-        std::string text;
-        array_->CreateSnapShot(volumes[i], snapshot.sSnapName, code, text);
+        XivError error;
+        array_->CreateSnapShot(volumes[i], snapshot.sSnapName, error);
         refhost::HostSnapInfo info(Database(), ids[i]);
-        if (code != 0 || info.selectArrayLogin(kSerial) != 0 ||
-            !WriteMetaData(&info, snapshot, text))
-            throw std::runtime_error("cannot prepare a record: " + text);
+        if (error.code != 0 || info.selectArrayLogin(kSerial) != 0 ||
+            !WriteMetaData(&info, snapshot, error.text))
+            throw std::runtime_error("cannot prepare a record: " + error.text);
         info.setStatus(ZRSO::SNAP_SNAPPED);
     }
     return job;
@@ -188,41 +187,32 @@ int MountWorld::Call(const Entry& entry, int64_t job) {
 }
 
 std::vector<std::pair<std::string, int>> MountWorld::Mappings(const std::string& volume) {
-    std::list<VolMapping*> mappings;
-    int code = 0;
-    std::string text;
-    array_->GetHostsMapped(volume, mappings, code, text);
+    std::vector<VolMapping> mappings;
+    XivError error;
+    array_->GetHostsMapped(volume, mappings, error);
     std::vector<std::pair<std::string, int>> out;
-    for (VolMapping* mapping : mappings) {
-        out.emplace_back(mapping->host, mapping->lun);
-        delete mapping;
-    }
+    for (const VolMapping& mapping : mappings) out.emplace_back(mapping.host, mapping.lun);
     return out;
 }
 
 bool MountWorld::VolumePresent(const std::string& volume) {
-    int code = 0;
-    std::string text;
-    return array_->IsVolumePresent(volume, code, text);
+    XivError error;
+    return array_->IsVolumePresent(volume, error);
 }
 
 bool MountWorld::VolumeLocked(const std::string& volume) {
-    std::list<XivVol*> volumes;
-    int code = 0;
-    std::string text;
-    array_->GetAllVolumes(volumes, code, text);
+    std::vector<XivVol> volumes;
+    XivError error;
+    array_->GetAllVolumes(volumes, error);
     bool locked = false;
-    for (XivVol* v : volumes) {
-        locked = locked || (v->name == volume && v->locked == "yes");
-        delete v;
-    }
+    for (const XivVol& v : volumes) locked = locked || (v.name == volume && v.locked == "yes");
     return locked;
 }
 
 std::string MountWorld::Wwn(const std::string& volume) {
-    std::string wwn, text;
-    int code = 0;
-    array_->GetVolumeByName(volume, wwn, code, text);
+    std::string wwn;
+    XivError error;
+    array_->GetVolumeByName(volume, wwn, error);
     return wwn;
 }
 

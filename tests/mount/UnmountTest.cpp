@@ -37,10 +37,11 @@ TEST_F(MountUnmap, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDis
     const std::string first = world->DuplicateName(mounted[0]);
     const auto mapped = world->Mappings(first);
     ASSERT_EQ(mapped.size(), 1u);
-    int code = 0;
-    std::string text, lun = "9";
-    world->Array().MapVolume(first, mapped[0].first == "host_a" ? "host_b" : "host_a", lun, code,
-                             text);
+    XivError error;
+    int& code = error.code;
+    std::string& text = error.text;
+    std::string lun = "9";
+    world->Array().MapVolume(first, mapped[0].first == "host_a" ? "host_b" : "host_a", lun, error);
     ASSERT_EQ(code, 0) << text;
 
     EXPECT_EQ(world->Call(zrso_unmapSnaps, job), 0);

@@ -112,18 +112,20 @@ TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText)
     StandIn xcli;
     const std::string body = "<volume><name value=\"v1\"/></volume>";
     xcli.answer("banner line\n" + Answer("SUCCESS", body) + "\nwarning after\n");
-    std::string output, status, result, text = "before;";
-    int code = 5;  // left alone on success
-    std::list<ResourceNode*> list;
+    std::string output, status, result;
+    XivError error{5, "before;"};  // the code is left alone on success
+    int& code = error.code;
+    std::string& text = error.text;
+    ResourceList list;
     LogCapture log;
-    DoTheWork(LINE, output, "s3cret", "volume", text, list, code, status, result, xcli.dir(),
+    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(),
               logger());
     EXPECT_EQ(5, code);
     EXPECT_EQ("SUCCESS", result);
     EXPECT_EQ("before;cmd_status = SUCCESS" + Answer("SUCCESS", body), text);
     ASSERT_EQ(1u, list.size());
-    EXPECT_EQ("v1", static_cast<XivVol*>(list.front())->name);
-    FreeResourceList(list);
+    EXPECT_EQ("v1", static_cast<XivVol*>(list.front().get())->name);
+    list.clear();
     auto lines = LinesOf(log, "DoTheWork");
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::string::npos, lines[0].message.find("Command Ouput [banner line\\n<XCLIRETURN"));
@@ -131,13 +133,12 @@ TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText)
     // A truncated success is a failure, with the records read so far.
     xcli.answer(Answer("SUCCESS", body + body).substr(0, 120));
     code = 0;
-    DoTheWork(LINE, output, "s3cret", "volume", text, list, code, status, result, xcli.dir(),
+    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(),
               logger());
     EXPECT_EQ(-1, code);
     EXPECT_EQ("XCLI_COMMAND_FAILED_UNKNOWN_REASON", result);
     EXPECT_NE(std::string::npos, text.find("Fatal Error: "));
     EXPECT_EQ(2u, list.size());
-    FreeResourceList(list);
 }
 
 }  // namespace

@@ -18,16 +18,15 @@ const char* const UNKNOWN = "XCLI_COMMAND_FAILED_UNKNOWN_REASON";
 
 struct Parsed {
     std::string status = "unset", text;
-    std::list<ResourceNode*> list;
+    ResourceList list;
     Parsed(const std::string& kind, const std::string& xml)
     {
         ParseOutput(kind, xml, status, text, list);
     }
-    ~Parsed() { FreeResourceList(list); }
     template <class T>
     T& at(size_t i)
     {
-        return dynamic_cast<T&>(**std::next(list.begin(), i));
+        return dynamic_cast<T&>(*list.at(i));
     }
 };
 

@@ -19,11 +19,12 @@ TEST(XCliCsv, ReadsTheNameAndWwnTable)
         {"Name,WWN\n", {}},
     };
     for (const auto& [text, rows] : listings) {
-        XCliCsv csv("u", "p", "m", "", DebugLog());
+        XCliCsv csv("u", "p", "m", "", XivLogger(DebugLog()));
         std::vector<XivVolumeInfo> volumes{{"old", "old"}};
-        std::string output = text, error;
-        int code = 0;
-        csv.ParseVolListOutput(output, volumes, code, error);
+        std::string output = text;
+        XivError error;
+        int& code = error.code;
+        csv.ParseVolListOutput(output, volumes, error);
         EXPECT_EQ(0, code) << text;
         Rows got;
         for (const auto& v : volumes) got.push_back({v.sVolName, v.sWWN});
@@ -41,11 +42,13 @@ TEST(XCliCsv, ErrorReportsAndEmptyOutput)
         {"", "", "Command output is empty"},
     };
     for (auto& r : reports) {
-        XCliCsv csv("u", "p", "m", "", DebugLog());
+        XCliCsv csv("u", "p", "m", "", XivLogger(DebugLog()));
         std::vector<XivVolumeInfo> volumes;
-        std::string output = r[0], text = "prior";
-        int code = 0;
-        csv.ParseVolListOutput(output, volumes, code, text);
+        std::string output = r[0];
+        XivError error{0, "prior"};
+        int& code = error.code;
+        std::string& text = error.text;
+        csv.ParseVolListOutput(output, volumes, error);
         EXPECT_EQ(-1, code) << r[0];
         EXPECT_EQ(r[1], csv.GetResult()) << r[0];
         EXPECT_EQ(r[2], text) << r[0];
@@ -57,11 +60,12 @@ TEST(XCliCsv, RunsTheCommaSeparatedListing)
     StandIn xcli;
     xcli.answer("Name,WWN\nv1,AB\n", 0);
     std::vector<XivVolumeInfo> volumes;
-    int code = 5;
-    std::string text;
+    XivError error{5, ""};
+    int& code = error.code;
+    std::string& text = error.text;
     LogCapture log;
-    XCliCsv("admin", "s3cret", "array1", xcli.dir(), DebugLog())
-        .GetVolNameWWNList(volumes, code, text);
+    XCliCsv("admin", "s3cret", "array1", xcli.dir(), XivLogger(DebugLog()))
+        .GetVolNameWWNList(volumes, error);
     EXPECT_EQ(0, code);
     ASSERT_EQ(1u, volumes.size());
     EXPECT_EQ("v1", volumes[0].sVolName);
@@ -75,12 +79,12 @@ TEST(XCliCsv, RunsTheCommaSeparatedListing)
         std::string::npos,
         lines[0].message.find("[xcli -u admin -p XXXX -m array1 -y -s vol_list -t name,wwn]"));
 
-    XCliCsv("a", "p", "m", xcli.dir() + "/nowhere", DebugLog())
-        .GetVolNameWWNList(volumes, code, text);
+    XCliCsv("a", "p", "m", xcli.dir() + "/nowhere", XivLogger(DebugLog()))
+        .GetVolNameWWNList(volumes, error);
     EXPECT_EQ(127, code);
     EXPECT_EQ(0u, text.find("Failed to run vol_list command."));
 
-    XCliCsv("a", "s3\"cret", "m", xcli.dir(), DebugLog()).GetVolNameWWNList(volumes, code, text);
+    XCliCsv("a", "s3\"cret", "m", xcli.dir(), XivLogger(DebugLog())).GetVolNameWWNList(volumes, error);
     EXPECT_NE(0, code);
     EXPECT_EQ(1, xcli.runs());
     EXPECT_NE(std::string::npos, text.find("password"));

@@ -10,10 +10,10 @@
 
 namespace {
 
-using L = std::list<ResourceNode*>;
+using L = ResourceList;
 using S = std::string;
-using Op = std::function<void(XCli&, L&, int&, S&)>;
-#define OP(call) [](XCli& x, L& l, int& e, S& t) { (void)l; call; }
+using Op = std::function<void(XCli&, L&, XivError&)>;
+#define OP(call) [](XCli& x, L& l, XivError& e) { (void)l; call; }
 
 // Every kind with one field set to "probe": the expected kind decides which
 // record gets it.
@@ -32,7 +32,8 @@ void probe(ResourceNode* r, F field, const char* kind, std::string& kinds)
 std::string probedKinds(const L& list)
 {
     std::string k;
-    for (ResourceNode* r : list) {
+    for (const auto& record : list) {
+        ResourceNode* r = record.get();
         probe<Host>(r, [](Host& x) { return x.name; }, "host", k);
         probe<XivVol>(r, [](XivVol& x) { return x.name; }, "volume", k);
         probe<VolMapping>(r, [](VolMapping& x) { return x.host; }, "vol_mapping", k);
@@ -54,53 +55,53 @@ struct Case {
 
 const char* const NONE = nullptr;
 const std::vector<Case> CASES = {
-    {" host_list", "host", {}, OP(x.GetHostList(l, e, t))},
-    {"vol_list wwn=6001738ABC", "volume", {}, OP(x.GetVolumeByWWN("6001738ABC", l, e, t))},
-    {"vol_list vol=\"my vol\"", "volume", {}, OP(x.GetVolumeByName("my vol", l, e, t))},
-    {"cg_list cg=\"cg1\"", "cg", {}, OP(x.GetCGByName("cg1", l, e, t))},
+    {" host_list", "host", {}, OP(x.GetHostList(l, e))},
+    {"vol_list wwn=6001738ABC", "volume", {}, OP(x.GetVolumeByWWN("6001738ABC", l, e))},
+    {"vol_list vol=\"my vol\"", "volume", {}, OP(x.GetVolumeByName("my vol", l, e))},
+    {"cg_list cg=\"cg1\"", "cg", {}, OP(x.GetCGByName("cg1", l, e))},
     {"cg_create cg=\"cg1\" pool=\"p1\"", NONE, {},
-     OP(x.CreateConsistencyGroup("cg1", "p1", e, t))},
-    {"cg_add_vol cg=\"cg1\" vol=\"v1\"", NONE, {}, OP(x.AddVolumetoCG("cg1", "v1", e, t))},
-    {"cg_remove_vol vol=\"v1\"", NONE, {}, OP(x.RemoveVolumeFromCG("cg1", "v1", e, t))},
+     OP(x.CreateConsistencyGroup("cg1", "p1", e))},
+    {"cg_add_vol cg=\"cg1\" vol=\"v1\"", NONE, {}, OP(x.AddVolumetoCG("cg1", "v1", e))},
+    {"cg_remove_vol vol=\"v1\"", NONE, {}, OP(x.RemoveVolumeFromCG("cg1", "v1", e))},
     {"cg_snapshots_create cg=\"cg1\" snap_group=\"sg1\"", NONE, {},
-     OP(x.CreateCGSnapshot("cg1", "sg1", e, t))},
+     OP(x.CreateCGSnapshot("cg1", "sg1", e))},
     {"snap_group_disband snap_group=\"sg1\"", NONE, {},
-     OP(x.DisbandSnapGroup("cg1", "sg1", e, t))},
+     OP(x.DisbandSnapGroup("cg1", "sg1", e))},
     {"snap_group_list snap_group=\"sg1\"", "", {"SNAPSHOT_GROUP_BAD_NAME"},
-     OP(x.GetSnapGroupByName("sg1", l, e, t))},
-    {"vol_list ", "volume", {}, OP(x.GetVolList("", l, e, t))},
-    {"vol_list vol=\"v1\"", "volume", {}, OP(x.GetVolList("v1", l, e, t))},
-    {"vol_list cg=\"cg1\"", "volume", {}, OP(x.GetVolListInCG("cg1", l, e, t))},
-    {"pool_list ", "pool", {}, OP(x.GetPoolList("ignored", l, e, t))},
-    {"pool_list pool=\"p1\"", "pool", {}, OP(x.GetPoolByName("p1", l, e, t))},
-    {"mapping_list host=\"h1\"", "mapping", {}, OP(x.GetMappedVolumes("h1", l, e, t))},
-    {"vol_mapping_list vol=\"v1\"", "vol_mapping", {}, OP(x.GetMappedHosts("v1", l, e, t))},
-    {"host_connectivity_list", "host_connectivity", {}, OP(x.GetConnectedHosts(l, e, t))},
-    {"snapshot_create vol=\"v1\" name=\"s1\"", NONE, {}, OP(x.CreateSnapShot("v1", "s1", e, t))},
+     OP(x.GetSnapGroupByName("sg1", l, e))},
+    {"vol_list ", "volume", {}, OP(x.GetVolList("", l, e))},
+    {"vol_list vol=\"v1\"", "volume", {}, OP(x.GetVolList("v1", l, e))},
+    {"vol_list cg=\"cg1\"", "volume", {}, OP(x.GetVolListInCG("cg1", l, e))},
+    {"pool_list ", "pool", {}, OP(x.GetPoolList("ignored", l, e))},
+    {"pool_list pool=\"p1\"", "pool", {}, OP(x.GetPoolByName("p1", l, e))},
+    {"mapping_list host=\"h1\"", "mapping", {}, OP(x.GetMappedVolumes("h1", l, e))},
+    {"vol_mapping_list vol=\"v1\"", "vol_mapping", {}, OP(x.GetMappedHosts("v1", l, e))},
+    {"host_connectivity_list", "host_connectivity", {}, OP(x.GetConnectedHosts(l, e))},
+    {"snapshot_create vol=\"v1\" name=\"s1\"", NONE, {}, OP(x.CreateSnapShot("v1", "s1", e))},
     {"snapshot_duplicate snapshot=\"s1\" name=\"d1\"", NONE, {},
-     OP(x.CreateSnapShotDuplicate("s1", "d1", e, t))},
+     OP(x.CreateSnapShotDuplicate("s1", "d1", e))},
     {" map_vol host=\"h1\" vol=\"v1\" lun=12", NONE, {},
-     OP(std::string lun; x.MapVolume("v1", "h1", lun, e, t))},
+     OP(std::string lun; x.MapVolume("v1", "h1", lun, e))},
     {"unmap_vol host=\"h1\" vol=\"v1\"", NONE, {"VOLUME_BAD_NAME", "MAPPING_IS_NOT_DEFINED"},
-     OP(x.UnMapVolume("v1", "h1", e, t))},
+     OP(x.UnMapVolume("v1", "h1", e))},
     {"snapshot_delete snapshot=\"s1\"", NONE, {"VOLUME_BAD_NAME"},
-     OP(x.DeleteSnapshot("s1", e, t))},
-    {"snapshot_restore snapshot=\"s1\"", NONE, {}, OP(x.RevertToSnapshot("s1", e, t))},
-    {"vol_unlock vol=\"v1\"", NONE, {}, OP(x.UnlockVolume("v1", e, t))},
-    {"vol_lock vol=\"v1\"", NONE, {}, OP(x.LockVolume("v1", e, t))},
-    {"host_define host=\"h1\"", NONE, {}, OP(x.DefineHost("h1", e, t))},
+     OP(x.DeleteSnapshot("s1", e))},
+    {"snapshot_restore snapshot=\"s1\"", NONE, {}, OP(x.RevertToSnapshot("s1", e))},
+    {"vol_unlock vol=\"v1\"", NONE, {}, OP(x.UnlockVolume("v1", e))},
+    {"vol_lock vol=\"v1\"", NONE, {}, OP(x.LockVolume("v1", e))},
+    {"host_define host=\"h1\"", NONE, {}, OP(x.DefineHost("h1", e))},
     {"host_add_port host=\"h1\" fcaddress=\"21AB\"", NONE, {},
-     OP(x.AddPort("h1", "21AB", false, e, t))},
+     OP(x.AddPort("h1", "21AB", false, e))},
     {"host_add_port host=\"h1\" iscsi_name=\"iqn.x\"", NONE, {},
-     OP(x.AddPort("h1", "iqn.x", true, e, t))},
+     OP(x.AddPort("h1", "iqn.x", true, e))},
     {"vol_create vol=\"v1\" size_blocks=\"17179869184\" pool=\"p1\"", NONE, {},
-     OP(x.CreateVolume("v1", "p1", 17179869184LL, e, t))},
-    {"vol_delete vol=\"v1\"", NONE, {}, OP(x.DeleteVolume("v1", e, t))},
+     OP(x.CreateVolume("v1", "p1", 17179869184LL, e))},
+    {"vol_delete vol=\"v1\"", NONE, {}, OP(x.DeleteVolume("v1", e))},
     {"vol_resize vol=\"v1\" size_blocks=\"32\"", NONE, {},
-     OP(x.ResizeVolume("v1", 32, false, e, t))},
+     OP(x.ResizeVolume("v1", 32, false, e))},
     {"vol_resize vol=\"v1\" size_blocks=\"-1\" shrink_volume=\"yes\"", NONE, {},
-     OP(x.ResizeVolume("v1", -1, true, e, t))},
-    {"host_delete host=\"h1\"", NONE, {}, OP(x.DeleteHost("h1", e, t))},
+     OP(x.ResizeVolume("v1", -1, true, e))},
+    {"host_delete host=\"h1\"", NONE, {}, OP(x.DeleteHost("h1", e))},
 };
 
 TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus)
@@ -112,11 +113,12 @@ TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus)
         SCOPED_TRACE(c.operation);
         xcli.answer(Answer("SUCCESS", ALL_KINDS));
         LogCapture log;
-        XCli cli("admin", password, "array1", xcli.dir(), DebugLog());  // logs into this capture
+        XCli cli("admin", password, "array1", xcli.dir(), XivLogger(DebugLog()));  // logs into this capture
         L list;
-        int code = 0;
-        std::string text;
-        c.op(cli, list, code, text);
+        XivError error;
+        int& code = error.code;
+        std::string& text = error.text;
+        c.op(cli, list, error);
         ASSERT_EQ(++run, xcli.runs());
         EXPECT_EQ(0, code);
         EXPECT_EQ("SUCCESS", cli.GetResult());
@@ -135,19 +137,19 @@ TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus)
         if (c.kind) {
             EXPECT_EQ(c.kind, probedKinds(list));
         }
-        FreeResourceList(list);
+        list.clear();
 
         std::vector<std::pair<std::string, int>> statuses{{"HOST_BAD_NAME", -1}};
         for (const std::string& s : c.tolerated) statuses.push_back({s, 0});
         for (const auto& [status, expected] : statuses) {
             xcli.answer(Answer(status));
             code = 0;
-            c.op(cli, list, code, text);
+            c.op(cli, list, error);
             ++run;
             EXPECT_EQ(expected, code) << status;
             EXPECT_EQ(status, cli.GetResult());
         }
-        FreeResourceList(list);
+        list.clear();
     }
 }
 
@@ -165,9 +167,12 @@ Mapped mapVolume(const std::string& start, const std::vector<std::string>& answe
     StandIn xcli;
     xcli.answer(Answer(answers.back()));
     for (size_t i = 0; i + 1 < answers.size(); ++i) xcli.answerFor(i + 1, Answer(answers[i]));
-    XCli cli("admin", "pw", "array1", xcli.dir(), DebugLog());
+    XCli cli("admin", "pw", "array1", xcli.dir(), XivLogger(DebugLog()));
     Mapped m{0, {}, start, 0, "stale"};
-    cli.MapVolume("v1", "h1", m.lun, m.code, m.text);
+    XivError error{m.code, m.text};
+    cli.MapVolume("v1", "h1", m.lun, error);
+    m.code = error.code;
+    m.text = error.text;
     m.runs = xcli.runs();
     for (int r = 1; r <= m.runs; ++r) m.luns.push_back(std::atoi(xcli.argv(r).back().c_str() + 4));
     return m;
@@ -218,26 +223,27 @@ TEST(XCliInjection, ValuesThatCouldBreakTheLineNeverRun)
     const std::string evil = "x\"; touch " + pwned + "; \"";
     std::string lun;
     L l;
-    using Op = std::function<void(XCli&, int&, S&)>;
+    using Op = std::function<void(XCli&, XivError&)>;
     const std::pair<const char*, Op> attempts[] = {
-        {"volume name", [&](XCli& x, int& e, S& t) { x.CreateSnapShot(evil, "s", e, t); }},
-        {"snapshot name", [&](XCli& x, int& e, S& t) { x.CreateSnapShot("v", "s\n1", e, t); }},
-        {"host name", [&](XCli& x, int& e, S& t) { x.MapVolume("v", S("h\0x", 3), lun, e, t); }},
-        {"pool name", [&](XCli& x, int& e, S& t) { x.CreateVolume("v", "p\r", 1, e, t); }},
-        {"wwn", [&](XCli& x, int& e, S& t) { x.GetVolumeByWWN("\"600\"", l, e, t); }},
+        {"volume name", [&](XCli& x, XivError& e) { x.CreateSnapShot(evil, "s", e); }},
+        {"snapshot name", [&](XCli& x, XivError& e) { x.CreateSnapShot("v", "s\n1", e); }},
+        {"host name", [&](XCli& x, XivError& e) { x.MapVolume("v", S("h\0x", 3), lun, e); }},
+        {"pool name", [&](XCli& x, XivError& e) { x.CreateVolume("v", "p\r", 1, e); }},
+        {"wwn", [&](XCli& x, XivError& e) { x.GetVolumeByWWN("\"600\"", l, e); }},
         // A cut line could name another volume.
-        {"too long", [&](XCli& x, int& e, S& t) { x.MapVolume(S(5000, 'v'), "h", lun, e, t); }},
+        {"too long", [&](XCli& x, XivError& e) { x.MapVolume(S(5000, 'v'), "h", lun, e); }},
     };
     const char* logins[][4] = {{"user", "ad\"min", "pw", "m"},
                                {"password", "admin", "sec\"ret", "m"},
                                {"management address", "admin", "pw", "m\n-u root"}};
     auto expectRefused = [&](const char* named, const char* const login[3], const Op& op) {
         LogCapture log;
-        XCli cli(login[0], login[1], login[2], xcli.dir(), DebugLog());
+        XCli cli(login[0], login[1], login[2], xcli.dir(), XivLogger(DebugLog()));
         cli.SetResult("SUCCESS");
-        int code = 0;
-        std::string text;
-        op(cli, code, text);
+        XivError error;
+        int& code = error.code;
+        std::string& text = error.text;
+        op(cli, error);
         EXPECT_EQ(-1, code) << named;
         EXPECT_NE("SUCCESS", cli.GetResult()) << named;
         EXPECT_NE(std::string::npos, text.find(named)) << text;
@@ -246,7 +252,7 @@ TEST(XCliInjection, ValuesThatCouldBreakTheLineNeverRun)
     const char* const fine[] = {"admin", "pw", "m"};
     for (const auto& [named, op] : attempts) expectRefused(named, fine, op);
     for (const auto& login : logins)
-        expectRefused(login[0], login + 1, [](XCli& x, int& e, S& t) { x.DefineHost("h", e, t); });
+        expectRefused(login[0], login + 1, [](XCli& x, XivError& e) { x.DefineHost("h", e); });
     EXPECT_EQ(0, xcli.runs());
     struct stat st;
     EXPECT_NE(0, stat(pwned.c_str(), &st));

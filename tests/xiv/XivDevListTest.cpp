@@ -5,11 +5,17 @@
 
 namespace {
 
+// A logger without a host record, as the reader gets when it has none.
+XivLogger NoRecord()
+{
+    return XivLogger(static_cast<ZRSO::SnapInfo*>(nullptr));
+}
+
 // device, array id, hex id, vol id, vol name of each row
 std::vector<std::vector<std::string>> parse(std::string output)
 {
     std::vector<XivDeviceInfo> devices{XivDeviceInfo()};
-    XivDevList("", nullptr).ParseOutput(output, devices);
+    XivDevList("", NoRecord()).ParseOutput(output, devices);
     std::vector<std::vector<std::string>> rows;
     for (const auto& d : devices)
         rows.push_back({d.sDeviceName, d.sArrayId, d.sArrayIdHex, d.sVolId, d.sVolName});
@@ -39,28 +45,30 @@ TEST(XivDevList, AnswersForOneDevice)
     tool.answer(
         "device,vol id,vol name,xiv id\n/dev/sdb,42,vol_a,1310133\n"
         "\\\\.\\PhysicalDrive3,43,vol_b,1310133\n");
-    XivDevList reader(tool.dir(), nullptr);
-    std::string volId, volName, arrayId, text;
-    int code = 9;
-    reader.GetVolumeAndArrayId("/DEV/SDB", volId, volName, arrayId, code, text);
+    XivDevList reader(tool.dir(), NoRecord());
+    std::string volId, volName, arrayId;
+    XivError error{9, ""};
+    int& code = error.code;
+    std::string& text = error.text;
+    reader.GetVolumeAndArrayId("/DEV/SDB", volId, volName, arrayId, error);
     EXPECT_EQ(0, code);
     EXPECT_EQ((std::vector<std::string>{"42", "vol_a", "1310133"}),
               (std::vector<std::string>{volId, volName, arrayId}));
     EXPECT_EQ((std::vector<std::string>{tool.dir() + "/xiv_devlist", "--out", "csv", "--xiv-only"}),
               tool.argv(1));
-    reader.GetVolumeAndArrayId("\\\\?\\PHYSICALDRIVE3", volId, volName, arrayId, code, text);
+    reader.GetVolumeAndArrayId("\\\\?\\PHYSICALDRIVE3", volId, volName, arrayId, error);
     EXPECT_EQ(0, code);
     EXPECT_EQ("vol_b", volName);
 
-    reader.GetVolumeAndArrayId("/dev/sdq", volId, volName, arrayId, code, text);
+    reader.GetVolumeAndArrayId("/dev/sdq", volId, volName, arrayId, error);
     EXPECT_EQ(-3, code);
     EXPECT_EQ("No matching device found through xiv_devlist.", text);
     tool.answer("device,vol id,vol name,xiv id\n");
-    reader.GetVolumeAndArrayId("/dev/sdb", volId, volName, arrayId, code, text);
+    reader.GetVolumeAndArrayId("/dev/sdb", volId, volName, arrayId, error);
     EXPECT_EQ(-2, code);
     EXPECT_EQ("No XIV devices found through xiv_delvlist.", text);
-    XivDevList(tool.dir() + "/nowhere", nullptr)
-        .GetVolumeAndArrayId("/dev/sdb", volId, volName, arrayId, code, text);
+    XivDevList(tool.dir() + "/nowhere", NoRecord())
+        .GetVolumeAndArrayId("/dev/sdb", volId, volName, arrayId, error);
     EXPECT_EQ(-1, code);
     EXPECT_EQ(0u, text.find("Failed to run xiv_devlist. "));
 }
