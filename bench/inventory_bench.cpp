@@ -28,7 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/ZrsoExports.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostInventoryDb.h"

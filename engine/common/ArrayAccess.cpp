@@ -1,6 +1,6 @@
 #include "engine/common/ArrayAccess.h"
 
-#include "engine/Settings.h"
+#include "engine/common/Settings.h"
 #include "xiv/XivErrors.h"
 
 Xiv OpenArray(const XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "host/ZRSO.h"
-#include "xiv/XIVFilerSnapInfo.h"
+#include "engine/common/XIVFilerSnapInfo.h"
 #include "xiv/Xiv.h"
 
 // The array object for the record's login, running the configured xcli and

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/Credentials.h"
+#include "engine/identity/Credentials.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 

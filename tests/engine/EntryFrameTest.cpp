@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/EntryFrame.h"
+#include "engine/boundary/EntryFrame.h"
 #include "support/FakeLUNInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ZrsoExports.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "support/FakeInventory.h"
 #include "support/FakeLUNInfo.h"
 #include "support/FakeSnapInfo.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/ZrsoExports.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "support/RunProgram.h"
 #include "support/SimArray.h"
 

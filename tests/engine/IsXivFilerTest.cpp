@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/IsXivFiler.h"
+#include "engine/identity/IsXivFiler.h"
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"
 #include "support/SimDisks.h"

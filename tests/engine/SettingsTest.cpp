@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/Settings.h"
+#include "engine/common/Settings.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"

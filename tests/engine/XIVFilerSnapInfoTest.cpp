@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "xiv/XIVFilerSnapInfo.h"
+#include "engine/common/XIVFilerSnapInfo.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Credentials.h"
+#include "engine/identity/Credentials.h"
 #include "host/rt/DebugLog.h"
 #include "tests/fuzz/FuzzQuiet.h"
 #include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
-#include "xiv/XIVFilerSnapInfo.h"
+#include "engine/common/XIVFilerSnapInfo.h"
 #include "engine/common/XIVUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/MapRequest.h"
+#include "engine/provision/MapRequest.h"
 #include "json/JsonReader.h"
 
 namespace {

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/FilerInfoVMWare.h"
-#include "engine/Redact.h"
+#include "engine/identity/FilerInfoVMWare.h"
+#include "engine/common/Redact.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 #include "tests/fuzz/FuzzQuiet.h"
-#include "xiv/XIVFilerSnapInfo.h"
+#include "engine/common/XIVFilerSnapInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/DeviceIdentifier.h"
+#include "engine/identity/DeviceIdentifier.h"
 #include "support/FakeSnapInfo.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Discovery.h"
+#include "engine/mount/Discovery.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 

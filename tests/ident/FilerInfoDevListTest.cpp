@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Codes.h"
-#include "engine/FilerInfo.h"
+#include "engine/common/Codes.h"
+#include "engine/identity/FilerInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/Codes.h"
-#include "engine/FilerInfo.h"
-#include "engine/FilerInfoVMWare.h"
-#include "engine/Redact.h"
+#include "engine/common/Codes.h"
+#include "engine/identity/FilerInfo.h"
+#include "engine/identity/FilerInfoVMWare.h"
+#include "engine/common/Redact.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 

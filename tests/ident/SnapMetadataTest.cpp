@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/Codes.h"
-#include "engine/Credentials.h"
-#include "engine/SnapMetadata.h"
+#include "engine/common/Codes.h"
+#include "engine/identity/Credentials.h"
+#include "engine/snapshot/SnapMetadata.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 

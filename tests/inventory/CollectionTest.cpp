@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "InventoryWorld.h"
-#include "engine/EntryBodies.h"
+#include "engine/boundary/EntryBodies.h"
 #include "support/FakeZROSUtil.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "InventoryWorld.h"
-#include "engine/EntryBodies.h"
+#include "engine/boundary/EntryBodies.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostInventoryDb.h"

@@ -1,4 +1,4 @@
-#include "engine/MapRequest.h"
+#include "engine/provision/MapRequest.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include <list>
 
 #include "MountWorld.h"
-#include "engine/ZrsoExports.h"
+#include "engine/boundary/ZrsoExports.h"
 
 TEST(MountIsMapped, ReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) {
     if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "MountWorld.h"
-#include "engine/Discovery.h"
-#include "engine/MountDiscovery.h"
-#include "engine/ZrsoExports.h"
+#include "engine/mount/Discovery.h"
+#include "engine/mount/MountDiscovery.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "refhost/AttributeText.h"
 
 namespace {
@@ -166,8 +166,6 @@ TEST_F(MountMap, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
     EXPECT_EQ(world->Call(isMapped, job), 0);
     EXPECT_EQ(world->Rows(job)[0].status, ZRSO::SNAP_DUPLICATE_MAPPED);
     XivError error;
-    int& code = error.code;
-    std::string& text = error.text;
     std::string lun = "1";
     world->Array().UnMapVolume(duplicate, {}, MountWorld::kEsxHostObject, error);
     EXPECT_EQ(world->Call(isMapped, job), 0);

@@ -2,9 +2,9 @@
 // names, and the array id comparison between a disk and a duplicate.
 #include <gtest/gtest.h>
 
-#include "engine/ArraySerial.h"
-#include "engine/Initiators.h"
-#include "engine/Redact.h"
+#include "engine/identity/ArraySerial.h"
+#include "engine/mount/Initiators.h"
+#include "engine/common/Redact.h"
 
 TEST(MountText, MaskPasswordToEndHidesTheWholePasswordAndKeepsAClosingBrace) {
     EXPECT_EQ(MaskPasswordToEnd("{esxname:esx1,password:s3cret}"), "{esxname:esx1,password:***}");

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "engine/SnapMetadata.h"
+#include "engine/snapshot/SnapMetadata.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/AttributeText.h"
 #include "refhost/HostHome.h"

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "ZrsoTestSupport.h"
-#include "engine/ZrsoExports.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "host/rt/PasswordCipher.h"
 
 namespace {

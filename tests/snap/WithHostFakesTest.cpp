@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "SnapWorld.h"
-#include "engine/ZrsoExports.h"
+#include "engine/boundary/ZrsoExports.h"
 
 using ::testing::ElementsAre;
 using ::testing::EndsWith;

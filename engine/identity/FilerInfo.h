@@ -1,0 +1,40 @@
+// Which array and volume stand behind a host disk, and how to log in to
+// that array: by SCSI inquiry, by IBM's xiv_devlist tool, or (for VMware
+// disks) through the host's VMware services; then the array's login from
+// the host's list of registered arrays.
+#pragma once
+
+#include <string>
+
+#include "host/ZRSO.h"
+#include "engine/common/XIVFilerSnapInfo.h"
+
+// 1 with sArrayId and sVolumeId set (and, unless identityOnly, the login:
+// sHostName, sHostUserName, sHostPassword); 0 when the disk is not an XIV
+// volume or cannot be resolved, logged through info. osUtil may be null
+// only with identityOnly. allowDevList lets the configured xiv_devlist tool
+// answer instead of the unit serial and identification pages.
+int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil* osUtil,
+                 XIVFilerSnapInfo& record, bool allowDevList, bool identityOnly);
+
+// The same facts from the xiv_devlist tool (also sVolumeName). A tool
+// failure sets the record's error kDevListToolCode.
+int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
+                               ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
+                               bool identityOnly);
+
+// How the login lookup behaves for its two kinds of caller.
+enum class LoginLookupStyle {
+    kHostDisk,  // local disks: the id may stand anywhere in the array info
+    kVMware,    // VMware disks: the id must follow a two-character prefix, which
+                // completes a five-digit serial
+};
+
+// Walks the host's registered arrays in order; the first whose array info
+// holds firstId (else secondId, which then replaces sArrayId) supplies the
+// login. 1 on a complete login; 0 with the record's error set otherwise
+// (kNoArrayListCode, kArrayLoginCode for no array info, kArrayNotRegisteredCode
+// when not registered or the login is incomplete).
+int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
+                     std::string firstId, std::string secondId, LoginLookupStyle style,
+                     const char* function);
