@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/identity/ArrayLogin.h"
 #include "engine/identity/ArraySerial.h"
 #include "engine/identity/FilerInfoVMWare.h"
 #include "engine/common/Codes.h"
@@ -23,7 +24,6 @@ namespace {
 
 const char* const kFunction = "GetFilerInfo";
 const char* const kDevListFunction = "GetFilerInfoFromXivDevList";
-const char* const kArrayType = "IBM XIV";
 
 constexpr size_t kSerialLength = 7;
 
@@ -63,14 +63,6 @@ std::string VolumeDesignator(const unsigned char* data, int transferred) {
     size_t length = data[7];
     if (length == 0 || 8 + length > pageEnd) return std::string();
     return HexOf(data + 8, length);
-}
-
-// The control hosts of the array list: split at every ':', the last piece
-// running to the end; an empty list is one empty control host.
-std::vector<std::string> ControlHosts(const std::string& list) {
-    std::vector<std::string> hosts;
-    splitByDelim(list, ":", hosts);
-    return hosts;
 }
 
 // Opens the disk and asks the standard inquiry; false (logged) when the disk
@@ -133,130 +125,6 @@ bool ReadIdentityPages(InquiryDisk& disk, ZRSO::SnapInfo* info, const std::strin
 }
 
 }  // namespace
-
-int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
-                     std::string firstId, std::string secondId, LoginLookupStyle style,
-                     const char* function) {
-    const bool vmware = style == LoginLookupStyle::kVMware;
-    HostTextRequest listRequest;
-    listRequest.bufferSize = 1024;
-    HostTextResult list;
-    if (osUtil != nullptr) {
-        list = ReadServiceText(
-            [osUtil](char* buffer, short size) {
-                return osUtil->getArrayList(kArrayType, ':', size, buffer);
-            },
-            listRequest);
-    }
-    if (!list.ok()) {
-        const char* text = "Unable to get list of IBM XIV arrays.";
-        if (vmware) {
-            if (info) info->setError(kNoArrayListCode, text);
-            RecordLog(info, ZRSO::LOG_ERROR, function,
-                      FormatMessage1024("%s:Unable to get list of IBM XIV arrays.... Error = %d",
-                                        function, list.status));
-        } else {
-            RecordLog(info, ZRSO::LOG_DETAIL, function,
-                      FormatMessage1024("Unable to get list of IBM XIV arrays.... Error = %d",
-                                        list.status));
-            if (info) info->setError(kNoArrayListCode, text);
-        }
-        return 0;
-    }
-    RecordLog(info, ZRSO::LOG_DETAIL, function,
-              FormatMessage1024("%s:Got array list [%s]", function, list.text.c_str()));
-
-    bool matched = false;
-    for (const std::string& controlHost : ControlHosts(list.text)) {
-        RecordLog(info, ZRSO::LOG_DETAIL, function,
-                  FormatMessage1024("%s:Going to get array info for the array with control host [%s]",
-                                    function, controlHost.c_str()));
-        HostTextRequest infoRequest;
-        infoRequest.bufferSize = 4096;
-        HostTextResult arrayInfo = ReadServiceText(
-            [osUtil, &controlHost](char* buffer, short size) {
-                short inOut = size;
-                return osUtil->fetchArrayInfo(controlHost.c_str(), buffer, &inOut);
-            },
-            infoRequest);
-        if (!arrayInfo.ok()) {
-            std::string message =
-                vmware ? FormatMessage1024("%s:Unable to get ArrayInfo for the array %s.... Error = %d",
-                                           function, record.sArrayId.c_str(), arrayInfo.status)
-                       : FormatMessage1024("Unable to get ArrayInfo for the array %s.... Error = %d",
-                                           record.sArrayId.c_str(), arrayInfo.status);
-            RecordLog(info, ZRSO::LOG_ERROR, function, message);
-            if (info) info->setError(kArrayLoginCode, message.c_str());
-            return 0;
-        }
-
-        // The id is looked for as plain text anywhere in the array info.
-        const std::string upper = StringToUpper(arrayInfo.text);
-        size_t at = firstId.empty() ? std::string::npos : upper.find(firstId);
-        if (at == std::string::npos) {
-            if (vmware) {
-                RecordLog(info, ZRSO::LOG_INFO, function,
-                          FormatMessage1024("ArrayID=[%s] not found in arrayData, looking for HEX ArrayID=[%s]",
-                                            firstId.c_str(), secondId.c_str()));
-            }
-            at = secondId.empty() ? std::string::npos : upper.find(secondId);
-            if (at != std::string::npos) {
-                record.sArrayId = secondId;
-            } else if (vmware) {
-                RecordLog(info, ZRSO::LOG_ERROR, function,
-                          FormatMessage1024("HEX ArrayID=[%s] was not found too.", secondId.c_str()));
-            }
-        }
-
-        bool found = at != std::string::npos;
-        if (vmware) {
-            // The serial follows the two characters that complete it.
-            found = found && at >= 2;
-            if (!found) {
-                std::string masked = upper;
-                MaskPassword(masked);
-                RecordLog(info, ZRSO::LOG_ERROR, function,
-                          FormatMessage1024("arrayData=[%s], nPos=[%d]", masked.c_str(),
-                                            at == std::string::npos ? -1 : static_cast<int>(at)));
-                continue;
-            }
-            if (record.sArrayId.size() <= 6) record.sArrayId = upper.substr(at - 2, 2) + record.sArrayId;
-            RecordLog(info, ZRSO::LOG_DETAIL, function, FormatMessage1024("Using ArrayID=[%s]", record.sArrayId.c_str()));
-        }
-        if (!found) continue;
-
-        ParseArrayInfo(arrayInfo.text.c_str(), record, info);
-        std::string line =
-            vmware ? "GetFilerInfoVMWare: For the array [" + record.sArrayId + "] hostname [" +
-                         record.sHostName + "] username [" + record.sHostUserName + "] password [***]"
-                   : "GetFilerInfo: For the filer [" + record.sArrayId + "] controlhost [" +
-                         record.sHostName + "] username [" + record.sHostUserName + "] password [***]";
-        RecordLog(info, ZRSO::LOG_DETAIL, function, FormatMessage1024("%s", line.c_str()));
-        if (record.sHostName.empty() || record.sHostUserName.empty() ||
-            record.sHostPassword.empty()) {
-            RecordLog(info, ZRSO::LOG_ERROR, function, "Not all required fields are available.");
-        } else {
-            matched = true;
-        }
-        // The first array that holds the id decides, complete or not.
-        break;
-    }
-    if (matched) return 1;
-
-    if (vmware) {
-        RecordLog(info, ZRSO::LOG_ERROR, function,
-                  FormatMessage1024("%s: This array (%s) is not present in the list of Arrays (%s) given.",
-                                    function, record.sArrayId.c_str(), list.text.c_str()));
-        if (info) info->setError(kArrayNotRegisteredCode, "Cant find the IBM XIV array in database.");
-    } else {
-        std::string message = FormatMessage1024(
-            "This array [%s] is not present among the list of Arrays [%s] retrieved from database.",
-            record.sArrayId.c_str(), list.text.c_str());
-        RecordLog(info, ZRSO::LOG_ERROR, function, message);
-        if (info) info->setError(kArrayNotRegisteredCode, message.c_str());
-    }
-    return 0;
-}
 
 int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
                                ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,

@@ -22,19 +22,3 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
 int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
                                ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
                                bool identityOnly);
-
-// How the login lookup behaves for its two kinds of caller.
-enum class LoginLookupStyle {
-    kHostDisk,  // local disks: the id may stand anywhere in the array info
-    kVMware,    // VMware disks: the id must follow a two-character prefix, which
-                // completes a five-digit serial
-};
-
-// Walks the host's registered arrays in order; the first whose array info
-// holds firstId (else secondId, which then replaces sArrayId) supplies the
-// login. 1 on a complete login; 0 with the record's error set otherwise
-// (kNoArrayListCode, kArrayLoginCode for no array info, kArrayNotRegisteredCode
-// when not registered or the login is incomplete).
-int LookupArrayLogin(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
-                     std::string firstId, std::string secondId, LoginLookupStyle style,
-                     const char* function);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/identity/DeviceIdentifier.h"
-#include "engine/identity/FilerInfo.h"
+#include "engine/identity/ArrayLogin.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Redact.h"
 #include "engine/common/HostBuffer.h"
@@ -73,91 +73,113 @@ bool HostPath(ZRSO::SnapInfo* info, bool identityOnly, std::string& path) {
     return true;
 }
 
-}  // namespace
+void Log(ZRSO::SnapInfo* info, int level, const std::string& text) {
+    RecordLog(info, level, kFunction, text);
+}
 
-int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil* osUtil,
-                       XIVFilerSnapInfo& record, bool identityOnly) {
+// The array ids from the device identifier, upper-cased; false (logged) when
+// it names no XIV array.
+bool ReadArrayIds(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, const std::string& device,
+                  XIVFilerSnapInfo& record) {
     const long long jobId = osUtil != nullptr ? osUtil->getJobId() : -1;
     record.sHostName.clear();
     record.sArrayId.clear();
-    RecordLog(info, ZRSO::LOG_INFO, kFunction, "Parsing DeviceID=[" + device + "]");
-
+    Log(info, ZRSO::LOG_INFO, "Parsing DeviceID=[" + device + "]");
     if (!ParseDeviceIdentifier(static_cast<unsigned long long>(jobId), device, record, info)) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                  "Error:Unable to determine the file server information for device " + device);
-        return 0;
+        Log(info, ZRSO::LOG_ERROR,
+            "Error:Unable to determine the file server information for device " + device);
+        return false;
     }
     record.sArrayId = StringToUpper(record.sArrayId);
     record.sArrayHexId = StringToUpper(record.sArrayHexId);
-    RecordLog(info, ZRSO::LOG_INFO, kFunction,
-              "Retreived ArrayID=[" + record.sArrayId + "], ArrayHexID=[" + record.sArrayHexId + "]");
+    Log(info, ZRSO::LOG_INFO,
+        "Retreived ArrayID=[" + record.sArrayId + "], ArrayHexID=[" + record.sArrayHexId + "]");
+    return true;
+}
 
-    std::string lunUuid;
-    GetJsonVal(device, "lunuuid", lunUuid);
-    RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Lun UUID[" + lunUuid + "]");
+// The identification text the VMware server gives for the LUN: the NAA
+// namespace, else the UNKNOWN one; false (logged) when the host cannot be
+// asked or the server answers with an error.
+bool AskIdentification(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, const std::string& lunUuid,
+                       bool identityOnly, std::string& page) {
     // Every host question below needs the record and the service object.
     if (info == nullptr || osUtil == nullptr) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "No host record or service object to ask.");
-        return 0;
+        Log(info, ZRSO::LOG_ERROR, "No host record or service object to ask.");
+        return false;
     }
     int fleetId = 0, appId = 0;
     if (info->getIntProperty(ZRSO::INTPROP_FLEET_ID, &fleetId) != 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Unable to get FleetID.");
-        return 0;
+        Log(info, ZRSO::LOG_ERROR, "Unable to get FleetID.");
+        return false;
     }
     if (info->getIntProperty(ZRSO::INTPROP_APPLICATION_ID, &appId) != 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Unable to get AppId.");
-        return 0;
+        Log(info, ZRSO::LOG_ERROR, "Unable to get AppId.");
+        return false;
     }
     std::string hostPath;
-    if (!HostPath(info, identityOnly, hostPath)) return 0;
-    RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
-              FormatText("Inputs for GetPageInforForVMwareDevice API strHostPath[%s] sLunUuid[%s] "
-                         "AppID[%d] FleetID [%d]",
-                         TextBeforePassword(hostPath).c_str(), lunUuid.c_str(), appId, fleetId));
+    if (!HostPath(info, identityOnly, hostPath)) return false;
+    Log(info, ZRSO::LOG_DETAIL,
+        FormatText("Inputs for GetPageInforForVMwareDevice API strHostPath[%s] sLunUuid[%s] "
+                   "AppID[%d] FleetID [%d]",
+                   TextBeforePassword(hostPath).c_str(), lunUuid.c_str(), appId, fleetId));
 
-    std::string page;
     int answer = RequestPage(osUtil, hostPath, lunUuid, "NAA", appId, fleetId, kNaaCode, page);
     if (answer != 0) {
         LogPageFailure(info, hostPath, lunUuid, fleetId, appId, "NAA", answer);
-        return 0;
+        return false;
     }
-    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "[Inquiry-VmWare Bytes - NAA] [" + page + "]");
-    if (page.empty()) {
-        RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "NAA is empty, reading UNKNOWN namespace.");
-        answer = RequestPage(osUtil, hostPath, lunUuid, "UNKNOWN", appId, fleetId, kUnknownCode, page);
-        if (answer != 0) {
-            LogPageFailure(info, hostPath, lunUuid, fleetId, appId, "UNKNOWN", answer);
-            return 0;
-        }
-        RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "[Inquiry-VmWare Bytes - UNKOWN] [" + page + "]");
+    Log(info, ZRSO::LOG_DETAIL, "[Inquiry-VmWare Bytes - NAA] [" + page + "]");
+    if (!page.empty()) return true;
+    Log(info, ZRSO::LOG_DETAIL, "NAA is empty, reading UNKNOWN namespace.");
+    answer = RequestPage(osUtil, hostPath, lunUuid, "UNKNOWN", appId, fleetId, kUnknownCode, page);
+    if (answer != 0) {
+        LogPageFailure(info, hostPath, lunUuid, fleetId, appId, "UNKNOWN", answer);
+        return false;
     }
+    Log(info, ZRSO::LOG_DETAIL, "[Inquiry-VmWare Bytes - UNKOWN] [" + page + "]");
+    return true;
+}
 
+// The volume's WWN from the identification text: hex digits after an 8-digit
+// header whose last byte is the identifier length; the text must hold every
+// digit it promises. False (logged) otherwise.
+bool ReadWwn(ZRSO::SnapInfo* info, std::string page, std::string& wwn) {
     static const std::string kMarker = "*_ZRSO_*";
     for (size_t at = page.find(kMarker); at != std::string::npos; at = page.find(kMarker)) {
         page.erase(at, kMarker.size());
     }
-
-    // The header's last byte is the identifier length; the text must hold
-    // every digit it promises.
     if (page.size() < kHeaderDigits || !IsHexDigit(page[6]) || !IsHexDigit(page[7])) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "The identification text [" + page + "] has no valid header.");
-        return 0;
+        Log(info, ZRSO::LOG_ERROR, "The identification text [" + page + "] has no valid header.");
+        return false;
     }
     const size_t length = std::strtoul(page.substr(6, 2).c_str(), nullptr, 16);
-    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, FormatText("Volume WWN Length[%d]", static_cast<int>(length)));
+    Log(info, ZRSO::LOG_DETAIL, FormatText("Volume WWN Length[%d]", static_cast<int>(length)));
     if (length == 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "The identification text [" + page + "] carries no identifier.");
-        return 0;
+        Log(info, ZRSO::LOG_ERROR, "The identification text [" + page + "] carries no identifier.");
+        return false;
     }
     if (page.size() < kHeaderDigits + 2 * length) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                  FormatText("The identification text [%s] is shorter than its length %d promises.",
-                             page.c_str(), static_cast<int>(length)));
-        return 0;
+        Log(info, ZRSO::LOG_ERROR,
+            FormatText("The identification text [%s] is shorter than its length %d promises.",
+                       page.c_str(), static_cast<int>(length)));
+        return false;
     }
-    record.sVolumeId = StringToUpper(page.substr(kHeaderDigits, 2 * length));
-    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "Volume WWN[" + record.sVolumeId + "]");
+    wwn = StringToUpper(page.substr(kHeaderDigits, 2 * length));
+    return true;
+}
+
+}  // namespace
+
+int GetFilerInfoVMWare(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil* osUtil,
+                       XIVFilerSnapInfo& record, bool identityOnly) {
+    if (!ReadArrayIds(info, osUtil, device, record)) return 0;
+    std::string lunUuid;
+    GetJsonVal(device, "lunuuid", lunUuid);
+    Log(info, ZRSO::LOG_ERROR, "Lun UUID[" + lunUuid + "]");
+    std::string page;
+    if (!AskIdentification(info, osUtil, lunUuid, identityOnly, page)) return 0;
+    if (!ReadWwn(info, page, record.sVolumeId)) return 0;
+    Log(info, ZRSO::LOG_DETAIL, "Volume WWN[" + record.sVolumeId + "]");
 
     if (identityOnly) return 1;
     return LookupArrayLogin(info, osUtil, record, record.sArrayId, record.sArrayHexId,

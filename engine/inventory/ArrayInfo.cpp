@@ -98,6 +98,12 @@ private:
     enum class Outcome { kCollected, kSkipped, kStop };
 
     Outcome CollectArray(ZRSO::ArrayEntry* entry);
+    // The array's name, login and deciphered password; false (logged) when
+    // the host does not give them.
+    bool ReadLogin(ZRSO::ArrayEntry* entry, ArrayPass& pass);
+    // The array's pools and volumes; false (logged) when a listing failed.
+    bool ListArray(Xiv& xiv, const ArrayPass& pass, std::vector<XivPool>& pools,
+                   std::vector<XivVol>& volumes);
     void CollectPool(ArrayPass& pass, const XivPool& pool, const InventoryIndex& index);
     void CollectVolume(ArrayPass& pass, const XivVol& volume, const std::string& poolName,
                        int poolRecordId, bool poolAdded);
@@ -129,70 +135,16 @@ int InventoryCollection::Run() {
 
 InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry* entry) {
     ArrayPass pass;
-    pass.clientId = entry->getClientId();
-    if (entry->getArrayName(pass.name, sizeof pass.name, &pass.arrayId) != 0) {
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get array details");
-        return Outcome::kSkipped;
-    }
-    Terminate(pass.name);
-    if (inventory_->getArrayCredentials(
-            pass.name, pass.unused1, sizeof pass.unused1, pass.unused2, sizeof pass.unused2,
-            pass.unused3, sizeof pass.unused3, pass.user, sizeof pass.user,
-            pass.encryptedPassword, sizeof pass.encryptedPassword, pass.controlHost,
-            sizeof pass.controlHost) != 0) {
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get array credentials!!!");
-        return Outcome::kSkipped;
-    }
-    Terminate(pass.user);
-    Terminate(pass.encryptedPassword);
-    Terminate(pass.controlHost);
-    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Array[%s] .", pass.name);
-    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Control Host[%s] .", pass.controlHost);
-    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Client ID[%d] .", pass.clientId);
-    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Array ID[%d] .", pass.arrayId);
-
-    unsigned long size = sizeof pass.clearPassword;
-    if (cipher_.decrypt(pass.encryptedPassword, pass.clearPassword, &size) == 0)
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "failed to decrypt");
-    else
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "entered to decrypt");
-    Terminate(pass.clearPassword);
-
+    if (!ReadLogin(entry, pass)) return Outcome::kSkipped;
     const std::string xcliPath = XIVUtils().GetXCLIpath(osUtil_, log_, pass.controlHost);
     if (xcliPath.empty()) {
         log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get XIV SDK Path");
         return Outcome::kStop;
     }
-
     Xiv xiv(pass.user, pass.clearPassword, pass.controlHost, xcliPath, XivLogger(log_));
     std::vector<XivPool> pools;
     std::vector<XivVol> volumes;
-    XivError error;
-    xiv.GetAllResourcePools(pools, error);
-    const bool poolsHold =
-        ListingHolds(error.code, xiv.GetResult(), pools.empty(), "POOL_BAD_COMMAND");
-    if (!poolsHold)
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to list the storage pools of array[%s]. %s",
-                      pass.name, error.text.c_str());
-    error.clear();
-    xiv.GetAllVolumes(volumes, error);
-    const bool volumesHold =
-        ListingHolds(error.code, xiv.GetResult(), volumes.empty(), "VOLUME_BAD_COMMAND");
-    if (!volumesHold)
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to list the volumes of array[%s]. %s",
-                      pass.name, error.text.c_str());
-
-    // A failed listing says nothing about what is gone: sweeping against it
-    // would mark everything stored deleted, and the array's numbers would
-    // be incomplete. Nor does it say what is there: an answer cut short
-    // still hands over the records read before the cut, half filled (a pool
-    // or volume without a name). Leave the array's records as they were.
-    if (!poolsHold || !volumesHold) {
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
-                      "Array[%s] not collected: a listing failed, nothing is marked deleted.",
-                      pass.name);
-        return Outcome::kSkipped;
-    }
+    if (!ListArray(xiv, pass, pools, volumes)) return Outcome::kSkipped;
 
     const InventoryIndex index(pools, volumes);
     for (const XivPool& pool : pools) CollectPool(pass, pool, index);
@@ -204,6 +156,71 @@ InventoryCollection::Outcome InventoryCollection::CollectArray(ZRSO::ArrayEntry*
     entry->setTotalSpace(pass.totalMiB);
     entry->setFreeSpace(pass.freeMiB);
     return Outcome::kCollected;
+}
+
+bool InventoryCollection::ReadLogin(ZRSO::ArrayEntry* entry, ArrayPass& pass) {
+    pass.clientId = entry->getClientId();
+    if (entry->getArrayName(pass.name, sizeof pass.name, &pass.arrayId) != 0) {
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to get array details");
+        return false;
+    }
+    Terminate(pass.name);
+    if (inventory_->getArrayCredentials(
+            pass.name, pass.unused1, sizeof pass.unused1, pass.unused2, sizeof pass.unused2,
+            pass.unused3, sizeof pass.unused3, pass.user, sizeof pass.user,
+            pass.encryptedPassword, sizeof pass.encryptedPassword, pass.controlHost,
+            sizeof pass.controlHost) != 0) {
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
+                      "Failed to get array credentials!!!");
+        return false;
+    }
+    Terminate(pass.user);
+    Terminate(pass.encryptedPassword);
+    Terminate(pass.controlHost);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Array[%s] .", pass.name);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Control Host[%s] .",
+                  pass.controlHost);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Client ID[%d] .", pass.clientId);
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Array ID[%d] .", pass.arrayId);
+
+    unsigned long size = sizeof pass.clearPassword;
+    if (cipher_.decrypt(pass.encryptedPassword, pass.clearPassword, &size) == 0)
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "failed to decrypt");
+    else
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "entered to decrypt");
+    Terminate(pass.clearPassword);
+    return true;
+}
+
+bool InventoryCollection::ListArray(Xiv& xiv, const ArrayPass& pass, std::vector<XivPool>& pools,
+                                    std::vector<XivVol>& volumes) {
+    XivError error;
+    xiv.GetAllResourcePools(pools, error);
+    const bool poolsHold =
+        ListingHolds(error.code, xiv.GetResult(), pools.empty(), "POOL_BAD_COMMAND");
+    if (!poolsHold)
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
+                      "Failed to list the storage pools of array[%s]. %s", pass.name,
+                      error.text.c_str());
+    error.clear();
+    xiv.GetAllVolumes(volumes, error);
+    const bool volumesHold =
+        ListingHolds(error.code, xiv.GetResult(), volumes.empty(), "VOLUME_BAD_COMMAND");
+    if (!volumesHold)
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
+                      "Failed to list the volumes of array[%s]. %s", pass.name,
+                      error.text.c_str());
+
+    // A failed listing says nothing about what is gone: sweeping against it
+    // would mark everything stored deleted, and the array's numbers would
+    // be incomplete. Nor does it say what is there: an answer cut short
+    // still hands over the records read before the cut, half filled (a pool
+    // or volume without a name). Leave the array's records as they were.
+    if (poolsHold && volumesHold) return true;
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
+                  "Array[%s] not collected: a listing failed, nothing is marked deleted.",
+                  pass.name);
+    return false;
 }
 
 void InventoryCollection::CollectPool(ArrayPass& pass, const XivPool& pool,

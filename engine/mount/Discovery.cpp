@@ -59,93 +59,128 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
     return detectHBA(initiators, iscsi, controlHost, osUtil, std::move(clientHost), query, info);
 }
 
-int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& controlHost,
-              ZRSO::ZROSUtil* osUtil, std::string clientHost, const LoggedInQuery& query,
-              ZRSO::SnapInfo* info) {
-    iscsi = true;
-    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Host Identifier: [" + TextBeforePassword(clientHost) + "]");
-    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Calling osutil detectHBAlist");
-    if (osUtil == nullptr) {
-        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to detect initiator info.");
-        return 0;
-    }
+namespace {
 
-    short nameLength = 0, typeLength = 0, count = 0;
+void LogHba(ZRSO::SnapInfo* info, int level, const std::string& text) {
+    RecordLog(info, level, kHbaFunction, text);
+}
+
+// The host's initiator names of clientHost (comma-separated) and their
+// kinds (one byte each, non-zero for iSCSI); false (logged) when the host
+// names none.
+bool AskHostForInitiators(ZRSO::ZROSUtil* osUtil, const std::string& clientHost,
+                          const std::string& controlHost, ZRSO::SnapInfo* info,
+                          std::string& nameList, std::vector<char>& types, short& count) {
+    // Asked once without buffers to learn the lengths.
+    short nameLength = 0, typeLength = 0;
+    count = 0;
     osUtil->detectHBAlist(clientHost.c_str(), controlHost.c_str(), nullptr, &nameLength, nullptr,
                           &typeLength, &count);
     if (nameLength <= 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to detect initiator info.");
-        return 0;
+        LogHba(info, ZRSO::LOG_ERROR, "Error:Unable to detect initiator info.");
+        return false;
     }
-    std::vector<char> names, types;
+    std::vector<char> names;
     try {
         // One zero byte past what the host is told keeps the names terminated.
         names.assign(static_cast<size_t>(nameLength) + 1, '\0');
         types.assign(static_cast<size_t>(std::max<short>(typeLength, 0)) + 1, '\0');
     } catch (const std::bad_alloc&) {
-        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to allocate memory for HBAName.");
-        return 0;
+        LogHba(info, ZRSO::LOG_ERROR, "Error:Unable to allocate memory for HBAName.");
+        return false;
     }
-    const size_t typeCount = types.size() - 1;
-    short nameCapacity = nameLength, typeCapacity = static_cast<short>(typeCount);
+    short nameCapacity = nameLength, typeCapacity = static_cast<short>(types.size() - 1);
     count = 0;
     bool ok = osUtil->detectHBAlist(clientHost.c_str(), controlHost.c_str(), names.data(),
                                     &nameCapacity, types.data(), &typeCapacity, &count);
     if (!ok || nameCapacity == 0) {
-        RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Error:Unable to detect initiator info.");
+        LogHba(info, ZRSO::LOG_ERROR, "Error:Unable to detect initiator info.");
+        return false;
+    }
+    nameList = BufferText(names);
+    LogHba(info, ZRSO::LOG_DETAIL, "HBA List returned from OS Util:[" + nameList + "]");
+    return true;
+}
+
+// The initiators of a name list: Fibre Channel names without colons, iSCSI
+// names as they are. iscsi tells the kind of the last one.
+std::list<std::string> ParseInitiators(const std::string& nameList, const std::vector<char>& types,
+                                       bool& iscsi, ZRSO::SnapInfo* info) {
+    const size_t typeCount = types.size() - 1;
+    std::list<std::string> detected;
+    size_t index = 0, start = 0;
+    while (start <= nameList.size()) {
+        size_t end = nameList.find(',', start);
+        if (end == std::string::npos) end = nameList.size();
+        std::string token = nameList.substr(start, end - start);
+        start = end + 1;
+        if (token.empty()) continue;
+        // A kind the host did not send counts as Fibre Channel.
+        const bool tokenIscsi = index < typeCount && types[index] != 0;
+        ++index;
+        iscsi = tokenIscsi;
+        std::string name = token;
+        if (!tokenIscsi) RemoveColons(name);
+        LogHba(info, ZRSO::LOG_DETAIL,
+               FormatText("sToken = %s sHBAName = %s iSCSI = %d", token.c_str(), name.c_str(),
+                          tokenIscsi ? 1 : 0));
+        detected.push_back(name);
+    }
+    return detected;
+}
+
+// Appends to initiators those of detected the array logs in.
+void AskArrayLoggedIn(const std::list<std::string>& detected, std::list<std::string>& initiators,
+                      const LoggedInQuery& query, ZRSO::SnapInfo* info) {
+    LogHba(info, ZRSO::LOG_DETAIL, "Printing the list of HBAs found...");
+    for (const std::string& name : detected) LogHba(info, ZRSO::LOG_DETAIL, "HBA:[" + name + "]");
+    // The query takes matched ports out of its list: hand it a copy so that
+    // every detected port stays at hand for the fallback.
+    std::list<std::string> ports = detected;
+    XivError error;
+    std::string result;
+    query(ports, initiators, error, result);
+    if (error.code != 0) {
+        LogHba(info, ZRSO::LOG_ERROR,
+               "detectHBA:" + error.text + "Unable to get logged in adapter list. Error [" +
+                   result + "].");
+    } else {
+        LogHba(info, ZRSO::LOG_DETAIL, "GetLoggedInHBAs did not fail. sErr = [" + error.text + "]");
+    }
+}
+
+}  // namespace
+
+int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& controlHost,
+              ZRSO::ZROSUtil* osUtil, std::string clientHost, const LoggedInQuery& query,
+              ZRSO::SnapInfo* info) {
+    iscsi = true;
+    LogHba(info, ZRSO::LOG_DETAIL, "Host Identifier: [" + TextBeforePassword(clientHost) + "]");
+    LogHba(info, ZRSO::LOG_DETAIL, "Calling osutil detectHBAlist");
+    if (osUtil == nullptr) {
+        LogHba(info, ZRSO::LOG_ERROR, "Error:Unable to detect initiator info.");
         return 0;
     }
-    const std::string nameList = BufferText(names);
-    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "HBA List returned from OS Util:[" + nameList + "]");
+    std::string nameList;
+    std::vector<char> types;
+    short count = 0;
+    if (!AskHostForInitiators(osUtil, clientHost, controlHost, info, nameList, types, count))
+        return 0;
 
     std::list<std::string> detected;
     if (count > 0) {
-        if (!controlHost.empty()) {
-            size_t index = 0, start = 0;
-            while (start <= nameList.size()) {
-                size_t end = nameList.find(',', start);
-                if (end == std::string::npos) end = nameList.size();
-                std::string token = nameList.substr(start, end - start);
-                start = end + 1;
-                if (token.empty()) continue;
-                // A kind the host did not send counts as Fibre Channel.
-                const bool tokenIscsi = index < typeCount && types[index] != 0;
-                ++index;
-                iscsi = tokenIscsi;
-                std::string name = token;
-                if (!tokenIscsi) RemoveColons(name);
-                RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction,
-                          FormatText("sToken = %s sHBAName = %s iSCSI = %d", token.c_str(),
-                                     name.c_str(), tokenIscsi ? 1 : 0));
-                detected.push_back(name);
-            }
-        }
-
-        RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Printing the list of HBAs found...");
-        for (const std::string& name : detected) RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "HBA:[" + name + "]");
-        // The query takes matched ports out of its list: hand it a copy so
-        // that every detected port stays at hand for the fallback below.
-        std::list<std::string> ports = detected;
-        XivError error;
-        std::string result;
-        query(ports, initiators, error, result);
-        if (error.code != 0) {
-            RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction,
-                      "detectHBA:" + error.text + "Unable to get logged in adapter list. Error [" +
-                          result + "].");
-        } else {
-            RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "GetLoggedInHBAs did not fail. sErr = [" + error.text + "]");
-        }
+        if (!controlHost.empty()) detected = ParseInitiators(nameList, types, iscsi, info);
+        AskArrayLoggedIn(detected, initiators, query, info);
     }
-
     if (initiators.empty()) {
         for (const std::string& name : detected) initiators.push_front(name);
     }
-    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction,
-              FormatText("Returning initiator ID list length:[%lu] iSCSI:[%s] LoggedIn:[true]",
-                         static_cast<unsigned long>(initiators.size()), iscsi ? "true" : "false"));
+    LogHba(info, ZRSO::LOG_DETAIL,
+           FormatText("Returning initiator ID list length:[%lu] iSCSI:[%s] LoggedIn:[true]",
+                      static_cast<unsigned long>(initiators.size()), iscsi ? "true" : "false"));
     if (DebugHookPresent()) {
-        for (const std::string& name : initiators) RecordLog(info, ZRSO::LOG_INFO, kHbaFunction, " Initiator [" + name + "]");
+        for (const std::string& name : initiators)
+            LogHba(info, ZRSO::LOG_INFO, " Initiator [" + name + "]");
     }
     return 1;
 }

@@ -26,7 +26,9 @@ namespace {
 const char* const kMapSnapFunction = "ZRSnapEngineXIV::mapSnap";
 constexpr int kSourceDeviceBufferSize = 4096;
 
-enum class Turn { kNext, kStop, kPending };
+// How a record's step ends: go on with the next record, stop the call, go
+// on with the record's next step, or wait for the duplicate's disk.
+enum class Turn { kNext, kStop, kGoOn, kPending };
 
 void SetErrorAndLog(ZRSO::SnapInfo* info, int code, const std::string& message) {
     if (info == nullptr) return;
@@ -98,9 +100,10 @@ void Fail(ZRSO::SnapInfo* info, Xiv& xiv, const std::string& text, const std::st
     info->setError(ArrayErrorCode(xiv), (message + ArrayErrorDescription(xiv)).c_str());
 }
 
-Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
-               ZRSO::ZROSUtil* osUtil) {
-    XIVFilerSnapInfo record;
+// The record's metadata, login and source device; vmwareSource tells a
+// VMware datastore disk.
+Turn LoadRecord(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
+                bool& vmwareSource) {
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
         SetErrorAndLog(info, kNoMetadataCode,
                        "Unable to get the array and volume information from the snap information");
@@ -109,16 +112,25 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     std::string sourceDevice;
     if (!ReadSourceDevice(info, kSourceDeviceBufferSize, sourceDevice)) {
         info->setError(kNoSourceDeviceCode, "Unable to get the src device to be snapped");
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, "Unable to get the src device of the snapshot to be mounted.");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps,
+                  "Unable to get the src device of the snapshot to be mounted.");
         info->setStatus(ZRSO::SNAP_MOUNT_FAILED);
         return Turn::kStop;
     }
+    vmwareSource = sourceDevice.find("vmware") != std::string::npos;
+    return Turn::kGoOn;
+}
 
-    if (sourceDevice.find("vmware") != std::string::npos) {
+// Where the duplicates' disks will show up: the ESX server behind a VMware
+// source (with its one initiator, found once), else this machine.
+Turn EnsureMountHost(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
+                     ZRSO::ZROSUtil* osUtil, const XIVFilerSnapInfo& record, bool vmwareSource) {
+    if (vmwareSource) {
         state.vmware = true;
         HostTextResult identifier = ReadHostIdentifier(info);
         if (!identifier.ok()) {
-            RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, "Error:Unable to get the host identifier.");
+            RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps,
+                      "Error:Unable to get the host identifier.");
             return Turn::kNext;
         }
         state.mountHost = identifier.text;
@@ -132,7 +144,6 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
             state.esxInitiators.push_back(esxInitiator);
         }
     }
-
     const std::string clientName = ClientName();
     if (clientName.empty()) {
         RecordLog(info, ZRSO::LOG_ERROR, tag::kMapSnaps, "Error:Unable to determine client name.");
@@ -140,59 +151,73 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     }
     state.clientName = clientName;
     if (!state.vmware) state.mountHost = clientName;
+    return Turn::kGoOn;
+}
 
-    Xiv xiv = OpenArray(record, info);
-    if (state.hostInitiators.empty()) {
-        if (!FindHostInitiators(state.hostInitiators, record, osUtil, state.clientName, xiv,
-                                info)) {
-            SetErrorAndLog(first, kNoInitiatorsCode, "Unable to detect initiator info.");
-            return Turn::kStop;
-        }
+// This machine's initiators as the array logs them in, found once.
+Turn EnsureInitiators(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
+                      ZRSO::ZROSUtil* osUtil, const XIVFilerSnapInfo& record, Xiv& xiv) {
+    if (!state.hostInitiators.empty()) return Turn::kGoOn;
+    if (!FindHostInitiators(state.hostInitiators, record, osUtil, state.clientName, xiv, info)) {
+        SetErrorAndLog(first, kNoInitiatorsCode, "Unable to detect initiator info.");
+        return Turn::kStop;
     }
+    return Turn::kGoOn;
+}
 
-    if (state.devicesBefore.empty()) {
-        if (!getDeviceList(state.devicesBefore, osUtil, state.mountHost, "IBM", info)) {
-            SetErrorAndLog(first, kDeviceListCode,
-                           "zrso_mapSnaps: Unable to get the devicelist before the duplicate "
-                           "operation for host [" +
-                               MaskPasswordToEnd(state.mountHost) + "].");
-            return Turn::kStop;
-        }
-        if (DebugHookPresent()) {
-            RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps, "Printing devices before duplicate");
-            int index = 0;
-            for (const std::string& device : state.devicesBefore)
-                RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
-                          FormatText(" Volume [%d] DeviceName [%s]", index++,
-                                     MaskPasswordToEnd(device).c_str()));
-        }
+// The IBM disks of the mount host before any duplicate is made, listed once:
+// the rescan passes look for disks that were not there.
+Turn ListDisksBefore(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
+                     ZRSO::ZROSUtil* osUtil) {
+    if (!state.devicesBefore.empty()) return Turn::kGoOn;
+    if (!getDeviceList(state.devicesBefore, osUtil, state.mountHost, "IBM", info)) {
+        SetErrorAndLog(first, kDeviceListCode,
+                       "zrso_mapSnaps: Unable to get the devicelist before the duplicate "
+                       "operation for host [" +
+                           MaskPasswordToEnd(state.mountHost) + "].");
+        return Turn::kStop;
     }
+    if (DebugHookPresent()) {
+        RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps, "Printing devices before duplicate");
+        int index = 0;
+        for (const std::string& device : state.devicesBefore)
+            RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
+                      FormatText(" Volume [%d] DeviceName [%s]", index++,
+                                 MaskPasswordToEnd(device).c_str()));
+    }
+    return Turn::kGoOn;
+}
 
+// The snapshot's writable duplicate: created and unlocked unless an earlier
+// call made it, and its WWN read.
+Turn EnsureDuplicate(MountState& state, ZRSO::SnapInfo* info, Xiv& xiv, XIVFilerSnapInfo& record) {
     XivError error;
     GetDuplicateName(info, record.sDuplicateName);
     const std::string& duplicate = record.sDuplicateName;
+    const std::string where = "] of volume:[" + record.sVolumeId + "] on array:[" +
+                              record.sHostName + "].";
     const int status = info->getStatus();
     if (status != ZRSO::SNAP_DUPLICATE_EXISTS && status != ZRSO::SNAP_DUPLICATE_MAPPED) {
         xiv.CreateSnapShotDuplicate(record.sSnapName, duplicate, error);
         if (error.code != 0) {
             Fail(info, xiv, error.text,
                  "zrso_mapSnaps: Unable to create duplicate of the snap:[" + record.sSnapName +
-                     "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
+                     where);
             return Turn::kStop;
         }
-        RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps, "zrso_mapSnaps: Successfully created a duplicate [" + duplicate + "]");
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
+                  "zrso_mapSnaps: Successfully created a duplicate [" + duplicate + "]");
         info->setStatus(ZRSO::SNAP_DUPLICATE_EXISTS);
         xiv.UnlockVolume(duplicate, error);
         if (error.code != 0) {
             Fail(info, xiv, error.text,
                  "zrso_mapSnaps: Unable to unlock duplicate of the snap:[" + record.sSnapName +
-                     "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].");
+                     where);
             return Turn::kStop;
         }
     } else {
         state.preExisting = true;
     }
-
     xiv.GetVolumeByName(duplicate, record.sDuplicateVolumeId, error);
     if (error.code != 0) {
         Fail(info, xiv, error.text,
@@ -202,19 +227,41 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
               "zrso_mapSnaps: volume id of the volume [" + duplicate + "] is [" +
                   record.sDuplicateVolumeId + "].");
+    return Turn::kGoOn;
+}
 
-    if (info->getStatus() != ZRSO::SNAP_DUPLICATE_MAPPED) {
-        std::string hostName;
-        if (!mapSnap(info, record.sDuplicateName, state.hostInitiators, xiv, hostName,
+// The duplicate mapped to this machine's host object and, for a VMware
+// source, to the ESX server's, unless an earlier call mapped it.
+Turn EnsureMapping(MountState& state, ZRSO::SnapInfo* info, Xiv& xiv, XIVFilerSnapInfo& record) {
+    if (info->getStatus() == ZRSO::SNAP_DUPLICATE_MAPPED) return Turn::kGoOn;
+    std::string hostName;
+    if (!mapSnap(info, record.sDuplicateName, state.hostInitiators, xiv, hostName,
+                 state.mountHost, record.sHostName))
+        return Turn::kStop;
+    if (state.vmware) {
+        hostName.clear();
+        if (!mapSnap(info, record.sDuplicateName, state.esxInitiators, xiv, hostName,
                      state.mountHost, record.sHostName))
             return Turn::kStop;
-        if (state.vmware) {
-            hostName.clear();
-            if (!mapSnap(info, record.sDuplicateName, state.esxInitiators, xiv, hostName,
-                         state.mountHost, record.sHostName))
-                return Turn::kStop;
-        }
     }
+    return Turn::kGoOn;
+}
+
+// One record's turn; kPending when its duplicate is mapped and waits for its
+// disk.
+Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
+               ZRSO::ZROSUtil* osUtil) {
+    XIVFilerSnapInfo record;
+    bool vmwareSource = false;
+    Turn turn = LoadRecord(info, osUtil, record, vmwareSource);
+    if (turn == Turn::kGoOn) turn = EnsureMountHost(state, info, first, osUtil, record, vmwareSource);
+    if (turn != Turn::kGoOn) return turn;
+    Xiv xiv = OpenArray(record, info);
+    turn = EnsureInitiators(state, info, first, osUtil, record, xiv);
+    if (turn == Turn::kGoOn) turn = ListDisksBefore(state, info, first, osUtil);
+    if (turn == Turn::kGoOn) turn = EnsureDuplicate(state, info, xiv, record);
+    if (turn == Turn::kGoOn) turn = EnsureMapping(state, info, xiv, record);
+    if (turn != Turn::kGoOn) return turn;
     state.pending.push_back(MakeDuplicateInfo(record, state.mountHost, state.vmware, info));
     return Turn::kPending;
 }

@@ -72,6 +72,51 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
     return Turn::kGoOn;
 }
 
+// The duplicate unmapped from the host objects of the initiators and,
+// unless the record keeps it, deleted; false (the record failed) otherwise.
+bool RemoveDuplicate(UnmapState& state, ZRSO::SnapInfo* info, Xiv& xiv,
+                     const XIVFilerSnapInfo& record) {
+    const std::string& duplicate = record.sDuplicateName;
+    XivError error;
+    std::string hostName;
+    xiv.UnMapVolume(duplicate, state.initiators, hostName, error);
+    if (error.code != 0) {
+        Fail(info, ArrayErrorCode(xiv),
+             "Unable to unmap duplicate of the snap:[" + record.sSnapName + "] of volume:[" +
+                 record.sVolumeId + "] on file server:[" + record.sHostName + "]." +
+                 ArrayErrorDescription(xiv),
+             error.text);
+        return false;
+    }
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps,
+              "Successfully unmapped the duplicate [" + duplicate + "]");
+    if ((info->getFlags() & ZRSO::FLAG_KEEP_DUPLICATE) != 0) return true;
+    xiv.DeleteSnapshot(duplicate, error);
+    if (error.code != 0) {
+        Fail(info, ArrayErrorCode(xiv),
+             "Unable to delete the duplicate duplicate:[" + duplicate + "]" + "error code [" +
+                 xiv.GetResult() + "]." + ArrayErrorDescription(xiv),
+             error.text);
+        return false;
+    }
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully deleted duplicate " + duplicate);
+    return true;
+}
+
+// The disk that carried the duplicate, for the host to drop; a record that
+// never got a device has nothing to drop.
+void NoteDeviceForRemoval(UnmapState& state, ZRSO::SnapInfo* info) {
+    HostTextRequest request;
+    request.bufferSize = kTextBufferSize;
+    HostTextResult device = ReadRecordText(
+        [info](char* buffer, short* size) { return info->getSnapDevice(buffer, size); }, request);
+    if (device.ok() && !device.text.empty()) {
+        RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps,
+                  "Added device [" + device.text + "] for deletion");
+        state.removal.push_back(device.text);
+    }
+}
+
 Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     info->setStatus(ZRSO::SNAP_UNMAP_FAILED);
     XIVFilerSnapInfo record;
@@ -95,42 +140,9 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
     }
 
     GetDuplicateName(info, record.sDuplicateName);
-    const std::string& duplicate = record.sDuplicateName;
-    XivError error;
-    std::string hostName;
-    xiv.UnMapVolume(duplicate, state.initiators, hostName, error);
-    if (error.code != 0) {
-        Fail(info, ArrayErrorCode(xiv),
-             "Unable to unmap duplicate of the snap:[" + record.sSnapName + "] of volume:[" +
-                 record.sVolumeId + "] on file server:[" + record.sHostName + "]." +
-                 ArrayErrorDescription(xiv),
-             error.text);
-        return Turn::kNext;
-    }
-    RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully unmapped the duplicate [" + duplicate + "]");
-
-    if ((info->getFlags() & ZRSO::FLAG_KEEP_DUPLICATE) == 0) {
-        xiv.DeleteSnapshot(duplicate, error);
-        if (error.code != 0) {
-            Fail(info, ArrayErrorCode(xiv),
-                 "Unable to delete the duplicate duplicate:[" + duplicate + "]" + "error code [" +
-                     xiv.GetResult() + "]." + ArrayErrorDescription(xiv),
-                 error.text);
-            return Turn::kNext;
-        }
-        RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully deleted duplicate " + duplicate);
-    }
+    if (!RemoveDuplicate(state, info, xiv, record)) return Turn::kNext;
     info->setStatus(ZRSO::SNAP_UNMAPPED);
-
-    HostTextRequest request;
-    request.bufferSize = kTextBufferSize;
-    HostTextResult device = ReadRecordText(
-        [info](char* buffer, short* size) { return info->getSnapDevice(buffer, size); }, request);
-    // A record that never got a device has nothing for the host to drop.
-    if (device.ok() && !device.text.empty()) {
-        RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Added device [" + device.text + "] for deletion");
-        state.removal.push_back(device.text);
-    }
+    NoteDeviceForRemoval(state, info);
     return Turn::kUnmapped;
 }
 

@@ -81,12 +81,12 @@ void FailLunOnArray(ZRSO::LUNInfo* lun, ProvisionLog& log, Xiv& xiv,
 
 long BytesToGiB(int64_t bytes) { return static_cast<long>(bytes / (int64_t(1) << 30)); }
 
-bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& plan,
-              ProvisionLog& log, LunSetup& setup) {
-    lun->setStatus(plan.startStatus);
-    log.SetJob(lun->getJobId());
+namespace {
 
-    std::string passwordEnc;
+// The LUN's texts and size the plan asks for; false when one is missing (the
+// LUN then carries the step's text).
+bool ReadLunFields(ZRSO::LUNInfo* lun, const LunSetupPlan& plan, ProvisionLog& log,
+                   LunSetup& setup, std::string& passwordEnc) {
     struct Read {
         RecordTextGetter getter;
         int capacity;
@@ -114,34 +114,46 @@ bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& pl
             return false;
         }
     }
-    if (plan.readSize) {
-        int64_t bytes = 0;
-        if (lun->getVolumeSize(&bytes) != 0) {
-            FailLun(lun, log, "Failed to get volume Size");
-            return false;
-        }
-        setup.sizeBytes = bytes;
-        setup.sizeGiB = BytesToGiB(bytes);
-        if (plan.logDetails) {
-            log.Line(DebugLog::kError, "LUN size [%ld]", setup.sizeGiB);
-            log.Line(DebugLog::kError, "LUN size [%ld]", setup.sizeGiB);
-        }
+    if (!plan.readSize) return true;
+    int64_t bytes = 0;
+    if (lun->getVolumeSize(&bytes) != 0) {
+        FailLun(lun, log, "Failed to get volume Size");
+        return false;
     }
+    setup.sizeBytes = bytes;
+    setup.sizeGiB = BytesToGiB(bytes);
+    if (plan.logDetails) {
+        log.Line(DebugLog::kError, "LUN size [%ld]", setup.sizeGiB);
+        log.Line(DebugLog::kError, "LUN size [%ld]", setup.sizeGiB);
+    }
+    return true;
+}
 
+void LogLogin(ProvisionLog& log, const LunSetup& setup, const std::string& passwordEnc) {
+    log.Line(DebugLog::kNormal, "Array Login [%s]", setup.user.c_str());
+    log.Line(DebugLog::kNormal, "Array Password [%s]", passwordEnc.c_str());
+    log.Line(DebugLog::kNormal, "Array Name [%s]", setup.arrayName.c_str());
+    log.Line(DebugLog::kNormal, "Array Control Host [%s]", setup.controlHost.c_str());
+    // Never the clear text: the log outlives the call and is readable by
+    // more people than the array's administrators.
+    log.Line(DebugLog::kNormal, "Array decrypted password [%s]", kMaskedPassword);
+}
+
+}  // namespace
+
+bool SetUpLun(ZRSO::LUNInfo* lun, ZRSO::ZROSUtil* osUtil, const LunSetupPlan& plan,
+              ProvisionLog& log, LunSetup& setup) {
+    lun->setStatus(plan.startStatus);
+    log.SetJob(lun->getJobId());
+
+    std::string passwordEnc;
+    if (!ReadLunFields(lun, plan, log, setup, passwordEnc)) return false;
     std::string password;
     if (!Decipher(passwordEnc, password)) {
         FailLun(lun, log, "Failed to decrypt");
         return false;
     }
-    if (plan.logDetails) {
-        log.Line(DebugLog::kNormal, "Array Login [%s]", setup.user.c_str());
-        log.Line(DebugLog::kNormal, "Array Password [%s]", passwordEnc.c_str());
-        log.Line(DebugLog::kNormal, "Array Name [%s]", setup.arrayName.c_str());
-        log.Line(DebugLog::kNormal, "Array Control Host [%s]", setup.controlHost.c_str());
-        // Never the clear text: the log outlives the call and is readable by
-        // more people than the array's administrators.
-        log.Line(DebugLog::kNormal, "Array decrypted password [%s]", kMaskedPassword);
-    }
+    if (plan.logDetails) LogLogin(log, setup, passwordEnc);
 
     XIVUtils utils;
     setup.xcliPath = utils.GetXCLIpath(osUtil, log.Log(), setup.controlHost.c_str());

@@ -15,11 +15,35 @@
 
 namespace {
 
-
 void Fail(ZRSO::SnapInfo* info, int code, const std::string& message, const std::string& logText) {
     RecordLog(info, ZRSO::LOG_ERROR, tag::kDeleteSnaps, logText);
     info->setError(code, message.c_str());
     info->setStatus(ZRSO::SNAP_DELETE_FAILED);
+}
+
+// A snapshot group a failed group snap left behind is disbanded first:
+// snapshots inside a group cannot be deleted one by one. False (the record
+// failed) when the array cannot tell or disband it.
+bool DisbandLeftSnapGroup(ZRSO::SnapInfo* info, Xiv& xiv, const XIVFilerSnapInfo& record) {
+    if (record.sSnapGroupName.empty()) return true;
+    XivError error;
+    const bool present = xiv.IsSnapGroupPresent(record.sSnapGroupName, error);
+    if (error.code != 0) {
+        Fail(info, kSnapGroupCode,
+             "Unable to check if snap group :[" + record.sSnapGroupName + "] exists on array:[" +
+                 record.sHostName + "]. " + ArrayErrorDescription(xiv),
+             error.text);
+        return false;
+    }
+    if (!present) return true;
+    error.text.clear();
+    xiv.DisbandSnapGroup(record.sCGName, record.sSnapGroupName, error);
+    if (error.code == 0) return true;
+    Fail(info, kSnapGroupCode,
+         "Unable to disband snap group :[" + record.sSnapGroupName + "] exists on array:[" +
+             record.sHostName + "]. " + ArrayErrorDescription(xiv),
+         error.text);
+    return false;
 }
 
 bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
@@ -32,31 +56,8 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
         return false;
     }
     Xiv xiv = OpenArray(record, info);
+    if (!DisbandLeftSnapGroup(info, xiv, record)) return false;
     XivError error;
-
-    if (!record.sSnapGroupName.empty()) {
-        bool present = xiv.IsSnapGroupPresent(record.sSnapGroupName, error);
-        if (error.code != 0) {
-            Fail(info, kSnapGroupCode,
-                 "Unable to check if snap group :[" + record.sSnapGroupName + "] exists on array:[" +
-                     record.sHostName + "]. " + ArrayErrorDescription(xiv),
-                 error.text);
-            return false;
-        }
-        // Snapshots inside a group cannot be deleted one by one.
-        if (present) {
-            error.text.clear();
-            xiv.DisbandSnapGroup(record.sCGName, record.sSnapGroupName, error);
-            if (error.code != 0) {
-                Fail(info, kSnapGroupCode,
-                     "Unable to disband snap group :[" + record.sSnapGroupName +
-                         "] exists on array:[" + record.sHostName + "]. " +
-                         ArrayErrorDescription(xiv),
-                     error.text);
-                return false;
-            }
-        }
-    }
 
     // A duplicate that is already gone counts as deleted.
     GetDuplicateName(info, record.sDuplicateName);

@@ -63,6 +63,72 @@ void FailLookup(ZRSO::SnapInfo* info, Xiv& xiv, const std::string& what,
     info->setError(ArrayErrorCode(xiv), message.c_str());
 }
 
+// The volume's name from the disk's WWN unless an earlier prepare stored
+// it, and its group and pool; false (the record failed) when the array does
+// not answer them.
+bool LookUpVolume(PrepareCall& call, ZRSO::SnapInfo* info, Xiv& xiv, XIVFilerSnapInfo& record) {
+    const std::string onArray = "] on array:[" + record.sHostName + "]";
+    if (record.sVolumeName.empty()) {
+        XivError error;
+        XivVol volume = record.Volume();
+        xiv.GetVolumeByWWN(volume, call.wwnToName, error);
+        record.SetVolume(volume);
+        // A full listing that lacks the WWN answers success without a name.
+        if (error.code == 0 && record.sVolumeName.empty()) {
+            error.code = -1;
+            error.text += "No volume with WWN [" + record.sVolumeId + "] on the array.";
+        }
+        // The array answered but holds no such volume: say so to the host
+        // rather than hand it the code of an unknown error.
+        if (error.code != 0 && xiv.GetResult() == kSuccess) xiv.SetResult(kNoSuchVolume);
+        if (error.code != 0) {
+            FailLookup(info, xiv,
+                       "Unable to get name of the volume with ID = [" + record.sVolumeId + onArray,
+                       error.text);
+            return false;
+        }
+    }
+    if (record.sCGName.empty() || record.sPoolName.empty()) {
+        XivError error;
+        XivVol volume = record.Volume();
+        xiv.GetVolumeByName(volume, error);
+        record.SetVolume(volume);
+        if (error.code != 0) {
+            FailLookup(info, xiv,
+                       "Unable to get properties of the volume with name = [" + record.sVolumeName +
+                           onArray,
+                       error.text);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The snapshot's name (the id the host gave it) stored with the volume and
+// array in the record's metadata; false (the record failed) otherwise.
+bool StoreSnapshotPlan(ZRSO::SnapInfo* info, XIVFilerSnapInfo& record,
+                       const std::string& shownDevice) {
+    std::string snapshotId;
+    if (!ReadSnapshotId(info, kBufferSize, snapshotId)) {
+        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
+                   std::string(tag::kPrepareDevices) + " Unable to get the SnapUUID for device " +
+                       shownDevice);
+        return false;
+    }
+    record.sSnapName = snapshotId;
+    // Metadata that would read back differently (a comma in a name) would
+    // send every later step to the wrong snapshot: refuse the device.
+    std::string why;
+    if (!WriteMetaData(info, record, why)) {
+        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
+                   std::string(tag::kPrepareDevices) +
+                       " Unable to store the snapshot details of device " + shownDevice + ": " +
+                       why);
+        return false;
+    }
+    return true;
+}
+
 // False when the device pass must stop; a device that is not an XIV volume
 // is left alone and the pass goes on.
 bool PrepareDevice(PrepareCall& call, int index) {
@@ -94,55 +160,8 @@ bool PrepareDevice(PrepareCall& call, int index) {
     GetVolumeAndFilerInfoFromSnap(info, call.osUtil, record);
 
     Xiv xiv = OpenArray(record, info);
-    XivError error;
-    if (record.sVolumeName.empty()) {
-        XivVol volume = record.Volume();
-        xiv.GetVolumeByWWN(volume, call.wwnToName, error);
-        record.SetVolume(volume);
-        // A full listing that lacks the WWN answers success without a name.
-        if (error.code == 0 && record.sVolumeName.empty()) {
-            error.code = -1;
-            error.text += "No volume with WWN [" + record.sVolumeId + "] on the array.";
-        }
-        // The array answered but holds no such volume: say so to the host
-        // rather than hand it the code of an unknown error.
-        if (error.code != 0 && xiv.GetResult() == kSuccess) xiv.SetResult(kNoSuchVolume);
-        if (error.code != 0) {
-            FailLookup(info, xiv, "Unable to get name of the volume with ID = [" +
-                                      record.sVolumeId + "] on array:[" + record.sHostName + "]",
-                       error.text);
-            return false;
-        }
-    }
-    if (record.sCGName.empty() || record.sPoolName.empty()) {
-        error.text.clear();
-        XivVol volume = record.Volume();
-        xiv.GetVolumeByName(volume, error);
-        record.SetVolume(volume);
-        if (error.code != 0) {
-            FailLookup(info, xiv, "Unable to get properties of the volume with name = [" +
-                                      record.sVolumeName + "] on array:[" + record.sHostName + "]",
-                       error.text);
-            return false;
-        }
-    }
-
-    std::string snapshotId;
-    if (!ReadSnapshotId(info, kBufferSize, snapshotId)) {
-        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
-                   std::string(tag::kPrepareDevices) + " Unable to get the SnapUUID for device " + shownDevice);
-        return false;
-    }
-    record.sSnapName = snapshotId;
-    // Metadata that would read back differently (a comma in a name) would
-    // send every later step to the wrong snapshot: refuse the device.
-    std::string why;
-    if (!WriteMetaData(info, record, why)) {
-        FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kNoSnapshotIdCode,
-                   std::string(tag::kPrepareDevices) + " Unable to store the snapshot details of device " +
-                       shownDevice + ": " + why);
-        return false;
-    }
+    if (!LookUpVolume(call, info, xiv, record)) return false;
+    if (!StoreSnapshotPlan(info, record, shownDevice)) return false;
     info->setStatus(ZRSO::SNAP_PREPARED);
     record.nDeviceIndex = index;
     call.prepared.push_back(record);
