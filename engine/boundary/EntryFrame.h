@@ -1,10 +1,11 @@
-// The frame around every entry point that takes records, and the result
-// convention they share.
+// The frame around every entry point that takes records. The result
+// convention and the record-array helpers are common/RecordArray.h.
 #pragma once
 
 #include <functional>
 
 #include "host/HostInventory.h"
+#include "engine/common/RecordArray.h"
 #include "host/ZRSO.h"
 
 // The frame's only text for an exception that reached it.
@@ -12,24 +13,8 @@ extern const char* const kUnhandledExceptionText;
 // Logged instead of running the body when the host passes no service object.
 extern const char* const kNoServiceObjectText;
 
-// 0 when every record succeeded, 2 when some did, 1 when none did (a call
-// without records included).
-int ResultConvention(long succeeded, long total);
-
-// Counts the records whose status is success, sets failure on every other
-// present record and answers by the result convention (holes in the host
-// array count as failed).
-int SettleStatuses(ZRSO::SnapInfo** infos, short count, int success, int failure);
-
 // A negative count is treated as 0, and so is any count with no array.
 short ClampCount(const void* records, short count);
-
-// Record index of the array, or null when the index is out of range or the
-// host left a hole; bodies skip null records (they count as failed).
-ZRSO::SnapInfo* RecordAt(ZRSO::SnapInfo** infos, short count, int index);
-ZRSO::LUNInfo* LunAt(ZRSO::LUNInfo** luns, short count, int index);
-// The first non-null record: the one frame-level lines go through.
-ZRSO::SnapInfo* FirstRecord(ZRSO::SnapInfo** infos, short count);
 
 using SnapBody = std::function<int(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*)>;
 using LunBody = std::function<int(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*)>;

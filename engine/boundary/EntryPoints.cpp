@@ -1,12 +1,15 @@
 // Every exported function: the fixed boundary the host drives the plug-in by.
-// Bodies live elsewhere (EntryBodies.h); this file only frames them.
+// Bodies live in their capability's folder; this file only frames them.
 #include <list>
 #include <string>
 
-#include "engine/boundary/EntryBodies.h"
 #include "engine/boundary/EntryFrame.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/identity/IsXivFiler.h"
+#include "engine/inventory/InventoryBody.h"
+#include "engine/mount/MountBodies.h"
+#include "engine/provision/ProvisionBodies.h"
+#include "engine/snapshot/SnapshotBodies.h"
 #include "engine/boundary/ZrsoExports.h"
 #include "host/rt/DebugLog.h"
 

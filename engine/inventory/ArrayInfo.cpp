@@ -7,7 +7,7 @@
 #include <vector>
 #include <string>
 
-#include "engine/boundary/EntryBodies.h"
+#include "engine/inventory/InventoryBody.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/inventory/InventoryIndex.h"
 #include "host/rt/DebugLog.h"

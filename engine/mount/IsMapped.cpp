@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "engine/boundary/EntryBodies.h"
-#include "engine/boundary/EntryFrame.h"
+#include "engine/mount/MountBodies.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/mount/Initiators.h"
 #include "engine/common/ArrayAccess.h"

@@ -8,7 +8,7 @@
 #include "engine/identity/ArraySerial.h"
 #include "engine/common/Codes.h"
 #include "engine/mount/Discovery.h"
-#include "engine/boundary/EntryFrame.h"
+#include "engine/common/RecordArray.h"
 #include "engine/identity/FilerInfo.h"
 #include "engine/identity/FilerInfoVMWare.h"
 #include "engine/common/FunctionTags.h"

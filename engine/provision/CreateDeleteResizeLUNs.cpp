@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/boundary/EntryBodies.h"
-#include "engine/boundary/EntryFrame.h"
+#include "engine/provision/ProvisionBodies.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/provision/ProvisionSetup.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/boundary/EntryBodies.h"
+#include "engine/provision/ProvisionBodies.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/provision/MapRequest.h"
 #include "engine/provision/ProvisionSetup.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/boundary/EntryFrame.h"
+#include "engine/common/RecordArray.h"
 #include "host/rt/PasswordCipher.h"
 #include "engine/common/HostBuffer.h"
 #include "engine/common/XIVUtils.h"

@@ -5,8 +5,8 @@
 
 #include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/boundary/EntryBodies.h"
-#include "engine/boundary/EntryFrame.h"
+#include "engine/snapshot/SnapshotBodies.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Settings.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "InventoryWorld.h"
-#include "engine/boundary/EntryBodies.h"
+#include "engine/inventory/InventoryBody.h"
 #include "support/FakeZROSUtil.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "InventoryWorld.h"
-#include "engine/boundary/EntryBodies.h"
+#include "engine/inventory/InventoryBody.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostInventoryDb.h"

@@ -1,0 +1,5 @@
+#include "engine/provision/EndPointId.h"
+
+extern "C" {
+ZRSO_EXPORT int iEndPointId = 0;
+}
