@@ -10,6 +10,7 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
+#include "xiv/AnswerFields.h"
 #include "xiv/Resources.h"
 
 class XCliSAX2Handler : public xercesc::DefaultHandler {
@@ -53,8 +54,6 @@ public:
     // text is UTF-8 and cannot carry a DOCTYPE.
     static bool PlainAnswer(const char* xml, size_t size);
 
-    enum class Kind { None, Host, Volume, VolMapping, Mapping, HostConn, Cg, SnapGroup, Pool };
-
 private:
     void statusNode(const xercesc::Attributes& attrs);
     void resourceNode(const XMLCh* localname);
@@ -66,7 +65,7 @@ private:
     std::string status_;
     ResourceNode* current_;
     std::string message_;
-    Kind expected_;
-    Kind currentKind_;
+    RecordKind expected_;
+    RecordKind currentKind_;
     bool failed_;
 };
