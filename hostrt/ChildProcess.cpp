@@ -149,6 +149,159 @@ int statusOf(int wstatus) {
     return 1;
 }
 
+// The child's standard descriptors and signal state: stdin from /dev/null,
+// output and error into the pipes, nothing else of ours, a process group of
+// its own, signals unblocked and at their defaults.
+void prepareSpawn(posix_spawn_file_actions_t* actions, posix_spawnattr_t* attr, int outWrite,
+                  int errWrite) {
+    posix_spawn_file_actions_init(actions);
+    posix_spawn_file_actions_addopen(actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(actions, outWrite, 1);
+    posix_spawn_file_actions_adddup2(actions, errWrite, 2);
+    posix_spawn_file_actions_addclosefrom_np(actions, 3);
+
+    posix_spawnattr_init(attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    sigdelset(&all, SIGKILL);
+    sigdelset(&all, SIGSTOP);
+    posix_spawnattr_setsigmask(attr, &none);
+    posix_spawnattr_setsigdefault(attr, &all);
+    posix_spawnattr_setpgroup(attr, 0);
+    posix_spawnattr_setflags(attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                       POSIX_SPAWN_SETSIGDEF);
+}
+
+// Starts the child with its output and error on pipes whose read ends come
+// back in *outRead and *errRead; false with the reason in *err.
+bool spawnChild(const std::vector<std::string>& argv, const char* const* extraEnv, pid_t* pid,
+                int* outRead, int* errRead, std::string* err) {
+    int outPipe[2] = {-1, -1};
+    int errPipe[2] = {-1, -1};
+    if (!makePipe(outPipe) || !makePipe(errPipe)) {
+        int e = errno;
+        closeFd(&outPipe[0]);
+        closeFd(&outPipe[1]);
+        *err += std::string("cannot create pipes: ") + std::strerror(e);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    prepareSpawn(&actions, &attr, outPipe[1], errPipe[1]);
+
+    std::vector<std::string> args(argv);
+    std::vector<char*> argp = pointers(args);
+    std::vector<std::string> env = buildEnvironment(extraEnv);
+    std::vector<char*> envp = pointers(env);
+
+    // glibc reports a failed exec here (the child runs on a vfork-like
+    // clone and hands the errno back), so "not started" is reliable.
+    int rc = ::posix_spawnp(pid, argp[0], &actions, &attr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    closeFd(&outPipe[1]);
+    closeFd(&errPipe[1]);
+    if (rc != 0) {
+        closeFd(&outPipe[0]);
+        closeFd(&errPipe[0]);
+        *err += "cannot start '" + argv[0] + "': " + std::strerror(rc);
+        return false;
+    }
+    *outRead = outPipe[0];
+    *errRead = errPipe[0];
+    return true;
+}
+
+// A pidfd wakes poll() when the child ends even while descendants still
+// hold the pipes open; without one (-1), poll() wakes periodically to check.
+int openPidfd(pid_t pid) {
+    int pidfd = -1;
+#ifdef SYS_pidfd_open
+    pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0) ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
+#endif
+    return pidfd;
+}
+
+// How the wait for the child ended.
+struct Ending {
+    int wstatus = 0;
+    bool lost = false;  // someone else reaped it, or it could not be reaped
+    bool timedOut = false;
+    bool stopped = false;
+};
+
+// Waits at most `remaining` ms for output, the child's end or a stop
+// request, then reads what the pipes hold.
+void pollOnce(Stream (&streams)[2], int pidfd, long long remaining) {
+    struct pollfd fds[4];
+    int count = 0;
+    for (auto& s : streams) {
+        if (s.fd >= 0) fds[count++] = {s.fd, POLLIN, 0};
+    }
+    if (pidfd >= 0) fds[count++] = {pidfd, POLLIN, 0};
+    if (stopDescriptor() >= 0) fds[count++] = {stopDescriptor(), POLLIN, 0};
+    int wait = remaining > 1000000 ? 1000000 : static_cast<int>(remaining);
+    if ((pidfd < 0 || stopDescriptor() < 0) && wait > 20) wait = 20;
+    int ready = ::poll(fds, static_cast<nfds_t>(count), wait);
+    if (ready < 0 && errno != EINTR) {
+        // Should not happen; fall back to a plain wait rather than spin.
+        struct timespec pause = {0, 10 * 1000000L};
+        nanosleep(&pause, nullptr);
+    }
+    for (auto& s : streams) s.readAvailable(std::size_t(1) << 20);
+}
+
+// Reads the child's output until it ends, the deadline passes (its group is
+// killed) or the host asks to stop (its group is stopped); the child is
+// reaped either way.
+Ending awaitChild(pid_t pid, int pidfd, Stream (&streams)[2], long long deadline) {
+    Ending ending;
+    for (;;) {
+        pid_t r = ::waitpid(pid, &ending.wstatus, WNOHANG);
+        if (r == pid) return ending;
+        if (r < 0 && errno == ECHILD) {
+            ending.lost = true;  // someone else reaped it (SIGCHLD ignored or handled)
+            return ending;
+        }
+        if (stopRequested()) {
+            ending.stopped = true;
+            stopGroup(pid, pidfd);
+            if (reapBlocking(pid, &ending.wstatus) != 0) ending.lost = true;
+            return ending;
+        }
+        long long remaining = deadline - monotonicMs();
+        if (remaining <= 0) {
+            ending.timedOut = true;
+            ::kill(-pid, SIGKILL);
+            ::kill(pid, SIGKILL);
+            if (reapBlocking(pid, &ending.wstatus) != 0) ending.lost = true;
+            return ending;
+        }
+        pollOnce(streams, pidfd, remaining);
+    }
+}
+
+// The status runChild answers for an ending, with its note in *err.
+int statusOfEnding(const Ending& ending, const std::string& program, int timeoutSeconds,
+                   std::string* err) {
+    if (ending.timedOut) {
+        appendNote(err, "'" + program + "' exceeded the time limit of " +
+                            std::to_string(timeoutSeconds) + " s and was killed");
+        return kTimedOut;
+    }
+    if (ending.stopped) {
+        appendNote(err, "'" + program + "' was stopped: the host is stopping");
+        return kStopped;
+    }
+    if (ending.lost) {
+        appendNote(err, "exit status of '" + program + "' is unknown");
+        return 1;
+    }
+    return statusOf(ending.wstatus);
+}
+
 }  // namespace
 
 int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
@@ -165,140 +318,23 @@ int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
         return kStopped;
     }
 
-    int outPipe[2] = {-1, -1};
-    int errPipe[2] = {-1, -1};
-    if (!makePipe(outPipe) || !makePipe(errPipe)) {
-        int e = errno;
-        closeFd(&outPipe[0]);
-        closeFd(&outPipe[1]);
-        *err += std::string("cannot create pipes: ") + std::strerror(e);
-        return kNotStarted;
-    }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    sigdelset(&all, SIGKILL);
-    sigdelset(&all, SIGSTOP);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<std::string> args(argv);
-    std::vector<char*> argp = pointers(args);
-    std::vector<std::string> env = buildEnvironment(extraEnv);
-    std::vector<char*> envp = pointers(env);
-
     pid_t pid = -1;
-    // glibc reports a failed exec here (the child runs on a vfork-like
-    // clone and hands the errno back), so "not started" is reliable.
-    int rc = ::posix_spawnp(&pid, argp[0], &actions, &attr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    closeFd(&outPipe[1]);
-    closeFd(&errPipe[1]);
-    if (rc != 0) {
-        closeFd(&outPipe[0]);
-        closeFd(&errPipe[0]);
-        *err += "cannot start '" + argv[0] + "': " + std::strerror(rc);
-        return kNotStarted;
-    }
-
     Stream streams[2];
-    streams[0].fd = outPipe[0];
+    if (!spawnChild(argv, extraEnv, &pid, &streams[0].fd, &streams[1].fd, err)) return kNotStarted;
     streams[0].sink = out;
-    streams[1].fd = errPipe[0];
     streams[1].sink = err;
     for (auto& s : streams) ::fcntl(s.fd, F_SETFL, ::fcntl(s.fd, F_GETFL) | O_NONBLOCK);
-
-    // A pidfd wakes poll() when the child ends even while descendants still
-    // hold the pipes open; without one, poll() wakes periodically to check.
-    int pidfd = -1;
-#ifdef SYS_pidfd_open
-    pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidfd >= 0) ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
-#endif
+    int pidfd = openPidfd(pid);
 
     if (timeoutSeconds <= 0) timeoutSeconds = 1;
     const long long deadline = monotonicMs() + static_cast<long long>(timeoutSeconds) * 1000;
-    int wstatus = 0;
-    bool reaped = false;
-    bool lost = false;
-    bool timedOut = false;
-    bool stopped = false;
-
-    for (;;) {
-        pid_t r = ::waitpid(pid, &wstatus, WNOHANG);
-        if (r == pid) {
-            reaped = true;
-        } else if (r < 0 && errno == ECHILD) {
-            reaped = lost = true;  // someone else reaped it (SIGCHLD ignored or handled)
-        }
-        if (reaped) break;
-
-        if (stopRequested()) {
-            stopped = true;
-            stopGroup(pid, pidfd);
-            if (reapBlocking(pid, &wstatus) != 0) lost = true;
-            break;
-        }
-        long long remaining = deadline - monotonicMs();
-        if (remaining <= 0) {
-            timedOut = true;
-            ::kill(-pid, SIGKILL);
-            ::kill(pid, SIGKILL);
-            if (reapBlocking(pid, &wstatus) != 0) lost = true;
-            break;
-        }
-
-        struct pollfd fds[4];
-        int count = 0;
-        for (auto& s : streams) {
-            if (s.fd >= 0) fds[count++] = {s.fd, POLLIN, 0};
-        }
-        if (pidfd >= 0) fds[count++] = {pidfd, POLLIN, 0};
-        if (stopDescriptor() >= 0) fds[count++] = {stopDescriptor(), POLLIN, 0};
-        int wait = remaining > 1000000 ? 1000000 : static_cast<int>(remaining);
-        if ((pidfd < 0 || stopDescriptor() < 0) && wait > 20) wait = 20;
-        int ready = ::poll(fds, static_cast<nfds_t>(count), wait);
-        if (ready < 0 && errno != EINTR) {
-            // Should not happen; fall back to a plain wait rather than spin.
-            struct timespec pause = {0, 10 * 1000000L};
-            nanosleep(&pause, nullptr);
-        }
-        for (auto& s : streams) s.readAvailable(std::size_t(1) << 20);
-    }
+    const Ending ending = awaitChild(pid, pidfd, streams, deadline);
 
     // What the child wrote before it ended is in the pipes now.
     for (auto& s : streams) s.readAvailable(kMaxDrainAfterExit);
     for (auto& s : streams) closeFd(&s.fd);
     closeFd(&pidfd);
-
-    if (timedOut) {
-        appendNote(err, "'" + argv[0] + "' exceeded the time limit of " +
-                            std::to_string(timeoutSeconds) + " s and was killed");
-        return kTimedOut;
-    }
-    if (stopped) {
-        appendNote(err, "'" + argv[0] + "' was stopped: the host is stopping");
-        return kStopped;
-    }
-    if (lost) {
-        appendNote(err, "exit status of '" + argv[0] + "' is unknown");
-        return 1;
-    }
-    return statusOf(wstatus);
+    return statusOfEnding(ending, argv[0], timeoutSeconds, err);
 }
 
 }  // namespace hostrt
