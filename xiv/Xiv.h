@@ -147,6 +147,20 @@ private:
         return moved;
     }
 
+    // Moves the records of kind T to the end of to. A failed command already
+    // names its own error; only a clean answer without any gets emptyText
+    // and the result emptyResult.
+    template <class T>
+    void TakeListing(ResourceList& listed, std::vector<T>& to, XivError& error,
+                     const char* emptyText, const char* emptyResult) {
+        const size_t moved = TakeAll(listed, to);
+        if (error.code == 0 && moved == 0) {
+            error.code = -1;
+            error.text += emptyText;
+            SetResult(emptyResult);
+        }
+    }
+
     // The first volume that a listing by name gives into listed; null, with
     // the failure recorded (an empty listing as VOLUME_BAD_NAME), when none.
     XivVol* FindVolume(const std::string& name, ResourceList& listed, XivError& error);

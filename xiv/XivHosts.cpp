@@ -132,12 +132,7 @@ void Xiv::GetAllHosts(std::vector<Host>& hosts, XivError& error) {
     error.code = 0;
     ResourceList listed;
     xcli_.GetHostList(listed, error);
-    size_t moved = TakeAll(listed, hosts);
-    if (error.code == 0 && moved == 0) {
-        error.code = -1;
-        error.text += "hosts lists not found.";
-        SetResult("HOST_BAD_COMMAND");
-    }
+    TakeListing(listed, hosts, error, "hosts lists not found.", "HOST_BAD_COMMAND");
 }
 
 void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::string& hostName,

@@ -31,12 +31,7 @@ void Xiv::GetHostsMapped(const std::string& volume, std::vector<VolMapping>& map
     error.code = 0;
     ResourceList listed;
     xcli_.GetMappedHosts(volume, listed, error);
-    size_t moved = TakeAll(listed, mappings);
-    if (error.code == 0 && moved == 0) {
-        error.code = -1;
-        error.text += "mapped hosts lists not found.";
-        SetResult("MAP_BAD_COMMAND");
-    }
+    TakeListing(listed, mappings, error, "mapped hosts lists not found.", "MAP_BAD_COMMAND");
 }
 
 void Xiv::GetUnusedLun(const std::list<std::string>& ports, std::string& hostName,

@@ -163,12 +163,7 @@ void Xiv::GetAllVolumes(std::vector<XivVol>& volumes, XivError& error) {
     error.code = 0;
     ResourceList listed;
     xcli_.GetVolList("", listed, error);
-    size_t moved = TakeAll(listed, volumes);
-    if (error.code == 0 && moved == 0) {
-        error.code = -1;
-        error.text += "Volume lists not found.";
-        SetResult("VOLUME_BAD_COMMAND");
-    }
+    TakeListing(listed, volumes, error, "Volume lists not found.", "VOLUME_BAD_COMMAND");
 }
 
 void Xiv::CreateVolume(const std::string& volume, const std::string& pool, int64_t sizeBytes,

@@ -1,5 +1,10 @@
 // The frame around every entry point that takes records. The result
 // convention and the record-array helpers are common/RecordArray.h.
+//
+// A body run in its frame may count on: count >= 0, the record array is
+// non-null when count > 0, and the service object is non-null. Single
+// records inside the array may still be null: bodies fetch them with
+// RecordAt/LunAt and skip the null ones, which then count as failed.
 #pragma once
 
 #include <functional>

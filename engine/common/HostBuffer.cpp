@@ -24,47 +24,57 @@ std::string TextOf(const std::vector<char>& buffer) {
 
 short ClampSize(int size) { return static_cast<short>(std::min(std::max(size, 0), kMaxShort)); }
 
+// One exchange with a getter: the calls allowed, the buffer's capacity, the
+// size argument of the next call and the buffer itself.
+struct Exchange {
+    explicit Exchange(const HostTextRequest& request)
+        : limit(CallLimit(request)),
+          capacity(std::min(std::max(request.bufferSize, 1), kMaxShort)),
+          size(ClampSize(request.firstSizeArg < 0 ? capacity
+                                                  : std::min(request.firstSizeArg, capacity))) {
+        Reallocate(buffer, capacity);
+    }
+    // A larger buffer for the host's stated need; never a smaller one.
+    void Grow(int need) {
+        capacity = std::max<int>(capacity, need);
+        Reallocate(buffer, capacity);
+    }
+
+    int limit;
+    int capacity;
+    short size;
+    std::vector<char> buffer;
+};
+
 }  // namespace
 
 HostTextResult ReadRecordText(const RecordTextGetter& getter, const HostTextRequest& request) {
     HostTextResult result;
-    const int limit = CallLimit(request);
-    int capacity = std::min(std::max(request.bufferSize, 1), kMaxShort);
-    short size = ClampSize(request.firstSizeArg < 0 ? capacity
-                                                    : std::min(request.firstSizeArg, capacity));
-    std::vector<char> buffer;
-    Reallocate(buffer, capacity);
+    Exchange exchange(request);
     for (;;) {
-        result.status = getter(buffer.data(), &size);
+        result.status = getter(exchange.buffer.data(), &exchange.size);
         ++result.calls;
-        if (result.status != kRecordTooSmall || result.calls >= limit) break;
+        if (result.status != kRecordTooSmall || result.calls >= exchange.limit) break;
         // A need the 16-bit size cannot hold (or no need at all) is a
         // broken answer: stop and let the 2 stand as the failure.
-        if (size <= 0) break;
-        capacity = std::max<int>(capacity, size);
-        Reallocate(buffer, capacity);
+        if (exchange.size <= 0) break;
+        exchange.Grow(exchange.size);
     }
-    result.text = TextOf(buffer);
+    result.text = TextOf(exchange.buffer);
     return result;
 }
 
 HostTextResult ReadServiceText(const ServiceTextGetter& getter, const HostTextRequest& request) {
     HostTextResult result;
-    const int limit = CallLimit(request);
-    int capacity = std::min(std::max(request.bufferSize, 1), kMaxShort);
-    short size = ClampSize(request.firstSizeArg < 0 ? capacity
-                                                    : std::min(request.firstSizeArg, capacity));
-    std::vector<char> buffer;
-    Reallocate(buffer, capacity);
+    Exchange exchange(request);
     for (;;) {
         // The answer is 16-bit on the wire; anything wider was truncated.
-        result.status = static_cast<short>(getter(buffer.data(), size));
+        result.status = static_cast<short>(getter(exchange.buffer.data(), exchange.size));
         ++result.calls;
-        if (result.status <= 0 || result.calls >= limit) break;
-        size = static_cast<short>(result.status);
-        capacity = std::max<int>(capacity, size);
-        Reallocate(buffer, capacity);
+        if (result.status <= 0 || result.calls >= exchange.limit) break;
+        exchange.size = static_cast<short>(result.status);
+        exchange.Grow(exchange.size);
     }
-    result.text = TextOf(buffer);
+    result.text = TextOf(exchange.buffer);
     return result;
 }

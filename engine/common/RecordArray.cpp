@@ -19,6 +19,15 @@ int SettleStatuses(ZRSO::SnapInfo** infos, short count, int success, int failure
     return ResultConvention(succeeded, count);
 }
 
+int WorkEachRecord(ZRSO::SnapInfo** infos, short count,
+                   const std::function<bool(ZRSO::SnapInfo*)>& work) {
+    long done = 0;
+    for (int i = 0; i < count; ++i)
+        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i))
+            if (work(info)) ++done;
+    return ResultConvention(done, count);
+}
+
 ZRSO::SnapInfo* RecordAt(ZRSO::SnapInfo** infos, short count, int index) {
     if (infos == nullptr || index < 0 || index >= count) return nullptr;
     return infos[index];

@@ -104,6 +104,10 @@ private:
     // The array's pools and volumes; false (logged) when a listing failed.
     bool ListArray(Xiv& xiv, const ArrayPass& pass, std::vector<XivPool>& pools,
                    std::vector<XivVol>& volumes);
+    // Whether a listing of what says what the array holds (ListingHolds);
+    // logged when it does not.
+    bool Held(Xiv& xiv, const XivError& error, bool empty, const char* emptyResult,
+              const char* what, const ArrayPass& pass);
     void CollectPool(ArrayPass& pass, const XivPool& pool, const InventoryIndex& index);
     void CollectVolume(ArrayPass& pass, const XivVol& volume, const std::string& poolName,
                        int poolRecordId, bool poolAdded);
@@ -192,24 +196,23 @@ bool InventoryCollection::ReadLogin(ZRSO::ArrayEntry* entry, ArrayPass& pass) {
     return true;
 }
 
+bool InventoryCollection::Held(Xiv& xiv, const XivError& error, bool empty,
+                               const char* emptyResult, const char* what,
+                               const ArrayPass& pass) {
+    if (ListingHolds(error.code, xiv.GetResult(), empty, emptyResult)) return true;
+    log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
+                  "Failed to list the %s of array[%s]. %s", what, pass.name, error.text.c_str());
+    return false;
+}
+
 bool InventoryCollection::ListArray(Xiv& xiv, const ArrayPass& pass, std::vector<XivPool>& pools,
                                     std::vector<XivVol>& volumes) {
     XivError error;
     xiv.GetAllResourcePools(pools, error);
-    const bool poolsHold =
-        ListingHolds(error.code, xiv.GetResult(), pools.empty(), "POOL_BAD_COMMAND");
-    if (!poolsHold)
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
-                      "Failed to list the storage pools of array[%s]. %s", pass.name,
-                      error.text.c_str());
+    const bool poolsHold = Held(xiv, error, pools.empty(), "POOL_BAD_COMMAND", "storage pools", pass);
     error.clear();
     xiv.GetAllVolumes(volumes, error);
-    const bool volumesHold =
-        ListingHolds(error.code, xiv.GetResult(), volumes.empty(), "VOLUME_BAD_COMMAND");
-    if (!volumesHold)
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
-                      "Failed to list the volumes of array[%s]. %s", pass.name,
-                      error.text.c_str());
+    const bool volumesHold = Held(xiv, error, volumes.empty(), "VOLUME_BAD_COMMAND", "volumes", pass);
 
     // A failed listing says nothing about what is gone: sweeping against it
     // would mark everything stored deleted, and the array's numbers would

@@ -1,8 +1,5 @@
-// The work behind the mount entry points. The boundary wraps every body in
-// its frame, which guarantees on entry: count >= 0, the record array is
-// non-null when count > 0, and the service object is non-null. Records
-// inside the array may still be null: fetch them with RecordAt/LunAt
-// (common/RecordArray.h) and skip the null ones, which then count as failed.
+// The work behind the mount entry points. The boundary runs each body in its frame;
+// boundary/EntryFrame.h says what a body may count on.
 #pragma once
 
 #include <list>

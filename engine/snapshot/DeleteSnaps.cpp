@@ -96,9 +96,6 @@ bool DeleteDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
 }  // namespace
 
 int deleteSnapsBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    long deleted = 0;
-    for (int i = 0; i < count; ++i)
-        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i))
-            if (DeleteDevice(info, osUtil)) ++deleted;
-    return ResultConvention(deleted, count);
+    return WorkEachRecord(infos, count,
+                          [osUtil](ZRSO::SnapInfo* info) { return DeleteDevice(info, osUtil); });
 }

@@ -45,9 +45,6 @@ bool RevertDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
 }  // namespace
 
 int revertSnapsBody(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    long reverted = 0;
-    for (int i = 0; i < count; ++i)
-        if (ZRSO::SnapInfo* info = RecordAt(infos, count, i))
-            if (RevertDevice(info, osUtil)) ++reverted;
-    return ResultConvention(reverted, count);
+    return WorkEachRecord(infos, count,
+                          [osUtil](ZRSO::SnapInfo* info) { return RevertDevice(info, osUtil); });
 }
