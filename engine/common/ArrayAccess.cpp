@@ -1,7 +1,7 @@
 #include "engine/common/ArrayAccess.h"
 
 #include "engine/common/Settings.h"
-#include "xiv/XivErrors.h"
+#include "xiv/XivErrorTable.h"
 
 Xiv OpenArray(const XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     // The xcli directory is read (and logged) before the logger asks the

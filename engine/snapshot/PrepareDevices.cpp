@@ -20,7 +20,7 @@
 #include "engine/common/RecordText.h"
 #include "engine/snapshot/SnapMetadata.h"
 #include "xiv/Xiv.h"
-#include "xiv/XivErrors.h"
+#include "xiv/XivErrorTable.h"
 
 namespace {
 

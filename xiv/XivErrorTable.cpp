@@ -1,4 +1,4 @@
-#include "xiv/XivErrors.h"
+#include "xiv/XivErrorTable.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "xiv/XivErrors.h"
+#include "xiv/XivErrorTable.h"
 
 namespace {
 
