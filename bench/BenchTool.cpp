@@ -12,8 +12,7 @@
 
 namespace {
 
-long peakKiB()
-{
+long peakKiB() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
         if (line.compare(0, 6, "VmHWM:") == 0) return std::atol(line.c_str() + 6);
@@ -22,8 +21,7 @@ long peakKiB()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "write" && argc == 4) {
         std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
@@ -42,9 +40,10 @@ int main(int argc, char** argv)
         const size_t count = records.size();
         const long after = peakKiB();
         records.clear();
-        std::printf("{\"before_kib\": %ld, \"peak_kib\": %ld, \"records\": %zu, "
-                    "\"status\": \"%s\"}\n",
-                    before, after, count, status.c_str());
+        std::printf(
+            "{\"before_kib\": %ld, \"peak_kib\": %ld, \"records\": %zu, "
+            "\"status\": \"%s\"}\n",
+            before, after, count, status.c_str());
         return status == "SUCCESS" ? 0 : 1;
     }
     std::fprintf(stderr, "usage: %s write N FILE | peak FILE\n", argv[0]);

@@ -20,9 +20,9 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <utility>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/ZRSO.h"
@@ -59,8 +59,8 @@ private:
 class TimedSnapInfo : public ZRSO::SnapInfo {
 public:
     TimedSnapInfo(ZRSO::SnapInfo* host, double* total) : host_(host), total_(total) {}
-#define TIMED(call)              \
-    HostTime timed(total_);      \
+#define TIMED(call)         \
+    HostTime timed(total_); \
     return host_->call
     int getSnapshotId(char* b, short* s) override { TIMED(getSnapshotId(b, s)); }
     int setSnapshotName(const char* n) override { TIMED(setSnapshotName(n)); }
@@ -167,8 +167,8 @@ public:
             std::string volume = "bench_vol_" + std::to_string(i);
             sim.runOrThrow({"vol-create", "--address", world_.address, "--pool", "bench_pool",
                             "--vol", volume, "--size-gb", "17"});
-            sim.runOrThrow({"map", "--address", world_.address, "--host", world_.hostObject,
-                            "--vol", volume});
+            sim.runOrThrow(
+                {"map", "--address", world_.address, "--host", world_.hostObject, "--vol", volume});
             world_.volumes.push_back(volume);
         }
         session_ = std::make_unique<refhost::HostSession>(
@@ -251,27 +251,27 @@ public:
     // One line per flow; runs and CPU are of the median repetition (by the
     // plug-in's own CPU per run).
     static void Report(const char* flow, int devices, const char* mode,
-                       std::vector<std::pair<Measure, int>> reps)
-    {
+                       std::vector<std::pair<Measure, int>> reps) {
         std::sort(reps.begin(), reps.end(), [](const auto& a, const auto& b) {
-            return (a.first.cpu - a.first.host) / a.second < (b.first.cpu - b.first.host) / b.second;
+            return (a.first.cpu - a.first.host) / a.second <
+                   (b.first.cpu - b.first.host) / b.second;
         });
         bool ok = true;
         for (const auto& r : reps) ok = ok && r.first.ok && r.second > 0;
         const Measure& m = reps[reps.size() / 2].first;
         const int runs = reps[reps.size() / 2].second;
         const double own = m.cpu - m.host;
-        std::printf("{\"flow\": \"%s\", \"devices\": %d, \"mode\": \"%s\", \"ok\": %s, "
-                    "\"repetitions\": %zu, \"xcli_runs\": %d, \"cpu_ms\": %.2f, "
-                    "\"host_cpu_ms\": %.2f, \"cpu_per_run_ms\": %.4f, "
-                    "\"own_cpu_per_run_ms\": %.4f, \"wall_s\": %.2f}\n",
-                    flow, devices, mode, ok ? "true" : "false", reps.size(), runs, m.cpu, m.host,
-                    runs > 0 ? m.cpu / runs : 0.0, runs > 0 ? own / runs : 0.0, m.wall);
+        std::printf(
+            "{\"flow\": \"%s\", \"devices\": %d, \"mode\": \"%s\", \"ok\": %s, "
+            "\"repetitions\": %zu, \"xcli_runs\": %d, \"cpu_ms\": %.2f, "
+            "\"host_cpu_ms\": %.2f, \"cpu_per_run_ms\": %.4f, "
+            "\"own_cpu_per_run_ms\": %.4f, \"wall_s\": %.2f}\n",
+            flow, devices, mode, ok ? "true" : "false", reps.size(), runs, m.cpu, m.host,
+            runs > 0 ? m.cpu / runs : 0.0, runs > 0 ? own / runs : 0.0, m.wall);
         std::fflush(stdout);
     }
 
-    std::pair<Measure, int> PrepareSnap(int devices, bool group, int appId)
-    {
+    std::pair<Measure, int> PrepareSnap(int devices, bool group, int appId) {
         int64_t job = Job(devices, group, appId);
         Runs();
         Measure m = Step(job, "prepare", ZRSO::SNAP_PREPARED);
@@ -279,8 +279,7 @@ public:
         return {m, Runs()};
     }
 
-    std::pair<Measure, int> Mount(int devices, int appId)
-    {
+    std::pair<Measure, int> Mount(int devices, int appId) {
         int64_t job = Job(devices, false, appId);
         bool snapped = Step(job, "prepare", ZRSO::SNAP_PREPARED).ok &&
                        Step(job, "snap", ZRSO::SNAP_SNAPPED).ok;

@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
     std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' '<XCLIRETURN STATUS=\"SUCCESS\" "
                               "COMMAND_LINE=\"vol_lock vol=v1\"><OUTPUT/></XCLIRETURN>'\n";
     chmod(program.c_str(), 0755);
-    const std::vector<std::string> words = {program, "-u", "admin", "-m", "array1", "-y",
-                                            "-x",    "vol_lock", "vol=v1"};
+    const std::vector<std::string> words = {program, "-u", "admin",    "-m",    "array1",
+                                            "-y",    "-x", "vol_lock", "vol=v1"};
     std::string line;
     for (const auto& w : words) line += (line.empty() ? "" : " ") + w;
 
@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
     }
     std::filesystem::remove_all(dir);
     const double r = Median(runner), b = Median(bare);
-    std::printf("{\"runs\": %d, \"ok\": %s, \"runner_ms\": %.4f, \"bare_ms\": %.4f, "
-                "\"ratio\": %.3f, \"runner_cpu_ms\": %.4f}\n",
-                runs, ok ? "true" : "false", r, b, b > 0 ? r / b : 0, runnerCpu / runs);
+    std::printf(
+        "{\"runs\": %d, \"ok\": %s, \"runner_ms\": %.4f, \"bare_ms\": %.4f, "
+        "\"ratio\": %.3f, \"runner_cpu_ms\": %.4f}\n",
+        runs, ok ? "true" : "false", r, b, b > 0 ? r / b : 0, runnerCpu / runs);
     return ok ? 0 : 1;
 }

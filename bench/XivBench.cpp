@@ -9,9 +9,8 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -34,23 +33,20 @@ extern char** environ;
 
 namespace {
 
-const std::string& document(int volumes)
-{
+const std::string& document(int volumes) {
     static std::map<int, std::string> docs;
     auto it = docs.find(volumes);
     if (it == docs.end()) it = docs.emplace(volumes, VolListDocument(volumes)).first;
     return it->second;
 }
 
-double threadCpuMs()
-{
+double threadCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-double median(std::vector<double> v)
-{
+double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
@@ -59,8 +55,7 @@ double median(std::vector<double> v)
 // ParseOutput, with a handler that does nothing; full forces the scanner that
 // answers with a declaration, a DOCTYPE or namespaces get. Milliseconds of
 // this thread's processor time.
-double emptyParse(const std::string& xml, bool full)
-{
+double emptyParse(const std::string& xml, bool full) {
     using namespace xercesc;
     XMLPlatformUtils::Initialize();
     double ms = 0;
@@ -85,8 +80,7 @@ double emptyParse(const std::string& xml, bool full)
 // one loop: a shared machine's slow spells then fall on both alike, and the
 // medians set single outliers aside. Freeing the records is the caller's
 // later work and is not timed. The counters are milliseconds.
-void BM_ParseVsEmpty(benchmark::State& state)
-{
+void BM_ParseVsEmpty(benchmark::State& state) {
     const int volumes = static_cast<int>(state.range(0));
     const std::string& xml = document(volumes);
     // ParseOutput holds the platform for the process; the empty parse too.
@@ -114,8 +108,7 @@ void BM_ParseVsEmpty(benchmark::State& state)
 // A scratch directory holding an xcli stand-in that prints a one-line answer.
 struct StandIn {
     std::string dir;
-    StandIn()
-    {
+    StandIn() {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/xiv_bench.XXXXXX";
         if (!mkdtemp(&pattern[0])) std::abort();
@@ -125,21 +118,18 @@ struct StandIn {
                "COMMAND_LINE=\"vol_lock vol=v1\"><OUTPUT/></XCLIRETURN>'\n";
         chmod((dir + "/xcli").c_str(), 0755);
     }
-    ~StandIn()
-    {
+    ~StandIn() {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
 };
 
-StandIn& standIn()
-{
+StandIn& standIn() {
     static StandIn s;
     return s;
 }
 
-void BM_DoTheWorkRoundTrip(benchmark::State& state)
-{
+void BM_DoTheWorkRoundTrip(benchmark::State& state) {
     const std::string dir = standIn().dir;
     const XivLogger logger{DebugLog()};
     for (auto _ : state) {
@@ -152,11 +142,10 @@ void BM_DoTheWorkRoundTrip(benchmark::State& state)
     }
 }
 
-void BM_BareSpawnWait(benchmark::State& state)
-{
+void BM_BareSpawnWait(benchmark::State& state) {
     const std::string program = standIn().dir + "/xcli";
-    const char* argv[] = {program.c_str(), "-u", "admin", "-m", "array1", "-y", "-x",
-                          "vol_lock", "vol=v1", nullptr};
+    const char* argv[] = {program.c_str(), "-u",     "admin", "-m", "array1", "-y", "-x",
+                          "vol_lock",      "vol=v1", nullptr};
     for (auto _ : state) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);

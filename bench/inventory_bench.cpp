@@ -18,12 +18,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -215,8 +215,8 @@ public:
         *id = found->second->id;
         return 0;
     }
-    int addPool(int, int, const char*, uint64_t, uint64_t, const char*, int, const char*,
-                int* id, int) override {
+    int addPool(int, int, const char*, uint64_t, uint64_t, const char*, int, const char*, int* id,
+                int) override {
         *id = 0;
         return 0;
     }
@@ -303,7 +303,8 @@ int main(int argc, char** argv) {
 
         const char* tmp = std::getenv("TMPDIR");
         std::string work = std::string(tmp && *tmp ? tmp : "/tmp") + "/inventory_bench.XXXXXX";
-        if (::mkdtemp(&work[0]) == nullptr) throw std::runtime_error("cannot make a work directory");
+        if (::mkdtemp(&work[0]) == nullptr)
+            throw std::runtime_error("cannot make a work directory");
         const std::string dir = work, bin = ProgramDir();
         std::ofstream(dir + "/platform.ini") << "[Trellis]\nXCLI_BINARY_LOCATION=" << bin << "\n";
         ::setenv("ZRSO_CONFIG", (dir + "/platform.ini").c_str(), 1);

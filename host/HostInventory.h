@@ -71,10 +71,10 @@ public:
     virtual int getLunList(LunRecord*** luns, int* count, int volumeRecordId) = 0;
     // The first three buffers are not read by the plug-in.
     virtual int getArrayCredentials(const char* arrayName, char* text1, int text1Capacity,
-                                    char* text2, int text2Capacity, char* text3,
-                                    int text3Capacity, char* user, int userCapacity,
-                                    char* encryptedPassword, int passwordCapacity,
-                                    char* controlHost, int controlHostCapacity) = 0;
+                                    char* text2, int text2Capacity, char* text3, int text3Capacity,
+                                    char* user, int userCapacity, char* encryptedPassword,
+                                    int passwordCapacity, char* controlHost,
+                                    int controlHostCapacity) = 0;
     virtual int findPool(PoolRecord** pool, int* poolRecordId, const char* poolName,
                          int* clientId) = 0;  // 0 = found
     virtual int addPool(int arrayId, int clientId, const char* poolName, uint64_t sizeMiB,
@@ -82,10 +82,9 @@ public:
                         int* newPoolRecordId, int value2) = 0;
     virtual int findVolume(VolumeRecord** volume, int* volumeRecordId, const char* name,
                            const char* name2, int clientId) = 0;  // 0 = found
-    virtual int addVolume(int tempVolumeId, int clientId, const char* name,
-                          const char* name2, uint64_t sizeMiB, uint64_t usedMiB,
-                          const char* text, int value, int poolRecordId,
-                          const char* text2) = 0;
+    virtual int addVolume(int tempVolumeId, int clientId, const char* name, const char* name2,
+                          uint64_t sizeMiB, uint64_t usedMiB, const char* text, int value,
+                          int poolRecordId, const char* text2) = 0;
     virtual int findLun(LunRecord** lun, const char* name, const char* name2,
                         int volumeRecordId) = 0;  // 0 = found
     virtual int addLun(int tempLunId, int tempVolumeId, const char* name, const char* name2,

@@ -106,7 +106,7 @@ public:
     // *value holds the default on entry and the setting on return.
     virtual int getConfigInt(const char* setting, int* value) = 0;
     virtual int getConfigString(const char* setting, char* buf, short* size) = 0;
-    virtual int getIntProperty(int id, int* out) = 0;  // 0 = ok
+    virtual int getIntProperty(int id, int* out) = 0;             // 0 = ok
     virtual int getHostPath(int id, char* buf, short* size) = 0;  // 0 = ok
     virtual int getDuplicateNumber() = 0;
     virtual int getSnapshotIdText(std::string& out) = 0;
@@ -119,11 +119,11 @@ public:
 class IGroupInfo {
 public:
     IGroupInfo() : bFlag(0) {}
-    std::string sName;                     // left empty by the plug-in
-    std::vector<std::string> initiators;   // port names
-    std::string sText;                     // left empty by the plug-in
-    unsigned char bFlag;                   // 0
-    std::string sProtocol;                 // "fcp" or "iscsi"
+    std::string sName;                    // left empty by the plug-in
+    std::vector<std::string> initiators;  // port names
+    std::string sText;                    // left empty by the plug-in
+    unsigned char bFlag;                  // 0
+    std::string sProtocol;                // "fcp" or "iscsi"
 };
 
 class LUNInfo {
@@ -134,10 +134,10 @@ public:
     virtual int getArrayUser(char* buf, short* size) = 0;         // 512
     virtual int getArrayPassword(char* buf, short* size) = 0;     // 512, enciphered
     virtual int setLunName(const char* name) = 0;
-    virtual int getPoolName(char* buf, short* size) = 0;          // 256
-    virtual int getVolumeSize(int64_t* bytes) = 0;                // 0 = ok
+    virtual int getPoolName(char* buf, short* size) = 0;  // 256
+    virtual int getVolumeSize(int64_t* bytes) = 0;        // 0 = ok
     virtual int setVolumeSize(int64_t* bytes) = 0;
-    virtual int getUsedSize(int64_t* bytes) = 0;                  // not read by the plug-in
+    virtual int getUsedSize(int64_t* bytes) = 0;  // not read by the plug-in
     virtual int setStatus(int status) = 0;
     virtual int setError(int code, const char* message) = 0;
     virtual int64_t getJobId() = 0;
@@ -153,32 +153,28 @@ public:
 class ZROSUtil {
 public:
     // initiators and devices are arrays of text pointers ended by a null pointer.
-    virtual void rescanDevices(const char* host, const char** initiators,
-                               const char** devices) = 0;
+    virtual void rescanDevices(const char* host, const char** initiators, const char** devices) = 0;
     // 0 = done (names separated by separator); >0 = size to use; <0 = failure.
-    virtual int listHostDevices(const char* host, const char* vendor, char separator,
-                                int size, char* buffer) = 0;
+    virtual int listHostDevices(const char* host, const char* vendor, char separator, int size,
+                                char* buffer) = 0;
     // Control hosts of all registered arrays of a type, joined by separator.
-    virtual short getArrayList(const char* type, char separator, short size,
-                               char* buffer) = 0;
+    virtual short getArrayList(const char* type, char separator, short size, char* buffer) = 0;
     // Array-info attribute string of one control host.
     virtual short fetchArrayInfo(const char* controlHost, char* buffer, short* size) = 0;
     // Called once with null buffers and zero lengths to learn the lengths.
-    virtual bool detectHBAlist(const char* clientHost, const char* controlHost,
-                               char* names, short* nameLength, char* types,
-                               short* typeLength, short* count) = 0;
-    virtual bool detectHostHBA(const char* hostIdentifier, const char* controlHost,
-                               char* buffer, short* size, bool* iscsi) = 0;
+    virtual bool detectHBAlist(const char* clientHost, const char* controlHost, char* names,
+                               short* nameLength, char* types, short* typeLength, short* count) = 0;
+    virtual bool detectHostHBA(const char* hostIdentifier, const char* controlHost, char* buffer,
+                               short* size, bool* iscsi) = 0;
     virtual int64_t getJobId() = 0;
     // One designation descriptor as hex text; 0 = ok, else the server's error.
     virtual int GetPageInforForVMwareDevice(const char* hostPath, const char* lunUuid,
-                                            const char* nameSpace, int applicationId,
-                                            int fleetId, int nameSpaceCode, int reserved,
-                                            int bufferSize, char* buffer) = 0;
+                                            const char* nameSpace, int applicationId, int fleetId,
+                                            int nameSpaceCode, int reserved, int bufferSize,
+                                            char* buffer) = 0;
     // 65535 = failure.
-    virtual unsigned short getArrayConfig(int controlHostId, void* reserved,
-                                          const char* setting, char* buffer,
-                                          short* size) = 0;
+    virtual unsigned short getArrayConfig(int controlHostId, void* reserved, const char* setting,
+                                          char* buffer, short* size) = 0;
 
     virtual ~ZROSUtil() {}
 };

@@ -1,15 +1,16 @@
 #include "hostrt/ChildProcess.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ctime>
 
 #include "host/rt/ProcessRunner.h"
 #include "hostrt/StopRequest.h"
@@ -105,7 +106,8 @@ struct Stream {
             }
             taken += static_cast<std::size_t>(n);
             if (sink && sink->size() < kMaxCapture)
-                sink->append(buffer, std::min(static_cast<std::size_t>(n), kMaxCapture - sink->size()));
+                sink->append(buffer,
+                             std::min(static_cast<std::size_t>(n), kMaxCapture - sink->size()));
         }
     }
 };
@@ -169,8 +171,8 @@ void prepareSpawn(posix_spawn_file_actions_t* actions, posix_spawnattr_t* attr, 
     posix_spawnattr_setsigmask(attr, &none);
     posix_spawnattr_setsigdefault(attr, &all);
     posix_spawnattr_setpgroup(attr, 0);
-    posix_spawnattr_setflags(attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                       POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(
+        attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 }
 
 // Starts the child with its output and error on pipes whose read ends come
@@ -304,8 +306,8 @@ int statusOfEnding(const Ending& ending, const std::string& program, int timeout
 
 }  // namespace
 
-int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
-             int timeoutSeconds, std::string* out, std::string* err) {
+int runChild(const std::vector<std::string>& argv, const char* const* extraEnv, int timeoutSeconds,
+             std::string* out, std::string* err) {
     std::string discardOut, discardErr;
     if (!out) out = &discardOut;
     if (!err) err = &discardErr;

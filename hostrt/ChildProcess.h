@@ -17,7 +17,7 @@ namespace hostrt {
 // is killed with SIGKILL. Once the host has asked to stop (StopRequest.h)
 // the running child's group gets SIGTERM, then SIGKILL after a grace, and
 // no child starts: 125 with a note in *err.
-int runChild(const std::vector<std::string>& argv, const char* const* extraEnv,
-             int timeoutSeconds, std::string* out, std::string* err);
+int runChild(const std::vector<std::string>& argv, const char* const* extraEnv, int timeoutSeconds,
+             std::string* out, std::string* err);
 
 }  // namespace hostrt

@@ -1,12 +1,13 @@
 #include "hostrt/CipherKey.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include "hostrt/FileText.h"
 
@@ -67,8 +68,8 @@ int createKey(const std::string& path) {
         OPENSSL_cleanse(fresh, sizeof fresh);
         return errno;
     }
-    bool written = ::fchmod(fd, 0600) == 0 && writeExactly(fd, fresh, sizeof fresh) &&
-                   ::fsync(fd) == 0;
+    bool written =
+        ::fchmod(fd, 0600) == 0 && writeExactly(fd, fresh, sizeof fresh) && ::fsync(fd) == 0;
     OPENSSL_cleanse(fresh, sizeof fresh);
     ::close(fd);
     int result = 0;

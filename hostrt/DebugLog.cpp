@@ -1,18 +1,19 @@
 #include "host/rt/DebugLog.h"
 
-#include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <functional>
-#include <cstdio>
 #include <fcntl.h>
-#include <mutex>
-#include <memory>
-#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
 
 #include "host/rt/PlatformConfig.h"
 #include "hostrt/FileText.h"
@@ -86,14 +87,16 @@ void writeAll(int fd, const std::string& line) {
 void endCutLine(int fd, const std::string& path) {
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return;
-    int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);  // the log is opened for writing only
+    int in = ::open(path.c_str(),
+                    O_RDONLY | O_CLOEXEC | O_NOCTTY);  // the log is opened for writing only
     if (in < 0) return;
     ::flock(fd, LOCK_EX);  // openers take turns; the next finds the line ended
     off_t seen = -1;
     bool cut = false;
     for (int look = 0; look < 5 && !cut; ++look) {
         char last = '\n';
-        if (::fstat(fd, &st) != 0 || st.st_size == 0 || ::pread(in, &last, 1, st.st_size - 1) != 1 || last == '\n')
+        if (::fstat(fd, &st) != 0 || st.st_size == 0 ||
+            ::pread(in, &last, 1, st.st_size - 1) != 1 || last == '\n')
             break;
         cut = st.st_size == seen;
         seen = st.st_size;
@@ -104,8 +107,9 @@ void endCutLine(int fd, const std::string& path) {
         ssize_t n = ::pread(in, &tail[0], tail.size(), seen - static_cast<off_t>(tail.size()));
         tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         std::size_t start = tail.rfind('\n');
-        long tabs = std::count(tail.begin() + static_cast<long>(start == std::string::npos ? 0 : start + 1),
-                               tail.end(), '\t');
+        long tabs =
+            std::count(tail.begin() + static_cast<long>(start == std::string::npos ? 0 : start + 1),
+                       tail.end(), '\t');
         writeAll(fd, std::string(static_cast<std::size_t>(std::max(0L, 5 - tabs)), '\t') +
                          " [line cut: its writer ended while writing it]\n");
     }
@@ -253,7 +257,8 @@ private:
         if (config.getRegInt("~Trellis", "nDebugLevel", &level)) d.threshold = level;
         int maxKiB = kDefaultMaxKiB, files = kDefaultFiles;
         if (config.getRegInt("~Trellis", "nDebugLogMaxKiB", &maxKiB) && maxKiB < 0) maxKiB = 0;
-        if (config.getRegInt("~Trellis", "nDebugLogFiles", &files)) files = std::clamp(files, 2, 100);
+        if (config.getRegInt("~Trellis", "nDebugLogFiles", &files))
+            files = std::clamp(files, 2, 100);
         config.getRegInt("~Trellis", "nDebugLogFormLimit", &d.formLimit);
         logPath_ = envPath;
         if (logPath_.empty()) config.getString("Trellis", "DebugLogFile", &logPath_);
@@ -262,7 +267,8 @@ private:
         if (f < 0) return d;  // stay on stderr: lines must not vanish
         endCutLine(f, logPath_);
         try {
-            d.file = std::make_shared<LogFile>(f, logPath_, static_cast<long long>(maxKiB) * 1024, files);
+            d.file = std::make_shared<LogFile>(f, logPath_, static_cast<long long>(maxKiB) * 1024,
+                                               files);
         } catch (...) {
             ::close(f);
         }
@@ -368,8 +374,7 @@ void DebugLog::DebugLvl(const char* function, int level, const char* format, ...
     va_end(args);
 }
 
-void DebugLog::DebugLvl(const char* function, int level, long long jobId, const char* format,
-                        ...) {
+void DebugLog::DebugLvl(const char* function, int level, long long jobId, const char* format, ...) {
     va_list args;
     va_start(args, format);
     job_->write(level, jobId, function, format, args);
@@ -383,8 +388,7 @@ void DebugLog::Debug(const char* function, const char* format, ...) {
     va_end(args);
 }
 
-void DebugLog::DebugJob(int level, const char* function, long long jobId, const char* format,
-                        ...) {
+void DebugLog::DebugJob(int level, const char* function, long long jobId, const char* format, ...) {
     va_list args;
     va_start(args, format);
     job_->write(level, jobId, function, format, args);

@@ -1,10 +1,11 @@
 #include "hostrt/FileText.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 namespace hostrt {
 

@@ -47,12 +47,13 @@ Bytes deviceIdPage(const DeviceIdentity& identity) {
         Bytes id;
         return hexDecode(text, &id) ? id : Bytes();
     };
-    Bytes lu = designator(0x01, 0x03, hex(identity.naaHex));  // binary; LU, NAA
+    Bytes lu = designator(0x01, 0x03, hex(identity.naaHex));             // binary; LU, NAA
     Bytes others = designator(0x01, 0x93, hex(identity.targetPortHex));  // PIV, target port, NAA
     if (identity.relativePort > 0) {
         const unsigned port = static_cast<unsigned>(identity.relativePort) & 0xFFFF;
-        Bytes relative = designator(0x01, 0x94, Bytes{0, 0, static_cast<unsigned char>(port >> 8),
-                                                      static_cast<unsigned char>(port & 0xFF)});
+        Bytes relative = designator(0x01, 0x94,
+                                    Bytes{0, 0, static_cast<unsigned char>(port >> 8),
+                                          static_cast<unsigned char>(port & 0xFF)});
         others.insert(others.end(), relative.begin(), relative.end());
     }
     Bytes vendor = designator(0x02, 0x00,  // ASCII; LU, vendor specific

@@ -1,8 +1,9 @@
 #include "hostrt/LogLine.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 
 namespace hostrt {
 

@@ -3,11 +3,12 @@
 // is authenticated too, so it cannot be swapped.
 #include "host/rt/PasswordCipher.h"
 
-#include <cstring>
-#include <memory>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
+
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "hostrt/CipherKey.h"
@@ -52,7 +53,8 @@ bool seal(const unsigned char* key, const unsigned char* plain, std::size_t leng
     Ctx ctx(EVP_CIPHER_CTX_new());
     int n = 0;
     int tail = 0;
-    return ctx && EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1 &&
+    return ctx &&
+           EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1 &&
            EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceBytes, nullptr) == 1 &&
            EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, key, nonce) == 1 &&
            EVP_EncryptUpdate(ctx.get(), nullptr, &n, kAad, sizeof kAad) == 1 &&
@@ -62,7 +64,8 @@ bool seal(const unsigned char* key, const unsigned char* plain, std::size_t leng
 }
 
 // Opens sealed into *plain; false when anything does not check out.
-bool openSealed(const unsigned char* key, const std::vector<unsigned char>& sealed, SecretBuffer* plain) {
+bool openSealed(const unsigned char* key, const std::vector<unsigned char>& sealed,
+                SecretBuffer* plain) {
     std::size_t length = sealed.size() - kNonceBytes - kTagBytes;
     const unsigned char* nonce = sealed.data();
     const unsigned char* body = nonce + kNonceBytes;
@@ -72,7 +75,8 @@ bool openSealed(const unsigned char* key, const std::vector<unsigned char>& seal
     int tail = 0;
     // GCM writes nothing at Final, but the buffer must be addressable.
     unsigned char* out = plain->bytes.data();
-    return ctx && EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1 &&
+    return ctx &&
+           EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1 &&
            EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceBytes, nullptr) == 1 &&
            EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key, nonce) == 1 &&
            EVP_DecryptUpdate(ctx.get(), nullptr, &n, kAad, sizeof kAad) == 1 &&

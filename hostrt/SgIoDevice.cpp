@@ -1,14 +1,15 @@
 #include "hostrt/SgIoDevice.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "hostrt/ScsiCall.h"
 
@@ -66,9 +67,12 @@ std::string hex2(unsigned int v) {
 int commandFailure(const std::string& name, const sg_io_hdr_t& io, const Sense& sense,
                    HostError* err) {
     std::string detail = "SCSI command on '" + name + "' failed: ";
-    if (io.host_status != 0) detail += "host status " + hex2(io.host_status);
-    else if ((io.driver_status & 0x0F) != 0) detail += "driver status " + hex2(io.driver_status);
-    else detail += "status " + hex2(io.status);
+    if (io.host_status != 0)
+        detail += "host status " + hex2(io.host_status);
+    else if ((io.driver_status & 0x0F) != 0)
+        detail += "driver status " + hex2(io.driver_status);
+    else
+        detail += "status " + hex2(io.status);
     if (io.host_status == 0 && sense.key >= 0) {
         detail += ", sense key " + hex2(sense.key);
         if (sense.asc >= 0) detail += " asc " + hex2(sense.asc) + " ascq " + hex2(sense.ascq);
@@ -160,9 +164,9 @@ int SgIoDevice::sendCommand(const unsigned char* cdb, int cdbLength, unsigned ch
         unsigned int driver = io.driver_status & 0x0F;
         if (driver != 0 && driver != kDriverSense) return commandFailure(name_, io, Sense(), err);
         Sense parsed = parseSense(senseBuffer, senseLen);
-        bool good = io.status == kGood ||
-                    (io.status == kCheckCondition &&
-                     (parsed.key == kSenseNoSense || parsed.key == kSenseRecovered));
+        bool good =
+            io.status == kGood || (io.status == kCheckCondition &&
+                                   (parsed.key == kSenseNoSense || parsed.key == kSenseRecovered));
         if (good) {
             int resid = std::max(io.resid, 0);
             unsigned int moved = dataLength > static_cast<unsigned int>(resid)

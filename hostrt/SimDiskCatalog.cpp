@@ -1,12 +1,13 @@
 #include "host/rt/SimDiskCatalog.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "hostrt/FileText.h"
 
@@ -29,7 +30,7 @@ bool writeAll(int fd, const std::string& text) {
 
 // mkdir -p: the reference host may name a catalog below a fresh directory.
 bool makeDirectories(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string prefix = path.substr(0, slash);
         if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) return true;

@@ -49,7 +49,8 @@ bool SimulatedDisk::answer(const char* rawKey, const Bytes& synthesised, Bytes* 
         return true;
     }
     if (!hexDecode(raw, out, true)) {
-        scsiFailure(err, EINVAL, std::string("bad ") + rawKey + " in the catalog entry of " + name_);
+        scsiFailure(err, EINVAL,
+                    std::string("bad ") + rawKey + " in the catalog entry of " + name_);
         return false;
     }
     return true;
@@ -75,12 +76,11 @@ int SimulatedDisk::sendCommand(const unsigned char* cdb, int cdbLength, unsigned
     bool ok = false;
     if (!evpd && page == 0) {
         what = "inquiry";
-        ok = !failing(what) &&
-             answer("inquiry_hex",
-                    standardInquiry(SimDiskCatalog::value(fields_, "vendor"),
-                                    SimDiskCatalog::value(fields_, "product"),
-                                    SimDiskCatalog::value(fields_, "revision")),
-                    &reply, err);
+        ok = !failing(what) && answer("inquiry_hex",
+                                      standardInquiry(SimDiskCatalog::value(fields_, "vendor"),
+                                                      SimDiskCatalog::value(fields_, "product"),
+                                                      SimDiskCatalog::value(fields_, "revision")),
+                                      &reply, err);
     } else if (evpd && page == 0x80) {
         what = "vpd80";
         ok = !failing(what) &&
@@ -88,8 +88,7 @@ int SimulatedDisk::sendCommand(const unsigned char* cdb, int cdbLength, unsigned
                     err);
     } else if (evpd && page == 0x83) {
         what = "vpd83";
-        ok = !failing(what) &&
-             answer("vpd83_hex", deviceIdPage(identity()), &reply, err);
+        ok = !failing(what) && answer("vpd83_hex", deviceIdPage(identity()), &reply, err);
     } else if (evpd && page == 0x00) {
         what = "vpd00";
         ok = !failing(what);

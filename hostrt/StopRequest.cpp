@@ -1,9 +1,10 @@
 #include "hostrt/StopRequest.h"
 
-#include <atomic>
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 
 #include "host/rt/ProcessRunner.h"
 

@@ -31,8 +31,8 @@ public:
 
     // Accessors of the wrong type answer false / an empty text / no items.
     bool asBool() const { return type_ == Type::Bool && bool_; }
-    const std::string& asString() const;     // string value, or empty
-    const std::string& numberText() const;   // number text, or empty
+    const std::string& asString() const;    // string value, or empty
+    const std::string& numberText() const;  // number text, or empty
 
     const std::vector<JsonValue>& items() const { return items_; }
     const std::vector<Member>& members() const { return members_; }

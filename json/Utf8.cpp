@@ -1,13 +1,10 @@
 #include "json/Utf8.h"
 
-std::size_t Utf8SequenceLength(const char* text, std::size_t available)
-{
-    if (available == 0)
-        return 0;
+std::size_t Utf8SequenceLength(const char* text, std::size_t available) {
+    if (available == 0) return 0;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const unsigned char lead = p[0];
-    if (lead < 0x80)
-        return 1;
+    if (lead < 0x80) return 1;
 
     std::size_t length;
     // Bounds of the second byte: they exclude overlong forms, the surrogate
@@ -30,27 +27,22 @@ std::size_t Utf8SequenceLength(const char* text, std::size_t available)
     } else {
         return 0;  // continuation byte, C0/C1 or F5..FF
     }
-    if (available < length)
-        return 0;
-    if (p[1] < low || p[1] > high)
-        return 0;
+    if (available < length) return 0;
+    if (p[1] < low || p[1] > high) return 0;
     for (std::size_t i = 2; i < length; ++i) {
-        if (p[i] < 0x80 || p[i] > 0xBF)
-            return 0;
+        if (p[i] < 0x80 || p[i] > 0xBF) return 0;
     }
     return length;
 }
 
-bool AppendUtf8(std::string& out, std::uint32_t cp)
-{
+bool AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        if (cp >= 0xD800 && cp <= 0xDFFF)
-            return false;
+        if (cp >= 0xD800 && cp <= 0xDFFF) return false;
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));

@@ -25,8 +25,8 @@ struct Secret {
     }
 };
 
-void readPassword(HostSession& session, const std::optional<std::string>& file, const std::string& who,
-                  Secret* secret) {
+void readPassword(HostSession& session, const std::optional<std::string>& file,
+                  const std::string& who, Secret* secret) {
     if (!file) {
         secret->text = readPasswordFromTty("Password for " + who + ": ");
         return;
@@ -41,13 +41,16 @@ void verifyArray(HostSession& session, const ArrayLogin& login, const std::strin
     session.progress("logging in to " + login.user + "@" + login.address + " with xcli");
     std::string found = ArrayProbe(login).serial();
     if (!serialMatches(found, serial))
-        throw std::runtime_error("the array at " + login.address + " has serial " + found + ", not " + serial);
+        throw std::runtime_error("the array at " + login.address + " has serial " + found +
+                                 ", not " + serial);
 }
 
 RegisteredArray needArray(ArrayRegistry& registry, const std::string& name) {
     auto a = registry.byName(name);
     if (!a) a = registry.byControlHost(name);
-    if (!a) throw std::runtime_error("no registered array " + name + " (zrso-host array list shows them)");
+    if (!a)
+        throw std::runtime_error("no registered array " + name +
+                                 " (zrso-host array list shows them)");
     return *a;
 }
 
@@ -69,8 +72,10 @@ int arrayAdd(HostSession& session, CommandArgs& args, ArrayRegistry& registry) {
     Secret password;
     readPassword(session, passwordFile, user + "@" + address, &password);
     if (verify)
-        verifyArray(session, {address, user, password.text, xcliDirFor(session.home(), xcliDir.value_or(""))},
-                    serial);
+        verifyArray(
+            session,
+            {address, user, password.text, xcliDirFor(session.home(), xcliDir.value_or(""))},
+            serial);
     int64_t id;
     try {
         id = registry.add(words[0], address, user, password.text, serial);
@@ -83,8 +88,8 @@ int arrayAdd(HostSession& session, CommandArgs& args, ArrayRegistry& registry) {
                       << ",\"verified\":" << (verify ? "true" : "false") << "}\n";
     } else {
         session.out() << "registered array " << words[0] << " (" << address << ", serial " << serial
-                      << ") as control host " << id << (verify ? ", login checked" : ", login NOT checked")
-                      << "\n";
+                      << ") as control host " << id
+                      << (verify ? ", login checked" : ", login NOT checked") << "\n";
     }
     return 0;
 }
@@ -108,10 +113,11 @@ int arrayTest(HostSession& session, CommandArgs& args, ArrayRegistry& registry) 
     RegisteredArray a = needArray(registry, words[0]);
     verifyArray(session, registeredLogin(session.home(), registry, a), a.serial);
     if (session.json())
-        session.out() << "{\"name\":" << jsonString(a.name) << ",\"login\":true,\"serial\":" << jsonString(a.serial)
-                      << "}\n";
+        session.out() << "{\"name\":" << jsonString(a.name)
+                      << ",\"login\":true,\"serial\":" << jsonString(a.serial) << "}\n";
     else
-        session.out() << a.name << " (" << a.controlHost << "): login works, serial " << a.serial << " matches\n";
+        session.out() << a.name << " (" << a.controlHost << "): login works, serial " << a.serial
+                      << " matches\n";
     return 0;
 }
 
@@ -124,10 +130,11 @@ int arrayPasswd(HostSession& session, CommandArgs& args, ArrayRegistry& registry
     Secret password;
     readPassword(session, passwordFile, a.user + "@" + a.controlHost, &password);
     if (verify)
-        verifyArray(session,
-                    {a.controlHost, a.user, password.text,
-                     xcliDirFor(session.home(), registry.setting(a.id, kXcliDirSetting).value_or(""))},
-                    a.serial);
+        verifyArray(
+            session,
+            {a.controlHost, a.user, password.text,
+             xcliDirFor(session.home(), registry.setting(a.id, kXcliDirSetting).value_or(""))},
+            a.serial);
     try {
         registry.setPassword(a.id, password.text);
     } catch (const std::invalid_argument& e) {

@@ -17,11 +17,12 @@ struct LunRequestRow;
 
 // One object on an array that belongs to a job.
 struct ArrayObject {
-    std::string array;   // registered name
-    std::string kind;    // lock, mapping, duplicate, snapshot group, snapshot, group member, consistency group, host object
+    std::string array;  // registered name
+    std::string kind;   // lock, mapping, duplicate, snapshot group, snapshot, group member,
+                        // consistency group, host object
     std::string name;
     std::string detail;  // "to me at LUN 4", "no ports", ...
-    bool kept = false;   // the plug-in keeps it on purpose (a consistency group for the next backup)
+    bool kept = false;  // the plug-in keeps it on purpose (a consistency group for the next backup)
     std::vector<std::string> remove;  // xcli command lines that remove it, in order
 
     std::string label() const;  // "duplicate QS_2_7_3_duplicate (mapped ...)"

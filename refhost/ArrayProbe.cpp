@@ -22,8 +22,12 @@ std::string unescape(const std::string& text) {
         }
         std::size_t semi = text.find(';', i);
         std::string entity = semi == std::string::npos ? "" : text.substr(i + 1, semi - i - 1);
-        char c = entity == "lt" ? '<' : entity == "gt" ? '>' : entity == "amp" ? '&'
-               : entity == "quot" ? '"' : entity == "apos" ? '\'' : '\0';
+        char c = entity == "lt"     ? '<'
+                 : entity == "gt"   ? '>'
+                 : entity == "amp"  ? '&'
+                 : entity == "quot" ? '"'
+                 : entity == "apos" ? '\''
+                                    : '\0';
         if (!c) {
             out += text[i];
             continue;
@@ -49,7 +53,9 @@ std::string attribute(const std::string& tag, const std::string& name) {
 
 std::string tagName(const std::string& tag) {
     std::size_t end = 0;
-    while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) && tag[end] != '/') ++end;
+    while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) &&
+           tag[end] != '/')
+        ++end;
     return tag.substr(0, end);
 }
 
@@ -82,8 +88,10 @@ XcliAnswer parseXcliAnswer(const std::string& xml) {
         bool empty = tag.back() == '/';
         std::string name = tagName(tag);
         if (depth == 0 && name == "XCLIRETURN") answer.status = attribute(tag, "STATUS");
-        if (outputDepth < 0 && name == "OUTPUT") outputDepth = depth;
-        else if (outputDepth >= 0 && depth == outputDepth + 1) answer.records.emplace_back();
+        if (outputDepth < 0 && name == "OUTPUT")
+            outputDepth = depth;
+        else if (outputDepth >= 0 && depth == outputDepth + 1)
+            answer.records.emplace_back();
         else if (outputDepth >= 0 && depth == outputDepth + 2 && !answer.records.empty())
             answer.records.back()[name] = attribute(tag, "value");
         if (!empty) ++depth;
@@ -96,14 +104,17 @@ std::string xcliDirFor(const HostHome& home, const std::string& dir) {
     return PlatformFile(home.settingsPath()).get("Trellis", "XCLI_BINARY_LOCATION");
 }
 
-ArrayLogin registeredLogin(const HostHome& home, const ArrayRegistry& registry, const RegisteredArray& array) {
+ArrayLogin registeredLogin(const HostHome& home, const ArrayRegistry& registry,
+                           const RegisteredArray& array) {
     ArrayLogin login;
     login.address = array.controlHost;
     login.user = array.user;
     if (!ArrayRegistry::clearPassword(array, &login.password))
-        throw std::runtime_error("the stored password of " + array.name +
-                                 " does not decipher with this host's key; store it again: zrso-host array "
-                                 "passwd " + array.name);
+        throw std::runtime_error(
+            "the stored password of " + array.name +
+            " does not decipher with this host's key; store it again: zrso-host array "
+            "passwd " +
+            array.name);
     login.xcliDir = xcliDirFor(home, registry.setting(array.id, kXcliDirSetting).value_or(""));
     return login;
 }
@@ -112,9 +123,10 @@ ArrayProbe::~ArrayProbe() {
     for (auto& c : login_.password) c = '\0';
 }
 
-XcliAnswer ArrayProbe::run(const std::string& operation, const std::vector<std::string>& args) const {
-    std::string line = (login_.xcliDir.empty() ? "" : login_.xcliDir + "/") + "xcli -u \"" + login_.user +
-                       "\" -m \"" + login_.address + "\" -y -x " + operation;
+XcliAnswer ArrayProbe::run(const std::string& operation,
+                           const std::vector<std::string>& args) const {
+    std::string line = (login_.xcliDir.empty() ? "" : login_.xcliDir + "/") + "xcli -u \"" +
+                       login_.user + "\" -m \"" + login_.address + "\" -y -x " + operation;
     for (const auto& a : args) line += " \"" + a + "\"";
     std::string env = "XIV_XCLIPASSWORD=" + login_.password;
     const char* extra[] = {env.c_str(), nullptr};
@@ -159,7 +171,9 @@ std::optional<int64_t> ArrayProbe::volumeBytes(const std::string& volume) const 
         // capacity: 512-byte blocks; size_MiB and size (GB of 10^9 bytes) as fallbacks.
         auto field = [&](const char* key) {
             auto f = r.find(key);
-            return f != r.end() && allDigits(f->second) ? std::strtoll(f->second.c_str(), nullptr, 10) : -1LL;
+            return f != r.end() && allDigits(f->second)
+                       ? std::strtoll(f->second.c_str(), nullptr, 10)
+                       : -1LL;
         };
         if (field("capacity") >= 0) return field("capacity") * 512;
         if (field("size_MiB") >= 0) return field("size_MiB") << 20;

@@ -21,7 +21,7 @@ struct RegisteredArray;
 struct XcliAnswer {
     std::string status;  // empty when the output was not an XCLI answer
     std::vector<std::map<std::string, std::string>> records;
-    std::string raw;     // what xcli wrote (for the failure text)
+    std::string raw;  // what xcli wrote (for the failure text)
     int exitStatus = 0;
     std::string errorText;  // what xcli (or the runner) wrote on stderr
 };
@@ -59,7 +59,8 @@ private:
 std::string xcliDirFor(const HostHome& home, const std::string& dir);
 // The login of a registered array; throws std::runtime_error when its
 // stored password does not decipher with this host's key.
-ArrayLogin registeredLogin(const HostHome& home, const ArrayRegistry& registry, const RegisteredArray& array);
+ArrayLogin registeredLogin(const HostHome& home, const ArrayRegistry& registry,
+                           const RegisteredArray& array);
 
 // "the array refused the login: wrong password (INCORRECT_PASSWORD)" and
 // the like, for an answer that failed.

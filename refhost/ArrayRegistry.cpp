@@ -19,7 +19,8 @@ namespace {
 void checkValue(const char* what, const std::string& value, bool allowColon) {
     if (value.empty()) throw std::invalid_argument(std::string(what) + " must not be empty");
     for (unsigned char c : value) {
-        if (std::isspace(c)) throw std::invalid_argument(std::string(what) + " must not contain blanks");
+        if (std::isspace(c))
+            throw std::invalid_argument(std::string(what) + " must not contain blanks");
         if (!allowColon && c == ':')
             throw std::invalid_argument(std::string(what) +
                                         " must not contain ':' (it separates array addresses)");
@@ -57,12 +58,13 @@ void ArrayRegistry::checkNew(const std::string& name, const std::string& control
     checkValue("user name", user, true);
     if (!isDecimalSerial(serial))
         throw std::invalid_argument("array serial must be seven decimal digits, e.g. 1310133");
-    if (byName(name)) throw std::invalid_argument("an array named " + name + " is already registered");
+    if (byName(name))
+        throw std::invalid_argument("an array named " + name + " is already registered");
     if (byControlHost(controlHost))
         throw std::invalid_argument("an array at " + controlHost + " is already registered");
     if (auto same = bySerial(serial))
-        throw std::invalid_argument("the array with serial " + serial + " is already registered as " +
-                                    same->name);
+        throw std::invalid_argument("the array with serial " + serial +
+                                    " is already registered as " + same->name);
 }
 
 namespace {
@@ -87,7 +89,12 @@ int64_t ArrayRegistry::add(const std::string& name, const std::string& controlHo
     SqlStatement st(db_,
                     "INSERT INTO arrays(name, type, control_host, user_name, password_enc, serial) "
                     "VALUES(?, ?, ?, ?, ?, ?)");
-    st.bind(1, name).bind(2, kArrayType).bind(3, controlHost).bind(4, user).bind(5, enc).bind(6, serial);
+    st.bind(1, name)
+        .bind(2, kArrayType)
+        .bind(3, controlHost)
+        .bind(4, user)
+        .bind(5, enc)
+        .bind(6, serial);
     st.run();
     int64_t id = db_.lastInsertId();
     tx.commit();

@@ -27,10 +27,8 @@ bool findAttribute(const std::string& text, const std::string& key, std::string*
 
 std::string attributeValueProblem(const std::string& value) {
     for (unsigned char c : value) {
-        if (c == ',' || c == '{' || c == '}')
-            return "must not contain ',', '{' or '}'";
-        if (c == '"' || c == '\\' || c == '/')
-            return "must not contain '\"', '\\' or '/'";
+        if (c == ',' || c == '{' || c == '}') return "must not contain ',', '{' or '}'";
+        if (c == '"' || c == '\\' || c == '/') return "must not contain '\"', '\\' or '/'";
         if (c < 0x20 || c == 0x7f) return "must not contain control characters";
     }
     return std::string();

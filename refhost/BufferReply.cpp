@@ -19,8 +19,7 @@ int replyRecord(const std::string& text, char* buf, short* size) {
 int replyService(const std::string& text, char* buf, int capacity, int limit) {
     size_t need = text.size() + 1;
     if (need > static_cast<size_t>(limit)) return kServiceTooLong;
-    if (!buf || capacity < 0 || static_cast<size_t>(capacity) < need)
-        return static_cast<int>(need);
+    if (!buf || capacity < 0 || static_cast<size_t>(capacity) < need) return static_cast<int>(need);
     std::memcpy(buf, text.c_str(), need);
     return 0;
 }

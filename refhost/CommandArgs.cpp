@@ -45,8 +45,8 @@ std::vector<std::string> CommandArgs::options(const std::string& name) {
         size_t start = 0;
         while (true) {
             size_t comma = value.find(',', start);
-            std::string piece = value.substr(start, comma == std::string::npos ? std::string::npos
-                                                                                : comma - start);
+            std::string piece =
+                value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             if (!piece.empty() || value.empty()) values.push_back(piece);
             if (comma == std::string::npos) break;
             start = comma + 1;
@@ -102,13 +102,20 @@ long long parseSize(const std::string& text) {
     std::string unit(end);
     for (auto& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     int shift = 0;
-    if (unit.empty() || unit == "B") shift = 0;
-    else if (unit == "K" || unit == "KIB") shift = 10;
-    else if (unit == "M" || unit == "MIB") shift = 20;
-    else if (unit == "G" || unit == "GIB") shift = 30;
-    else if (unit == "T" || unit == "TIB") shift = 40;
-    else throw UsageError("bad size unit in " + text + " (use B, K, M, G or T)");
-    if (shift && n > (static_cast<long long>(1) << (62 - shift))) throw UsageError("size too large: " + text);
+    if (unit.empty() || unit == "B")
+        shift = 0;
+    else if (unit == "K" || unit == "KIB")
+        shift = 10;
+    else if (unit == "M" || unit == "MIB")
+        shift = 20;
+    else if (unit == "G" || unit == "GIB")
+        shift = 30;
+    else if (unit == "T" || unit == "TIB")
+        shift = 40;
+    else
+        throw UsageError("bad size unit in " + text + " (use B, K, M, G or T)");
+    if (shift && n > (static_cast<long long>(1) << (62 - shift)))
+        throw UsageError("size too large: " + text);
     return n << shift;
 }
 

@@ -37,7 +37,8 @@ const std::vector<ConfigKey> kKeys = {
     {"log-files", "~Trellis", "nDebugLogFiles", Kind::kInteger, 2, 100, "3",
      "log files kept in all, the one being written included", false},
     {"log-form-limit", "~Trellis", "nDebugLogFormLimit", Kind::kInteger, 0, 1000000000, "1000",
-     "lines of one form (say, one per volume) a job writes before the rest are only counted; 0: no limit",
+     "lines of one form (say, one per volume) a job writes before the rest are only counted; 0: no "
+     "limit",
      false},
     {"sleep-scale", nullptr, "sleep_scale", Kind::kFactor, 0, 1, "1",
      "factor on every wait of the plug-in (mount passes), above 0 and at most 1; for tests", false},
@@ -54,10 +55,12 @@ bool isDirectory(const std::string& path) {
 
 bool isProgram(const std::string& path) {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
-void needPrograms(const ConfigKey& key, const std::string& dir, std::initializer_list<const char*> names) {
+void needPrograms(const ConfigKey& key, const std::string& dir,
+                  std::initializer_list<const char*> names) {
     if (!isDirectory(dir)) throw UsageError(std::string(key.name) + ": no directory " + dir);
     for (const char* name : names)
         if (!isProgram(dir + "/" + name))
@@ -74,8 +77,9 @@ std::string checkedInteger(const ConfigKey& key, const std::string& value) {
     char* end = nullptr;
     long long n = std::strtoll(value.c_str(), &end, 10);
     if (errno || end == value.c_str() || *end || n < key.min || n > key.max)
-        throw UsageError(std::string(key.name) + " takes a whole number from " + std::to_string(key.min) +
-                         " to " + std::to_string(key.max) + ", not '" + value + "'");
+        throw UsageError(std::string(key.name) + " takes a whole number from " +
+                         std::to_string(key.min) + " to " + std::to_string(key.max) + ", not '" +
+                         value + "'");
     return std::to_string(n);
 }
 
@@ -94,29 +98,23 @@ std::string checkConfigValue(const ConfigKey& key, const std::string& value) {
     if (value.find_first_of("\n\r;#") != std::string::npos)
         throw UsageError(std::string(key.name) + ": a value holds no line break, ';' or '#'");
     switch (key.kind) {
-        case Kind::kInteger:
-            return checkedInteger(key, value);
-        case Kind::kFactor: {
-            char* end = nullptr;
-            double f = std::strtod(value.c_str(), &end);
-            if (end == value.c_str() || *end || !std::isfinite(f) || f <= 0 || f > 1)
-                throw UsageError(std::string(key.name) + " takes a number above 0 and at most 1, not '" +
-                                 value + "'");
-            return value;
-        }
-        case Kind::kXcliDirectory:
-            needPrograms(key, value, {"xcli"});
-            return value;
-        case Kind::kSimulatorDirectory:
-            needPrograms(key, value, {"xcli", "xcli-sim"});
-            return value;
-        case Kind::kDevlistDirectory:
-            needPrograms(key, value, {"xiv_devlist"});
-            return value;
-        case Kind::kDirectory:
-            makeDirs(value, 0700);
-            if (!isDirectory(value)) throw UsageError(std::string(key.name) + ": no directory " + value);
-            return value;
+    case Kind::kInteger: return checkedInteger(key, value);
+    case Kind::kFactor: {
+        char* end = nullptr;
+        double f = std::strtod(value.c_str(), &end);
+        if (end == value.c_str() || *end || !std::isfinite(f) || f <= 0 || f > 1)
+            throw UsageError(std::string(key.name) +
+                             " takes a number above 0 and at most 1, not '" + value + "'");
+        return value;
+    }
+    case Kind::kXcliDirectory: needPrograms(key, value, {"xcli"}); return value;
+    case Kind::kSimulatorDirectory: needPrograms(key, value, {"xcli", "xcli-sim"}); return value;
+    case Kind::kDevlistDirectory: needPrograms(key, value, {"xiv_devlist"}); return value;
+    case Kind::kDirectory:
+        makeDirs(value, 0700);
+        if (!isDirectory(value))
+            throw UsageError(std::string(key.name) + ": no directory " + value);
+        return value;
     }
     return value;
 }
@@ -133,7 +131,8 @@ PlatformFile::PlatformFile(std::string path, bool read) : path_(std::move(path))
             continue;
         }
         std::size_t eq = line.find('=');
-        if (eq != std::string::npos) sections_[section][trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
+        if (eq != std::string::npos)
+            sections_[section][trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
     }
 }
 
@@ -144,7 +143,8 @@ std::string PlatformFile::get(const std::string& section, const std::string& key
     return k == s->second.end() ? std::string() : k->second;
 }
 
-void PlatformFile::set(const std::string& section, const std::string& key, const std::string& value) {
+void PlatformFile::set(const std::string& section, const std::string& key,
+                       const std::string& value) {
     sections_[section][key] = value;
 }
 

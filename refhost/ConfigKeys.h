@@ -12,12 +12,19 @@ class HostHome;
 class HostSettings;
 
 struct ConfigKey {
-    enum class Kind { kDirectory, kXcliDirectory, kSimulatorDirectory, kDevlistDirectory, kInteger, kFactor };
+    enum class Kind {
+        kDirectory,
+        kXcliDirectory,
+        kSimulatorDirectory,
+        kDevlistDirectory,
+        kInteger,
+        kFactor
+    };
     const char* name;     // "mount-retry"
     const char* section;  // platform settings file section; null: the host database
     const char* key;      // the key there ("nMountRetrySeconds", "sim_bin")
     Kind kind;
-    long long min, max;   // integers
+    long long min, max;    // integers
     const char* fallback;  // what holds when unset
     const char* text;
     bool simulatedOnly;

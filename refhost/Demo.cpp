@@ -1,10 +1,11 @@
 // zrso-host demo: a fresh simulated world, then every capability in the
 // order a backup administrator uses them, each step timed.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "refhost/CommandArgs.h"
 #include "refhost/DemoWorld.h"
@@ -29,7 +30,8 @@ struct DemoStep {
 
 const DemoStep kSteps[] = {
     {"supported", true, "is each disk an IBM XIV volume?"},
-    {"backup", true, "prepare and snap: a consistency-group job of three volumes, a single-volume job"},
+    {"backup", true,
+     "prepare and snap: a consistency-group job of three volumes, a single-volume job"},
     {"reconcile", true, "do the snapshots of the group job still exist?"},
     {"mount", true, "duplicate, map and find the disks of the group job's snapshots"},
     {"unmount", true, "unmap and delete the duplicates"},
@@ -53,7 +55,8 @@ bool stepSupported(HostSession& s, DemoState& d) {
         ok = ok && yes;
     }
     bool other = deviceSupported(s, "/dev/null");
-    s.progress(std::string("  /dev/null: ") + (other ? "claimed (wrong)" : "not an IBM XIV volume"));
+    s.progress(std::string("  /dev/null: ") +
+               (other ? "claimed (wrong)" : "not an IBM XIV volume"));
     return ok && !other;
 }
 
@@ -94,7 +97,8 @@ bool stepProvisioning(HostSession& s, DemoState& d) {
     bool ok = run("create");
     lun.sizeBytes = 40LL << 30;
     ok = run("resize") && ok;
-    lun.mapRequest = mapRequestJson("demo_app", "Red Hat Enterprise Linux", 3, {"10000000C9A0E001"});
+    lun.mapRequest =
+        mapRequestJson("demo_app", "Red Hat Enterprise Linux", 3, {"10000000C9A0E001"});
     ok = run("map") && ok;
     ok = run("resolve") && ok;
     ok = run("unmap") && ok;
@@ -104,8 +108,8 @@ bool stepProvisioning(HostSession& s, DemoState& d) {
 
 bool stepInventory(HostSession& s, DemoState&) {
     InventoryOutcome o = collectInventory(s);
-    s.progress("  " + std::to_string(o.pools.size()) + " pools, " + std::to_string(o.volumes.size()) +
-               " volumes in the host database");
+    s.progress("  " + std::to_string(o.pools.size()) + " pools, " +
+               std::to_string(o.volumes.size()) + " volumes in the host database");
     return o.allCollected;
 }
 
@@ -171,7 +175,8 @@ int cmdDemo(HostSession& outer, CommandArgs& args) {
                 out << "   error: " << e.what() << "\n";
                 stepOk = false;
             }
-            double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            double took =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             char tail[96];
             std::snprintf(tail, sizeof tail, "   %s in %.2f s\n", stepOk ? "done" : "FAILED", took);
             out << tail;

@@ -76,10 +76,11 @@ static void populate(DemoWorld& w) {
     std::string ports;
     for (const auto& p : w.ports) ports += (ports.empty() ? "" : ",") + p;
     sim.runOrThrow({"host-create", "--address", w.address, "--host", w.hostObject, "--fc", ports});
-    for (const auto& p : w.ports) sim.runOrThrow({"port-login", "--address", w.address, "--port", p});
+    for (const auto& p : w.ports)
+        sim.runOrThrow({"port-login", "--address", w.address, "--port", p});
     for (size_t i = 0; i < w.volumes.size(); ++i)
-        sim.runOrThrow({"map", "--address", w.address, "--host", w.hostObject, "--vol", w.volumes[i],
-                        "--lun", std::to_string(i + 1)});
+        sim.runOrThrow({"map", "--address", w.address, "--host", w.hostObject, "--vol",
+                        w.volumes[i], "--lun", std::to_string(i + 1)});
 }
 
 void setUpDemoHost(HostSession& session, DemoWorld& world) {
@@ -97,7 +98,8 @@ void setUpDemoHost(HostSession& session, DemoWorld& world) {
     session.home().applyEnvironment(settings);
 
     HostTopology topology(db);
-    for (const auto& p : world.ports) topology.addInitiator(HostTopology::kLocal, parseInitiator("fc", p));
+    for (const auto& p : world.ports)
+        topology.addInitiator(HostTopology::kLocal, parseInitiator("fc", p));
 
     ArrayRegistry registry(db);
     registry.add(world.arrayName, world.address, world.user, world.password, world.serial);
@@ -109,14 +111,16 @@ void setUpDemoHost(HostSession& session, DemoWorld& world) {
     const char* none[] = {nullptr};
     services->rescanDevices("", none, none);
     std::vector<char> buffer(16384, '\0');
-    if (services->listHostDevices("", "IBM", '|', static_cast<int>(buffer.size()), buffer.data()) != 0)
+    if (services->listHostDevices("", "IBM", '|', static_cast<int>(buffer.size()), buffer.data()) !=
+        0)
         throw std::runtime_error("cannot list the exported disks");
     std::string text(buffer.data());
     world.disks.clear();
     size_t start = 0;
     while (start < text.size()) {
         size_t bar = text.find('|', start);
-        world.disks.push_back(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        world.disks.push_back(
+            text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
         if (bar == std::string::npos) break;
         start = bar + 1;
     }

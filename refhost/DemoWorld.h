@@ -11,7 +11,7 @@ namespace refhost {
 class HostSession;
 
 struct DemoWorld {
-    std::string root;      // the temporary directory
+    std::string root;  // the temporary directory
     std::string simBin;
     std::string simState;
     std::string address = "xiv-demo-1";

@@ -24,7 +24,9 @@ std::string trimmed(const unsigned char* text, size_t length) {
 }
 
 // The runtime's words for a failure, without its numeric code.
-std::string said(const HostError& err) { return err.detail().empty() ? err.AsString() : err.detail(); }
+std::string said(const HostError& err) {
+    return err.detail().empty() ? err.AsString() : err.detail();
+}
 
 class Inquirer {
 public:
@@ -32,7 +34,8 @@ public:
         try {
             device_ = DeviceTree::getDevice(device.c_str(), &err_);
             if (device_)
-                scsi_ = static_cast<ScsiInterface*>(device_->getInterface(ScsiInterface::INTERFACE_NAME));
+                scsi_ = static_cast<ScsiInterface*>(
+                    device_->getInterface(ScsiInterface::INTERFACE_NAME));
             if (device_ && !scsi_) err_ = HostError(ENOTTY, "not a SCSI device");
         } catch (const HostException& e) {
             err_ = HostError(EIO, e.getMessage());
@@ -49,9 +52,12 @@ public:
 
     // One inquiry (page < 0: standard data); the bytes transferred, or -1.
     int ask(int page, std::vector<unsigned char>* reply) {
-        const unsigned char cdb[6] = {0x12, static_cast<unsigned char>(page < 0 ? 0 : 1),
-                                      static_cast<unsigned char>(page < 0 ? 0 : page), 0,
-                                      kReplySize, 0};
+        const unsigned char cdb[6] = {0x12,
+                                      static_cast<unsigned char>(page < 0 ? 0 : 1),
+                                      static_cast<unsigned char>(page < 0 ? 0 : page),
+                                      0,
+                                      kReplySize,
+                                      0};
         reply->assign(kReplySize, 0);
         int n = send(cdb, reply->data(), kReplySize);
         return n < 0 ? -1 : std::min<int>(n, kReplySize);
@@ -122,8 +128,10 @@ DiskIdentity identifyDisk(const std::string& device) {
     if (n > 16) id.product = trimmed(reply.data() + 16, std::min(16, n - 16));
 
     n = disk.ask(0x80, &reply);
-    if (n < 4) note(&id, "no unit serial number" + (n < 0 ? ": " + said(disk.error()) : ""));
-    else id.unitSerial = trimmed(reply.data() + 4, std::min<size_t>(reply[3], n - 4));
+    if (n < 4)
+        note(&id, "no unit serial number" + (n < 0 ? ": " + said(disk.error()) : ""));
+    else
+        id.unitSerial = trimmed(reply.data() + 4, std::min<size_t>(reply[3], n - 4));
 
     n = disk.ask(0x83, &reply);
     if (n >= 0) id.naa = logicalUnitNaa(reply.data(), static_cast<unsigned int>(n));
@@ -133,8 +141,10 @@ DiskIdentity identifyDisk(const std::string& device) {
         std::string hex = id.unitSerial.substr(0, 7);
         for (auto& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         id.arraySerial = decimalSerial(hex);
-        if (!id.arraySerial.empty()) id.arrayHexSerial = hex;
-        else note(&id, "no array serial in the unit serial number");
+        if (!id.arraySerial.empty())
+            id.arrayHexSerial = hex;
+        else
+            note(&id, "no array serial in the unit serial number");
     }
     return id;
 }

@@ -8,13 +8,13 @@
 namespace refhost {
 
 struct DiskIdentity {
-    std::string vendor, product;   // blanks trimmed
-    std::string unitSerial;        // page 0x80 text, blanks trimmed
-    std::string naa;               // the logical unit's NAA name, upper-case hex
+    std::string vendor, product;  // blanks trimmed
+    std::string unitSerial;       // page 0x80 text, blanks trimmed
+    std::string naa;              // the logical unit's NAA name, upper-case hex
     // XIV volumes only: the array serial the unit serial starts with, in its
     // decimal (1310133) and hexadecimal (1302795) forms.
     std::string arraySerial, arrayHexSerial;
-    std::string problem;           // why a field is missing, for people
+    std::string problem;  // why a field is missing, for people
 };
 
 // Never throws for a device that is missing or answers badly: what could

@@ -8,10 +8,12 @@ namespace {
 
 constexpr std::size_t kMaxText = 300;
 
-const char* const kLoginHint = "check the array's user and password: zrso-host array test ARRAY, "
-                               "then zrso-host array passwd ARRAY";
-const char* const kXcliHint = "tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR "
-                              "(on a new host directory: zrso-host init --xcli-dir DIR)";
+const char* const kLoginHint =
+    "check the array's user and password: zrso-host array test ARRAY, "
+    "then zrso-host array passwd ARRAY";
+const char* const kXcliHint =
+    "tell zrso-host where IBM's xcli is: zrso-host config set xcli-dir DIR "
+    "(on a new host directory: zrso-host init --xcli-dir DIR)";
 
 struct StatusText {
     const char* status;
@@ -34,12 +36,15 @@ const StatusText kStatuses[] = {
     {"VOLUME_BELONGS_TO_CG", "the volume belongs to a consistency group", nullptr},
     {"NOT_ENOUGH_SPACE", "the pool has not enough free space", nullptr},
     {"POOL_SNAPSHOT_LIMIT_REACHED", "the pool's snapshot space is used up", nullptr},
-    {"SNAPSHOT_IS_MAPPED", "the snapshot is mapped to a host", "unmount the job first: zrso-host unmount JOB"},
+    {"SNAPSHOT_IS_MAPPED", "the snapshot is mapped to a host",
+     "unmount the job first: zrso-host unmount JOB"},
     {"SNAPSHOT_IS_PART_OF_SNAPSHOT_GROUP",
      "the snapshot belongs to a snapshot group and cannot be handled alone", nullptr},
-    {"CAN_NOT_SHRINK_VOLUME", "the array does not shrink the volume without being told to", nullptr},
+    {"CAN_NOT_SHRINK_VOLUME", "the array does not shrink the volume without being told to",
+     nullptr},
     {"CANNOT_SHRINK_VOLUME", "the array does not shrink the volume without being told to", nullptr},
-    {"COMMAND_REQUIRES_CONFIRMATION", "the array asks for a confirmation the command did not give", nullptr},
+    {"COMMAND_REQUIRES_CONFIRMATION", "the array asks for a confirmation the command did not give",
+     nullptr},
     {"HOST_BAD_NAME", "the array has no host object of that name", nullptr},
     {"HOST_NAME_EXISTS", "a host object of that name already exists on the array", nullptr},
     {"HOST_PORT_EXISTS", "the port already belongs to a host object on the array", nullptr},
@@ -51,7 +56,8 @@ const StatusText kStatuses[] = {
     {"CONS_GROUP_BAD_NAME", "the array has no consistency group of that name", nullptr},
     {"CONS_GROUP_EMPTY", "the consistency group is empty", nullptr},
     {"MAX_VOLUMES_IN_CG_REACHED", "the consistency group holds as many volumes as it can", nullptr},
-    {"MAX_VOLUMES_IN_CONS_GROUP_REACHED", "the consistency group holds as many volumes as it can", nullptr},
+    {"MAX_VOLUMES_IN_CONS_GROUP_REACHED", "the consistency group holds as many volumes as it can",
+     nullptr},
     {"SNAPSHOT_GROUP_NAME_EXISTS", "a snapshot group of that name already exists", nullptr},
     {"SNAPSHOT_GROUP_BAD_NAME", "the array has no snapshot group of that name", nullptr},
     {"ILLEGAL_NAME", "the array does not accept that name", nullptr},
@@ -96,10 +102,12 @@ std::string unescapeXml(std::string text) {
     static const struct {
         const char* entity;
         char c;
-    } kEntities[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}};
+    } kEntities[] = {
+        {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}};
     for (const auto& e : kEntities) {
         std::size_t at = 0, n = std::strlen(e.entity);
-        while ((at = text.find(e.entity, at)) != std::string::npos) text.replace(at, n, 1, e.c), ++at;
+        while ((at = text.find(e.entity, at)) != std::string::npos)
+            text.replace(at, n, 1, e.c), ++at;
     }
     return text;
 }
@@ -109,7 +117,8 @@ std::string statusIn(const std::string& raw, std::size_t* where) {
         std::size_t at = raw.find(mark);
         if (at == std::string::npos) continue;
         std::size_t start = at + std::strlen(mark), end = start;
-        while (end < raw.size() && (std::isalnum(static_cast<unsigned char>(raw[end])) || raw[end] == '_'))
+        while (end < raw.size() &&
+               (std::isalnum(static_cast<unsigned char>(raw[end])) || raw[end] == '_'))
             ++end;
         if (end == start) continue;
         *where = at;
@@ -125,29 +134,32 @@ std::string descriptionIn(const std::string& raw) {
     if (open == std::string::npos) return std::string();
     open += std::strlen("<DESCRIPTION>");
     std::size_t close = raw.find("</DESCRIPTION>", open);
-    std::string text = unescapeXml(raw.substr(open, close == std::string::npos ? std::string::npos : close - open));
+    std::string text = unescapeXml(
+        raw.substr(open, close == std::string::npos ? std::string::npos : close - open));
     std::size_t err = text.find("err = ");
     if (text.compare(0, 9, "output = ") == 0 && err != std::string::npos) {
         std::size_t rc = text.rfind("  rc = ");
-        std::string said = text.substr(err + 6, rc == std::string::npos || rc < err ? std::string::npos : rc - err - 6);
+        std::string said = text.substr(
+            err + 6, rc == std::string::npos || rc < err ? std::string::npos : rc - err - 6);
         std::string output = text.substr(9, err - 9);
         text = collapse(said).empty() ? output : said;
-        if (collapse(text).empty() && rc != std::string::npos) text = "exit status" + text.substr(rc + 6);
+        if (collapse(text).empty() && rc != std::string::npos)
+            text = "exit status" + text.substr(rc + 6);
     }
     return collapse(text);
 }
 
 std::string hintForCode(int code) {
     switch (code) {
-        case 61052:
-            return "register the array: zrso-host array add NAME --address ADDR --user USER --serial SERIAL";
-        case 61003:
-        case 62005:
-            return "check the array's registration: zrso-host array list, zrso-host array test ARRAY";
-        case 61006:
-            return "give this host's ports: zrso-host initiators add --fc WWPN (or --iscsi NAME)";
-        default:
-            return std::string();
+    case 61052:
+        return "register the array: zrso-host array add NAME --address ADDR --user USER --serial "
+               "SERIAL";
+    case 61003:
+    case 62005:
+        return "check the array's registration: zrso-host array list, zrso-host array test ARRAY";
+    case 61006:
+        return "give this host's ports: zrso-host initiators add --fc WWPN (or --iscsi NAME)";
+    default: return std::string();
     }
 }
 
@@ -166,7 +178,8 @@ std::string statusSentence(const std::string& status) {
 }
 
 std::string fillHint(std::string hint, const std::string& array, const std::string& job) {
-    for (const auto& [word, by] : {std::pair<std::string, std::string>{"ARRAY", array}, {"JOB", job}}) {
+    for (const auto& [word, by] :
+         {std::pair<std::string, std::string>{"ARRAY", array}, {"JOB", job}}) {
         if (by.empty()) continue;
         for (std::size_t at = 0; (at = hint.find(word, at)) != std::string::npos; at += by.size())
             hint.replace(at, word.size(), by);
@@ -191,7 +204,8 @@ Reason explainFailure(const std::string& raw, int code) {
         return r;
     }
     std::string before = collapse(raw.substr(0, std::min(where, raw.find("<XCLIRETURN"))));
-    while (!before.empty() && (before.back() == '.' || before.back() == ':' || before.back() == ' '))
+    while (!before.empty() &&
+           (before.back() == '.' || before.back() == ':' || before.back() == ' '))
         before.pop_back();
     const StatusText* known = findStatus(r.status);
     std::string sentence = known ? known->sentence : "the array answered " + r.status;

@@ -57,7 +57,8 @@ const Route* findRoute(const std::string& name) {
 // "array add" when the help table knows the pair, else the command alone.
 std::string helpName(const std::string& command, const CommandArgs& args) {
     for (const auto& w : args.remaining())
-        if (w.empty() || w[0] != '-') return findHelp(command + " " + w) ? command + " " + w : command;
+        if (w.empty() || w[0] != '-')
+            return findHelp(command + " " + w) ? command + " " + w : command;
     return command;
 }
 
@@ -80,7 +81,8 @@ int help(HostSession& session, CommandArgs& args) {
 
 void reportError(HostSession& session, const std::string& message, const std::string& hint) {
     if (session.json()) {
-        session.out() << "{\"error\":{\"code\":0,\"status\":\"\",\"message\":" << jsonString(message)
+        session.out() << "{\"error\":{\"code\":0,\"status\":\"\",\"message\":"
+                      << jsonString(message)
                       << (hint.empty() ? "" : ",\"hint\":" + jsonString(hint)) << "}}\n";
         return;
     }
@@ -116,7 +118,9 @@ int runHostCommand(const std::vector<std::string>& words, std::ostream& out, std
         bool wantHelp = args.flag("--help") | args.flag("-h");
         bool version = args.flag("--version");
         session = std::make_unique<HostSession>(home, plugin, json, out, err);
-        session->setVerbosity(quiet ? Verbosity::kQuiet : verbose ? Verbosity::kVerbose : Verbosity::kNormal);
+        session->setVerbosity(quiet     ? Verbosity::kQuiet
+                              : verbose ? Verbosity::kVerbose
+                                        : Verbosity::kNormal);
         command = version ? "version" : args.shift().value_or("");
         if (command.empty()) {
             printOverview(wantHelp ? out : err);
@@ -134,7 +138,8 @@ int runHostCommand(const std::vector<std::string>& words, std::ostream& out, std
         // A signal that cut a command short (at a prompt, in an xcli run of
         // zrso-host's own) ends it as an interruption.
         if (interrupted()) {
-            reportError(session ? *session : fallback, std::string(e.what()) + " (" + interruptName() + ")", "");
+            reportError(session ? *session : fallback,
+                        std::string(e.what()) + " (" + interruptName() + ")", "");
             return interruptExitStatus();
         }
         reportError(session ? *session : fallback, e.what(), "");

@@ -18,7 +18,8 @@ namespace refhost {
 
 HostHome::HostHome(std::string dir) : dir_(std::move(dir)) {
     char cwd[PATH_MAX];
-    if (!dir_.empty() && dir_[0] != '/' && ::getcwd(cwd, sizeof cwd)) dir_ = std::string(cwd) + "/" + dir_;
+    if (!dir_.empty() && dir_[0] != '/' && ::getcwd(cwd, sizeof cwd))
+        dir_ = std::string(cwd) + "/" + dir_;
 }
 
 std::string HostHome::defaultDir() {
@@ -53,7 +54,8 @@ void HostHome::writePlatformSettings(const PlatformSettings& s) const {
     PlatformFile file(settingsPath(), false);
     if (!s.xcliDir.empty()) file.set("Trellis", "XCLI_BINARY_LOCATION", s.xcliDir);
     if (!s.devlistPath.empty()) file.set("Trellis", "sXivDevListPath", s.devlistPath);
-    if (s.mountRetrySeconds > 0) file.set("~Trellis", "nMountRetrySeconds", std::to_string(s.mountRetrySeconds));
+    if (s.mountRetrySeconds > 0)
+        file.set("~Trellis", "nMountRetrySeconds", std::to_string(s.mountRetrySeconds));
     if (s.processTimeoutSeconds > 0)
         file.set("~Trellis", "nProcessTimeoutSeconds", std::to_string(s.processTimeoutSeconds));
     file.write();

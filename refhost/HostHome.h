@@ -9,9 +9,9 @@ namespace refhost {
 class HostSettings;
 
 struct PlatformSettings {
-    std::string xcliDir;         // Trellis/XCLI_BINARY_LOCATION
-    std::string devlistPath;     // Trellis/sXivDevListPath
-    int mountRetrySeconds = 0;   // ~Trellis/nMountRetrySeconds (0 = not set)
+    std::string xcliDir;        // Trellis/XCLI_BINARY_LOCATION
+    std::string devlistPath;    // Trellis/sXivDevListPath
+    int mountRetrySeconds = 0;  // ~Trellis/nMountRetrySeconds (0 = not set)
     int processTimeoutSeconds = 0;
 };
 

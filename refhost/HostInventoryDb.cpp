@@ -146,9 +146,10 @@ int HostInventoryDb::addPool(int, int clientId, const char* poolName, uint64_t s
                              int* newPoolRecordId, int value2) {
     return guarded("addPool", [&] {
         int64_t total = clampSpace(sizeMiB), used = clampSpace(usedMiB);
-        SqlStatement st(db_,
-                        "INSERT INTO inv_pools(array_id, name, status, total_mib, used_mib, free_mib, "
-                        "text1, value1, text2, value2) VALUES(?, ?, 0, ?, ?, ?, ?, ?, ?, ?)");
+        SqlStatement st(
+            db_,
+            "INSERT INTO inv_pools(array_id, name, status, total_mib, used_mib, free_mib, "
+            "text1, value1, text2, value2) VALUES(?, ?, 0, ?, ?, ?, ?, ?, ?, ?)");
         st.bind(1, clientId).bind(2, str(poolName)).bind(3, total).bind(4, used);
         st.bind(5, total > used ? total - used : 0).bind(6, str(text1)).bind(7, value1);
         st.bind(8, str(text2)).bind(9, value2).run();
@@ -218,8 +219,9 @@ int HostInventoryDb::addLun(int tempLunId, int tempVolumeId, const char* name, c
         if (tempVolumeId < 0) {
             auto it = tempVolumes_.find(tempVolumeId);
             if (it == tempVolumes_.end()) {
-                hostLog(-1, kFn, 0, "addLun: temporary volume id " + std::to_string(tempVolumeId) +
-                                        " names no volume added in this pass");
+                hostLog(-1, kFn, 0,
+                        "addLun: temporary volume id " + std::to_string(tempVolumeId) +
+                            " names no volume added in this pass");
                 return 1;
             }
             volumeId = it->second;

@@ -23,8 +23,8 @@ long readPid(int fd) {
 
 bool sameFile(int fd, const std::string& path) {
     struct stat open, named;
-    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-           open.st_ino == named.st_ino;
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 }  // namespace
@@ -35,7 +35,8 @@ std::string HostLock::pathFor(const std::string& homeDir, const std::string& nam
 }
 
 HostLock HostLock::job(const std::string& homeDir, int64_t jobId) {
-    return HostLock(pathFor(homeDir, "job-" + std::to_string(jobId)), "job " + std::to_string(jobId));
+    return HostLock(pathFor(homeDir, "job-" + std::to_string(jobId)),
+                    "job " + std::to_string(jobId));
 }
 
 HostLock HostLock::named(const std::string& homeDir, const std::string& name) {
@@ -47,14 +48,17 @@ HostLock::HostLock(std::string path, std::string label) : path_(std::move(path))
     // removed is no longer the one at the path, so take the new one.
     for (int attempt = 0; attempt < 100; ++attempt) {
         fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd_ < 0) throw std::runtime_error("cannot open lock file " + path_ + ": " + std::strerror(errno));
+        if (fd_ < 0)
+            throw std::runtime_error("cannot open lock file " + path_ + ": " +
+                                     std::strerror(errno));
         if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             // The owner writes its pid right after taking the lock.
             long pid = readPid(fd_);
             for (int i = 0; pid == 0 && i < 50; ++i, ::usleep(2000)) pid = readPid(fd_);
             ::close(fd_);
             fd_ = -1;
-            throw LockBusy(label + " busy (pid " + (pid ? std::to_string(pid) : "unknown") + ")", pid);
+            throw LockBusy(label + " busy (pid " + (pid ? std::to_string(pid) : "unknown") + ")",
+                           pid);
         }
         if (sameFile(fd_, path_)) break;
         ::close(fd_);
@@ -92,14 +96,18 @@ namespace {
 // A lock file that stays: shared holders must all lock the same file.
 int openStaying(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) throw std::runtime_error("cannot open lock file " + path + ": " + std::strerror(errno));
+    if (fd < 0)
+        throw std::runtime_error("cannot open lock file " + path + ": " + std::strerror(errno));
     return fd;
 }
 
 void waitFor(int fd, int operation) {
     while (::flock(fd, operation) != 0) {
-        if (errno != EINTR) throw std::runtime_error(std::string("cannot take the disks' lock: ") + std::strerror(errno));
-        if (interrupted()) throw std::runtime_error("stopped while waiting for other jobs' mounts or unmounts");
+        if (errno != EINTR)
+            throw std::runtime_error(std::string("cannot take the disks' lock: ") +
+                                     std::strerror(errno));
+        if (interrupted())
+            throw std::runtime_error("stopped while waiting for other jobs' mounts or unmounts");
     }
 }
 

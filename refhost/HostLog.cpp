@@ -6,14 +6,15 @@ namespace refhost {
 
 void hostLog(int level, const char* function, int64_t jobId, const std::string& text) {
     DebugLog log(nullptr);
-    log.DebugLvl(function ? function : "", level, static_cast<long long>(jobId), "%s", text.c_str());
+    log.DebugLvl(function ? function : "", level, static_cast<long long>(jobId), "%s",
+                 text.c_str());
 }
 
 int debugLevelOfRecordLevel(int level) {
     switch (level) {
-        case 0: return 2;
-        case 2: return -1;
-        default: return 0;
+    case 0: return 2;
+    case 2: return -1;
+    default: return 0;
     }
 }
 

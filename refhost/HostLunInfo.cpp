@@ -4,8 +4,8 @@
 #include "refhost/BufferReply.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostLog.h"
-#include "refhost/RecordRow.h"
 #include "refhost/JsonText.h"
+#include "refhost/RecordRow.h"
 #include "refhost/SqlStatement.h"
 
 namespace refhost {
@@ -76,7 +76,9 @@ int HostLunInfo::write(const char* column, int64_t value) {
     });
 }
 
-int HostLunInfo::getVolumeName(char* buf, short* size) { return replyColumn("volume_name", buf, size); }
+int HostLunInfo::getVolumeName(char* buf, short* size) {
+    return replyColumn("volume_name", buf, size);
+}
 int HostLunInfo::getArrayName(char* buf, short* size) { return replyArrayField(kName, buf, size); }
 int HostLunInfo::getArrayControlHost(char* buf, short* size) {
     return replyArrayField(kControlHost, buf, size);
@@ -85,7 +87,9 @@ int HostLunInfo::getArrayUser(char* buf, short* size) { return replyArrayField(k
 int HostLunInfo::getArrayPassword(char* buf, short* size) {
     return replyArrayField(kPasswordEnc, buf, size);
 }
-int HostLunInfo::setLunName(const char* name) { return write("lun_name", std::string(name ? name : "")); }
+int HostLunInfo::setLunName(const char* name) {
+    return write("lun_name", std::string(name ? name : ""));
+}
 int HostLunInfo::getPoolName(char* buf, short* size) { return replyColumn("pool_name", buf, size); }
 
 int HostLunInfo::getVolumeSize(int64_t* bytes) {
@@ -118,7 +122,8 @@ int HostLunInfo::setStatus(int status) { return write("status", static_cast<int6
 int HostLunInfo::setError(int code, const char* message) {
     return GuardedReply(kFn, jobId_, "setError", [&] {
         Transaction tx(db_);
-        SqlStatement st(db_, "UPDATE lun_requests SET error_code = ?, error_message = ? WHERE id = ?");
+        SqlStatement st(db_,
+                        "UPDATE lun_requests SET error_code = ?, error_message = ? WHERE id = ?");
         st.bind(1, code).bind(2, message ? message : "").bind(3, id_).run();
         tx.commit();
         return 0;
@@ -148,6 +153,8 @@ int HostLunInfo::setInitiatorGroups(std::vector<ZRSO::IGroupInfo>& groups, int* 
     return rc;
 }
 
-int HostLunInfo::getMapRequest(char* buf, short* size) { return replyColumn("map_request", buf, size); }
+int HostLunInfo::getMapRequest(char* buf, short* size) {
+    return replyColumn("map_request", buf, size);
+}
 
 }  // namespace refhost

@@ -56,7 +56,9 @@ void HostServices::note(const std::string& text) {
 
 void HostServices::rescanEsx(const std::string& esxName) {
     HostTopology topology(db_);
-    if (!esxAdmin_) throw std::runtime_error("ESX server " + esxName + " can only be rescanned in the simulated world");
+    if (!esxAdmin_)
+        throw std::runtime_error("ESX server " + esxName +
+                                 " can only be rescanned in the simulated world");
     ::mkdir(esxCatalogRoot_.c_str(), 0755);
     std::string dir = esxCatalogRoot_ + "/" + esxName;
     ::mkdir(dir.c_str(), 0755);
@@ -100,9 +102,9 @@ void HostServices::rescanDevices(const char* host, const char** initiators, cons
             if (auto* sysfs = dynamic_cast<SysfsDevices*>(local_.get()))
                 ports = sysfs->discoverInitiators();
         local_->rescan(remove, ports);
-        note("rescan " + std::to_string(rescans_) + " of this host: " +
-             std::to_string(local_->listDevices("").size()) +
-             " disks" + (remove.empty() ? "" : ", " + std::to_string(remove.size()) + " removed"));
+        note("rescan " + std::to_string(rescans_) +
+             " of this host: " + std::to_string(local_->listDevices("").size()) + " disks" +
+             (remove.empty() ? "" : ", " + std::to_string(remove.size()) + " removed"));
     } catch (const std::exception& e) {
         // The plug-in expects no answer from a rescan; the failure shows up as
         // a missing disk later, and here in the log.
@@ -146,13 +148,15 @@ short HostServices::fetchArrayInfo(const char* controlHost, char* buffer, short*
         if (!size) return kUnknownArray;
         auto array = ArrayRegistry(db_).byControlHost(str(controlHost));
         if (!array) {
-            hostLog(-1, kFn, jobId_, "fetchArrayInfo: no registered array at [" + str(controlHost) + "]");
+            hostLog(-1, kFn, jobId_,
+                    "fetchArrayInfo: no registered array at [" + str(controlHost) + "]");
             return kUnknownArray;
         }
         std::string password;
         if (!ArrayRegistry::clearPassword(*array, &password)) {
-            hostLog(-1, kFn, jobId_, "fetchArrayInfo: the stored password of array " + array->name +
-                                         " does not decipher with this host's key");
+            hostLog(-1, kFn, jobId_,
+                    "fetchArrayInfo: the stored password of array " + array->name +
+                        " does not decipher with this host's key");
             return kCannotDecipher;
         }
         std::string info = formatAttributes({{"hostid", std::to_string(array->id)},
@@ -179,7 +183,8 @@ bool HostServices::detectHBAlist(const char* clientHost, const char* controlHost
         if (!nameLength || !typeLength || !count) return false;
         HostTopology topology(db_);
         std::string esx = topology.esxOf(str(clientHost));
-        std::vector<Initiator> ports = topology.initiators(esx.empty() ? HostTopology::kLocal : esx);
+        std::vector<Initiator> ports =
+            topology.initiators(esx.empty() ? HostTopology::kLocal : esx);
         if (ports.empty() && esx.empty())
             if (auto* sysfs = dynamic_cast<SysfsDevices*>(local_.get()))
                 ports = sysfs->discoverInitiators();
@@ -215,10 +220,12 @@ bool HostServices::detectHostHBA(const char* hostIdentifier, const char* control
         if (!size) return false;
         HostTopology topology(db_);
         std::string esx = topology.esxOf(str(hostIdentifier));
-        std::vector<Initiator> ports = esx.empty() ? std::vector<Initiator>() : topology.initiators(esx);
+        std::vector<Initiator> ports =
+            esx.empty() ? std::vector<Initiator>() : topology.initiators(esx);
         if (ports.empty()) {
-            hostLog(-1, kFn, jobId_, "detectHostHBA: no ESX server with ports for [" +
-                                         esxNameOf(str(hostIdentifier)) + "]");
+            hostLog(-1, kFn, jobId_,
+                    "detectHostHBA: no ESX server with ports for [" +
+                        esxNameOf(str(hostIdentifier)) + "]");
             *size = 0;
             return false;
         }
@@ -247,15 +254,17 @@ int HostServices::GetPageInforForVMwareDevice(const char* hostPath, const char* 
         std::string esx = topology.esxOf(str(hostPath));
         auto disk = topology.esxDiskByUuid(str(lunUuid), esx);
         if (!disk) {
-            hostLog(-1, kFn, jobId_, "GetPageInforForVMwareDevice: no datastore disk with LUN UUID [" +
-                                         str(lunUuid) + "]");
+            hostLog(-1, kFn, jobId_,
+                    "GetPageInforForVMwareDevice: no datastore disk with LUN UUID [" +
+                        str(lunUuid) + "]");
             return kNoSuchLun;
         }
         std::string text;
         std::string ns = str(nameSpace);
         if (ns == "NAA") {
             char head[16];
-            std::snprintf(head, sizeof head, "010300%02X", static_cast<unsigned>(disk->naa.size() / 2));
+            std::snprintf(head, sizeof head, "010300%02X",
+                          static_cast<unsigned>(disk->naa.size() / 2));
             text = head + disk->naa;
         } else if (ns != "UNKNOWN") {
             return kBadNamespace;

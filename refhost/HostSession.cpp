@@ -45,7 +45,9 @@ void HostSession::detail(const std::string& text) {
     if (verbosity_ == Verbosity::kVerbose) line(text);
 }
 
-void HostSession::warn(const std::string& text) { err_ << "zrso-host: warning: " << text << std::endl; }
+void HostSession::warn(const std::string& text) {
+    err_ << "zrso-host: warning: " << text << std::endl;
+}
 
 HostDatabase& HostSession::database() {
     if (db_) return *db_;

@@ -9,11 +9,11 @@ namespace refhost {
 class HostDatabase;
 
 namespace setting {
-constexpr const char* kWorld = "world";            // "real" or "simulated"
-constexpr const char* kSimBin = "sim_bin";         // directory of xcli and xcli-sim
-constexpr const char* kSimState = "sim_state";     // simulator state directory
-constexpr const char* kSimDisks = "sim_disks";     // this machine's disk catalog
-constexpr const char* kSleepScale = "sleep_scale"; // factor for the runtime's sleeps
+constexpr const char* kWorld = "world";             // "real" or "simulated"
+constexpr const char* kSimBin = "sim_bin";          // directory of xcli and xcli-sim
+constexpr const char* kSimState = "sim_state";      // simulator state directory
+constexpr const char* kSimDisks = "sim_disks";      // this machine's disk catalog
+constexpr const char* kSleepScale = "sleep_scale";  // factor for the runtime's sleeps
 }  // namespace setting
 
 class HostSettings {

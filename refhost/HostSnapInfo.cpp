@@ -78,14 +78,15 @@ int HostSnapInfo::getArrayLogin(char* buf, short* size) {
         ArrayRegistry registry(db_);
         auto array = arrayId ? registry.byId(arrayId) : std::nullopt;
         if (!array) {
-            hostLog(-1, kFn, jobId_, "getArrayLogin: no array login selected for record " +
-                                         std::to_string(id_));
+            hostLog(-1, kFn, jobId_,
+                    "getArrayLogin: no array login selected for record " + std::to_string(id_));
             return kReplyFailed;
         }
         std::string password;
         if (!ArrayRegistry::clearPassword(*array, &password)) {
-            hostLog(-1, kFn, jobId_, "getArrayLogin: the stored password of array " + array->name +
-                                         " does not decipher with this host's key");
+            hostLog(-1, kFn, jobId_,
+                    "getArrayLogin: the stored password of array " + array->name +
+                        " does not decipher with this host's key");
             return kReplyFailed;
         }
         std::string login = formatAttributes({{"arrayId", array->serial},
@@ -104,8 +105,9 @@ int HostSnapInfo::selectArrayLogin(const char* arrayId) {
         ArrayRegistry registry(db_);
         auto array = registry.bySerial(arrayId ? arrayId : "");
         if (!array) {
-            hostLog(-1, kFn, jobId_, std::string("selectArrayLogin: no registered array has serial ") +
-                                         (arrayId ? arrayId : "(null)"));
+            hostLog(-1, kFn, jobId_,
+                    std::string("selectArrayLogin: no registered array has serial ") +
+                        (arrayId ? arrayId : "(null)"));
             return kReplyFailed;
         }
         return writeInt("selected_array", array->id);
@@ -169,7 +171,8 @@ int HostSnapInfo::setSnapDevice(const char* device) { return writeText("snap_dev
 
 int HostSnapInfo::getProperty(int id, char* buf, short* size) {
     return GuardedReply(kFn, jobId_, "getProperty", [&] {
-        SqlStatement st(db_, "SELECT value FROM snap_properties WHERE record_id = ? AND prop_id = ?");
+        SqlStatement st(db_,
+                        "SELECT value FROM snap_properties WHERE record_id = ? AND prop_id = ?");
         st.bind(1, id_).bind(2, id);
         if (!st.step()) return kReplyFailed;
         return replyRecord(st.text(0), buf, size);
@@ -191,7 +194,8 @@ int HostSnapInfo::setProperty(int id, const char* value) {
 int HostSnapInfo::setError(int code, const char* message) {
     return GuardedReply(kFn, jobId_, "setError", [&] {
         Transaction tx(db_);
-        SqlStatement st(db_, "UPDATE snap_records SET error_code = ?, error_message = ? WHERE id = ?");
+        SqlStatement st(db_,
+                        "UPDATE snap_records SET error_code = ?, error_message = ? WHERE id = ?");
         st.bind(1, code).bind(2, message ? message : "").bind(3, id_).run();
         tx.commit();
         return 0;
@@ -203,8 +207,8 @@ void HostSnapInfo::log(int level, const char* function, const char* format, ...)
     // of one form counts each of the plug-in's lines apart.
     va_list args;
     va_start(args, format);
-    DebugLog(nullptr).handleMsgEventDebug_NEW(debugLevelOfRecordLevel(level), nullptr, 0, -1, jobId_,
-                                              function ? function : "", format, args);
+    DebugLog(nullptr).handleMsgEventDebug_NEW(debugLevelOfRecordLevel(level), nullptr, 0, -1,
+                                              jobId_, function ? function : "", format, args);
     va_end(args);
 }
 
@@ -249,8 +253,8 @@ int HostSnapInfo::getConfigString(const char* setting, char* buf, short* size) {
 
 int HostSnapInfo::getIntProperty(int id, int* out) {
     return GuardedReply(kFn, jobId_, "getIntProperty", [&] {
-        SqlStatement st(db_,
-                        "SELECT value FROM snap_int_properties WHERE record_id = ? AND prop_id = ?");
+        SqlStatement st(
+            db_, "SELECT value FROM snap_int_properties WHERE record_id = ? AND prop_id = ?");
         st.bind(1, id_).bind(2, id);
         if (!out || !st.step()) return kReplyFailed;
         *out = static_cast<int>(st.integer(0));

@@ -100,9 +100,10 @@ std::string EsxDisk::attributeString() const {
 
 void HostTopology::addInitiator(const std::string& owner, const Initiator& initiator) {
     Transaction tx(db_);
-    SqlStatement st(db_,
-                    "INSERT OR REPLACE INTO initiators(owner, kind, name, position) VALUES(?, ?, ?, "
-                    "(SELECT COUNT(*) FROM initiators WHERE owner = ?))");
+    SqlStatement st(
+        db_,
+        "INSERT OR REPLACE INTO initiators(owner, kind, name, position) VALUES(?, ?, ?, "
+        "(SELECT COUNT(*) FROM initiators WHERE owner = ?))");
     st.bind(1, owner).bind(2, initiator.kind).bind(3, initiator.name).bind(4, owner).run();
     tx.commit();
 }
@@ -115,7 +116,8 @@ void HostTopology::clearInitiators(const std::string& owner) {
 }
 
 std::vector<Initiator> HostTopology::initiators(const std::string& owner) const {
-    SqlStatement st(db_, "SELECT kind, name FROM initiators WHERE owner = ? ORDER BY position, name");
+    SqlStatement st(db_,
+                    "SELECT kind, name FROM initiators WHERE owner = ? ORDER BY position, name");
     st.bind(1, owner);
     std::vector<Initiator> out;
     while (st.step()) out.push_back(Initiator{st.text(0), st.text(1)});

@@ -58,8 +58,10 @@ public:
 
     void replaceEsxDisks(const std::string& esxName, const std::vector<EsxDisk>& disks);
     std::vector<EsxDisk> esxDisks(const std::string& esxName) const;
-    std::optional<EsxDisk> esxDiskByUuid(const std::string& lunUuid, const std::string& esxName) const;
-    std::optional<EsxDisk> esxDiskByDevice(const std::string& esxName, const std::string& device) const;
+    std::optional<EsxDisk> esxDiskByUuid(const std::string& lunUuid,
+                                         const std::string& esxName) const;
+    std::optional<EsxDisk> esxDiskByDevice(const std::string& esxName,
+                                           const std::string& device) const;
 
 private:
     HostDatabase& db_;

@@ -35,9 +35,9 @@ bool interrupted() { return g_signal != 0; }
 
 std::string interruptName() {
     switch (g_signal) {
-        case SIGINT: return "SIGINT";
-        case SIGTERM: return "SIGTERM";
-        default: return "a signal";
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    default: return "a signal";
     }
 }
 

@@ -11,7 +11,8 @@ namespace refhost {
 namespace {
 
 template <class V>
-void update(HostDatabase& db, const char* table, const char* column, int64_t rowId, const V& value) {
+void update(HostDatabase& db, const char* table, const char* column, int64_t rowId,
+            const V& value) {
     try {
         std::string sql = std::string("UPDATE ") + table + " SET " + column + " = ? WHERE id = ?";
         SqlStatement st(db, sql.c_str());
@@ -98,7 +99,9 @@ int DbVolumeRecord::getName(char* name, int nameCapacity, char* text, int textCa
 void DbVolumeRecord::setPoolRecordId(int id) {
     updateColumn(db_, "inv_volumes", "pool_record_id", id_, id);
 }
-void DbVolumeRecord::setStatus(int status) { updateColumn(db_, "inv_volumes", "status", id_, status); }
+void DbVolumeRecord::setStatus(int status) {
+    updateColumn(db_, "inv_volumes", "status", id_, status);
+}
 void DbVolumeRecord::setSize(uint64_t mib) {
     updateColumn(db_, "inv_volumes", "size_mib", id_, clampSpace(mib));
 }
@@ -128,7 +131,9 @@ void DbLunRecord::setUsedSpace(uint64_t bytes) {
 void DbLunRecord::setFreeSpace(uint64_t bytes) {
     updateColumn(db_, "inv_luns", "free_bytes", id_, clampSpace(bytes));
 }
-void DbLunRecord::setAccessible(int value) { updateColumn(db_, "inv_luns", "accessible", id_, value); }
+void DbLunRecord::setAccessible(int value) {
+    updateColumn(db_, "inv_luns", "accessible", id_, value);
+}
 void DbLunRecord::setShared(int value) { updateColumn(db_, "inv_luns", "shared", id_, value); }
 void DbLunRecord::setHostLun(int value) { updateColumn(db_, "inv_luns", "host_lun", id_, value); }
 

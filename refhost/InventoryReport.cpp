@@ -18,7 +18,9 @@
 namespace refhost {
 namespace {
 
-const char* presence(int64_t status) { return status == 0 ? "present" : status == 2 ? "deleted" : "unknown"; }
+const char* presence(int64_t status) {
+    return status == 0 ? "present" : status == 2 ? "deleted" : "unknown";
+}
 
 // Progress per array and pool, and where in the log each array begins.
 class InventoryNarrator {
@@ -27,23 +29,19 @@ public:
 
     void operator()(const InventoryEvent& e) {
         switch (e.kind) {
-            case InventoryEvent::kArray:
-                closePool();
-                marks_[e.name] = ErrorLines::instance().mark();
-                order_.push_back(e.name);
-                session_.progress("  array " + e.name + ": listing pools and volumes");
-                break;
-            case InventoryEvent::kPool:
-                closePool();
-                pool_ = e.name;
-                volumes_ = 0;
-                break;
-            case InventoryEvent::kVolume:
-                ++volumes_;
-                break;
-            case InventoryEvent::kSweep:
-                closePool();
-                break;
+        case InventoryEvent::kArray:
+            closePool();
+            marks_[e.name] = ErrorLines::instance().mark();
+            order_.push_back(e.name);
+            session_.progress("  array " + e.name + ": listing pools and volumes");
+            break;
+        case InventoryEvent::kPool:
+            closePool();
+            pool_ = e.name;
+            volumes_ = 0;
+            break;
+        case InventoryEvent::kVolume: ++volumes_; break;
+        case InventoryEvent::kSweep: closePool(); break;
         }
     }
 
@@ -56,7 +54,8 @@ public:
 
 private:
     void closePool() {
-        if (!pool_.empty()) session_.progress("    pool " + pool_ + ": " + std::to_string(volumes_) + " volumes");
+        if (!pool_.empty())
+            session_.progress("    pool " + pool_ + ": " + std::to_string(volumes_) + " volumes");
         pool_.clear();
     }
 
@@ -68,22 +67,25 @@ private:
 };
 
 void fillTables(HostDatabase& db, InventoryOutcome& o) {
-    SqlStatement pools(db,
-                       "SELECT a.name, p.name, p.pool_id, p.status, p.total_mib, p.used_mib, p.free_mib "
-                       "FROM inv_pools p JOIN arrays a ON a.id = p.array_id ORDER BY a.name, p.name");
+    SqlStatement pools(
+        db,
+        "SELECT a.name, p.name, p.pool_id, p.status, p.total_mib, p.used_mib, p.free_mib "
+        "FROM inv_pools p JOIN arrays a ON a.id = p.array_id ORDER BY a.name, p.name");
     while (pools.step())
         o.pools.add({pools.text(0), pools.text(1), pools.text(2), presence(pools.integer(3)),
                      std::to_string(pools.integer(4)), std::to_string(pools.integer(5)),
                      std::to_string(pools.integer(6)), std::to_string(pools.integer(3))});
-    SqlStatement volumes(db,
-                         "SELECT a.name, COALESCE(p.name, ''), v.name, v.status, v.size_mib, v.used_mib, "
-                         "(SELECT COUNT(*) FROM inv_luns l WHERE l.volume_record_id = v.id) "
-                         "FROM inv_volumes v JOIN arrays a ON a.id = v.array_id "
-                         "LEFT JOIN inv_pools p ON p.id = v.pool_record_id ORDER BY a.name, v.name");
+    SqlStatement volumes(
+        db,
+        "SELECT a.name, COALESCE(p.name, ''), v.name, v.status, v.size_mib, v.used_mib, "
+        "(SELECT COUNT(*) FROM inv_luns l WHERE l.volume_record_id = v.id) "
+        "FROM inv_volumes v JOIN arrays a ON a.id = v.array_id "
+        "LEFT JOIN inv_pools p ON p.id = v.pool_record_id ORDER BY a.name, v.name");
     while (volumes.step())
-        o.volumes.add({volumes.text(0), volumes.text(1), volumes.text(2), presence(volumes.integer(3)),
-                       std::to_string(volumes.integer(4)), std::to_string(volumes.integer(5)),
-                       std::to_string(volumes.integer(6)), std::to_string(volumes.integer(3))});
+        o.volumes.add({volumes.text(0), volumes.text(1), volumes.text(2),
+                       presence(volumes.integer(3)), std::to_string(volumes.integer(4)),
+                       std::to_string(volumes.integer(5)), std::to_string(volumes.integer(6)),
+                       std::to_string(volumes.integer(3))});
 }
 
 }  // namespace
@@ -116,7 +118,8 @@ InventoryOutcome collectInventory(HostSession& session) {
     for (const auto& a : ArrayRegistry(db).list()) {
         bool collected = a.invStatus == 0;
         o.arrays.add({std::to_string(a.id), a.name, collected ? "collected" : "not collected",
-                      std::to_string(a.totalMib), std::to_string(a.freeMib), std::to_string(a.invStatus)});
+                      std::to_string(a.totalMib), std::to_string(a.freeMib),
+                      std::to_string(a.invStatus)});
         if (a.type != kArrayType || collected) continue;
         o.allCollected = false;
         Reason r = explainFailure(narrator.reasonFor(a.name, jobId));

@@ -16,8 +16,10 @@ struct InventoryOutcome {
     bool allCollected = false;  // every registered array was collected
     bool interrupted = false;   // a signal stopped it: nothing was stored
     OutputTable arrays{{"#id", "array", "state", "#total MiB", "#free MiB", "~#status"}};
-    OutputTable pools{{"array", "pool", "pool id", "state", "#total MiB", "#used MiB", "#free MiB", "~#status"}};
-    OutputTable volumes{{"array", "pool", "volume", "state", "#size MiB", "#used MiB", "#luns", "~#status"}};
+    OutputTable pools{
+        {"array", "pool", "pool id", "state", "#total MiB", "#used MiB", "#free MiB", "~#status"}};
+    OutputTable volumes{
+        {"array", "pool", "volume", "state", "#size MiB", "#used MiB", "#luns", "~#status"}};
     // One line per array that was not collected, with the reason.
     std::vector<std::string> problems;
     double seconds = 0;

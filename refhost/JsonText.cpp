@@ -9,19 +9,19 @@ std::string jsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
         }
     }
     out += '"';
@@ -50,7 +50,8 @@ std::vector<std::string> jsonMemberStrings(const std::string& json, const std::s
             }
             char e = json[++at];
             if (e == 'u' && at + 4 < json.size()) {
-                value += static_cast<char>(std::strtol(json.substr(at + 1, 4).c_str(), nullptr, 16));
+                value +=
+                    static_cast<char>(std::strtol(json.substr(at + 1, 4).c_str(), nullptr, 16));
                 at += 4;
             } else {
                 value += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;

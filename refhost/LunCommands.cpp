@@ -50,15 +50,18 @@ void guardResize(HostSession& session, const RegisteredArray& array, const LunRe
     ArrayRegistry registry(session.database());
     std::optional<int64_t> present;
     try {
-        present = ArrayProbe(registeredLogin(session.home(), registry, array)).volumeBytes(request.volumeName);
+        present = ArrayProbe(registeredLogin(session.home(), registry, array))
+                      .volumeBytes(request.volumeName);
     } catch (const std::runtime_error& e) {
         if (!allowShrink)
-            throw std::runtime_error("cannot tell the present size of " + request.volumeName + ": " + e.what() +
+            throw std::runtime_error("cannot tell the present size of " + request.volumeName +
+                                     ": " + e.what() +
                                      "; --allow-shrink resizes without knowing it");
     }
     if (!present || request.sizeBytes >= *present) return;
-    std::string what = "resize of " + array.name + "/" + request.volumeName + " from " + gib(*present) + " to " +
-                       gib(request.sizeBytes) + " shrinks it: the data beyond the new size is lost";
+    std::string what = "resize of " + array.name + "/" + request.volumeName + " from " +
+                       gib(*present) + " to " + gib(request.sizeBytes) +
+                       " shrinks it: the data beyond the new size is lost";
     if (!allowShrink) throw std::runtime_error(what + "; refused without --allow-shrink");
     confirmVolume(what, request.volumeName, yes);
 }
@@ -69,31 +72,38 @@ int reportLun(HostSession& session, const std::string& operation, const LunOutco
     char took[32];
     std::snprintf(took, sizeof took, "%.2f", o.seconds);
     std::string error = o.expected ? "null"
-                                   : "{\"code\":" + std::to_string(r.errorCode) + ",\"status\":" +
-                                         jsonString(o.reason.status) + ",\"message\":" + jsonString(o.reason.text) +
-                                         "}";
+                                   : "{\"code\":" + std::to_string(r.errorCode) +
+                                         ",\"status\":" + jsonString(o.reason.status) +
+                                         ",\"message\":" + jsonString(o.reason.text) + "}";
     if (session.json()) {
         session.out() << "{\"operation\":" << jsonString(operation) << ",\"job\":" << r.jobId
                       << ",\"result\":" << o.result << ",\"ok\":" << (o.expected ? "true" : "false")
-                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false") << ",\"status\":" << r.status
-                      << ",\"state\":" << jsonString(lunStateName(operation, r.status)) << ",\"error\":" << error
-                      << ",\"volume\":" << jsonString(r.volumeName) << ",\"size_bytes\":" << r.sizeBytes
-                      << ",\"initiator_groups\":" << (r.initiatorGroups.empty() ? "[]" : r.initiatorGroups)
+                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false")
+                      << ",\"status\":" << r.status
+                      << ",\"state\":" << jsonString(lunStateName(operation, r.status))
+                      << ",\"error\":" << error << ",\"volume\":" << jsonString(r.volumeName)
+                      << ",\"size_bytes\":" << r.sizeBytes << ",\"initiator_groups\":"
+                      << (r.initiatorGroups.empty() ? "[]" : r.initiatorGroups)
                       << (check ? ",\"array_check\":" + arrayCheckJson(*check) : std::string())
                       << ",\"seconds\":" << took << "}\n";
     } else {
         session.out() << "lun " << operation << " " << r.arrayName << "/" << r.volumeName << ": "
-                      << (o.interrupted ? "INTERRUPTED" : o.expected ? "done" : "FAILED") << " ("
-                      << lunStateName(operation, r.status) << ", " << took << " s)\n";
+                      << (o.interrupted ? "INTERRUPTED"
+                          : o.expected  ? "done"
+                                        : "FAILED")
+                      << " (" << lunStateName(operation, r.status) << ", " << took << " s)\n";
         if (!o.expected && !o.interrupted) {
             session.out() << "  " << o.reason.text << "\n";
-            if (!o.reason.hint.empty()) session.out() << "  hint: " << fillHint(o.reason.hint, r.arrayName) << "\n";
+            if (!o.reason.hint.empty())
+                session.out() << "  hint: " << fillHint(o.reason.hint, r.arrayName) << "\n";
         }
         if (o.expected && (operation == "create" || operation == "resize"))
             session.out() << "  size " << r.sizeBytes << " bytes (" << gib(r.sizeBytes) << ")\n";
-        if (operation == "resolve") session.out() << "  initiator groups " << r.initiatorGroups << "\n";
+        if (operation == "resolve")
+            session.out() << "  initiator groups " << r.initiatorGroups << "\n";
         if (o.interrupted)
-            session.out() << "  job " << r.jobId << " is marked interrupted; clean up with: " << lunCleanupCommand(r)
+            session.out() << "  job " << r.jobId
+                          << " is marked interrupted; clean up with: " << lunCleanupCommand(r)
                           << "\n";
         if (check) session.out() << arrayCheckText(*check);
         if (!o.expected) session.out() << "details: " << session.home().logPath() << "\n";
@@ -117,7 +127,8 @@ void rescanIfUnmappedHere(HostSession& session, const LunRequestRow& request) {
     }
 }
 
-LunOutcome runLun(HostSession& session, const std::string& operation, const LunRequestRow& request) {
+LunOutcome runLun(HostSession& session, const std::string& operation,
+                  const LunRequestRow& request) {
     if (operation != "unmap") return runLunRequest(session, operation, request);
     DeviceLock disks(session.home().dir(), DeviceLock::kExclusive);
     LunOutcome outcome = runLunRequest(session, operation, request);
@@ -128,17 +139,21 @@ LunOutcome runLun(HostSession& session, const std::string& operation, const LunR
 // Earlier requests on the volume that did not finish (their process died or
 // was stopped): this one looks at the array before and after it runs, and
 // settles them.
-int runWithRecovery(HostSession& session, const std::string& operation, const LunRequestRow& request) {
+int runWithRecovery(HostSession& session, const std::string& operation,
+                    const LunRequestRow& request) {
     std::vector<LunRequestRow> earlier;
-    for (const auto& r : LunRequestStore(session.database()).unsettledFor(request.arrayName, request.volumeName))
+    for (const auto& r :
+         LunRequestStore(session.database()).unsettledFor(request.arrayName, request.volumeName))
         if (!HostLock::jobHolder(session.home().dir(), r.jobId)) earlier.push_back(r);
     if (earlier.empty()) return reportLun(session, operation, runLun(session, operation, request));
     SnapJobStore jobs(session.database());
     const LunRequestRow& last = earlier.back();
-    RecoveryCheck recovery(unsettledWhy(jobs.job(last.jobId)), [&] { return surveyLunRequest(session, last); });
+    RecoveryCheck recovery(unsettledWhy(jobs.job(last.jobId)),
+                           [&] { return surveyLunRequest(session, last); });
     LunOutcome outcome = runLun(session, operation, request);
     ArrayCheck check = recovery.finish("lun " + operation);
-    for (const auto& r : earlier) jobs.setState(r.jobId, "checked by job " + std::to_string(outcome.request.jobId));
+    for (const auto& r : earlier)
+        jobs.setState(r.jobId, "checked by job " + std::to_string(outcome.request.jobId));
     return reportLun(session, operation, outcome, &check);
 }
 
@@ -154,7 +169,8 @@ int cmdLun(HostSession& session, CommandArgs& args) {
     bool yes = args.flag("--yes");
     bool allowShrink = *operation == "resize" && args.flag("--allow-shrink");
     if (*operation == "create") request.poolName = args.required("--pool");
-    if (*operation == "create" || *operation == "resize") request.sizeBytes = parseSize(args.required("--size"));
+    if (*operation == "create" || *operation == "resize")
+        request.sizeBytes = parseSize(args.required("--size"));
     if (*operation == "map" || *operation == "unmap") {
         std::string host = args.required("--host");
         std::string os = args.required("--os");
@@ -166,12 +182,14 @@ int cmdLun(HostSession& session, CommandArgs& args) {
     args.positionals();
     auto array = ArrayRegistry(session.database()).byName(request.arrayName);
     if (!array)
-        throw std::runtime_error("no registered array named " + request.arrayName +
-                                 " (zrso-host array list shows them; zrso-host array add registers one)");
+        throw std::runtime_error(
+            "no registered array named " + request.arrayName +
+            " (zrso-host array list shows them; zrso-host array add registers one)");
     if (*operation == "resize") guardResize(session, *array, request, allowShrink, yes);
     if (*operation == "delete")
-        confirmVolume("lun delete removes " + array->name + "/" + request.volumeName + " and its data",
-                      request.volumeName, yes);
+        confirmVolume(
+            "lun delete removes " + array->name + "/" + request.volumeName + " and its data",
+            request.volumeName, yes);
     return runWithRecovery(session, *operation, request);
 }
 
@@ -179,12 +197,15 @@ int cmdInventory(HostSession& session, CommandArgs& args) {
     args.positionals();
     InventoryOutcome o = collectInventory(session);
     if (session.json()) {
-        session.out() << "{\"result\":" << o.result << ",\"ok\":" << (o.allCollected ? "true" : "false")
-                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false") << ",\"arrays\":" << o.arrays.json()
-                      << ",\"pools\":" << o.pools.json() << ",\"volumes\":" << o.volumes.json() << "}\n";
+        session.out() << "{\"result\":" << o.result
+                      << ",\"ok\":" << (o.allCollected ? "true" : "false")
+                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false")
+                      << ",\"arrays\":" << o.arrays.json() << ",\"pools\":" << o.pools.json()
+                      << ",\"volumes\":" << o.volumes.json() << "}\n";
     } else if (o.interrupted) {
         session.out() << "inventory INTERRUPTED by " << interruptName()
-                      << ": the running xcli was stopped and nothing was stored; run zrso-host inventory again\n";
+                      << ": the running xcli was stopped and nothing was stored; run zrso-host "
+                         "inventory again\n";
     } else {
         o.arrays.print(session.out());
         session.out() << "\n";

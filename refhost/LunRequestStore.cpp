@@ -34,9 +34,10 @@ LunRequestRow rowOf(const SqlStatement& st) {
 
 int64_t LunRequestStore::add(int64_t jobId, const LunRequestRow& request) {
     Transaction tx(db_);
-    SqlStatement st(db_,
-                    "INSERT INTO lun_requests(job_id, operation, array_name, volume_name, pool_name, "
-                    "size_bytes, map_request) VALUES(?, ?, ?, ?, ?, ?, ?)");
+    SqlStatement st(
+        db_,
+        "INSERT INTO lun_requests(job_id, operation, array_name, volume_name, pool_name, "
+        "size_bytes, map_request) VALUES(?, ?, ?, ?, ?, ?, ?)");
     st.bind(1, jobId).bind(2, request.operation).bind(3, request.arrayName);
     st.bind(4, request.volumeName).bind(5, request.poolName).bind(6, request.sizeBytes);
     st.bind(7, request.mapRequest).run();

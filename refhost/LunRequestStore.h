@@ -35,7 +35,8 @@ public:
     std::vector<LunRequestRow> forJob(int64_t jobId) const;
     // Requests on the volume whose job did not finish (it is running, or its
     // process died, or a signal stopped it).
-    std::vector<LunRequestRow> unsettledFor(const std::string& arrayName, const std::string& volumeName) const;
+    std::vector<LunRequestRow> unsettledFor(const std::string& arrayName,
+                                            const std::string& volumeName) const;
 
 private:
     HostDatabase& db_;

@@ -49,18 +49,18 @@ bool lunExpected(const std::string& operation, const LunRequestRow& r) {
 
 std::string lunStateName(const std::string& operation, int status) {
     switch (status) {
-        case 0: return operation == "create" ? "created" : "status 0";
-        case 1: return "not created";
-        case 3: return operation == "resize" ? "resize asked" : "status 3";
-        case 5: return "resolved";
-        case 9: return "mapped";
-        case 11: return "map failed";
-        case 14: return "unmapped";
-        case 15: return "unmap failed";
-        case 20: return "deleted";
-        case 21: return "not deleted";
-        case -1: return "untouched";
-        default: return "status " + std::to_string(status);
+    case 0: return operation == "create" ? "created" : "status 0";
+    case 1: return "not created";
+    case 3: return operation == "resize" ? "resize asked" : "status 3";
+    case 5: return "resolved";
+    case 9: return "mapped";
+    case 11: return "map failed";
+    case 14: return "unmapped";
+    case 15: return "unmap failed";
+    case 20: return "deleted";
+    case 21: return "not deleted";
+    case -1: return "untouched";
+    default: return "status " + std::to_string(status);
     }
 }
 
@@ -68,10 +68,11 @@ std::string mapRequestJson(const std::string& host, const std::string& os, int p
                            const std::vector<std::string>& ports) {
     std::string endpoints;
     for (const auto& p : ports)
-        endpoints += (endpoints.empty() ? "" : ",") + std::string("{\"endpoint\":") + jsonString(p) + "}";
+        endpoints +=
+            (endpoints.empty() ? "" : ",") + std::string("{\"endpoint\":") + jsonString(p) + "}";
     return "{\"hosts\":[{\"hostname\":" + jsonString(host) + ",\"hostos\":" + jsonString(os) +
-           ",\"protocol\":" + jsonString(std::to_string(protocol)) + ",\"endpoints\":[" + endpoints +
-           "]}]}";
+           ",\"protocol\":" + jsonString(std::to_string(protocol)) + ",\"endpoints\":[" +
+           endpoints + "]}]}";
 }
 
 MapTarget parseMapRequest(const std::string& json) {
@@ -91,8 +92,8 @@ std::string lunCleanupCommand(const LunRequestRow& r) {
     std::string lun = " --array " + r.arrayName + " --volume " + r.volumeName;
     if (r.operation != "map") return "zrso-host lun resolve" + lun;
     MapTarget t = parseMapRequest(r.mapRequest);
-    std::string command = "zrso-host lun unmap" + lun + " --host " + t.host + " --os " + t.os + " --protocol " +
-                          std::to_string(t.protocol);
+    std::string command = "zrso-host lun unmap" + lun + " --host " + t.host + " --os " + t.os +
+                          " --protocol " + std::to_string(t.protocol);
     for (const auto& p : t.ports) command += " --port " + p;
     return command;
 }
@@ -123,19 +124,23 @@ LunOutcome runLunRequest(HostSession& session, const std::string& operation,
     const std::size_t mark = ErrorLines::instance().mark();
     hostLog(0, "zrso-host", jobId, "lun " + operation + ": calling the plug-in");
     outcome.result = entry(pointers, 1, services.get());
-    hostLog(0, "zrso-host", jobId, "lun " + operation + ": the plug-in answered " +
-                                       std::to_string(outcome.result));
+    hostLog(0, "zrso-host", jobId,
+            "lun " + operation + ": the plug-in answered " + std::to_string(outcome.result));
     outcome.request = store.get(id);
     outcome.interrupted = interrupted();
-    outcome.expected = outcome.result == 0 && lunExpected(operation, outcome.request) && !outcome.interrupted;
+    outcome.expected =
+        outcome.result == 0 && lunExpected(operation, outcome.request) && !outcome.interrupted;
     if (!outcome.expected) {
         const LunRequestRow& r = outcome.request;
         bool told = !r.errorMessage.empty();
-        outcome.reason = explainFailure(told ? r.errorMessage : ErrorLines::instance().since(mark, jobId), r.errorCode);
+        outcome.reason = explainFailure(
+            told ? r.errorMessage : ErrorLines::instance().since(mark, jobId), r.errorCode);
         if (outcome.reason.text.empty()) outcome.reason.text = "the plug-in gave no reason";
     }
-    jobs.noteStep(jobId, "lun " + operation, outcome.result, outcome.interrupted ? kJobInterrupted : "");
-    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    jobs.noteStep(jobId, "lun " + operation, outcome.result,
+                  outcome.interrupted ? kJobInterrupted : "");
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return outcome;
 }
 

@@ -64,7 +64,8 @@ void OutputTable::print(std::ostream& out) const {
             if (jsonOnly_[c]) continue;
             std::string cell = header ? cells[c] : cells[c];
             if (header)
-                for (auto& ch : cell) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+                for (auto& ch : cell)
+                    ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
             bool last = c == lastShown;
             if (numeric_[c] && !header)
                 text += std::string(width[c] - cell.size(), ' ') + cell;

@@ -23,18 +23,21 @@ PluginLoader::PluginLoader(const std::string& path) : path_(path) {
     handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle_) {
         const char* why = ::dlerror();
-        throw std::runtime_error("cannot load the plug-in " + path + ": " + (why ? why : "unknown"));
+        throw std::runtime_error("cannot load the plug-in " + path + ": " +
+                                 (why ? why : "unknown"));
     }
     try {
         api_.version = reinterpret_cast<PluginApi::Version>(symbol("zrso_version"));
         api_.provVersion = reinterpret_cast<PluginApi::Version>(symbol("zrso_sProvVersion"));
         api_.isSupported = reinterpret_cast<PluginApi::IsSupported>(symbol("zrso_isSupported"));
         api_.prepareDevices = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_prepareDevices"));
-        api_.unprepareDevices = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_unprepareDevices"));
+        api_.unprepareDevices =
+            reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_unprepareDevices"));
         api_.snapDevices = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_snapDevices"));
         api_.reconcileSnaps = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_reconcileSnaps"));
         api_.isMapped = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_isMapped"));
-        api_.isMappedLists = reinterpret_cast<PluginApi::IsMappedLists>(symbol(kIsMappedListsSymbol));
+        api_.isMappedLists =
+            reinterpret_cast<PluginApi::IsMappedLists>(symbol(kIsMappedListsSymbol));
         api_.mapSnaps = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_mapSnaps"));
         api_.unmapSnaps = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_unmapSnaps"));
         api_.deleteSnaps = reinterpret_cast<PluginApi::SnapCall>(symbol("zrso_deleteSnaps"));

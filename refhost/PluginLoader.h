@@ -15,8 +15,8 @@ struct PluginApi {
     using Version = void (*)(short*, short*, short*);
     using IsSupported = int (*)(const char*, int, ZRSO::ZROSUtil*, void*, short);
     using SnapCall = int (*)(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*);
-    using IsMappedLists = int (*)(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*,
-                                  std::list<std::string>&, std::list<std::string>&);
+    using IsMappedLists = int (*)(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*, std::list<std::string>&,
+                                  std::list<std::string>&);
     using LunCall = int (*)(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*);
     using Inventory = int (*)(ZRSO::HostInventory*, ZRSO::ZROSUtil*);
 

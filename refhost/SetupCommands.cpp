@@ -9,8 +9,8 @@
 #include "refhost/DiskInquiry.h"
 #include "refhost/HostCommands.h"
 #include "refhost/HostDatabase.h"
-#include "refhost/HostServices.h"
 #include "refhost/HostLock.h"
+#include "refhost/HostServices.h"
 #include "refhost/HostSession.h"
 #include "refhost/HostSettings.h"
 #include "refhost/HostTopology.h"
@@ -23,7 +23,8 @@ namespace refhost {
 namespace {
 
 void addInitiators(HostTopology& topology, const std::string& owner, CommandArgs& args) {
-    for (const auto& wwpn : args.options("--fc")) topology.addInitiator(owner, parseInitiator("fc", wwpn));
+    for (const auto& wwpn : args.options("--fc"))
+        topology.addInitiator(owner, parseInitiator("fc", wwpn));
     for (const auto& name : args.options("--iscsi"))
         topology.addInitiator(owner, parseInitiator("iscsi", name));
 }
@@ -59,7 +60,8 @@ OutputTable initiatorTable(HostTopology& topology, const std::string& owner) {
 struct InitValues {
     std::vector<std::pair<const ConfigKey*, std::string>> values;
     void take(CommandArgs& args, const char* option, const char* key) {
-        if (auto v = args.option(option)) values.emplace_back(findConfigKey(key), checkConfigValue(*findConfigKey(key), *v));
+        if (auto v = args.option(option))
+            values.emplace_back(findConfigKey(key), checkConfigValue(*findConfigKey(key), *v));
     }
     bool has(const char* key) const {
         for (const auto& v : values)
@@ -79,27 +81,33 @@ InitValues initValues(CommandArgs& args, bool simulated) {
     init.take(args, "--process-timeout", "process-timeout");
     init.take(args, "--sleep-scale", "sleep-scale");
     if (simulated && !init.has("sim-bin"))
-        init.values.emplace_back(findConfigKey("sim-bin"),
-                                 checkConfigValue(*findConfigKey("sim-bin"), defaultSimulatorDir()));
+        init.values.emplace_back(
+            findConfigKey("sim-bin"),
+            checkConfigValue(*findConfigKey("sim-bin"), defaultSimulatorDir()));
     for (const auto& v : init.values)
         if (v.first->simulatedOnly && !simulated)
-            throw UsageError(std::string("--") + v.first->name + " belongs to a simulated world (--simulated)");
+            throw UsageError(std::string("--") + v.first->name +
+                             " belongs to a simulated world (--simulated)");
     return init;
 }
 
 // The world and its settings, from scratch; arrays, jobs and key stay.
-void writeSettings(HostSession& session, HostSettings& settings, const InitValues& init, bool simulated) {
+void writeSettings(HostSession& session, HostSettings& settings, const InitValues& init,
+                   bool simulated) {
     for (const auto& k : configKeys())
         if (!k.section) settings.erase(k.key);
     settings.set(setting::kWorld, simulated ? "simulated" : "real");
     PlatformFile(session.home().settingsPath(), false).write();
-    for (const auto& v : init.values) storeConfigValue(*v.first, v.second, session.home(), settings);
+    for (const auto& v : init.values)
+        storeConfigValue(*v.first, v.second, session.home(), settings);
     if (simulated) {
-        if (!init.has("sim-state")) settings.set(setting::kSimState, session.home().dir() + "/sim-state");
+        if (!init.has("sim-state"))
+            settings.set(setting::kSimState, session.home().dir() + "/sim-state");
         settings.set(setting::kSimDisks, session.home().diskCatalogDir());
         // The plug-in runs the simulator's xcli unless told otherwise.
         if (!init.has("xcli-dir"))
-            storeConfigValue(*findConfigKey("xcli-dir"), settings.get(setting::kSimBin), session.home(), settings);
+            storeConfigValue(*findConfigKey("xcli-dir"), settings.get(setting::kSimBin),
+                             session.home(), settings);
     }
     session.home().applyEnvironment(settings);
 }
@@ -125,7 +133,8 @@ int cmdInit(HostSession& session, CommandArgs& args) {
     bool simulated = args.flag("--simulated");
     bool force = args.flag("--force");
     if (session.home().initialised() && !force)
-        throw std::runtime_error(session.home().dir() + " is already a host directory; 'zrso-host config set' "
+        throw std::runtime_error(session.home().dir() +
+                                 " is already a host directory; 'zrso-host config set' "
                                  "changes its settings, 'init --force' initialises it again");
     InitValues init = initValues(args, simulated);
     std::vector<std::string> fc = args.options("--fc");
@@ -139,11 +148,13 @@ int cmdInit(HostSession& session, CommandArgs& args) {
     // and not at the first 'array add'.
     std::string probe;
     if (!PasswordCipher().encrypt("probe", &probe))
-        throw std::runtime_error("the host's cipher cannot create or read its key " + session.home().keyPath());
+        throw std::runtime_error("the host's cipher cannot create or read its key " +
+                                 session.home().keyPath());
 
     HostTopology topology(db);
     for (const auto& w : fc) topology.addInitiator(HostTopology::kLocal, parseInitiator("fc", w));
-    for (const auto& n : iscsi) topology.addInitiator(HostTopology::kLocal, parseInitiator("iscsi", n));
+    for (const auto& n : iscsi)
+        topology.addInitiator(HostTopology::kLocal, parseInitiator("iscsi", n));
     showTable(session, initTable(session, settings, topology));
     return 0;
 }
@@ -166,13 +177,16 @@ int cmdConfig(HostSession& session, CommandArgs& args) {
     const ConfigKey* key = findConfigKey(words[0]);
     if (!key) throw UsageError("no setting " + words[0] + " (zrso-host config show lists them)");
     if (key->simulatedOnly && !settings.simulated())
-        throw std::runtime_error(words[0] + " belongs to a simulated world; this host is a real one");
+        throw std::runtime_error(words[0] +
+                                 " belongs to a simulated world; this host is a real one");
     std::string value = words[1].empty() ? words[1] : checkConfigValue(*key, words[1]);
     storeConfigValue(*key, value, session.home(), settings);
     if (session.json())
-        session.out() << "{\"key\":" << jsonString(key->name) << ",\"value\":" << jsonString(value) << "}\n";
+        session.out() << "{\"key\":" << jsonString(key->name) << ",\"value\":" << jsonString(value)
+                      << "}\n";
     else
-        session.out() << key->name << " = " << (value.empty() ? std::string("(default) ") + key->fallback : value)
+        session.out() << key->name << " = "
+                      << (value.empty() ? std::string("(default) ") + key->fallback : value)
                       << "\n";
     return 0;
 }
@@ -180,8 +194,10 @@ int cmdConfig(HostSession& session, CommandArgs& args) {
 int cmdInitiators(HostSession& session, CommandArgs& args) {
     HostTopology topology(session.database());
     auto sub = args.shift();
-    if (sub && *sub == "add") addInitiators(topology, HostTopology::kLocal, args);
-    else if (sub) throw UsageError("unknown initiators command " + *sub);
+    if (sub && *sub == "add")
+        addInitiators(topology, HostTopology::kLocal, args);
+    else if (sub)
+        throw UsageError("unknown initiators command " + *sub);
     args.positionals();
     showTable(session, initiatorTable(topology, HostTopology::kLocal));
     return 0;
@@ -205,7 +221,8 @@ int cmdEsx(HostSession& session, CommandArgs& args) {
         OutputTable table({"esx", "initiators", "#disks"});
         for (const auto& e : topology.esxServers()) {
             std::string ports;
-            for (const auto& i : topology.initiators(e)) ports += (ports.empty() ? "" : ",") + i.display();
+            for (const auto& i : topology.initiators(e))
+                ports += (ports.empty() ? "" : ",") + i.display();
             table.add({e, ports, std::to_string(topology.esxDisks(e).size())});
         }
         showTable(session, table);
@@ -226,8 +243,8 @@ int cmdRescan(HostSession& session, CommandArgs& args) {
     if (esx) {
         if (!HostTopology(db).esxExists(*esx)) throw std::runtime_error("no ESX server " + *esx);
         services->rescanEsx(*esx);
-        session.out() << "rescan of ESX server " << *esx << ": " << HostTopology(db).esxDisks(*esx).size()
-                      << " disks\n";
+        session.out() << "rescan of ESX server " << *esx << ": "
+                      << HostTopology(db).esxDisks(*esx).size() << " disks\n";
         return 0;
     }
     char host[256] = {0};
@@ -264,10 +281,11 @@ int cmdDisks(HostSession& session, CommandArgs& args) {
     size_t start = 0;
     while (start < text.size()) {
         size_t bar = text.find('|', start);
-        std::string device = text.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        std::string device =
+            text.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
         DiskIdentity id = identifyDisk(device);
-        table.add({device, id.vendor, id.product, id.arraySerial, id.arrayHexSerial, id.naa,
-                   id.problem});
+        table.add(
+            {device, id.vendor, id.product, id.arraySerial, id.arrayHexSerial, id.naa, id.problem});
         if (bar == std::string::npos) break;
         start = bar + 1;
     }
@@ -290,14 +308,16 @@ int cmdVersion(HostSession& session, CommandArgs& args) {
         problem = e.what();
     }
     if (session.json()) {
-        session.out() << "{\"zrso_host\":" << jsonString(hostVersion()) << ",\"plugin\":"
-                      << (plugin.empty() ? "null" : jsonString(plugin)) << ",\"plugin_provisioning\":"
-                      << (provisioning.empty() ? "null" : jsonString(provisioning)) << ",\"plugin_path\":"
-                      << jsonString(session.pluginPath()) << "}\n";
+        session.out() << "{\"zrso_host\":" << jsonString(hostVersion())
+                      << ",\"plugin\":" << (plugin.empty() ? "null" : jsonString(plugin))
+                      << ",\"plugin_provisioning\":"
+                      << (provisioning.empty() ? "null" : jsonString(provisioning))
+                      << ",\"plugin_path\":" << jsonString(session.pluginPath()) << "}\n";
     } else {
         session.out() << "zrso-host " << hostVersion() << "\n"
                       << "plug-in "
-                      << (plugin.empty() ? "not loaded: " + problem : plugin + ", provisioning " + provisioning)
+                      << (plugin.empty() ? "not loaded: " + problem
+                                         : plugin + ", provisioning " + provisioning)
                       << " (" << session.pluginPath() << ")\n";
     }
     return plugin.empty() ? kExitFailed : 0;

@@ -14,7 +14,8 @@ public:
         : admin_(std::move(admin)), catalog_(std::move(catalogDir)), prefix_(std::move(prefix)) {}
 
     std::vector<std::string> listDevices(const std::string& vendor) override;
-    void rescan(const std::vector<std::string>& remove, const std::vector<Initiator>& ports) override;
+    void rescan(const std::vector<std::string>& remove,
+                const std::vector<Initiator>& ports) override;
 
     // The disks the last rescan exported (device names first).
     const std::vector<SimDisk>& lastExport() const { return last_; }

@@ -37,8 +37,8 @@ std::vector<int64_t> SnapJobStore::addRecords(int64_t jobId, const JobIdentity& 
                         "INSERT INTO snap_records(job_id, position, source_device, snapshot_id, "
                         "options, host_identifier, host_path_mount, host_path_source) "
                         "VALUES(?, ?, ?, '', ?, ?, ?, ?)");
-    SqlStatement name(db_,
-                      "UPDATE snap_records SET snapshot_id = ?, duplicate_number = id WHERE id = ?");
+    SqlStatement name(
+        db_, "UPDATE snap_records SET snapshot_id = ?, duplicate_number = id WHERE id = ?");
     SqlStatement intProp(db_,
                          "INSERT OR REPLACE INTO snap_int_properties(record_id, prop_id, value) "
                          "VALUES(?, ?, ?)");
@@ -51,8 +51,14 @@ std::vector<int64_t> SnapJobStore::addRecords(int64_t jobId, const JobIdentity& 
     for (const auto& r : records) {
         insert.bind(1, jobId).bind(2, position++).bind(3, r.sourceDevice).bind(4, r.options);
         insert.bind(5, r.hostIdentifier);
-        if (r.hostPathMount.empty()) insert.bindNull(6); else insert.bind(6, r.hostPathMount);
-        if (r.hostPathSource.empty()) insert.bindNull(7); else insert.bind(7, r.hostPathSource);
+        if (r.hostPathMount.empty())
+            insert.bindNull(6);
+        else
+            insert.bind(6, r.hostPathMount);
+        if (r.hostPathSource.empty())
+            insert.bindNull(7);
+        else
+            insert.bind(7, r.hostPathSource);
         insert.run();
         int64_t id = db_.lastInsertId();
         ids.push_back(id);
@@ -71,7 +77,8 @@ std::vector<int64_t> SnapJobStore::addRecords(int64_t jobId, const JobIdentity& 
         };
         for (const auto& p : r.intProperties) props[p.first] = p.second;
         for (const auto& p : props) intProp.bind(1, id).bind(2, p.first).bind(3, p.second).run();
-        for (const auto& s : r.settings) setting.bind(1, id).bind(2, s.first).bind(3, s.second).run();
+        for (const auto& s : r.settings)
+            setting.bind(1, id).bind(2, s.first).bind(3, s.second).run();
     }
     tx.commit();
     return ids;
@@ -105,7 +112,8 @@ std::vector<JobRow> SnapJobStore::jobs(const std::string& kind) const {
 }
 
 JobRow SnapJobStore::job(int64_t jobId) const {
-    SqlStatement st(db_, "SELECT id, kind, created_at, last_step, last_result, state FROM jobs WHERE id = ?");
+    SqlStatement st(
+        db_, "SELECT id, kind, created_at, last_step, last_result, state FROM jobs WHERE id = ?");
     st.bind(1, jobId);
     auto rows = jobRows(st);
     if (rows.empty()) throw std::runtime_error("no job " + std::to_string(jobId));
@@ -119,10 +127,11 @@ bool SnapJobStore::jobExists(int64_t jobId) const {
 }
 
 std::vector<SnapRecordRow> SnapJobStore::records(int64_t jobId) const {
-    SqlStatement st(db_,
-                    "SELECT id, job_id, position, source_device, snapshot_id, snapshot_name, status, "
-                    "error_code, error_message, snap_device, flags, options, host_identifier "
-                    "FROM snap_records WHERE job_id = ? ORDER BY position");
+    SqlStatement st(
+        db_,
+        "SELECT id, job_id, position, source_device, snapshot_id, snapshot_name, status, "
+        "error_code, error_message, snap_device, flags, options, host_identifier "
+        "FROM snap_records WHERE job_id = ? ORDER BY position");
     st.bind(1, jobId);
     std::vector<SnapRecordRow> out;
     while (st.step()) {
@@ -146,7 +155,8 @@ std::vector<SnapRecordRow> SnapJobStore::records(int64_t jobId) const {
     return out;
 }
 
-void SnapJobStore::noteStep(int64_t jobId, const std::string& step, int result, const std::string& state) {
+void SnapJobStore::noteStep(int64_t jobId, const std::string& step, int result,
+                            const std::string& state) {
     Transaction tx(db_);
     SqlStatement st(db_, "UPDATE jobs SET last_step = ?, last_result = ?, state = ? WHERE id = ?");
     st.bind(1, step).bind(2, result).bind(3, state).bind(4, jobId).run();
@@ -185,11 +195,14 @@ void SnapJobStore::setFlags(int64_t jobId, unsigned int bits, bool on) {
     tx.commit();
 }
 
-bool unsettled(const JobRow& job) { return job.state == kJobRunning || job.state == kJobInterrupted; }
+bool unsettled(const JobRow& job) {
+    return job.state == kJobRunning || job.state == kJobInterrupted;
+}
 
 std::string unsettledWhy(const JobRow& job) {
     return "the last " + job.lastStep + " of job " + std::to_string(job.id) +
-           (job.state == kJobInterrupted ? " was interrupted" : " did not finish (zrso-host ended during it)");
+           (job.state == kJobInterrupted ? " was interrupted"
+                                         : " did not finish (zrso-host ended during it)");
 }
 
 std::string metadataItem(const std::string& metadata, const std::string& key) {
@@ -202,23 +215,23 @@ std::string metadataItem(const std::string& metadata, const std::string& key) {
 
 const char* snapStatusName(int status) {
     switch (status) {
-        case 0: return "new";
-        case ZRSO::SNAP_PREPARED: return "prepared";
-        case ZRSO::SNAP_PREPARE_FAILED: return "prepare failed";
-        case ZRSO::SNAP_SNAPPED: return "snapped";
-        case ZRSO::SNAP_FAILED: return "failed";
-        case ZRSO::SNAP_DUPLICATE_EXISTS: return "duplicate exists";
-        case ZRSO::SNAP_DUPLICATE_MAPPED: return "duplicate mapped";
-        case ZRSO::SNAP_MOUNT_FAILED: return "mount failed";
-        case ZRSO::SNAP_DEVICE_FOUND: return "mounted";
-        case ZRSO::SNAP_UNMAPPED: return "unmounted";
-        case ZRSO::SNAP_UNMAP_FAILED: return "unmount failed";
-        case ZRSO::SNAP_DELETED: return "deleted";
-        case ZRSO::SNAP_DELETE_FAILED: return "delete failed";
-        case ZRSO::SNAP_REVERTED: return "reverted";
-        case ZRSO::SNAP_REVERT_FAILED: return "revert failed";
-        case ZRSO::SNAP_MISSING: return "snapshot missing";
-        default: return "unknown";
+    case 0: return "new";
+    case ZRSO::SNAP_PREPARED: return "prepared";
+    case ZRSO::SNAP_PREPARE_FAILED: return "prepare failed";
+    case ZRSO::SNAP_SNAPPED: return "snapped";
+    case ZRSO::SNAP_FAILED: return "failed";
+    case ZRSO::SNAP_DUPLICATE_EXISTS: return "duplicate exists";
+    case ZRSO::SNAP_DUPLICATE_MAPPED: return "duplicate mapped";
+    case ZRSO::SNAP_MOUNT_FAILED: return "mount failed";
+    case ZRSO::SNAP_DEVICE_FOUND: return "mounted";
+    case ZRSO::SNAP_UNMAPPED: return "unmounted";
+    case ZRSO::SNAP_UNMAP_FAILED: return "unmount failed";
+    case ZRSO::SNAP_DELETED: return "deleted";
+    case ZRSO::SNAP_DELETE_FAILED: return "delete failed";
+    case ZRSO::SNAP_REVERTED: return "reverted";
+    case ZRSO::SNAP_REVERT_FAILED: return "revert failed";
+    case ZRSO::SNAP_MISSING: return "snapshot missing";
+    default: return "unknown";
     }
 }
 

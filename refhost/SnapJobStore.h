@@ -73,7 +73,8 @@ public:
     // A step begins: the job is marked running until noteStep, so a process
     // that dies meanwhile leaves the job saying so.
     void startStep(int64_t jobId, const std::string& step);
-    void noteStep(int64_t jobId, const std::string& step, int result, const std::string& state = "");
+    void noteStep(int64_t jobId, const std::string& step, int result,
+                  const std::string& state = "");
     void setState(int64_t jobId, const std::string& state);
     // A text property of a record (6: the plug-in's snapshot metadata); empty when unset.
     std::string property(int64_t recordId, int propId) const;

@@ -35,9 +35,10 @@ int64_t jobArgument(CommandArgs& args) {
 }
 
 // A hint about this job and the record's array.
-std::string hintFor(HostSession& session, const std::string& hint, int64_t jobId, int64_t recordId) {
-    std::string serial = metadataItem(SnapJobStore(session.database()).property(recordId, ZRSO::PROP_METADATA),
-                                       "ArrayId");
+std::string hintFor(HostSession& session, const std::string& hint, int64_t jobId,
+                    int64_t recordId) {
+    std::string serial = metadataItem(
+        SnapJobStore(session.database()).property(recordId, ZRSO::PROP_METADATA), "ArrayId");
     auto array = serial.empty() ? std::nullopt : ArrayRegistry(session.database()).bySerial(serial);
     return fillHint(hint, array ? array->name : "", std::to_string(jobId));
 }
@@ -58,7 +59,8 @@ std::string recordsJson(const std::vector<SnapRecordRow>& records, const StepOut
         out += "{\"job\":" + std::to_string(r.jobId) + ",\"record\":" + std::to_string(r.id) +
                ",\"device\":" + jsonString(deviceLabel(r.sourceDevice)) + ",\"snapshot\":" +
                jsonString(r.snapshotName.empty() ? r.snapshotId : r.snapshotName) +
-               ",\"status\":" + std::to_string(r.status) + ",\"state\":" + jsonString(snapStatusName(r.status)) +
+               ",\"status\":" + std::to_string(r.status) +
+               ",\"state\":" + jsonString(snapStatusName(r.status)) +
                ",\"snap_device\":" + jsonString(r.hasSnapDevice ? deviceLabel(r.snapDevice) : "") +
                ",\"error\":" + errorJson(r, outcome) + "}";
     }
@@ -75,31 +77,35 @@ void printRecords(HostSession& session, const StepOutcome& o, int64_t jobId) {
         if (reason != o.reasons.end()) line += " - " + reason->second.text;
         session.out() << line << "\n";
         if (reason != o.reasons.end() && !reason->second.hint.empty())
-            session.out() << "    hint: " << hintFor(session, reason->second.hint, jobId, r.id) << "\n";
+            session.out() << "    hint: " << hintFor(session, reason->second.hint, jobId, r.id)
+                          << "\n";
     }
 }
 
-int finish(HostSession& session, const StepOutcome& o, int64_t jobId, const ArrayCheck* check = nullptr) {
+int finish(HostSession& session, const StepOutcome& o, int64_t jobId,
+           const ArrayCheck* check = nullptr) {
     char took[32];
     std::snprintf(took, sizeof took, "%.2f", o.seconds);
     if (session.json()) {
-        session.out() << "{\"job\":" << jobId << ",\"step\":" << jsonString(o.step) << ",\"result\":" << o.result
+        session.out() << "{\"job\":" << jobId << ",\"step\":" << jsonString(o.step)
+                      << ",\"result\":" << o.result
                       << ",\"ok\":" << (o.allExpected ? "true" : "false")
-                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false") << ",\"seconds\":" << took
-                      << ",\"records\":" << recordsJson(o.records, &o)
+                      << ",\"interrupted\":" << (o.interrupted ? "true" : "false")
+                      << ",\"seconds\":" << took << ",\"records\":" << recordsJson(o.records, &o)
                       << (check ? ",\"array_check\":" + arrayCheckJson(*check) : std::string())
                       << ",\"log\":" << jsonString(session.home().logPath()) << "}\n";
     } else if (o.interrupted) {
-        session.out() << o.step << " of job " << jobId << ": INTERRUPTED by " << interruptName() << " during "
-                      << o.interruptedStep << "; the running xcli was stopped and the job is marked "
-                      << kJobInterrupted << "\n";
+        session.out() << o.step << " of job " << jobId << ": INTERRUPTED by " << interruptName()
+                      << " during " << o.interruptedStep
+                      << "; the running xcli was stopped and the job is marked " << kJobInterrupted
+                      << "\n";
         printRecords(session, o, jobId);
         session.out() << "  clean up with: " << cleanupCommand(o.interruptedStep, jobId) << "\n"
                       << "details: " << session.home().logPath() << "\n";
     } else {
         session.out() << o.step << " of job " << jobId << ": "
-                      << (o.allExpected ? "every record done" : "NOT every record done") << " (plug-in answered "
-                      << o.result << ", " << took << " s)\n";
+                      << (o.allExpected ? "every record done" : "NOT every record done")
+                      << " (plug-in answered " << o.result << ", " << took << " s)\n";
         printRecords(session, o, jobId);
         if (check) session.out() << arrayCheckText(*check);
         if (!o.allExpected) session.out() << "details: " << session.home().logPath() << "\n";
@@ -127,21 +133,23 @@ void guardRevert(HostSession& session, int64_t jobId, bool yes) {
     if (!mounted.empty()) {
         std::string ids;
         for (auto id : mounted) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
-        throw std::runtime_error("job " + std::to_string(jobId) + " has duplicates mounted (record " + ids +
-                                 "); unmount them first: zrso-host unmount " + std::to_string(jobId));
+        throw std::runtime_error(
+            "job " + std::to_string(jobId) + " has duplicates mounted (record " + ids +
+            "); unmount them first: zrso-host unmount " + std::to_string(jobId));
     }
     if (yes) return;
     std::string volumes;
     for (const auto& r : records) {
         std::string name = metadataItem(store.property(r.id, ZRSO::PROP_METADATA), "VolumeName");
-        volumes += (volumes.empty() ? "" : ",") + (name.empty() ? deviceLabel(r.sourceDevice) : name);
+        volumes +=
+            (volumes.empty() ? "" : ",") + (name.empty() ? deviceLabel(r.sourceDevice) : name);
     }
     if (!haveTerminal())
-        throw std::runtime_error("revert of job " + std::to_string(jobId) + " overwrites " + volumes +
-                                 "; it asks on a terminal, or give --yes");
+        throw std::runtime_error("revert of job " + std::to_string(jobId) + " overwrites " +
+                                 volumes + "; it asks on a terminal, or give --yes");
     if (!confirmOnTerminal("revert of job " + std::to_string(jobId) + " overwrites " + volumes +
-                               " with the job's snapshots; what they hold now is lost.\nType " + volumes +
-                               " to go on: ",
+                               " with the job's snapshots; what they hold now is lost.\nType " +
+                               volumes + " to go on: ",
                            volumes))
         throw std::runtime_error("not confirmed; nothing was changed");
 }
@@ -163,13 +171,14 @@ int cmdSupported(HostSession& session, CommandArgs& args) {
     // is worth telling apart. VMware attribute strings name no local device.
     std::string missing = yes || words[0].compare(0, 1, "{") == 0 ? "" : deviceMissing(words[0]);
     if (session.json())
-        session.out() << "{\"device\":" << jsonString(words[0]) << ",\"supported\":"
-                      << (yes ? "true" : "false") << ",\"present\":"
-                      << (missing.empty() ? "true" : "false") << "}\n";
+        session.out() << "{\"device\":" << jsonString(words[0])
+                      << ",\"supported\":" << (yes ? "true" : "false")
+                      << ",\"present\":" << (missing.empty() ? "true" : "false") << "}\n";
     else if (!missing.empty())
         session.out() << words[0] << ": no such device (" << missing << ")\n";
     else
-        session.out() << words[0] << ": " << (yes ? "an IBM XIV volume" : "not an IBM XIV volume") << "\n";
+        session.out() << words[0] << ": " << (yes ? "an IBM XIV volume" : "not an IBM XIV volume")
+                      << "\n";
     return yes ? 0 : kExitFailed;
 }
 
@@ -213,14 +222,16 @@ int cmdJobs(HostSession& session, CommandArgs& args) {
     for (const auto& j : store.jobs()) {
         if (only && j.id != only) continue;
         auto holder = HostLock::jobHolder(session.home().dir(), j.id);
-        std::string state = holder ? "busy (pid " + std::to_string(*holder) + ")"
-                            : j.state == kJobRunning ? "unfinished" : j.state;
+        std::string state = holder                   ? "busy (pid " + std::to_string(*holder) + ")"
+                            : j.state == kJobRunning ? "unfinished"
+                                                     : j.state;
         std::string result = j.lastStep.empty() || j.lastResult < 0 ? ""
-                             : j.lastResult == 0                   ? "success"
-                             : j.lastResult == 2                   ? "partial"
-                                                                   : "failed";
+                             : j.lastResult == 0                    ? "success"
+                             : j.lastResult == 2                    ? "partial"
+                                                                    : "failed";
         jobs.add({std::to_string(j.id), j.kind, j.createdAt, j.lastStep, result, state});
-        if (!holder && unsettled(j)) cleanups.push_back(unsettledWhy(j) + "; clean up with: " + jobCleanup(session, j));
+        if (!holder && unsettled(j))
+            cleanups.push_back(unsettledWhy(j) + "; clean up with: " + jobCleanup(session, j));
     }
     jobs.print(session.out());
     for (const auto& line : cleanups) session.out() << line << "\n";
@@ -229,7 +240,8 @@ int cmdJobs(HostSession& session, CommandArgs& args) {
     for (const auto& r : records)
         table.add({std::to_string(r.jobId), std::to_string(r.id), deviceLabel(r.sourceDevice),
                    r.snapshotName.empty() ? r.snapshotId : r.snapshotName, snapStatusName(r.status),
-                   r.hasSnapDevice ? deviceLabel(r.snapDevice) : "", r.errorCode ? std::to_string(r.errorCode) : ""});
+                   r.hasSnapDevice ? deviceLabel(r.snapDevice) : "",
+                   r.errorCode ? std::to_string(r.errorCode) : ""});
     table.print(session.out());
     for (const auto& r : records)
         if (r.errorCode)
@@ -243,12 +255,14 @@ int cmdSnapStep(HostSession& session, CommandArgs& args, const std::string& step
     bool yes = step == "revert" && args.flag("--yes");
     int64_t jobId = jobArgument(args);
     if (!SnapJobStore(session.database()).jobExists(jobId))
-        throw std::runtime_error("no job " + std::to_string(jobId) + " (zrso-host jobs lists them)");
+        throw std::runtime_error("no job " + std::to_string(jobId) +
+                                 " (zrso-host jobs lists them)");
     HostLock lock = HostLock::job(session.home().dir(), jobId);
     if (step == "revert") guardRevert(session, jobId, yes);
     std::optional<DeviceLock> disks;
     if (step == "mount" || step == "unmount")
-        disks.emplace(session.home().dir(), step == "mount" ? DeviceLock::kShared : DeviceLock::kExclusive);
+        disks.emplace(session.home().dir(),
+                      step == "mount" ? DeviceLock::kShared : DeviceLock::kExclusive);
     JobRow job = SnapJobStore(session.database()).job(jobId);
     if (!unsettled(job)) return finish(session, runSnapStep(session, jobId, step, keep), jobId);
     RecoveryCheck recovery(unsettledWhy(job), [&] { return surveySnapJob(session, jobId); });

@@ -45,9 +45,11 @@ PluginApi::SnapCall entryOf(const PluginApi& api, const std::string& step) {
 // Errors shown after a step are that step's own; a mount starts from the
 // snapshot, whatever an earlier mount or unmount left in the status. Records
 // the step does not handle keep what they have.
-void prepareRecords(HostDatabase& db, const std::vector<SnapRecordRow>& rows, const std::string& step) {
+void prepareRecords(HostDatabase& db, const std::vector<SnapRecordRow>& rows,
+                    const std::string& step) {
     Transaction tx(db);
-    SqlStatement clear(db, "UPDATE snap_records SET error_code = 0, error_message = '' WHERE id = ?");
+    SqlStatement clear(db,
+                       "UPDATE snap_records SET error_code = 0, error_message = '' WHERE id = ?");
     SqlStatement reset(db,
                        "UPDATE snap_records SET status = 5 WHERE id = ? AND status IN "
                        "(7, 9, 11, 12, 14, 15)");
@@ -89,11 +91,13 @@ private:
         std::string total = std::to_string(rows_.size());
         if (found == rows_.size())
             session_.progress("  pass " + std::to_string(pass_) + ": all " + total +
-                              " disks found; the plug-in settles " + seconds(s) + " before it returns");
+                              " disks found; the plug-in settles " + seconds(s) +
+                              " before it returns");
         else
-            session_.progress("  waiting " + seconds(s) + " for " + std::to_string(rows_.size() - found) +
-                              " disks, pass " + std::to_string(pass_) + " of " + std::to_string(kMountPasses) +
-                              " (" + std::to_string(found) + " of " + total + " found)");
+            session_.progress("  waiting " + seconds(s) + " for " +
+                              std::to_string(rows_.size() - found) + " disks, pass " +
+                              std::to_string(pass_) + " of " + std::to_string(kMountPasses) + " (" +
+                              std::to_string(found) + " of " + total + " found)");
     }
 
     HostSession& session_;
@@ -130,7 +134,9 @@ void referToTheFirstFailure(StepOutcome& outcome) {
     if (!first) return;
     for (const auto& r : outcome.records)
         if (outcome.reasons.count(r.id) && r.errorMessage.empty())
-            outcome.reasons[r.id] = {"", "no reason of its own: the step failed at record " + std::to_string(first->id), ""};
+            outcome.reasons[r.id] = {
+                "", "no reason of its own: the step failed at record " + std::to_string(first->id),
+                ""};
 }
 
 // A record whose prepare never wrote the plug-in's metadata has nothing on
@@ -139,12 +145,14 @@ void referToTheFirstFailure(StepOutcome& outcome) {
 bool neverPrepared(SnapJobStore& store, const SnapRecordRow& r) {
     if (!store.property(r.id, ZRSO::PROP_METADATA).empty()) return false;
     store.setStatus(r.id, ZRSO::SNAP_DELETED);
-    hostLog(0, "zrso-host", r.jobId, "delete: record " + std::to_string(r.id) +
-                                         " was never prepared: nothing of it is on an array");
+    hostLog(0, "zrso-host", r.jobId,
+            "delete: record " + std::to_string(r.id) +
+                " was never prepared: nothing of it is on an array");
     return true;
 }
 
-std::vector<SnapRecordRow> recordsOfStep(SnapJobStore& store, int64_t jobId, const std::string& step) {
+std::vector<SnapRecordRow> recordsOfStep(SnapJobStore& store, int64_t jobId,
+                                         const std::string& step) {
     auto rows = store.records(jobId);
     if (step != "snap") return rows;
     // Only what prepare left prepared is snapped.
@@ -163,7 +171,8 @@ std::string clientName() {
 }
 
 bool isSnapStep(const std::string& step) {
-    for (const char* known : {"prepare", "snap", "reconcile", "mount", "unmount", "delete", "revert"})
+    for (const char* known :
+         {"prepare", "snap", "reconcile", "mount", "unmount", "delete", "revert"})
         if (step == known) return true;
     return false;
 }
@@ -171,7 +180,8 @@ bool isSnapStep(const std::string& step) {
 std::string deviceLabel(const std::string& sourceDevice) {
     std::string esx, device;
     if (findAttribute(sourceDevice, "idatype", &esx) && esx == "vmware" &&
-        findAttribute(sourceDevice, "esxname", &esx) && findAttribute(sourceDevice, "device", &device))
+        findAttribute(sourceDevice, "esxname", &esx) &&
+        findAttribute(sourceDevice, "device", &device))
         return esx + ":" + device;
     return sourceDevice;
 }
@@ -203,8 +213,9 @@ void checkBackupDevices(HostSession& session, const std::vector<std::string>& de
     for (const auto& device : devices) {
         if (!esxName.empty()) {
             if (!HostTopology(session.database()).esxDiskByDevice(esxName, device))
-                throw std::runtime_error("ESX server " + esxName + " has no datastore disk " + device +
-                                         " (try 'zrso-host rescan --esx " + esxName + "')");
+                throw std::runtime_error("ESX server " + esxName + " has no datastore disk " +
+                                         device + " (try 'zrso-host rescan --esx " + esxName +
+                                         "')");
             continue;
         }
         std::string missing = deviceMissing(device);
@@ -212,7 +223,8 @@ void checkBackupDevices(HostSession& session, const std::vector<std::string>& de
             throw std::runtime_error("no device " + device + " on this host (" + missing +
                                      "; zrso-host disks lists them); no job was made");
         if (!deviceSupported(session, device))
-            throw std::runtime_error(device + " is not an IBM XIV volume (the plug-in does not claim it); "
+            throw std::runtime_error(device +
+                                     " is not an IBM XIV volume (the plug-in does not claim it); "
                                      "no job was made");
     }
 }
@@ -229,8 +241,9 @@ int64_t createBackupJob(HostSession& session, const std::vector<std::string>& de
         if (!options.esxName.empty()) {
             auto disk = topology.esxDiskByDevice(options.esxName, device);
             if (!disk)
-                throw std::runtime_error("ESX server " + options.esxName + " has no datastore disk " +
-                                         device + " (try 'zrso-host rescan --esx " + options.esxName + "')");
+                throw std::runtime_error("ESX server " + options.esxName +
+                                         " has no datastore disk " + device +
+                                         " (try 'zrso-host rescan --esx " + options.esxName + "')");
             r.sourceDevice = disk->attributeString();
             r.hostIdentifier = formatAttributes({{"esxname", options.esxName}});
             r.hostPathSource = options.esxName;
@@ -239,7 +252,8 @@ int64_t createBackupJob(HostSession& session, const std::vector<std::string>& de
             r.sourceDevice = device;
             r.hostIdentifier = clientName();
         }
-        r.settings["SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP"] = options.consistencyGroup ? "1" : "0";
+        r.settings["SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP"] =
+            options.consistencyGroup ? "1" : "0";
         records.push_back(r);
     }
     SnapJobStore store(db);
@@ -270,17 +284,20 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
         infos.push_back(std::make_unique<HostSnapInfo>(db, r.id));
         pointers.push_back(infos.back().get());
     }
-    session.progress(step + " job " + std::to_string(jobId) + ": " + std::to_string(rows.size()) + " record" +
-                     (rows.size() == 1 ? "" : "s"));
+    session.progress(step + " job " + std::to_string(jobId) + ": " + std::to_string(rows.size()) +
+                     " record" + (rows.size() == 1 ? "" : "s"));
     auto services = session.services(jobId);
     const std::size_t mark = ErrorLines::instance().mark();
     outcome.result = 0;
     if (!pointers.empty() || rows.empty()) {
-        hostLog(0, "zrso-host", jobId, step + ": calling the plug-in with " + std::to_string(pointers.size()) + " records");
+        hostLog(
+            0, "zrso-host", jobId,
+            step + ": calling the plug-in with " + std::to_string(pointers.size()) + " records");
         WaitNarrator narrator(session, store, jobId, step, rows);
-        outcome.result = entry(pointers.empty() ? nullptr : pointers.data(), static_cast<short>(pointers.size()),
-                               services.get());
-        hostLog(0, "zrso-host", jobId, step + ": the plug-in answered " + std::to_string(outcome.result));
+        outcome.result = entry(pointers.empty() ? nullptr : pointers.data(),
+                               static_cast<short>(pointers.size()), services.get());
+        hostLog(0, "zrso-host", jobId,
+                step + ": the plug-in answered " + std::to_string(outcome.result));
     }
     outcome.interrupted = interrupted();
     if (outcome.interrupted) outcome.interruptedStep = step;
@@ -294,14 +311,15 @@ StepOutcome runSnapStep(HostSession& session, int64_t jobId, const std::string& 
         if (!involved) continue;
         outcome.records.push_back(all);
         bool expected = recordExpected(step, all);
-        session.detail("  " + step + " record " + std::to_string(all.id) + " (" + deviceLabel(all.sourceDevice) +
-                       "): " + snapStatusName(all.status));
+        session.detail("  " + step + " record " + std::to_string(all.id) + " (" +
+                       deviceLabel(all.sourceDevice) + "): " + snapStatusName(all.status));
         if (!expected && !outcome.interrupted) outcome.reasons[all.id] = recordReason(all, logLine);
         outcome.allExpected = outcome.allExpected && expected;
     }
     referToTheFirstFailure(outcome);
     store.noteStep(jobId, step, outcome.result, outcome.interrupted ? kJobInterrupted : "");
-    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return outcome;
 }
 

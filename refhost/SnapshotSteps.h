@@ -23,10 +23,10 @@ struct BackupOptions {
 
 struct StepOutcome {
     std::string step;
-    int result = 1;                   // the entry point's answer
-    bool allExpected = false;         // every record ended as the step expects
-    bool interrupted = false;         // a signal stopped the step
-    std::string interruptedStep;      // the step that was running then (backup: prepare or snap)
+    int result = 1;               // the entry point's answer
+    bool allExpected = false;     // every record ended as the step expects
+    bool interrupted = false;     // a signal stopped the step
+    std::string interruptedStep;  // the step that was running then (backup: prepare or snap)
     std::vector<SnapRecordRow> records;
     std::map<int64_t, Reason> reasons;  // why a record did not end as expected
     double seconds = 0;

@@ -4,8 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -78,8 +78,10 @@ void SysfsDevices::rescan(const std::vector<std::string>& remove, const std::vec
     };
     for (const auto& device : remove) {
         std::string base = deviceBaseName(device);
-        if (base.empty()) failures += " refused device name '" + device + "';";
-        else deleteDevice(base);
+        if (base.empty())
+            failures += " refused device name '" + device + "';";
+        else
+            deleteDevice(base);
     }
     // The kernel keeps a disk whose logical unit went away (unmapped on the
     // array) until someone deletes it; a scan only adds.

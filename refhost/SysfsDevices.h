@@ -14,13 +14,14 @@ public:
     explicit SysfsDevices(std::string sysRoot = "/sys") : root_(std::move(sysRoot)) {}
 
     std::vector<std::string> listDevices(const std::string& vendor) override;
-    void rescan(const std::vector<std::string>& remove, const std::vector<Initiator>& ports) override;
+    void rescan(const std::vector<std::string>& remove,
+                const std::vector<Initiator>& ports) override;
     // The SCSI hosts a rescan scans, each as "hostN (driver)".
     std::vector<std::string> scsiHosts();
 
     // This machine's FC ports (fc_host port names) and iSCSI initiator name.
-    std::vector<Initiator> discoverInitiators(const std::string& iscsiNameFile =
-                                                  "/etc/iscsi/initiatorname.iscsi");
+    std::vector<Initiator> discoverInitiators(
+        const std::string& iscsiNameFile = "/etc/iscsi/initiatorname.iscsi");
 
 private:
     std::string root_;

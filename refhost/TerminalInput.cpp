@@ -68,7 +68,8 @@ std::string readLine(int fd) {
         if (n == 1 || n == 0) return stripLineEnd(line);
         if (errno == EINTR || errno == EAGAIN) continue;
         for (auto& ch : line) ch = '\0';
-        throw std::runtime_error(std::string("cannot read from the terminal: ") + std::strerror(errno));
+        throw std::runtime_error(std::string("cannot read from the terminal: ") +
+                                 std::strerror(errno));
     }
 }
 
@@ -82,7 +83,8 @@ void say(int fd, const std::string& text) {
 std::string readPasswordFromTty(const std::string& prompt) {
     int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw std::runtime_error("no terminal to read the password from; use --password-file FILE (or -)");
+        throw std::runtime_error(
+            "no terminal to read the password from; use --password-file FILE (or -)");
     termios saved{};
     bool restore = ::tcgetattr(fd, &saved) == 0;
     if (restore) {
@@ -116,8 +118,8 @@ std::string readPasswordFile(const std::string& path, std::string* warning) {
         if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077)) {
             char mode[8];
             std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-            *warning = "password file " + path + " can be read by others than its owner (mode " + mode +
-                       "); chmod 600 " + path;
+            *warning = "password file " + path + " can be read by others than its owner (mode " +
+                       mode + "); chmod 600 " + path;
         }
         std::ifstream in(path);
         if (!in) throw std::runtime_error("cannot read password file " + path);
@@ -125,8 +127,9 @@ std::string readPasswordFile(const std::string& path, std::string* warning) {
         line = stripLineEnd(line);
     }
     if (line.empty())
-        throw std::runtime_error((path == "-" ? std::string("standard input") : "password file " + path) +
-                                 " holds no password");
+        throw std::runtime_error(
+            (path == "-" ? std::string("standard input") : "password file " + path) +
+            " holds no password");
     return line;
 }
 

@@ -12,25 +12,26 @@ int runAdmin(const std::vector<std::string>& args);
 
 // Admin options: "--key value" pairs (keys may repeat) and bare flags.
 class AdminArgs {
- public:
-  AdminArgs(const std::vector<std::string>& args, size_t from);
-  bool has(const std::string& key) const { return values_.count(key) != 0; }
-  bool flag(const std::string& key) const { return flags_.count(key) != 0; }
-  std::string get(const std::string& key) const;  // AdminUsage when absent
-  std::string getOr(const std::string& key, const std::string& fallback) const;
-  std::vector<std::string> all(const std::string& key) const;
-  long long number(const std::string& key, long long min, long long max) const;
-  long long numberOr(const std::string& key, long long fallback, long long min, long long max) const;
-  // Comma-separated list of one or more options of the same key.
-  std::vector<std::string> list(const std::string& key) const;
+public:
+    AdminArgs(const std::vector<std::string>& args, size_t from);
+    bool has(const std::string& key) const { return values_.count(key) != 0; }
+    bool flag(const std::string& key) const { return flags_.count(key) != 0; }
+    std::string get(const std::string& key) const;  // AdminUsage when absent
+    std::string getOr(const std::string& key, const std::string& fallback) const;
+    std::vector<std::string> all(const std::string& key) const;
+    long long number(const std::string& key, long long min, long long max) const;
+    long long numberOr(const std::string& key, long long fallback, long long min,
+                       long long max) const;
+    // Comma-separated list of one or more options of the same key.
+    std::vector<std::string> list(const std::string& key) const;
 
- private:
-  std::multimap<std::string, std::string> values_;
-  std::map<std::string, bool> flags_;
+private:
+    std::multimap<std::string, std::string> values_;
+    std::map<std::string, bool> flags_;
 };
 
 struct AdminUsage {
-  std::string message;
+    std::string message;
 };
 
 // Command bodies, grouped by file.

@@ -52,94 +52,94 @@ CREATE TABLE fault(id INTEGER PRIMARY KEY, kind TEXT NOT NULL, remaining INTEGER
 
 // Addresses may hold any character; file names keep only a safe set.
 std::string encodeAddress(const std::string& address) {
-  std::string out;
-  for (unsigned char c : address) {
-    if (std::isalnum(c) || c == '.' || c == '-') {
-      out += static_cast<char>(c);
-    } else {
-      char buf[4];
-      std::snprintf(buf, sizeof buf, "_%02X", c);
-      out += buf;
+    std::string out;
+    for (unsigned char c : address) {
+        if (std::isalnum(c) || c == '.' || c == '-') {
+            out += static_cast<char>(c);
+        } else {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "_%02X", c);
+            out += buf;
+        }
     }
-  }
-  return out;
+    return out;
 }
 
 bool fileExists(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
 
 std::string stateDir() {
-  if (!g_stateOverride.empty()) return g_stateOverride;
-  const char* env = std::getenv("XIV_SIM_STATE");
-  return env ? env : "";
+    if (!g_stateOverride.empty()) return g_stateOverride;
+    const char* env = std::getenv("XIV_SIM_STATE");
+    return env ? env : "";
 }
 
 void setStateDir(const std::string& dir) { g_stateOverride = dir; }
 
 std::string arrayFile(const std::string& address) {
-  return stateDir() + "/array-" + encodeAddress(address) + ".db";
+    return stateDir() + "/array-" + encodeAddress(address) + ".db";
 }
 
 std::unique_ptr<Db> openArray(const std::string& address) {
-  if (stateDir().empty() || address.empty()) return nullptr;
-  std::string path = arrayFile(address);
-  if (!fileExists(path)) return nullptr;
-  return std::make_unique<Db>(path, false);
+    if (stateDir().empty() || address.empty()) return nullptr;
+    std::string path = arrayFile(address);
+    if (!fileExists(path)) return nullptr;
+    return std::make_unique<Db>(path, false);
 }
 
 std::unique_ptr<Db> createArray(const std::string& address, const std::string& serial) {
-  if (stateDir().empty()) throw SimError("no state directory (set XIV_SIM_STATE or --state)");
-  ::mkdir(stateDir().c_str(), 0755);
-  std::string path = arrayFile(address);
-  if (fileExists(path)) throw SimError("an array already answers at " + address);
-  auto db = std::make_unique<Db>(path, true);
-  Tx tx(*db, true);
-  db->exec(kSchema);
-  db->prepare("INSERT INTO array(id, address, serial) VALUES (1, ?, ?)")
-      .bind(1, address)
-      .bind(2, serial)
-      .run();
-  tx.commit();
-  return db;
+    if (stateDir().empty()) throw SimError("no state directory (set XIV_SIM_STATE or --state)");
+    ::mkdir(stateDir().c_str(), 0755);
+    std::string path = arrayFile(address);
+    if (fileExists(path)) throw SimError("an array already answers at " + address);
+    auto db = std::make_unique<Db>(path, true);
+    Tx tx(*db, true);
+    db->exec(kSchema);
+    db->prepare("INSERT INTO array(id, address, serial) VALUES (1, ?, ?)")
+        .bind(1, address)
+        .bind(2, serial)
+        .run();
+    tx.commit();
+    return db;
 }
 
 std::vector<std::string> arrayAddresses() {
-  std::vector<std::string> out;
-  std::string dir = stateDir();
-  if (dir.empty()) return out;
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return out;
-  while (dirent* e = ::readdir(d)) {
-    std::string name = e->d_name;
-    if (name.size() > 9 && name.compare(0, 6, "array-") == 0 &&
-        name.compare(name.size() - 3, 3, ".db") == 0) {
-      try {
-        Db db(dir + "/" + name, false);
-        out.push_back(readArrayInfo(db).address);
-      } catch (const SimError&) {
-        // A file being created right now has no schema yet: not an array.
-      }
+    std::vector<std::string> out;
+    std::string dir = stateDir();
+    if (dir.empty()) return out;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return out;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name.size() > 9 && name.compare(0, 6, "array-") == 0 &&
+            name.compare(name.size() - 3, 3, ".db") == 0) {
+            try {
+                Db db(dir + "/" + name, false);
+                out.push_back(readArrayInfo(db).address);
+            } catch (const SimError&) {
+                // A file being created right now has no schema yet: not an array.
+            }
+        }
     }
-  }
-  ::closedir(d);
-  std::sort(out.begin(), out.end());
-  return out;
+    ::closedir(d);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 ArrayInfo readArrayInfo(Db& db) {
-  auto st = db.prepare("SELECT address, serial, refuse_wwn, shapes FROM array WHERE id = 1");
-  if (!st.step()) throw SimError("array record missing");
-  ArrayInfo info;
-  info.address = st.text(0);
-  info.serial = st.text(1);
-  info.refuseWwn = st.i64(2) != 0;
-  if (!parseShapes(st.text(3), info.shapes))
-    throw SimError("unknown answer shape in the array record");
-  return info;
+    auto st = db.prepare("SELECT address, serial, refuse_wwn, shapes FROM array WHERE id = 1");
+    if (!st.step()) throw SimError("array record missing");
+    ArrayInfo info;
+    info.address = st.text(0);
+    info.serial = st.text(1);
+    info.refuseWwn = st.i64(2) != 0;
+    if (!parseShapes(st.text(3), info.shapes))
+        throw SimError("unknown answer shape in the array record");
+    return info;
 }
 
 }  // namespace sim

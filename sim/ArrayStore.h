@@ -23,10 +23,10 @@ std::unique_ptr<Db> createArray(const std::string& address, const std::string& s
 std::vector<std::string> arrayAddresses();
 
 struct ArrayInfo {
-  std::string address;
-  std::string serial;
-  bool refuseWwn = false;
-  AnswerShapes shapes;
+    std::string address;
+    std::string serial;
+    bool refuseWwn = false;
+    AnswerShapes shapes;
 };
 ArrayInfo readArrayInfo(Db& db);
 

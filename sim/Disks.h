@@ -9,13 +9,13 @@
 namespace sim {
 
 struct VisibleDisk {
-  std::int64_t lun = 0;
-  std::string wwn, arraySerial, arrayHexSerial, targetPort, volume;
-  std::int64_t sizeBytes = 0;
-  std::string address, hostObject;
-  std::int64_t volumeSerial = 0;
-  std::vector<std::string> seenBy;  // the given ports that see it
-  bool naaLast = false;             // the array's identification page puts the LU's NAA last
+    std::int64_t lun = 0;
+    std::string wwn, arraySerial, arrayHexSerial, targetPort, volume;
+    std::int64_t sizeBytes = 0;
+    std::string address, hostObject;
+    std::int64_t volumeSerial = 0;
+    std::vector<std::string> seenBy;  // the given ports that see it
+    bool naaLast = false;             // the array's identification page puts the LU's NAA last
 };
 
 // One disk per volume, ordered by array address and LUN.
@@ -28,8 +28,8 @@ std::string diskJson(const VisibleDisk& disk, const std::string& device);
 std::map<std::string, std::string> readCatalogFile(const std::string& path);
 
 struct CatalogDisk {
-  std::string name;
-  VisibleDisk disk;
+    std::string name;
+    VisibleDisk disk;
 };
 // Makes the catalog hold exactly what `ports` see; returns its simulator disks by name.
 std::vector<CatalogDisk> exportDisks(const std::vector<std::string>& ports, const std::string& dir,

@@ -8,13 +8,13 @@
 namespace sim {
 
 struct Fault {
-  std::string kind;  // fail, hang, exit, garbage, truncate, banner, lun-in-use
-  std::int64_t remaining = 1;
-  std::string status;  // fail
-  double seconds = 0;  // hang
-  int code = 1;        // exit
-  std::int64_t bytes = 0;  // truncate
-  std::string op;      // only this operation when not empty
+    std::string kind;  // fail, hang, exit, garbage, truncate, banner, lun-in-use
+    std::int64_t remaining = 1;
+    std::string status;      // fail
+    double seconds = 0;      // hang
+    int code = 1;            // exit
+    std::int64_t bytes = 0;  // truncate
+    std::string op;          // only this operation when not empty
 };
 
 bool validFaultKind(const std::string& kind);

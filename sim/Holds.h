@@ -11,9 +11,9 @@
 namespace sim {
 
 struct HeldRun {
-  std::int64_t pid = 0;
-  std::string operation;
-  std::string arguments;
+    std::int64_t pid = 0;
+    std::string operation;
+    std::string arguments;
 };
 
 // nth counts from 1; op empty: any operation.

@@ -40,20 +40,20 @@ const OpDef kOperations[] = {
 
 bool filterMatchesNothing(OpContext& ctx, const KindDef& kind,
                           const std::function<void()>& require) {
-  try {
-    require();
-    return false;
-  } catch (const XcliError&) {
-    if (!ctx.array.shapes.emptyListings) throw;
-  }
-  ctx.answer.begin(kind, ctx.request.fieldList);
-  return true;
+    try {
+        require();
+        return false;
+    } catch (const XcliError&) {
+        if (!ctx.array.shapes.emptyListings) throw;
+    }
+    ctx.answer.begin(kind, ctx.request.fieldList);
+    return true;
 }
 
 const OpDef* findOperation(const std::string& name) {
-  for (const auto& op : kOperations)
-    if (name == op.name) return &op;
-  return nullptr;
+    for (const auto& op : kOperations)
+        if (name == op.name) return &op;
+    return nullptr;
 }
 
 }  // namespace sim

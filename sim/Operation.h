@@ -11,19 +11,19 @@
 namespace sim {
 
 struct OpContext {
-  Db& db;
-  ArrayInfo array;
-  const CliRequest& request;
-  Answer& answer;
-  // Consumes one pending lun-in-use fault; true when map_vol must be refused.
-  std::function<bool()> takeLunFault;
+    Db& db;
+    ArrayInfo array;
+    const CliRequest& request;
+    Answer& answer;
+    // Consumes one pending lun-in-use fault; true when map_vol must be refused.
+    std::function<bool()> takeLunFault;
 };
 
 struct OpDef {
-  const char* name;
-  void (*run)(OpContext&);
-  bool write;    // changes the array: runs in a write transaction
-  bool confirm;  // destructive: refused without -y
+    const char* name;
+    void (*run)(OpContext&);
+    bool write;    // changes the array: runs in a write transaction
+    bool confirm;  // destructive: refused without -y
 };
 
 // Null for an operation this array does not know.

@@ -44,36 +44,50 @@ std::string mib(std::int64_t v) { return std::to_string(mibOfGb(v)); }
 }  // namespace
 
 void opPoolList(OpContext& ctx) {
-  OpArgs args(ctx.request.arguments, {{"pool", false}});
-  const bool sizeOnly = ctx.array.shapes.poolSizeOnly;
-  const KindDef& kind = sizeOnly ? kPoolSizeOnlyKind : kPoolKind;
-  std::vector<std::pair<std::int64_t, std::string>> pools;
-  if (args.has("pool")) {
-    std::int64_t id = 0;
-    if (filterMatchesNothing(ctx, kind, [&]() { id = requirePool(ctx.db, args.get("pool")); }))
-      return;
-    pools.emplace_back(id, args.get("pool"));
-  } else {
-    auto st = ctx.db.prepare("SELECT id, name FROM pool ORDER BY id");
-    while (st.step()) pools.emplace_back(st.i64(0), st.text(1));
-  }
-  ctx.answer.begin(kind, ctx.request.fieldList);
-  for (const auto& p : pools) {
-    PoolSpace s = poolSpace(ctx.db, p.first);
-    const char* locked = s.locked ? "yes" : "no";
-    if (sizeOnly) {
-      ctx.answer.row({p.second, std::to_string(p.first), gb(s.softGb), gb(s.snapshotGb),
-                      gb(s.usedByVolumesGb), gb(s.usedBySnapshotsGb), gb(s.emptySoftGb()),
-                      locked, "read_only"});
-      continue;
+    OpArgs args(ctx.request.arguments, {{"pool", false}});
+    const bool sizeOnly = ctx.array.shapes.poolSizeOnly;
+    const KindDef& kind = sizeOnly ? kPoolSizeOnlyKind : kPoolKind;
+    std::vector<std::pair<std::int64_t, std::string>> pools;
+    if (args.has("pool")) {
+        std::int64_t id = 0;
+        if (filterMatchesNothing(ctx, kind, [&]() { id = requirePool(ctx.db, args.get("pool")); }))
+            return;
+        pools.emplace_back(id, args.get("pool"));
+    } else {
+        auto st = ctx.db.prepare("SELECT id, name FROM pool ORDER BY id");
+        while (st.step()) pools.emplace_back(st.i64(0), st.text(1));
     }
-    ctx.answer.row({p.second, std::to_string(p.first), gb(s.softGb), gb(s.softGb), mib(s.softGb),
-                    gb(s.hardGb), mib(s.hardGb), gb(s.snapshotGb), mib(s.snapshotGb),
-                    gb(s.usedByVolumesGb), mib(s.usedByVolumesGb), gb(s.usedBySnapshotsGb),
-                    mib(s.usedBySnapshotsGb), gb(s.emptySoftGb()), gb(s.emptySoftGb()),
-                    mib(s.emptySoftGb()), gb(s.emptyHardGb()), mib(s.emptyHardGb()), locked,
-                    "read_only"});
-  }
+    ctx.answer.begin(kind, ctx.request.fieldList);
+    for (const auto& p : pools) {
+        PoolSpace s = poolSpace(ctx.db, p.first);
+        const char* locked = s.locked ? "yes" : "no";
+        if (sizeOnly) {
+            ctx.answer.row({p.second, std::to_string(p.first), gb(s.softGb), gb(s.snapshotGb),
+                            gb(s.usedByVolumesGb), gb(s.usedBySnapshotsGb), gb(s.emptySoftGb()),
+                            locked, "read_only"});
+            continue;
+        }
+        ctx.answer.row({p.second,
+                        std::to_string(p.first),
+                        gb(s.softGb),
+                        gb(s.softGb),
+                        mib(s.softGb),
+                        gb(s.hardGb),
+                        mib(s.hardGb),
+                        gb(s.snapshotGb),
+                        mib(s.snapshotGb),
+                        gb(s.usedByVolumesGb),
+                        mib(s.usedByVolumesGb),
+                        gb(s.usedBySnapshotsGb),
+                        mib(s.usedBySnapshotsGb),
+                        gb(s.emptySoftGb()),
+                        gb(s.emptySoftGb()),
+                        mib(s.emptySoftGb()),
+                        gb(s.emptyHardGb()),
+                        mib(s.emptyHardGb()),
+                        locked,
+                        "read_only"});
+    }
 }
 
 }  // namespace sim

@@ -8,12 +8,12 @@
 namespace sim {
 
 struct AnswerShapes {
-  bool emptyListings = false;    // a name filter that matches nothing lists nothing, SUCCESS
-  bool idAttributes = false;     // resource elements carry an id="..." attribute
-  bool lowerCaseWwn = false;     // WWNs in lower-case hex digits
-  bool poolSizeOnly = false;     // pools report size and empty_space only, no soft/hard fields
-  bool devlistCapitals = false;  // xiv_devlist's CSV header in capitals, blank after commas
-  bool naaLast = false;          // identification page: the LU's NAA designator comes last
+    bool emptyListings = false;    // a name filter that matches nothing lists nothing, SUCCESS
+    bool idAttributes = false;     // resource elements carry an id="..." attribute
+    bool lowerCaseWwn = false;     // WWNs in lower-case hex digits
+    bool poolSizeOnly = false;     // pools report size and empty_space only, no soft/hard fields
+    bool devlistCapitals = false;  // xiv_devlist's CSV header in capitals, blank after commas
+    bool naaLast = false;          // identification page: the LU's NAA designator comes last
 };
 
 // Every shape's name, in a fixed order.

@@ -1,5 +1,5 @@
 #include "sim/Xcli.h"
 
 int main(int argc, char** argv) {
-  return sim::runXcli(std::vector<std::string>(argv, argv + argc));
+    return sim::runXcli(std::vector<std::string>(argv, argv + argc));
 }

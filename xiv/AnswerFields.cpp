@@ -11,8 +11,7 @@ using Kind = RecordKind;
 
 // Element and attribute names are compared as they come from the parser,
 // without transcoding them.
-bool eq(const XMLCh* a, const char16_t* b)
-{
+bool eq(const XMLCh* a, const char16_t* b) {
     if (!a) return false;
     while (*a && *a == *b) {
         ++a;
@@ -21,8 +20,7 @@ bool eq(const XMLCh* a, const char16_t* b)
     return *a == *b;
 }
 
-bool eqAscii(const XMLCh* a, const char* b)
-{
+bool eqAscii(const XMLCh* a, const char* b) {
     if (!a) return false;
     while (*a && *b && *a == static_cast<unsigned char>(*b)) {
         ++a;
@@ -33,8 +31,7 @@ bool eqAscii(const XMLCh* a, const char* b)
 
 // UTF-16 from the parser to 8-bit UTF-8 text, so names come back byte for
 // byte as the array sent them.
-void toUtf8(const XMLCh* s, std::string& out)
-{
+void toUtf8(const XMLCh* s, std::string& out) {
     out.clear();
     if (!s) return;
     // Field values are almost always ASCII: copy those in one pass.
@@ -70,8 +67,7 @@ void toUtf8(const XMLCh* s, std::string& out)
     }
 }
 
-std::string toUtf8(const XMLCh* s)
-{
+std::string toUtf8(const XMLCh* s) {
     std::string out;
     toUtf8(s, out);
     return out;
@@ -79,15 +75,14 @@ std::string toUtf8(const XMLCh* s)
 
 // The number at the head of the text, as the C library's atol reads it;
 // out-of-range values are clamped rather than left undefined.
-long long toNumber(const XMLCh* s, long long lo, long long hi)
-{
+long long toNumber(const XMLCh* s, long long lo, long long hi) {
     if (!s) return 0;
     while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
     bool negative = false;
     if (*s == '+' || *s == '-') negative = *s++ == '-';
     unsigned long long v = 0;
-    const unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(lo)
-                                              : static_cast<unsigned long long>(hi);
+    const unsigned long long limit =
+        negative ? 0ULL - static_cast<unsigned long long>(lo) : static_cast<unsigned long long>(hi);
     for (; *s >= '0' && *s <= '9'; ++s) {
         v = v * 10 + (*s - '0');
         if (v > limit) {
@@ -102,8 +97,7 @@ long long toNumber(const XMLCh* s, long long lo, long long hi)
 inline int64_t toI64(const XMLCh* s) { return toNumber(s, LLONG_MIN, LLONG_MAX); }
 inline int toI32(const XMLCh* s) { return static_cast<int>(toNumber(s, INT_MIN, INT_MAX)); }
 
-const XMLCh* valueOf(const Attributes& attrs)
-{
+const XMLCh* valueOf(const Attributes& attrs) {
     for (XMLSize_t i = attrs.getLength(); i-- > 0;)
         if (eq(attrs.getLocalName(i), u"value")) return attrs.getValue(i);
     return nullptr;
@@ -126,8 +120,7 @@ const KindName KINDS[] = {
     {u"pool", "pool", Kind::Pool},
 };
 
-std::unique_ptr<ResourceNode> newRecord(Kind kind)
-{
+std::unique_ptr<ResourceNode> newRecord(Kind kind) {
     switch (kind) {
     case Kind::Host: return std::make_unique<Host>();
     case Kind::Volume: return std::make_unique<XivVol>();
@@ -142,96 +135,125 @@ std::unique_ptr<ResourceNode> newRecord(Kind kind)
     return nullptr;
 }
 
-void fillHost(Host& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"name")) toUtf8(v, r.name);
-    else if (eq(n, u"fc_ports")) toUtf8(v, r.fc_ports);
-    else if (eq(n, u"iscsi_ports")) toUtf8(v, r.iscsi_ports);
+void fillHost(Host& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"name"))
+        toUtf8(v, r.name);
+    else if (eq(n, u"fc_ports"))
+        toUtf8(v, r.fc_ports);
+    else if (eq(n, u"iscsi_ports"))
+        toUtf8(v, r.iscsi_ports);
 }
 
-void fillVolume(XivVol& r, const XMLCh* n, const XMLCh* v)
-{
+void fillVolume(XivVol& r, const XMLCh* n, const XMLCh* v) {
     if (eq(n, u"name")) {
         toUtf8(v, r.name);
         r.vol_name = r.name;
-    } else if (eq(n, u"size")) r.size = toI64(v);
-    else if (eq(n, u"size_MiB")) r.size_MiB = toI64(v);
-    else if (eq(n, u"capacity")) r.capacity = toI64(v);
-    else if (eq(n, u"used_capacity")) r.used_capacity = toI64(v);
-    else if (eq(n, u"used_capacity_MiB")) r.used_capacity_MiB = toI64(v);
-    else if (eq(n, u"locked")) toUtf8(v, r.locked);
-    else if (eq(n, u"locked_by_pool")) toUtf8(v, r.locked_by_pool);
-    else if (eq(n, u"cg_name")) toUtf8(v, r.cg_name);
-    else if (eq(n, u"pool_name")) toUtf8(v, r.pool_name);
-    else if (eq(n, u"snapshot_serial")) toUtf8(v, r.snapshot_serial);
-    else if (eq(n, u"wwn")) toUtf8(v, r.wwn);
+    } else if (eq(n, u"size"))
+        r.size = toI64(v);
+    else if (eq(n, u"size_MiB"))
+        r.size_MiB = toI64(v);
+    else if (eq(n, u"capacity"))
+        r.capacity = toI64(v);
+    else if (eq(n, u"used_capacity"))
+        r.used_capacity = toI64(v);
+    else if (eq(n, u"used_capacity_MiB"))
+        r.used_capacity_MiB = toI64(v);
+    else if (eq(n, u"locked"))
+        toUtf8(v, r.locked);
+    else if (eq(n, u"locked_by_pool"))
+        toUtf8(v, r.locked_by_pool);
+    else if (eq(n, u"cg_name"))
+        toUtf8(v, r.cg_name);
+    else if (eq(n, u"pool_name"))
+        toUtf8(v, r.pool_name);
+    else if (eq(n, u"snapshot_serial"))
+        toUtf8(v, r.snapshot_serial);
+    else if (eq(n, u"wwn"))
+        toUtf8(v, r.wwn);
 }
 
-void fillVolMapping(VolMapping& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"lun")) r.lun = toI32(v);
-    else if (eq(n, u"host")) toUtf8(v, r.host);
+void fillVolMapping(VolMapping& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"lun"))
+        r.lun = toI32(v);
+    else if (eq(n, u"host"))
+        toUtf8(v, r.host);
 }
 
-void fillMapping(HostMapping& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"lun")) r.lun = toI32(v);
-    else if (eq(n, u"volume")) toUtf8(v, r.volume);
+void fillMapping(HostMapping& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"lun"))
+        r.lun = toI32(v);
+    else if (eq(n, u"volume"))
+        toUtf8(v, r.volume);
 }
 
-void fillHostConn(HostConn& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"host")) toUtf8(v, r.host);
-    else if (eq(n, u"host_port")) toUtf8(v, r.host_port);
+void fillHostConn(HostConn& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"host"))
+        toUtf8(v, r.host);
+    else if (eq(n, u"host_port"))
+        toUtf8(v, r.host_port);
 }
 
-void fillCg(ConsistencyGroup& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"name")) toUtf8(v, r.name);
-    else if (eq(n, u"pool")) toUtf8(v, r.pool);
+void fillCg(ConsistencyGroup& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"name"))
+        toUtf8(v, r.name);
+    else if (eq(n, u"pool"))
+        toUtf8(v, r.pool);
 }
 
-void fillSnapGroup(SnapGroup& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"name")) toUtf8(v, r.name);
-    else if (eq(n, u"cg")) toUtf8(v, r.cg);
+void fillSnapGroup(SnapGroup& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"name"))
+        toUtf8(v, r.name);
+    else if (eq(n, u"cg"))
+        toUtf8(v, r.cg);
 }
 
-void fillPool(XivPool& r, const XMLCh* n, const XMLCh* v)
-{
-    if (eq(n, u"name")) toUtf8(v, r.name);
-    else if (eq(n, u"id")) toUtf8(v, r.id);
-    else if (eq(n, u"soft_size")) r.soft_size = toI64(v);
-    else if (eq(n, u"hard_size")) r.hard_size = toI64(v);
+void fillPool(XivPool& r, const XMLCh* n, const XMLCh* v) {
+    if (eq(n, u"name"))
+        toUtf8(v, r.name);
+    else if (eq(n, u"id"))
+        toUtf8(v, r.id);
+    else if (eq(n, u"soft_size"))
+        r.soft_size = toI64(v);
+    else if (eq(n, u"hard_size"))
+        r.hard_size = toI64(v);
     else if (eq(n, u"hard_size_MiB")) {
         r.hard_size_MiB = toI64(v);
         r.has_hard_size = true;
-    }
-    else if (eq(n, u"soft_size_MiB")) r.soft_size_MiB = toI64(v);
-    else if (eq(n, u"snapshot_size")) r.snapshot_size = toI64(v);
-    else if (eq(n, u"used_by_volumes")) r.used_by_volumes = toI64(v);
-    else if (eq(n, u"used_by_snapshots")) r.used_by_snapshots = toI64(v);
-    else if (eq(n, u"empty_space_soft")) r.empty_space_soft = toI64(v);
-    else if (eq(n, u"empty_space_soft_MiB")) r.empty_space_soft_MiB = toI64(v);
-    else if (eq(n, u"empty_space_hard")) r.empty_space_hard = toI64(v);
-    else if (eq(n, u"empty_space_hard_MiB")) r.empty_space_hard_MiB = toI64(v);
-    else if (eq(n, u"locked")) toUtf8(v, r.locked);
-    else if (eq(n, u"lock_behavior") || eq(n, u"lock_behaviour")) toUtf8(v, r.lock_behaviour);
-    else if (eq(n, u"size")) r.size = toI64(v);
-    else if (eq(n, u"empty_space")) r.empty_space = toI64(v);
+    } else if (eq(n, u"soft_size_MiB"))
+        r.soft_size_MiB = toI64(v);
+    else if (eq(n, u"snapshot_size"))
+        r.snapshot_size = toI64(v);
+    else if (eq(n, u"used_by_volumes"))
+        r.used_by_volumes = toI64(v);
+    else if (eq(n, u"used_by_snapshots"))
+        r.used_by_snapshots = toI64(v);
+    else if (eq(n, u"empty_space_soft"))
+        r.empty_space_soft = toI64(v);
+    else if (eq(n, u"empty_space_soft_MiB"))
+        r.empty_space_soft_MiB = toI64(v);
+    else if (eq(n, u"empty_space_hard"))
+        r.empty_space_hard = toI64(v);
+    else if (eq(n, u"empty_space_hard_MiB"))
+        r.empty_space_hard_MiB = toI64(v);
+    else if (eq(n, u"locked"))
+        toUtf8(v, r.locked);
+    else if (eq(n, u"lock_behavior") || eq(n, u"lock_behaviour"))
+        toUtf8(v, r.lock_behaviour);
+    else if (eq(n, u"size"))
+        r.size = toI64(v);
+    else if (eq(n, u"empty_space"))
+        r.empty_space = toI64(v);
 }
 
 }  // namespace
 
-RecordKind KindNamed(const std::string& text)
-{
+RecordKind KindNamed(const std::string& text) {
     for (const KindName& k : KINDS)
         if (text == k.text) return k.kind;
     return Kind::None;
 }
 
-RecordKind KindOfElement(const XMLCh* element)
-{
+RecordKind KindOfElement(const XMLCh* element) {
     for (const KindName& k : KINDS)
         if (eq(element, k.element)) return k.kind;
     return Kind::None;
@@ -239,8 +261,7 @@ RecordKind KindOfElement(const XMLCh* element)
 
 std::unique_ptr<ResourceNode> NewRecord(RecordKind kind) { return newRecord(kind); }
 
-void FillField(RecordKind kind, ResourceNode& record, const XMLCh* n, const Attributes& attrs)
-{
+void FillField(RecordKind kind, ResourceNode& record, const XMLCh* n, const Attributes& attrs) {
     static const XMLCh empty[] = {0};
     const XMLCh* v = valueOf(attrs);
     if (!v) v = empty;

@@ -27,8 +27,7 @@ bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // Length of the well-formed UTF-8 sequence at text[i] that XML accepts as a
 // character, or 0.
-size_t xmlCharLength(const std::string& text, size_t i)
-{
+size_t xmlCharLength(const std::string& text, size_t i) {
     const size_t left = text.size() - i;
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) return (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') ? 1 : 0;
@@ -36,14 +35,13 @@ size_t xmlCharLength(const std::string& text, size_t i)
     if (c >= 0xC2 && c <= 0xDF) return left >= 2 && isContinuation(at(1)) ? 2 : 0;
     if (c >= 0xE0 && c <= 0xEF) {
         if (left < 3 || !isContinuation(at(1)) || !isContinuation(at(2))) return 0;
-        if (c == 0xE0 && at(1) < 0xA0) return 0;   // overlong
-        if (c == 0xED && at(1) >= 0xA0) return 0;  // surrogates
+        if (c == 0xE0 && at(1) < 0xA0) return 0;                    // overlong
+        if (c == 0xED && at(1) >= 0xA0) return 0;                   // surrogates
         if (c == 0xEF && at(1) == 0xBF && at(2) >= 0xBE) return 0;  // U+FFFE, U+FFFF
         return 3;
     }
     if (c >= 0xF0 && c <= 0xF4) {
-        if (left < 4 || !isContinuation(at(1)) || !isContinuation(at(2)) ||
-            !isContinuation(at(3)))
+        if (left < 4 || !isContinuation(at(1)) || !isContinuation(at(2)) || !isContinuation(at(3)))
             return 0;
         if (c == 0xF0 && at(1) < 0x90) return 0;
         if (c == 0xF4 && at(1) >= 0x90) return 0;
@@ -54,17 +52,25 @@ size_t xmlCharLength(const std::string& text, size_t i)
 
 // Element content that always parses: markup characters escaped, bytes that
 // XML cannot carry replaced by '?'.
-std::string escapeXml(const std::string& text)
-{
+std::string escapeXml(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 16);
     size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
         switch (c) {
-        case '&': out += "&amp;"; ++i; continue;
-        case '<': out += "&lt;"; ++i; continue;
-        case '>': out += "&gt;"; ++i; continue;
+        case '&':
+            out += "&amp;";
+            ++i;
+            continue;
+        case '<':
+            out += "&lt;";
+            ++i;
+            continue;
+        case '>':
+            out += "&gt;";
+            ++i;
+            continue;
         default: break;
         }
         const size_t n = xmlCharLength(text, i);
@@ -83,10 +89,8 @@ bool hasBlank(const std::string& s) { return s.find_first_of(" \t") != std::stri
 
 }  // namespace
 
-Command::Command(const std::string& commandLine, const std::string& xcliDirectory,
-                 XivLogger logger)
-    : xcliDirectory_(xcliDirectory), logger_(logger), hasPassword_(false)
-{
+Command::Command(const std::string& commandLine, const std::string& xcliDirectory, XivLogger logger)
+    : xcliDirectory_(xcliDirectory), logger_(logger), hasPassword_(false) {
     size_t at = commandLine.find(" -p ");
     size_t end = std::string::npos;
     if (at != std::string::npos) {
@@ -96,10 +100,9 @@ Command::Command(const std::string& commandLine, const std::string& xcliDirector
     init(commandLine, at, end);
 }
 
-Command::Command(const std::string& commandLine, const std::string& xcliDirectory,
-                 XivLogger logger, const std::string& password)
-    : xcliDirectory_(xcliDirectory), logger_(logger), hasPassword_(false)
-{
+Command::Command(const std::string& commandLine, const std::string& xcliDirectory, XivLogger logger,
+                 const std::string& password)
+    : xcliDirectory_(xcliDirectory), logger_(logger), hasPassword_(false) {
     // Knowing the password, mask exactly it: a password that itself holds
     // " -m " must not leave a piece of itself in the log.
     size_t at = commandLine.find(" -p " + password + " -m ");
@@ -122,8 +125,7 @@ Command::Command(const std::string& commandLine, const std::string& xcliDirector
     init(commandLine, at, end);
 }
 
-void Command::init(const std::string& line, size_t at, size_t end)
-{
+void Command::init(const std::string& line, size_t at, size_t end) {
     std::string runLine;
     if (at == std::string::npos) {
         loggedCommandLine_ = line;
@@ -150,13 +152,9 @@ void Command::init(const std::string& line, size_t at, size_t end)
         runLine_ = program + runLine.substr(programEnd);
 }
 
-Command::~Command()
-{
-    std::fill(password_.begin(), password_.end(), '\0');
-}
+Command::~Command() { std::fill(password_.begin(), password_.end(), '\0'); }
 
-int Command::run(std::string& output, std::string& error)
-{
+int Command::run(std::string& output, std::string& error) {
     output.clear();
     error.clear();
     std::string env;
@@ -165,14 +163,13 @@ int Command::run(std::string& output, std::string& error)
         env = PASSWORD_ENV + password_;
         extraEnv[0] = env.c_str();
     }
-    const int rc = runner_.system(runLine_.c_str(), &output, &error,
-                                  hasPassword_ ? extraEnv : nullptr, true);
+    const int rc =
+        runner_.system(runLine_.c_str(), &output, &error, hasPassword_ ? extraEnv : nullptr, true);
     std::fill(env.begin(), env.end(), '\0');
     return rc;
 }
 
-std::string Command::Envelope(const std::string& status, const std::string& description)
-{
+std::string Command::Envelope(const std::string& status, const std::string& description) {
     const char* head = UNKNOWN_HEAD;
     const char* tail = UNKNOWN_TAIL;
     if (status == "XCLI_NOT_INSTALLED") {
@@ -188,8 +185,7 @@ std::string Command::Envelope(const std::string& status, const std::string& desc
     return head + escapeXml(description) + tail;
 }
 
-void Command::ExecuteCommandXML(std::string& output)
-{
+void Command::ExecuteCommandXML(std::string& output) {
     static const char* const kFunction = "Command::ExecuteCommandXML";
     logger_.logMessage(ZRSO::LOG_DETAIL, kFunction, "About to execute the command [%s]\n",
                        loggedCommandLine_.c_str());
@@ -213,8 +209,7 @@ void Command::ExecuteCommandXML(std::string& output)
     }
 }
 
-int Command::ExecuteCommand(std::string& output)
-{
+int Command::ExecuteCommand(std::string& output) {
     static const char* const kFunction = "Command::ExecuteCommand";
     logger_.logMessage(ZRSO::LOG_DETAIL, kFunction, "About to execute the command [%s]\n",
                        loggedCommandLine_.c_str());

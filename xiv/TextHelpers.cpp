@@ -2,16 +2,14 @@
 
 #include <cctype>
 
-std::string StringToUpper(const std::string& text)
-{
+std::string StringToUpper(const std::string& text) {
     std::string upper(text.size(), '\0');
     for (size_t i = 0; i < text.size(); ++i)
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
     return upper;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
+bool EqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(a[i])) !=
@@ -21,8 +19,7 @@ bool EqualNoCase(const std::string& a, const std::string& b)
 }
 
 void splitByDelim(const std::string& text, const std::string& delim,
-                  std::vector<std::string>& fields)
-{
+                  std::vector<std::string>& fields) {
     if (delim.empty()) {
         fields.push_back(text);
         return;

@@ -25,42 +25,27 @@ public:
     void SetResult(const std::string& result) { result_ = result; }
 
     void GetHostList(ResourceList& resources, XivError& error);
-    void GetVolumeByWWN(const std::string& wwn, ResourceList& resources,
-                        XivError& error);
-    void GetVolumeByName(const std::string& volume, ResourceList& resources,
-                         XivError& error);
-    void GetCGByName(const std::string& group, ResourceList& resources,
-                     XivError& error);
-    void CreateConsistencyGroup(const std::string& group, const std::string& pool,
-                                XivError& error);
+    void GetVolumeByWWN(const std::string& wwn, ResourceList& resources, XivError& error);
+    void GetVolumeByName(const std::string& volume, ResourceList& resources, XivError& error);
+    void GetCGByName(const std::string& group, ResourceList& resources, XivError& error);
+    void CreateConsistencyGroup(const std::string& group, const std::string& pool, XivError& error);
     void AddVolumetoCG(const std::string& group, const std::string& volume, XivError& error);
     // The command names only the volume.
-    void RemoveVolumeFromCG(const std::string& group, const std::string& volume,
-                            XivError& error);
-    void CreateCGSnapshot(const std::string& group, const std::string& snapGroup,
-                          XivError& error);
+    void RemoveVolumeFromCG(const std::string& group, const std::string& volume, XivError& error);
+    void CreateCGSnapshot(const std::string& group, const std::string& snapGroup, XivError& error);
     // The command names only the snapshot group.
-    void DisbandSnapGroup(const std::string& group, const std::string& snapGroup,
-                          XivError& error);
+    void DisbandSnapGroup(const std::string& group, const std::string& snapGroup, XivError& error);
     // SNAPSHOT_GROUP_BAD_NAME counts as success with an empty listing.
-    void GetSnapGroupByName(const std::string& snapGroup, ResourceList& resources,
-                            XivError& error);
+    void GetSnapGroupByName(const std::string& snapGroup, ResourceList& resources, XivError& error);
     // An empty volume lists every volume.
-    void GetVolList(const std::string& volume, ResourceList& resources,
-                    XivError& error);
-    void GetVolListInCG(const std::string& group, ResourceList& resources,
-                        XivError& error);
-    void GetPoolList(const std::string& unused, ResourceList& resources,
-                     XivError& error);
-    void GetPoolByName(const std::string& pool, ResourceList& resources,
-                       XivError& error);
-    void GetMappedVolumes(const std::string& host, ResourceList& resources,
-                          XivError& error);
-    void GetMappedHosts(const std::string& volume, ResourceList& resources,
-                        XivError& error);
+    void GetVolList(const std::string& volume, ResourceList& resources, XivError& error);
+    void GetVolListInCG(const std::string& group, ResourceList& resources, XivError& error);
+    void GetPoolList(const std::string& unused, ResourceList& resources, XivError& error);
+    void GetPoolByName(const std::string& pool, ResourceList& resources, XivError& error);
+    void GetMappedVolumes(const std::string& host, ResourceList& resources, XivError& error);
+    void GetMappedHosts(const std::string& volume, ResourceList& resources, XivError& error);
     void GetConnectedHosts(ResourceList& resources, XivError& error);
-    void CreateSnapShot(const std::string& volume, const std::string& snapshot,
-                        XivError& error);
+    void CreateSnapShot(const std::string& volume, const std::string& snapshot, XivError& error);
     void CreateSnapShotDuplicate(const std::string& snapshot, const std::string& duplicate,
                                  XivError& error);
     // lun: the LUN to try first (empty = 12); on return the LUN the last
@@ -87,8 +72,8 @@ private:
     // "xcli -u <user> -p <password> -m <address> -y -x"
     std::string prefix() const;
     // Runs one operation; expectedKind selects which records get their fields.
-    void run(const std::string& operation, const char* expectedKind,
-             ResourceList& resources, XivError& error);
+    void run(const std::string& operation, const char* expectedKind, ResourceList& resources,
+             XivError& error);
     // Runs one operation that lists nothing.
     void run(const std::string& operation, XivError& error);
     // False (with code -1 and a text naming the argument) when a value

@@ -11,18 +11,15 @@ namespace {
 // Bytes that would end the line or a value on it.
 const char UNSAFE[] = {'"', '\r', '\n', '\0'};
 
-bool unsafe(const std::string& value)
-{
+bool unsafe(const std::string& value) {
     return value.find_first_of(UNSAFE, 0, sizeof UNSAFE) != std::string::npos;
 }
 
-void removeAll(std::string& text, char c)
-{
+void removeAll(std::string& text, char c) {
     text.erase(std::remove(text.begin(), text.end(), c), text.end());
 }
 
-bool isHeader(const std::string& line)
-{
+bool isHeader(const std::string& line) {
     // A NUL in the listing ends what a line says.
     const std::string upper = StringToUpper(line.c_str());
     if (upper.find("NAME,WWN") != std::string::npos) return true;
@@ -35,18 +32,21 @@ bool isHeader(const std::string& line)
 
 }  // namespace
 
-XCliCsv::XCliCsv(const std::string& user, const std::string& password,
-                 const std::string& address, const std::string& xcliDirectory, XivLogger logger)
-    : user_(user), password_(password), outputFlag_("-s"), confirmFlag_("-y"),
-      address_(address), xcliDirectory_(xcliDirectory), logger_(std::move(logger))
-{
-}
+XCliCsv::XCliCsv(const std::string& user, const std::string& password, const std::string& address,
+                 const std::string& xcliDirectory, XivLogger logger)
+    : user_(user),
+      password_(password),
+      outputFlag_("-s"),
+      confirmFlag_("-y"),
+      address_(address),
+      xcliDirectory_(xcliDirectory),
+      logger_(std::move(logger)) {}
 
-int XCliCsv::RunCommand(const std::string& operationText, std::string& output)
-{
-    const std::pair<const char*, const std::string*> values[] = {
-        {"user", &user_}, {"password", &password_}, {"management address", &address_},
-        {"operation", &operationText}};
+int XCliCsv::RunCommand(const std::string& operationText, std::string& output) {
+    const std::pair<const char*, const std::string*> values[] = {{"user", &user_},
+                                                                 {"password", &password_},
+                                                                 {"management address", &address_},
+                                                                 {"operation", &operationText}};
     for (const auto& v : values) {
         if (unsafe(*v.second)) {
             output = std::string(" The ") + v.first +
@@ -64,22 +64,21 @@ int XCliCsv::RunCommand(const std::string& operationText, std::string& output)
     return command.ExecuteCommand(output);
 }
 
-void XCliCsv::GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, XivError& error)
-{
+void XCliCsv::GetVolNameWWNList(std::vector<XivVolumeInfo>& volumes, XivError& error) {
     std::string output;
     error.code = RunCommand("vol_list -t name,wwn", output);
     if (error.code != 0) {
         error.text = "Failed to run vol_list command." + output;
         return;
     }
-    logger_.logMessage(ZRSO::LOG_DETAIL, "XCliCsv::GetVolNameWWNList", "Command ouput [%s]", output.c_str());
+    logger_.logMessage(ZRSO::LOG_DETAIL, "XCliCsv::GetVolNameWWNList", "Command ouput [%s]",
+                       output.c_str());
     volumes.clear();
     ParseVolListOutput(output, volumes, error);
 }
 
 void XCliCsv::ParseVolListOutput(std::string& output, std::vector<XivVolumeInfo>& volumes,
-                                 XivError& error)
-{
+                                 XivError& error) {
     if (output.empty()) {
         error.code = -1;
         error.text = "Command output is empty";

@@ -9,8 +9,7 @@ namespace {
 const char* const UNKNOWN_REASON = "XCLI_COMMAND_FAILED_UNKNOWN_REASON";
 }
 
-void SkipExtraLines(std::string& text)
-{
+void SkipExtraLines(std::string& text) {
     const size_t start = text.find("<XCLIRETURN");
     if (start != std::string::npos) text.erase(0, start);
     const std::string close = "</XCLIRETURN>";
@@ -18,9 +17,8 @@ void SkipExtraLines(std::string& text)
     if (end != std::string::npos) text.erase(end + close.size());
 }
 
-void ParseOutput(const std::string& expectedKind, const std::string& xmlText,
-                 std::string& status, std::string& errorText, ResourceList& resources)
-{
+void ParseOutput(const std::string& expectedKind, const std::string& xmlText, std::string& status,
+                 std::string& errorText, ResourceList& resources) {
     XCliSAX2Handler handler(expectedKind);
     const int rc = handler.ParseXML(xmlText.c_str(), errorText);
     // An answer that broke off is no success, whatever its root said.
@@ -34,8 +32,7 @@ void ParseOutput(const std::string& expectedKind, const std::string& xmlText,
 void DoTheWork(const std::string& commandLine, std::string& output, const std::string& password,
                const std::string& expectedKind, ResourceList& resources, XivError& error,
                std::string& status, std::string& result, const std::string& xcliDirectory,
-               XivLogger logger)
-{
+               XivLogger logger) {
     {
         Command command(commandLine, xcliDirectory, logger, password);
         command.ExecuteCommandXML(output);

@@ -21,8 +21,8 @@ void DoTheWork(const std::string& commandLine, std::string& output, const std::s
 // Parses xmlText. A document that does not parse to its end gives the status
 // "XCLI_COMMAND_FAILED_UNKNOWN_REASON"; the records read before the failure
 // are appended to resources all the same.
-void ParseOutput(const std::string& expectedKind, const std::string& xmlText,
-                 std::string& status, std::string& errorText, ResourceList& resources);
+void ParseOutput(const std::string& expectedKind, const std::string& xmlText, std::string& status,
+                 std::string& errorText, ResourceList& resources);
 
 // Drops what xcli printed before "<XCLIRETURN" and after "</XCLIRETURN>".
 void SkipExtraLines(std::string& text);

@@ -22,8 +22,7 @@ namespace {
 
 // Parses are process-wide (the platform is); the host runs one at a time, and
 // this keeps two from ever overlapping.
-std::mutex& parseMutex()
-{
+std::mutex& parseMutex() {
     static std::mutex m;
     return m;
 }
@@ -36,15 +35,13 @@ std::mutex& parseMutex()
 // go before the platform does.
 struct Platform {
     Platform() { XMLPlatformUtils::Initialize(); }
-    ~Platform()
-    {
+    ~Platform() {
         readers[0].reset();
         readers[1].reset();
         guard.reset();
         XMLPlatformUtils::Terminate();
     }
-    SecurityManager& security()
-    {
+    SecurityManager& security() {
         if (!guard) guard.reset(new SecurityManager);
         return *guard;
     }
@@ -52,8 +49,7 @@ struct Platform {
     std::unique_ptr<SAX2XMLReader> readers[2];  // [plain answer?]
 };
 
-Platform& holdPlatform()
-{
+Platform& holdPlatform() {
     static Platform platform;
     return platform;
 }
@@ -62,8 +58,7 @@ Platform& holdPlatform()
 // is gone by then.
 struct Detach {
     SAX2XMLReader* reader;
-    ~Detach()
-    {
+    ~Detach() {
         reader->setContentHandler(nullptr);
         reader->setErrorHandler(nullptr);
         reader->setLexicalHandler(nullptr);
@@ -72,8 +67,7 @@ struct Detach {
 
 }  // namespace
 
-bool XCliSAX2Handler::PlainAnswer(const char* xml, size_t size)
-{
+bool XCliSAX2Handler::PlainAnswer(const char* xml, size_t size) {
     size_t i = 0;
     while (i < size && (xml[i] == ' ' || xml[i] == '\t' || xml[i] == '\r' || xml[i] == '\n')) ++i;
     if (size - i < 2 || xml[i] != '<') return false;
@@ -94,11 +88,9 @@ bool XCliSAX2Handler::PlainAnswer(const char* xml, size_t size)
 // Everything else keeps the full scanner, whose DTD events refuse a DOCTYPE
 // and whose namespace checks are the complete ones.
 void XCliSAX2Handler::Configure(SAX2XMLReader& reader, DefaultHandler& handler,
-                                SecurityManager& security, bool plain)
-{
+                                SecurityManager& security, bool plain) {
     reader.setProperty(XMLUni::fgXercesScannerName,
-                       const_cast<XMLCh*>(plain ? XMLUni::fgWFXMLScanner
-                                                : XMLUni::fgIGXMLScanner));
+                       const_cast<XMLCh*>(plain ? XMLUni::fgWFXMLScanner : XMLUni::fgIGXMLScanner));
     reader.setFeature(XMLUni::fgSAX2CoreValidation, true);
     reader.setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
     reader.setFeature(XMLUni::fgXercesDynamic, true);
@@ -118,15 +110,16 @@ void XCliSAX2Handler::Configure(SAX2XMLReader& reader, DefaultHandler& handler,
 }
 
 XCliSAX2Handler::XCliSAX2Handler(const std::string& expectedKind)
-    : depth_(0), expectedKind_(expectedKind), current_(nullptr),
-      expected_(KindNamed(expectedKind)), currentKind_(RecordKind::None), failed_(false)
-{
-}
+    : depth_(0),
+      expectedKind_(expectedKind),
+      current_(nullptr),
+      expected_(KindNamed(expectedKind)),
+      currentKind_(RecordKind::None),
+      failed_(false) {}
 
 XCliSAX2Handler::~XCliSAX2Handler() = default;
 
-ResourceList XCliSAX2Handler::TakeResources()
-{
+ResourceList XCliSAX2Handler::TakeResources() {
     ResourceList taken;
     taken.reserve(resources_.size());
     for (auto record = resources_.rbegin(); record != resources_.rend(); ++record)
@@ -136,8 +129,7 @@ ResourceList XCliSAX2Handler::TakeResources()
     return taken;
 }
 
-bool XCliSAX2Handler::GetAttrVal(const Attributes& attrs, const char* name, std::string& value)
-{
+bool XCliSAX2Handler::GetAttrVal(const Attributes& attrs, const char* name, std::string& value) {
     for (XMLSize_t i = attrs.getLength(); i-- > 0;) {
         if (SameAsciiName(attrs.getLocalName(i), name)) {
             ToUtf8(attrs.getValue(i), value);
@@ -148,8 +140,7 @@ bool XCliSAX2Handler::GetAttrVal(const Attributes& attrs, const char* name, std:
 }
 
 void XCliSAX2Handler::startElement(const XMLCh*, const XMLCh* localname, const XMLCh*,
-                                   const Attributes& attrs)
-{
+                                   const Attributes& attrs) {
     ++depth_;
     switch (depth_) {
     case 1: statusNode(attrs); break;
@@ -162,29 +153,24 @@ void XCliSAX2Handler::startElement(const XMLCh*, const XMLCh* localname, const X
 
 void XCliSAX2Handler::endElement(const XMLCh*, const XMLCh*, const XMLCh*) { --depth_; }
 
-void XCliSAX2Handler::fatalError(const SAXParseException& e)
-{
+void XCliSAX2Handler::fatalError(const SAXParseException& e) {
     failed_ = true;
     char line[100];
-    std::snprintf(line, sizeof line, " %llu\n",
-                  static_cast<unsigned long long>(e.getLineNumber()));
+    std::snprintf(line, sizeof line, " %llu\n", static_cast<unsigned long long>(e.getLineNumber()));
     message_ += "Fatal Error: " + ToUtf8(e.getMessage()) + "at line: " + line;
 }
 
-void XCliSAX2Handler::startDTD(const XMLCh*, const XMLCh*, const XMLCh*)
-{
+void XCliSAX2Handler::startDTD(const XMLCh*, const XMLCh*, const XMLCh*) {
     failed_ = true;
     throw SAXParseException(u"a DOCTYPE is not accepted in an XCLI answer", u"", u"", 0, 0);
 }
 
-void XCliSAX2Handler::statusNode(const Attributes& attrs)
-{
+void XCliSAX2Handler::statusNode(const Attributes& attrs) {
     if (!GetAttrVal(attrs, "STATUS", status_)) status_.clear();
     message_ += "cmd_status = " + status_;
 }
 
-void XCliSAX2Handler::resourceNode(const XMLCh* localname)
-{
+void XCliSAX2Handler::resourceNode(const XMLCh* localname) {
     const RecordKind kind = KindOfElement(localname);
     if (kind != RecordKind::None) {
         resources_.push_back(NewRecord(kind));
@@ -196,15 +182,13 @@ void XCliSAX2Handler::resourceNode(const XMLCh* localname)
     message_ += "this type of resource is not yet supported";
 }
 
-void XCliSAX2Handler::memberNode(const XMLCh* n, const Attributes& attrs)
-{
+void XCliSAX2Handler::memberNode(const XMLCh* n, const Attributes& attrs) {
     // Fields go only to a record of the kind the caller asked for.
     if (!current_ || expected_ == RecordKind::None || currentKind_ != expected_) return;
     FillField(currentKind_, *current_, n, attrs);
 }
 
-int XCliSAX2Handler::ParseXML(const char* xml, std::string& errorText)
-{
+int XCliSAX2Handler::ParseXML(const char* xml, std::string& errorText) {
     std::lock_guard<std::mutex> lock(parseMutex());
     try {
         holdPlatform();

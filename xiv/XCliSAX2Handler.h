@@ -39,8 +39,7 @@ public:
     ResourceList TakeResources();
 
     // The value of the attribute with that local name (the last one wins).
-    static bool GetAttrVal(const xercesc::Attributes& attrs, const char* name,
-                           std::string& value);
+    static bool GetAttrVal(const xercesc::Attributes& attrs, const char* name, std::string& value);
 
     // The reader set-up every parse uses: validation and namespaces on,
     // nothing loaded from outside the answer, entity expansion bounded; the

@@ -60,8 +60,7 @@ void Xiv::AddVolumetoCG(const std::string& group, const std::string& volume, Xiv
     xcli_.AddVolumetoCG(group, volume, error);
 }
 
-void Xiv::RemoveVolumeFromCG(const std::string& group, const std::string& volume,
-                             XivError& error) {
+void Xiv::RemoveVolumeFromCG(const std::string& group, const std::string& volume, XivError& error) {
     error.code = 0;
     xcli_.RemoveVolumeFromCG(group, volume, error);
 }

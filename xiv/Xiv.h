@@ -43,15 +43,11 @@ public:
     void RevertToSnapshot(const std::string& snapshot, XivError& error);
     void UnlockVolume(const std::string& volume, XivError& error);
     void LockVolume(const std::string& volume, XivError& error);
-    void CreateConsistencyGroup(const std::string& group, const std::string& pool,
-                                XivError& error);
+    void CreateConsistencyGroup(const std::string& group, const std::string& pool, XivError& error);
     void AddVolumetoCG(const std::string& group, const std::string& volume, XivError& error);
-    void RemoveVolumeFromCG(const std::string& group, const std::string& volume,
-                            XivError& error);
-    void CreateCGSnapshot(const std::string& group, const std::string& snapGroup,
-                          XivError& error);
-    void DisbandSnapGroup(const std::string& group, const std::string& snapGroup,
-                          XivError& error);
+    void RemoveVolumeFromCG(const std::string& group, const std::string& volume, XivError& error);
+    void CreateCGSnapshot(const std::string& group, const std::string& snapGroup, XivError& error);
+    void DisbandSnapGroup(const std::string& group, const std::string& snapGroup, XivError& error);
 
     // --- Volumes.
     // Fills name, cg_name, pool_name from volume.wwn. When the array's
@@ -113,8 +109,8 @@ public:
     void GetHostsMapped(const std::string& volume, std::vector<VolMapping>& mappings,
                         XivError& error);
     // The lowest LUN from 1 to 255 free on the host, "-1" when none.
-    void GetUnusedLun(const std::list<std::string>& ports, std::string& hostName,
-                      std::string& lun, XivError& error);
+    void GetUnusedLun(const std::list<std::string>& ports, std::string& hostName, std::string& lun,
+                      XivError& error);
     bool IsMapped(const std::list<std::string>& ports, std::string& hostName,
                   const std::string& volume, XivError& error);
     void MapVolume(const std::string& volume, const std::string& hostName, std::string& lun,

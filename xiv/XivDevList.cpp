@@ -16,14 +16,15 @@ struct ColumnName {
     const char* name;
     Column column;
 };
-const ColumnName COLUMN_NAMES[] = {{"device", DEVICE},     {"vol id", VOL_ID},
-                                   {"xiv id", ARRAY_ID},   {"storage id", ARRAY_ID},
+const ColumnName COLUMN_NAMES[] = {{"device", DEVICE},
+                                   {"vol id", VOL_ID},
+                                   {"xiv id", ARRAY_ID},
+                                   {"storage id", ARRAY_ID},
                                    {"vol name", VOL_NAME}};
 
 // Header words name their column whatever their case and the blanks around
 // them: the tool's versions differ there.
-Column columnOf(const std::string& field)
-{
+Column columnOf(const std::string& field) {
     const size_t first = field.find_first_not_of(" \t");
     const size_t last = field.find_last_not_of(" \t");
     const std::string word =
@@ -36,8 +37,7 @@ Column columnOf(const std::string& field)
 bool isColumnName(const std::string& field) { return columnOf(field) != NO_COLUMN; }
 
 // Drops the Windows device prefix (\\.\ or \\?\) in front of PHYSICALDRIVE.
-void dropDevicePrefix(std::string& name)
-{
+void dropDevicePrefix(std::string& name) {
     for (const char* prefix : {"\\\\.\\PHYSICALDRIVE", "\\\\?\\PHYSICALDRIVE"}) {
         const size_t at = name.find(prefix);
         if (at != std::string::npos) {
@@ -50,21 +50,19 @@ void dropDevicePrefix(std::string& name)
 }  // namespace
 
 XivDevList::XivDevList(const std::string& toolDirectory, XivLogger logger)
-    : outputOption_(" --out csv"), filterOption_(" --xiv-only"), toolDirectory_(toolDirectory),
-      logger_(std::move(logger))
-{
-}
+    : outputOption_(" --out csv"),
+      filterOption_(" --xiv-only"),
+      toolDirectory_(toolDirectory),
+      logger_(std::move(logger)) {}
 
 XivDevList::~XivDevList() = default;
 
-int XivDevList::RunCommand(std::string& output)
-{
+int XivDevList::RunCommand(std::string& output) {
     Command command("xiv_devlist" + outputOption_ + filterOption_, toolDirectory_, logger_);
     return command.ExecuteCommand(output);
 }
 
-void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& devices)
-{
+void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& devices) {
     static const char* const kFunction = "XivDevList::ParseOutput";
     // Quotes around fields and Windows line ends carry nothing.
     output.erase(std::remove(output.begin(), output.end(), '"'), output.end());
@@ -122,8 +120,7 @@ void XivDevList::ParseOutput(std::string& output, std::vector<XivDeviceInfo>& de
 }
 
 void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& volId,
-                                     std::string& volName, std::string& arrayId, XivError& error)
-{
+                                     std::string& volName, std::string& arrayId, XivError& error) {
     error.clear();
     std::string output;
     if (RunCommand(output) != 0) {
@@ -131,8 +128,8 @@ void XivDevList::GetVolumeAndArrayId(const std::string& device, std::string& vol
         error.text = "Failed to run xiv_devlist. " + output;
         return;
     }
-    logger_.logMessage(ZRSO::LOG_DETAIL, "XivDevList::GetVolumeAndArrayId", "xiv_devlist output [%s]\n",
-                       output.c_str());
+    logger_.logMessage(ZRSO::LOG_DETAIL, "XivDevList::GetVolumeAndArrayId",
+                       "xiv_devlist output [%s]\n", output.c_str());
     std::vector<XivDeviceInfo> devices;
     ParseOutput(output, devices);
     if (devices.empty()) {

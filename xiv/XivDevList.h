@@ -26,8 +26,8 @@ public:
     void ParseOutput(std::string& output, std::vector<XivDeviceInfo>& devices);
     // error.code 0, or -1 tool did not run, -2 no XIV device, -3 no such device;
     // error.text is replaced.
-    void GetVolumeAndArrayId(const std::string& device, std::string& volId,
-                             std::string& volName, std::string& arrayId, XivError& error);
+    void GetVolumeAndArrayId(const std::string& device, std::string& volId, std::string& volName,
+                             std::string& arrayId, XivError& error);
 
 private:
     std::string outputOption_;

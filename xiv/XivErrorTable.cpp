@@ -74,8 +74,7 @@ extern "C" ZRSO_EXPORT const XivErrorEntry xiv_errors[XIV_ERROR_COUNT] = {
 
 namespace {
 
-const XivErrorEntry* find(const std::string& name)
-{
+const XivErrorEntry* find(const std::string& name) {
     for (const XivErrorEntry& row : xiv_errors)
         if (name.size() == std::strlen(row.name) && name.compare(row.name) == 0) return &row;
     return nullptr;
@@ -83,14 +82,12 @@ const XivErrorEntry* find(const std::string& name)
 
 }  // namespace
 
-int XivErrStrToInt(const std::string& name)
-{
+int XivErrStrToInt(const std::string& name) {
     const XivErrorEntry* row = find(name);
     return row ? row->code : XIV_ERROR_UNKNOWN;
 }
 
-const char* XivErrStrToDesc(const std::string& name)
-{
+const char* XivErrStrToDesc(const std::string& name) {
     if (name.empty()) return "";
     const XivErrorEntry* row = find(name);
     return row ? row->description : "";

@@ -20,8 +20,7 @@ bool ListHoldsPort(const std::string& upperList, const std::string& upperPort) {
         size_t first = start;
         size_t last = end;
         while (first < last && (upperList[first] == ' ' || upperList[first] == '\t')) ++first;
-        while (last > first && (upperList[last - 1] == ' ' || upperList[last - 1] == '\t'))
-            --last;
+        while (last > first && (upperList[last - 1] == ' ' || upperList[last - 1] == '\t')) --last;
         if (upperList.compare(first, last - first, upperPort) == 0) return true;
         start = end + 1;
     }
@@ -68,8 +67,8 @@ void Xiv::GetMyHostName(const std::string& fcName, const std::string& iscsiName,
     }
 }
 
-void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
-                            std::set<std::string>& hostNames, XivError& error) {
+void Xiv::GetAllMyHostNames(const std::list<std::string>& ports, std::set<std::string>& hostNames,
+                            XivError& error) {
     error.code = 0;
     ResourceList hosts;
     xcli_.GetHostList(hosts, error);
@@ -83,7 +82,8 @@ void Xiv::GetAllMyHostNames(const std::list<std::string>& ports,
     std::vector<PortsOf> upper;
     for (const auto& node : hosts)
         if (const Host* host = dynamic_cast<const Host*>(node.get()))
-            upper.push_back({host, StringToUpper(host->fc_ports), StringToUpper(host->iscsi_ports)});
+            upper.push_back(
+                {host, StringToUpper(host->fc_ports), StringToUpper(host->iscsi_ports)});
 
     bool matched = false;
     for (const std::string& port : ports) {
@@ -152,8 +152,8 @@ void Xiv::CreateHost(const std::list<std::string>& ports, bool /*iscsi*/, std::s
         SetResult("");
         xcli_.DefineHost(name, error);
         taken = GetResult() == "HOST_NAME_EXISTS";
-    // Names end at _0: an array that calls every name taken must not keep a
-    // mount running through negative numbers for hours.
+        // Names end at _0: an array that calls every name taken must not keep a
+        // mount running through negative numbers for hours.
     } while (taken && counter-- > 0);
     if (error.code != 0) return;
 

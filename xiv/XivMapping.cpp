@@ -34,8 +34,8 @@ void Xiv::GetHostsMapped(const std::string& volume, std::vector<VolMapping>& map
     TakeListing(listed, mappings, error, "mapped hosts lists not found.", "MAP_BAD_COMMAND");
 }
 
-void Xiv::GetUnusedLun(const std::list<std::string>& ports, std::string& hostName,
-                       std::string& lun, XivError& error) {
+void Xiv::GetUnusedLun(const std::list<std::string>& ports, std::string& hostName, std::string& lun,
+                       XivError& error) {
     error.code = 0;
     lun = "-1";
     const bool resolveEachPort = hostName.empty();

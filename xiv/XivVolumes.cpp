@@ -149,8 +149,7 @@ bool Xiv::IsVolumePresent(const std::string& volume, XivError& error) {
     return error.code == 0 && FirstOf<XivVol>(listed) != nullptr;
 }
 
-void Xiv::GetVolumesInCG(const std::string& group, std::vector<XivVol>& volumes,
-                         XivError& error) {
+void Xiv::GetVolumesInCG(const std::string& group, std::vector<XivVol>& volumes, XivError& error) {
     error.code = 0;
     volumes.clear();
     ResourceList listed;
@@ -172,37 +171,35 @@ void Xiv::CreateVolume(const std::string& volume, const std::string& pool, int64
     // an earlier SUCCESS.
     SetResult("");
     xcli_.CreateVolume(volume, pool, BlocksFor(sizeBytes), error);
-    error.code = Settle(GetResult(), volume, "XIV_xiv::CreateVolume",
-                       "vol with name [%s] is created  .",
-                       "VOL is not created with this status [%s]  .");
+    error.code =
+        Settle(GetResult(), volume, "XIV_xiv::CreateVolume", "vol with name [%s] is created  .",
+               "VOL is not created with this status [%s]  .");
 }
 
 void Xiv::DeleteVolume(const std::string& volume, XivError& error) {
     SetResult("");
     xcli_.DeleteVolume(volume, error);
-    error.code = Settle(GetResult(), volume, "XIV_xcli::DeleteVolume",
-                       "vol with name [%s] is deleted  .",
-                       "VOL is not deleted with this status [%s]  .");
+    error.code =
+        Settle(GetResult(), volume, "XIV_xcli::DeleteVolume", "vol with name [%s] is deleted  .",
+               "VOL is not deleted with this status [%s]  .");
 }
 
 void Xiv::ResizeVolume(const std::string& volume, int64_t sizeBytes, XivError& error) {
     bool shrink = false;
     {
         ResourceList listed;
-        if (XivVol* found = FindVolume(volume, listed, error))
-            shrink = BytesOf(*found) > sizeBytes;
+        if (XivVol* found = FindVolume(volume, listed, error)) shrink = BytesOf(*found) > sizeBytes;
     }
     // Runs after a failed lookup too; without the flag the array refuses a
     // shrink, so nothing is lost. Its outcome decides alone.
     SetResult("");
     xcli_.ResizeVolume(volume, BlocksFor(sizeBytes), shrink, error);
-    error.code = Settle(GetResult(), volume, "XIV_xcli::ResizeVolume",
-                       "vol with name [%s] is resized  .",
-                       "VOL is not resized with this status [%s]  .");
+    error.code =
+        Settle(GetResult(), volume, "XIV_xcli::ResizeVolume", "vol with name [%s] is resized  .",
+               "VOL is not resized with this status [%s]  .");
 }
 
 void Xiv::VolumeSize(const std::string& volume, int64_t& sizeBytes, XivError& error) {
     ResourceList listed;
-    if (XivVol* found = FindVolume(volume, listed, error))
-        sizeBytes = BytesOf(*found);
+    if (XivVol* found = FindVolume(volume, listed, error)) sizeBytes = BytesOf(*found);
 }

@@ -15,10 +15,10 @@ short ClampCount(const void* records, short count) {
 namespace {
 
 // A failing host log must not turn a handled failure into a crash.
-void LogThroughRecord(ZRSO::SnapInfo** infos, short count, const char* function,
-                      const char* text) {
+void LogThroughRecord(ZRSO::SnapInfo** infos, short count, const char* function, const char* text) {
     try {
-        if (ZRSO::SnapInfo* first = FirstRecord(infos, count)) first->log(ZRSO::LOG_ERROR, function, "%s", text);
+        if (ZRSO::SnapInfo* first = FirstRecord(infos, count))
+            first->log(ZRSO::LOG_ERROR, function, "%s", text);
     } catch (...) {
     }
 }
@@ -65,8 +65,8 @@ int RunProvisioningEntry(const char* function, ZRSO::LUNInfo** luns, short count
     }
 }
 
-int RunInventoryEntry(const char* function, ZRSO::HostInventory* inventory,
-                      ZRSO::ZROSUtil* osUtil, const InventoryBody& body) {
+int RunInventoryEntry(const char* function, ZRSO::HostInventory* inventory, ZRSO::ZROSUtil* osUtil,
+                      const InventoryBody& body) {
     if (inventory == nullptr || osUtil == nullptr) {
         LogThroughDebugLog(function, inventory == nullptr ? "Host inventory object is NULL."
                                                           : kNoServiceObjectText);

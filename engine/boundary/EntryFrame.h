@@ -9,8 +9,8 @@
 
 #include <functional>
 
-#include "host/HostInventory.h"
 #include "engine/common/RecordArray.h"
+#include "host/HostInventory.h"
 #include "host/ZRSO.h"
 
 // The frame's only text for an exception that reached it.
@@ -35,5 +35,5 @@ int RunSnapshotEntry(const char* function, ZRSO::SnapInfo** infos, short count,
 // their own at level -1 (the host must never see an exception of ours).
 int RunProvisioningEntry(const char* function, ZRSO::LUNInfo** luns, short count,
                          ZRSO::ZROSUtil* osUtil, const LunBody& body);
-int RunInventoryEntry(const char* function, ZRSO::HostInventory* inventory,
-                      ZRSO::ZROSUtil* osUtil, const InventoryBody& body);
+int RunInventoryEntry(const char* function, ZRSO::HostInventory* inventory, ZRSO::ZROSUtil* osUtil,
+                      const InventoryBody& body);

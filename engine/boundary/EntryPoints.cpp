@@ -4,13 +4,13 @@
 #include <string>
 
 #include "engine/boundary/EntryFrame.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "engine/common/FunctionTags.h"
 #include "engine/identity/IsXivFiler.h"
 #include "engine/inventory/InventoryBody.h"
 #include "engine/mount/MountBodies.h"
 #include "engine/provision/ProvisionBodies.h"
 #include "engine/snapshot/SnapshotBodies.h"
-#include "engine/boundary/ZrsoExports.h"
 #include "host/rt/DebugLog.h"
 
 namespace {
@@ -33,8 +33,7 @@ ZRSO_EXPORT void zrso_sProvVersion(short* major, short* minor, short* patch) {
     WriteVersion(major, minor, patch);
 }
 
-ZRSO_EXPORT int zrso_isSupported(const char* device, int, ZRSO::ZROSUtil* osUtil, void*,
-                                 short) {
+ZRSO_EXPORT int zrso_isSupported(const char* device, int, ZRSO::ZROSUtil* osUtil, void*, short) {
     try {
         DebugEvent event;
         try {
@@ -49,10 +48,8 @@ ZRSO_EXPORT int zrso_isSupported(const char* device, int, ZRSO::ZROSUtil* osUtil
     }
 }
 
-ZRSO_EXPORT int zrso_prepareDevices(ZRSO::SnapInfo** infos, short count,
-                                    ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kPrepareDevices, infos, count, osUtil,
-                            prepareDevicesBody);
+ZRSO_EXPORT int zrso_prepareDevices(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    return RunSnapshotEntry(tag::kPrepareDevices, infos, count, osUtil, prepareDevicesBody);
 }
 
 ZRSO_EXPORT int zrso_unprepareDevices(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) {
@@ -65,14 +62,11 @@ ZRSO_EXPORT int zrso_unprepareDevices(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) 
 }
 
 ZRSO_EXPORT int zrso_snapDevices(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kSnapDevices, infos, count, osUtil,
-                            snapDevicesBody);
+    return RunSnapshotEntry(tag::kSnapDevices, infos, count, osUtil, snapDevicesBody);
 }
 
-ZRSO_EXPORT int zrso_reconcileSnaps(ZRSO::SnapInfo** infos, short count,
-                                    ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kReconcileSnaps, infos, count, osUtil,
-                            reconcileSnapsBody);
+ZRSO_EXPORT int zrso_reconcileSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
+    return RunSnapshotEntry(tag::kReconcileSnaps, infos, count, osUtil, reconcileSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
@@ -85,28 +79,23 @@ ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUti
 }
 
 ZRSO_EXPORT int zrso_mapSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kMapSnaps, infos, count, osUtil,
-                            mapSnapsBody);
+    return RunSnapshotEntry(tag::kMapSnaps, infos, count, osUtil, mapSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_unmapSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kUnmapSnaps, infos, count, osUtil,
-                            unmapSnapsBody);
+    return RunSnapshotEntry(tag::kUnmapSnaps, infos, count, osUtil, unmapSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_deleteSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kDeleteSnaps, infos, count, osUtil,
-                            deleteSnapsBody);
+    return RunSnapshotEntry(tag::kDeleteSnaps, infos, count, osUtil, deleteSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_revertSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil) {
-    return RunSnapshotEntry(tag::kRevertSnaps, infos, count, osUtil,
-                            revertSnapsBody);
+    return RunSnapshotEntry(tag::kRevertSnaps, infos, count, osUtil, revertSnapsBody);
 }
 
 ZRSO_EXPORT int zrso_getArrayInfo(ZRSO::HostInventory* inventory, ZRSO::ZROSUtil* osUtil) {
-    return RunInventoryEntry(tag::kGetArrayInfo, inventory, osUtil,
-                             getArrayInfoBody);
+    return RunInventoryEntry(tag::kGetArrayInfo, inventory, osUtil, getArrayInfoBody);
 }
 
 ZRSO_EXPORT int zrso_createLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
@@ -129,8 +118,7 @@ ZRSO_EXPORT int zrso_unmapLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil
     return RunProvisioningEntry(tag::kUnmapLUNs, luns, count, osUtil, unmapLUNsBody);
 }
 
-ZRSO_EXPORT int zrso_resolveLunsToUsers(ZRSO::LUNInfo** luns, short count,
-                                        ZRSO::ZROSUtil* osUtil) {
+ZRSO_EXPORT int zrso_resolveLunsToUsers(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
     return RunProvisioningEntry(tag::kResolveLunsToUsers, luns, count, osUtil,
                                 resolveLunsToUsersBody);
 }

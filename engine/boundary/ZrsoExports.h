@@ -17,13 +17,10 @@ ZRSO_EXPORT void zrso_sProvVersion(short* major, short* minor, short* patch);
 ZRSO_EXPORT int zrso_isSupported(const char* device, int unused, ZRSO::ZROSUtil* osUtil,
                                  void* unused2, short unused3);
 
-ZRSO_EXPORT int zrso_prepareDevices(ZRSO::SnapInfo** infos, short count,
-                                    ZRSO::ZROSUtil* osUtil);
-ZRSO_EXPORT int zrso_unprepareDevices(ZRSO::SnapInfo** infos, short count,
-                                      ZRSO::ZROSUtil* osUtil);
+ZRSO_EXPORT int zrso_prepareDevices(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
+ZRSO_EXPORT int zrso_unprepareDevices(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
 ZRSO_EXPORT int zrso_snapDevices(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
-ZRSO_EXPORT int zrso_reconcileSnaps(ZRSO::SnapInfo** infos, short count,
-                                    ZRSO::ZROSUtil* osUtil);
+ZRSO_EXPORT int zrso_reconcileSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
 ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
 ZRSO_EXPORT int zrso_mapSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
 ZRSO_EXPORT int zrso_unmapSnaps(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil);
@@ -37,8 +34,7 @@ ZRSO_EXPORT int zrso_deleteLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUti
 ZRSO_EXPORT int zrso_resizeLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil);
 ZRSO_EXPORT int zrso_mapLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil);
 ZRSO_EXPORT int zrso_unmapLUNs(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil);
-ZRSO_EXPORT int zrso_resolveLunsToUsers(ZRSO::LUNInfo** luns, short count,
-                                        ZRSO::ZROSUtil* osUtil);
+ZRSO_EXPORT int zrso_resolveLunsToUsers(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil);
 
 ZRSO_EXPORT extern int iEndPointId;
 
@@ -51,6 +47,6 @@ ZRSO_EXPORT int zrso_isMapped(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUti
                               std::list<std::string>& esxInitiators);
 
 // dlsym name of the overload above.
-#define ZRSO_ISMAPPED_OVERLOAD_SYMBOL                                                   \
+#define ZRSO_ISMAPPED_OVERLOAD_SYMBOL                                                  \
     "_Z13zrso_isMappedPPN4ZRSO8SnapInfoEsPNS_8ZROSUtilERNSt7__cxx114listINS5_12basic_" \
     "stringIcSt11char_traitsIcESaIcEEESaISB_EEESE_"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 #include "xiv/Xiv.h"
 
 // The array object for the record's login, running the configured xcli and

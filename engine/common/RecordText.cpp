@@ -16,8 +16,9 @@ bool ReadText(const RecordTextGetter& getter, int bufferSize, std::string& text)
 }  // namespace
 
 bool ReadSourceDevice(ZRSO::SnapInfo* info, int bufferSize, std::string& device) {
-    return ReadText([info](char* buffer, short* size) { return info->getSourceDevice(buffer, size); },
-                    bufferSize, device);
+    return ReadText(
+        [info](char* buffer, short* size) { return info->getSourceDevice(buffer, size); },
+        bufferSize, device);
 }
 
 bool ReadSnapshotId(ZRSO::SnapInfo* info, int bufferSize, std::string& snapshotId) {

@@ -1,7 +1,7 @@
 #include "engine/common/Settings.h"
 
-#include "host/rt/PlatformConfig.h"
 #include "engine/common/HostBuffer.h"
+#include "host/rt/PlatformConfig.h"
 
 namespace {
 

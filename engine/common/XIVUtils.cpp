@@ -3,9 +3,9 @@
 #include <climits>
 #include <string>
 
-#include "host/rt/PlatformConfig.h"
-#include "engine/common/HostBuffer.h"
 #include "engine/common/AttributeText.h"
+#include "engine/common/HostBuffer.h"
+#include "host/rt/PlatformConfig.h"
 
 namespace {
 const char* const kClientDirectorySetting = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
@@ -49,8 +49,8 @@ int XIVUtils::getControlHostId(ZRSO::ZROSUtil* osUtil, DebugLog log, const char*
     // A host that kept asking for more room is stopped by the reader; that
     // counts as a failed request like a negative answer.
     if (!info.ok()) {
-        log.DebugLvl(kFunction, DebugLog::kError, "Unable to get arrayInfo for the array [%s]. Error = %d", host,
-                     info.status);
+        log.DebugLvl(kFunction, DebugLog::kError,
+                     "Unable to get arrayInfo for the array [%s]. Error = %d", host, info.status);
         return 1;
     }
     std::string idText;
@@ -80,7 +80,8 @@ std::string XIVUtils::GetXCLIpath(ZRSO::ZROSUtil* osUtil, DebugLog log, const ch
     unsigned short answer =
         osUtil->getArrayConfig(id, nullptr, kClientDirectorySetting, buffer, &size);
     if (answer == 65535) {
-        log.DebugLvl(kFunction, DebugLog::kNormal, "Failed to get Array Config[%s]", kClientDirectorySetting);
+        log.DebugLvl(kFunction, DebugLog::kNormal, "Failed to get Array Config[%s]",
+                     kClientDirectorySetting);
     }
     buffer[sizeof buffer - 1] = '\0';  // whatever the host wrote, the text ends here
     return std::string(buffer);

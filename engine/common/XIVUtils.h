@@ -12,8 +12,7 @@ class XIVUtils {
 public:
     // The control-host id of an array from its array info. 0 = found (id
     // set), 1 = failure (logged through log).
-    int getControlHostId(ZRSO::ZROSUtil* osUtil, DebugLog log, const char* controlHost,
-                         int& id);
+    int getControlHostId(ZRSO::ZROSUtil* osUtil, DebugLog log, const char* controlHost, int& id);
     // The "hostid" attribute of an array info text.
     bool ParseForControlHostId(const char* arrayInfo, std::string& id, DebugLog log);
     // The xcli directory: the platform setting, else the array's control-host

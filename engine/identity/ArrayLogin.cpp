@@ -68,7 +68,8 @@ private:
 int LoginLookup::Run(const std::string& firstId, const std::string& secondId) {
     HostTextResult list;
     if (!ReadArrayList(list)) return 0;
-    Log(ZRSO::LOG_DETAIL, FormatMessage1024("%s:Got array list [%s]", function_, list.text.c_str()));
+    Log(ZRSO::LOG_DETAIL,
+        FormatMessage1024("%s:Got array list [%s]", function_, list.text.c_str()));
     for (const std::string& controlHost : ControlHosts(list.text)) {
         HostTextResult arrayInfo;
         if (!ReadArrayInfo(controlHost, arrayInfo)) return 0;
@@ -205,7 +206,8 @@ protected:
                                   at == std::string::npos ? -1 : static_cast<int>(at)));
             return false;
         }
-        if (record_.sArrayId.size() <= 6) record_.sArrayId = upper.substr(at - 2, 2) + record_.sArrayId;
+        if (record_.sArrayId.size() <= 6)
+            record_.sArrayId = upper.substr(at - 2, 2) + record_.sArrayId;
         Log(ZRSO::LOG_DETAIL, FormatMessage1024("Using ArrayID=[%s]", record_.sArrayId.c_str()));
         return true;
     }
@@ -215,8 +217,9 @@ protected:
     }
     void ReportNotRegistered(const std::string& list) override {
         Log(ZRSO::LOG_ERROR,
-            FormatMessage1024("%s: This array (%s) is not present in the list of Arrays (%s) given.",
-                              function_, record_.sArrayId.c_str(), list.c_str()));
+            FormatMessage1024(
+                "%s: This array (%s) is not present in the list of Arrays (%s) given.", function_,
+                record_.sArrayId.c_str(), list.c_str()));
         SetError(kArrayNotRegisteredCode, "Cant find the IBM XIV array in database.");
     }
 };

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "engine/common/AttributeText.h"
 #include "engine/common/Codes.h"
 #include "engine/common/HostBuffer.h"
-#include "engine/common/AttributeText.h"
 
 namespace {
 
@@ -40,8 +40,7 @@ bool ParseForCredentials(const char* login, XIVFilerSnapInfo& record, ZRSO::Snap
            GetJsonVal(text, "hostPassword", record.sHostPassword);
 }
 
-bool GetCredentials(ZRSO::SnapInfo* info, ZRSO::ZROSUtil*, const char*,
-                    XIVFilerSnapInfo& record) {
+bool GetCredentials(ZRSO::SnapInfo* info, ZRSO::ZROSUtil*, const char*, XIVFilerSnapInfo& record) {
     static const char* const kFunction = "GetCredentials";
     if (info == nullptr) return false;
     HostTextRequest request;

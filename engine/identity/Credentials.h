@@ -2,8 +2,8 @@
 // record in clear text and are never logged here.
 #pragma once
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 // Management address, user and password from an array info text. Keys are
 // found only after a comma. False only for a null text.

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "engine/identity/ArraySerial.h"
-#include "engine/common/RecordLog.h"
 #include "engine/common/AttributeText.h"
+#include "engine/common/RecordLog.h"
+#include "engine/identity/ArraySerial.h"
 #include "xiv/TextHelpers.h"
 
 namespace {
@@ -39,7 +39,8 @@ bool FibreChannelIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
 
 bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     size_t colon = record.sArrayId.find(':');
-    std::string tail = colon == std::string::npos ? record.sArrayId : record.sArrayId.substr(colon + 1);
+    std::string tail =
+        colon == std::string::npos ? record.sArrayId : record.sArrayId.substr(colon + 1);
     size_t digits = 0;
     while (digits < tail.size() && std::isdigit(static_cast<unsigned char>(tail[digits]))) ++digits;
     // Leading zeros carry no value; what remains must fit an array serial.
@@ -48,8 +49,9 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
                              ? 0
                              : digits - firstSignificant;
     if (significant > kMaxIscsiSerialDigits) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                  "[" + record.sArrayId + "] does not end in an array serial of at most seven digits.");
+        RecordLog(
+            info, ZRSO::LOG_ERROR, kFunction,
+            "[" + record.sArrayId + "] does not end in an array serial of at most seven digits.");
         return false;
     }
     long number = digits == 0 ? 0 : std::strtol(tail.substr(0, digits).c_str(), nullptr, 10);
@@ -61,7 +63,8 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     } else {
         DecimalSerialToHex(record.sArrayId, record.sArrayHexId);
     }
-    RecordLog(info, ZRSO::LOG_DETAIL, kFunction, "iscsi Filer Identifier :[" + record.sArrayId + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
+              "iscsi Filer Identifier :[" + record.sArrayId + "]");
     return true;
 }
 
@@ -70,7 +73,8 @@ bool IscsiIds(XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
 int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnapInfo& record,
                           ZRSO::SnapInfo* info) {
     if (deviceId.empty()) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Error:Array info is empty unable to get filer login info");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "Error:Array info is empty unable to get filer login info");
         return 0;
     }
     if (deviceId.find("IBM") == std::string::npos) {
@@ -87,7 +91,8 @@ int ParseDeviceIdentifier(unsigned long long, std::string deviceId, XIVFilerSnap
 
     CommaKeyValue(deviceId, ",targetidentifier:", record.sArrayId);
     if (record.sArrayId.empty() || record.sArrayId == "0") {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "[" + record.sArrayId + "] is not a valid targetidentifier.");
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "[" + record.sArrayId + "] is not a valid targetidentifier.");
         return 0;
     }
     record.sArrayId = StringToUpper(record.sArrayId);

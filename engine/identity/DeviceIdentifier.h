@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 // 1 with sArrayId (decimal, at least five digits), sArrayHexId and
 // sTargetType set; 0 (logged through info) when the identifier is not an XIV
 // disk's or its target cannot give a serial. jobId is accepted and not used.
-int ParseDeviceIdentifier(unsigned long long jobId, std::string deviceId,
-                          XIVFilerSnapInfo& record, ZRSO::SnapInfo* info);
+int ParseDeviceIdentifier(unsigned long long jobId, std::string deviceId, XIVFilerSnapInfo& record,
+                          ZRSO::SnapInfo* info);

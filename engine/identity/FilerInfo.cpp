@@ -5,19 +5,19 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/identity/ArrayLogin.h"
-#include "engine/identity/ArraySerial.h"
-#include "engine/identity/FilerInfoVMWare.h"
+#include "engine/common/AttributeText.h"
 #include "engine/common/Codes.h"
-#include "engine/identity/Credentials.h"
+#include "engine/common/HostBuffer.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Redact.h"
 #include "engine/common/Settings.h"
-#include "engine/identity/StandardInquiry.h"
-#include "engine/common/HostBuffer.h"
-#include "engine/common/AttributeText.h"
-#include "xiv/TextHelpers.h"
 #include "engine/common/XIVUtils.h"
+#include "engine/identity/ArrayLogin.h"
+#include "engine/identity/ArraySerial.h"
+#include "engine/identity/Credentials.h"
+#include "engine/identity/FilerInfoVMWare.h"
+#include "engine/identity/StandardInquiry.h"
+#include "xiv/TextHelpers.h"
 #include "xiv/XivDevList.h"
 
 namespace {
@@ -72,16 +72,19 @@ bool AskStandardInquiry(InquiryDisk& disk, ZRSO::SnapInfo* info, const std::stri
     std::string why;
     InquiryDisk::Outcome outcome = disk.Open(device, why);
     if (outcome == InquiryDisk::Outcome::kNoDevice) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "DeviceTree::getDevice exception caught :" + why);
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "DeviceTree::getDevice exception caught :" + why);
         return false;
     }
     if (outcome == InquiryDisk::Outcome::kNotScsi) {
         RecordLog(info, ZRSO::LOG_ERROR, kFunction, "'" + device + "' is not SCSI device");
         return false;
     }
-    if (outcome == InquiryDisk::Outcome::kAnswered) outcome = disk.Inquire(kStandardInquiryCdb, why);
+    if (outcome == InquiryDisk::Outcome::kAnswered)
+        outcome = disk.Inquire(kStandardInquiryCdb, why);
     if (outcome != InquiryDisk::Outcome::kAnswered) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inquiry cdb, caught exception: " + why);
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "Fail to send scsi inquiry cdb, caught exception: " + why);
         return false;
     }
     identity = ReadStandardIdentity(disk.Data());
@@ -98,7 +101,8 @@ bool ReadIdentityPages(InquiryDisk& disk, ZRSO::SnapInfo* info, const std::strin
                        XIVFilerSnapInfo& record, std::string& hexSerial) {
     std::string why;
     if (disk.Inquire(kUnitSerialPageCdb, why) != InquiryDisk::Outcome::kAnswered) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inqury cdb, caught exception: " + why);
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "Fail to send scsi inqury cdb, caught exception: " + why);
         return false;
     }
     hexSerial = StringToUpper(SerialFromPage(disk.Data(), disk.Transferred()));
@@ -111,13 +115,15 @@ bool ReadIdentityPages(InquiryDisk& disk, ZRSO::SnapInfo* info, const std::strin
     record.sArrayId = StringToUpper(record.sArrayId);
 
     if (disk.Inquire(kDeviceIdPageCdb, why) != InquiryDisk::Outcome::kAnswered) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction, "Fail to send scsi inqury cdb, caught exception: " + why);
+        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
+                  "Fail to send scsi inqury cdb, caught exception: " + why);
         return false;
     }
     std::string wwn = VolumeDesignator(disk.Data(), disk.Transferred());
     if (wwn.empty()) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                  "The device identification page of [" + device + "] holds no complete identifier.");
+        RecordLog(
+            info, ZRSO::LOG_ERROR, kFunction,
+            "The device identification page of [" + device + "] holds no complete identifier.");
         return false;
     }
     record.sVolumeId = wwn;
@@ -185,8 +191,8 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
 
     RecordLog(info, ZRSO::LOG_DETAIL, kFunction,
               "Found Device:[" + device + "] Vendor:" + identity.vendor + "] ProdID:[" +
-                  identity.product +
-                  "] Serial Num:[" + record.sArrayId + "] Vol WWN:[" + record.sVolumeId + "]");
+                  identity.product + "] Serial Num:[" + record.sArrayId + "] Vol WWN:[" +
+                  record.sVolumeId + "]");
     if (identityOnly) return 1;
     return LookupArrayLogin(info, osUtil, record, record.sArrayId, hexSerial,
                             LoginLookupStyle::kHostDisk, kFunction);

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 // 1 with sArrayId and sVolumeId set (and, unless identityOnly, the login:
 // sHostName, sHostUserName, sHostPassword); 0 when the disk is not an XIV
@@ -20,5 +20,4 @@ int GetFilerInfo(ZRSO::SnapInfo* info, const std::string& device, ZRSO::ZROSUtil
 // The same facts from the xiv_devlist tool (also sVolumeName). A tool
 // failure sets the record's error kDevListToolCode.
 int GetFilerInfoFromXivDevList(ZRSO::SnapInfo* info, const std::string& device,
-                               ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record,
-                               bool identityOnly);
+                               ZRSO::ZROSUtil* osUtil, XIVFilerSnapInfo& record, bool identityOnly);

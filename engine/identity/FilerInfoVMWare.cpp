@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/identity/DeviceIdentifier.h"
-#include "engine/identity/ArrayLogin.h"
+#include "engine/common/AttributeText.h"
+#include "engine/common/HostBuffer.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Redact.h"
-#include "engine/common/HostBuffer.h"
-#include "engine/common/AttributeText.h"
+#include "engine/identity/ArrayLogin.h"
+#include "engine/identity/DeviceIdentifier.h"
 #include "xiv/TextHelpers.h"
 
 namespace {
@@ -60,8 +60,9 @@ bool HostPath(ZRSO::SnapInfo* info, bool identityOnly, std::string& path) {
         [info, id](char* buffer, short* size) { return info->getHostPath(id, buffer, size); },
         request);
     if (!answer.ok()) {
-        RecordLog(info, ZRSO::LOG_ERROR, kFunction,
-                  identityOnly ? "Unable to get Host-Mount path." : "Unable to get Host-Source path.");
+        RecordLog(
+            info, ZRSO::LOG_ERROR, kFunction,
+            identityOnly ? "Unable to get Host-Mount path." : "Unable to get Host-Source path.");
         return false;
     }
     path.clear();

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 // 1 with sArrayId, sArrayHexId, sTargetType and sVolumeId set (and, unless
 // identityOnly, the login); 0 when the disk cannot be resolved, logged

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "engine/common/AttributeText.h"
 #include "engine/identity/StandardInquiry.h"
 #include "host/rt/DebugLog.h"
-#include "engine/common/AttributeText.h"
 
 namespace {
 
@@ -47,10 +47,11 @@ int IsXivFiler(const char* device, ZRSO::ZROSUtil*) {
         return 0;
     }
     if (outcome == InquiryDisk::Outcome::kNotScsi) why = "'" + name + "' is not SCSI device";
-    if (outcome == InquiryDisk::Outcome::kAnswered) outcome = disk.Inquire(kStandardInquiryCdb, why);
+    if (outcome == InquiryDisk::Outcome::kAnswered)
+        outcome = disk.Inquire(kStandardInquiryCdb, why);
     if (outcome != InquiryDisk::Outcome::kAnswered) {
-        log.DebugLvl(kFunction, DebugLog::kError, "Fail to send scsi inquiry cdb, caught exception:%s",
-                     why.c_str());
+        log.DebugLvl(kFunction, DebugLog::kError,
+                     "Fail to send scsi inquiry cdb, caught exception:%s", why.c_str());
         return 0;
     }
     disk.Close();

@@ -4,19 +4,18 @@
 #include <string.h>
 
 #include <cstdint>
-#include <vector>
 #include <string>
+#include <vector>
 
-#include "engine/inventory/InventoryBody.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/XIVUtils.h"
+#include "engine/inventory/InventoryBody.h"
 #include "engine/inventory/InventoryIndex.h"
 #include "host/rt/DebugLog.h"
 #include "host/rt/PasswordCipher.h"
-#include "engine/common/XIVUtils.h"
 #include "xiv/Xiv.h"
 
 namespace {
-
 
 // Listing values are signed, the host's space fields unsigned: a negative
 // value (or a used share larger than the whole) must not wrap into an
@@ -171,9 +170,8 @@ bool InventoryCollection::ReadLogin(ZRSO::ArrayEntry* entry, ArrayPass& pass) {
     Terminate(pass.name);
     if (inventory_->getArrayCredentials(
             pass.name, pass.unused1, sizeof pass.unused1, pass.unused2, sizeof pass.unused2,
-            pass.unused3, sizeof pass.unused3, pass.user, sizeof pass.user,
-            pass.encryptedPassword, sizeof pass.encryptedPassword, pass.controlHost,
-            sizeof pass.controlHost) != 0) {
+            pass.unused3, sizeof pass.unused3, pass.user, sizeof pass.user, pass.encryptedPassword,
+            sizeof pass.encryptedPassword, pass.controlHost, sizeof pass.controlHost) != 0) {
         log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
                       "Failed to get array credentials!!!");
         return false;
@@ -196,9 +194,8 @@ bool InventoryCollection::ReadLogin(ZRSO::ArrayEntry* entry, ArrayPass& pass) {
     return true;
 }
 
-bool InventoryCollection::Held(Xiv& xiv, const XivError& error, bool empty,
-                               const char* emptyResult, const char* what,
-                               const ArrayPass& pass) {
+bool InventoryCollection::Held(Xiv& xiv, const XivError& error, bool empty, const char* emptyResult,
+                               const char* what, const ArrayPass& pass) {
     if (ListingHolds(error.code, xiv.GetResult(), empty, emptyResult)) return true;
     log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
                   "Failed to list the %s of array[%s]. %s", what, pass.name, error.text.c_str());
@@ -209,10 +206,12 @@ bool InventoryCollection::ListArray(Xiv& xiv, const ArrayPass& pass, std::vector
                                     std::vector<XivVol>& volumes) {
     XivError error;
     xiv.GetAllResourcePools(pools, error);
-    const bool poolsHold = Held(xiv, error, pools.empty(), "POOL_BAD_COMMAND", "storage pools", pass);
+    const bool poolsHold =
+        Held(xiv, error, pools.empty(), "POOL_BAD_COMMAND", "storage pools", pass);
     error.clear();
     xiv.GetAllVolumes(volumes, error);
-    const bool volumesHold = Held(xiv, error, volumes.empty(), "VOLUME_BAD_COMMAND", "volumes", pass);
+    const bool volumesHold =
+        Held(xiv, error, volumes.empty(), "VOLUME_BAD_COMMAND", "volumes", pass);
 
     // A failed listing says nothing about what is gone: sweeping against it
     // would mark everything stored deleted, and the array's numbers would
@@ -250,8 +249,8 @@ void InventoryCollection::CollectPool(ArrayPass& pass, const XivPool& pool,
     } else {
         added = true;
         int newId = 0;
-        if (inventory_->addPool(pass.arrayId, pass.clientId, pool.name.c_str(), total, used, "",
-                                0, "", &newId, 0) != 0) {
+        if (inventory_->addPool(pass.arrayId, pass.clientId, pool.name.c_str(), total, used, "", 0,
+                                "", &newId, 0) != 0) {
             log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_,
                           "Failed to add details for storage pool[%s] to the DB.",
                           pool.name.c_str());
@@ -302,19 +301,23 @@ void InventoryCollection::CollectVolume(ArrayPass& pass, const XivVol& volume,
     // the host turns them into record ids.
     --pass.tempVolumeId;
     if (poolAdded) {
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Resource Pool[%s].", poolName.c_str());
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Resource Pool[%s].",
+                      poolName.c_str());
         log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Volume[%s].", name);
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Resource Pool ID [%d].", poolRecordId);
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kNormal, job_, "Resource Pool ID [%d].",
+                      poolRecordId);
     }
     if (inventory_->addVolume(pass.tempVolumeId, pass.clientId, name, name, size, used, spare, 0,
                               poolRecordId, "") != 0) {
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to add new volume[%s]", name);
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to add new volume[%s]",
+                      name);
         return;
     }
     --pass.tempLunId;
-    if (inventory_->addLun(pass.tempLunId, pass.tempVolumeId, name, name, Bytes(size),
-                           Bytes(used), spare, 0, "") != 0)
-        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to add new Luns[%s]", name);
+    if (inventory_->addLun(pass.tempLunId, pass.tempVolumeId, name, name, Bytes(size), Bytes(used),
+                           spare, 0, "") != 0)
+        log_.DebugLvl(tag::kGetArrayInfo, DebugLog::kError, job_, "Failed to add new Luns[%s]",
+                      name);
 }
 
 void InventoryCollection::SweepPools(int clientId, const InventoryIndex& index) {

@@ -7,9 +7,9 @@
 #include <new>
 #include <vector>
 
+#include "engine/common/HostBuffer.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Redact.h"
-#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -185,11 +185,12 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
     return 1;
 }
 
-int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost,
-              ZRSO::ZROSUtil* osUtil, std::string hostIdentifier, ZRSO::SnapInfo* info) {
+int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost, ZRSO::ZROSUtil* osUtil,
+              std::string hostIdentifier, ZRSO::SnapInfo* info) {
     initiator.clear();
     iscsi = true;
-    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction, "Host Identifier: [" + TextBeforePassword(hostIdentifier) + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, kHbaFunction,
+              "Host Identifier: [" + TextBeforePassword(hostIdentifier) + "]");
     if (osUtil == nullptr) {
         RecordLog(info, ZRSO::LOG_ERROR, kHbaFunction, "Unable to detect initiator info.");
         return 0;
@@ -199,7 +200,8 @@ int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost,
     // The host may keep asking for another size; a host that never settles
     // is given up on like one that has no answer.
     for (int calls = 0;; ++calls) {
-        if (calls >= kHostBufferOpenCallLimit) size = 0;
+        if (calls >= kHostBufferOpenCallLimit)
+            size = 0;
         else if (osUtil->detectHostHBA(hostIdentifier.c_str(), controlHost.c_str(), buffer.data(),
                                        &size, &iscsi))
             break;
@@ -215,8 +217,8 @@ int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost,
     return 1;
 }
 
-int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
-                  const std::string& host, const std::string& vendor, ZRSO::SnapInfo* info) {
+int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil, const std::string& host,
+                  const std::string& vendor, ZRSO::SnapInfo* info) {
     devices.clear();
     int answer = -1;
     std::vector<char> buffer;
@@ -224,7 +226,8 @@ int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
         int size = kDeviceListBufferSize;
         for (int calls = 0; calls < kHostBufferOpenCallLimit; ++calls) {
             buffer.assign(static_cast<size_t>(size) + 1, '\0');
-            answer = osUtil->listHostDevices(host.c_str(), vendor.c_str(), '|', size, buffer.data());
+            answer =
+                osUtil->listHostDevices(host.c_str(), vendor.c_str(), '|', size, buffer.data());
             if (answer <= 0) break;
             size = answer;
         }
@@ -240,7 +243,8 @@ int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
         start = end + 1;
     }
     if (start < text.size()) devices.push_back(text.substr(start));
-    if (devices.empty()) RecordLog(info, ZRSO::LOG_INFO, kDeviceListFunction, "Device list is empty");
+    if (devices.empty())
+        RecordLog(info, ZRSO::LOG_INFO, kDeviceListFunction, "Device list is empty");
     return 1;
 }
 

@@ -32,13 +32,13 @@ int detectHBA(std::list<std::string>& initiators, bool& iscsi, std::string& cont
 
 // The one initiator of the ESX server named by hostIdentifier (colons
 // removed unless it is an iSCSI name). 1, or 0 when the host gives none.
-int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost,
-              ZRSO::ZROSUtil* osUtil, std::string hostIdentifier, ZRSO::SnapInfo* info);
+int detectHBA(std::string& initiator, bool& iscsi, std::string& controlHost, ZRSO::ZROSUtil* osUtil,
+              std::string hostIdentifier, ZRSO::SnapInfo* info);
 
 // The host's disks of vendor, in the host's order. 1, or 0 when the host
 // cannot list them.
-int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil,
-                  const std::string& host, const std::string& vendor, ZRSO::SnapInfo* info);
+int getDeviceList(std::list<std::string>& devices, ZRSO::ZROSUtil* osUtil, const std::string& host,
+                  const std::string& vendor, ZRSO::SnapInfo* info);
 
 // Has host rescan the paths of initiators and drop devices.
 void refreshSystemBus(ZRSO::ZROSUtil* osUtil, std::list<std::string> initiators,

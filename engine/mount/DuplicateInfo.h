@@ -4,18 +4,18 @@
 
 #include <string>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 struct DuplicateInfo {
-    std::string sHostName;           // the array's management address
+    std::string sHostName;  // the array's management address
     std::string sDuplicateName;
     std::string sDuplicateVolumeId;  // WWN as the array reported it
     std::string sMountHost;          // host the disk is looked for on
     std::string sArrayId;
     std::string sHostUserName;
     std::string sHostPassword;
-    std::string sMountType;          // "vmware" or "local"
+    std::string sMountType;               // "vmware" or "local"
     ZRSO::SnapInfo* pSnapInfo = nullptr;  // not owned
 
     DuplicateInfo() = default;

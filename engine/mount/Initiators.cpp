@@ -32,8 +32,8 @@ std::string GetHostNameBase(const std::string& hostIdentifier) {
     if (at == std::string::npos) return hostIdentifier;
     const size_t start = at + kKey.size();
     const size_t comma = hostIdentifier.find(',', start);
-    return hostIdentifier.substr(start, comma == std::string::npos ? std::string::npos
-                                                                     : comma - start);
+    return hostIdentifier.substr(start,
+                                 comma == std::string::npos ? std::string::npos : comma - start);
 }
 
 bool FindHostInitiators(std::list<std::string>& initiators, const XIVFilerSnapInfo& record,

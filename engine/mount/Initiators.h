@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/common/HostBuffer.h"
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 class Xiv;
 

@@ -5,15 +5,15 @@
 #include <map>
 #include <string>
 
-#include "engine/mount/MountBodies.h"
-#include "engine/common/RecordArray.h"
-#include "engine/common/FunctionTags.h"
-#include "engine/mount/Initiators.h"
 #include "engine/common/ArrayAccess.h"
+#include "engine/common/FunctionTags.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Settings.h"
+#include "engine/mount/Initiators.h"
+#include "engine/mount/MountBodies.h"
 #include "engine/snapshot/SnapMetadata.h"
-#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -74,19 +74,19 @@ Turn MappedCheck::CheckRecord(ZRSO::SnapInfo* info) {
                   Prefixed(" There is no volume with name [" + record.sDuplicateName + "]"));
         return Turn::kNext;
     }
-    RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
-              Prefixed(" Duplicate [" + record.sDuplicateName +
-                       "] of snapshot of volume with id [" + record.sVolumeId +
-                       "] is already created."));
+    RecordLog(
+        info, ZRSO::LOG_ERROR, tag::kIsMapped,
+        Prefixed(" Duplicate [" + record.sDuplicateName + "] of snapshot of volume with id [" +
+                 record.sVolumeId + "] is already created."));
     info->setStatus(ZRSO::SNAP_DUPLICATE_EXISTS);
 
     turn = EnsureInitiators(info, record, xiv, vmware);
     if (turn != Turn::kGoOn) return turn;
     if (IsMappedHere(xiv, record, vmware)) {
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kIsMapped,
-                  Prefixed(" Duplicate [" + record.sDuplicateName +
-                           "] of snapshot of volume with id [" + record.sVolumeId +
-                           "] is already mapped."));
+        RecordLog(
+            info, ZRSO::LOG_ERROR, tag::kIsMapped,
+            Prefixed(" Duplicate [" + record.sDuplicateName + "] of snapshot of volume with id [" +
+                     record.sVolumeId + "] is already mapped."));
         info->setStatus(ZRSO::SNAP_DUPLICATE_MAPPED);
     }
     return Turn::kNext;
@@ -115,8 +115,8 @@ Turn MappedCheck::LoadRecord(ZRSO::SnapInfo* info, XIVFilerSnapInfo& record, boo
 
 // This machine's initiators and, for a VMware source, the ESX server's one,
 // each found once.
-Turn MappedCheck::EnsureInitiators(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record,
-                                   Xiv& xiv, bool vmware) {
+Turn MappedCheck::EnsureInitiators(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record, Xiv& xiv,
+                                   bool vmware) {
     if (!hostInitiators_.empty()) return Turn::kGoOn;
     if (vmware && esxInitiators_.empty()) {
         HostTextResult identifier = ReadHostIdentifier(info);
@@ -152,8 +152,8 @@ Turn MappedCheck::EnsureInitiators(ZRSO::SnapInfo* info, const XIVFilerSnapInfo&
 // only when that server's host object has it too.
 bool MappedCheck::IsMappedHere(Xiv& xiv, const XIVFilerSnapInfo& record, bool vmware) {
     XivError error;
-    bool mapped = xiv.IsMapped(hostInitiators_, hostNames_[record.sHostName],
-                               record.sDuplicateName, error);
+    bool mapped =
+        xiv.IsMapped(hostInitiators_, hostNames_[record.sHostName], record.sDuplicateName, error);
     if (mapped && vmware && !esxInitiators_.empty()) {
         error.clear();
         mapped = xiv.IsMapped(esxInitiators_, esxHostNames_[record.sHostName],

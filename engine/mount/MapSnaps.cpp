@@ -5,20 +5,20 @@
 // undone when a later step fails: the next mount finds it by name.
 #include <string>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/mount/Discovery.h"
-#include "engine/mount/MountBodies.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
-#include "engine/mount/Initiators.h"
-#include "engine/mount/MountDiscovery.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
+#include "engine/common/RecordText.h"
 #include "engine/common/Redact.h"
 #include "engine/common/Settings.h"
-#include "engine/common/RecordText.h"
+#include "engine/mount/Discovery.h"
+#include "engine/mount/Initiators.h"
+#include "engine/mount/MountBodies.h"
+#include "engine/mount/MountDiscovery.h"
 #include "engine/snapshot/SnapMetadata.h"
-#include "engine/common/HostBuffer.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -46,16 +46,17 @@ bool mapSnap(ZRSO::SnapInfo* info, std::string& duplicateName, std::list<std::st
     array.GetUnusedLun(initiators, hostName, lun, error);
     if (lun == "-1" || error.code != 0) {
         if (error.code != 0 && array.GetResult() == "HOST_BAD_NAME") {
-            RecordLog(info, ZRSO::LOG_INFO, kMapSnapFunction, "No host on filer matches this client. Creating one.");
+            RecordLog(info, ZRSO::LOG_INFO, kMapSnapFunction,
+                      "No host on filer matches this client. Creating one.");
             hostName = GetHostNameBase(mountHost);
             lun.clear();
             error.clear();
             array.CreateHost(initiators, false, hostName, error);
             if (error.code != 0) {
                 RecordLog(info, ZRSO::LOG_ERROR, kMapSnapFunction, error.text);
-                const std::string message = std::string(kMapSnapFunction) + " Unable to create host [" +
-                                            hostName + "] on array [" + arrayHost + "] " +
-                                            ArrayErrorDescription(array);
+                const std::string message = std::string(kMapSnapFunction) +
+                                            " Unable to create host [" + hostName + "] on array [" +
+                                            arrayHost + "] " + ArrayErrorDescription(array);
                 info->setError(ArrayErrorCode(array), message.c_str());
                 return false;
             }
@@ -86,9 +87,9 @@ bool mapSnap(ZRSO::SnapInfo* info, std::string& duplicateName, std::list<std::st
         info->setError(ArrayErrorCode(array), message.c_str());
         return false;
     }
-    RecordLog(info, ZRSO::LOG_DETAIL, kMapSnapFunction,
-              "mapSnaps: Successfully mapped the duplicate [" + duplicateName + "] lun [" + lun +
-                  "]");
+    RecordLog(
+        info, ZRSO::LOG_DETAIL, kMapSnapFunction,
+        "mapSnaps: Successfully mapped the duplicate [" + duplicateName + "] lun [" + lun + "]");
     info->setStatus(ZRSO::SNAP_DUPLICATE_MAPPED);
     return true;
 }
@@ -194,8 +195,8 @@ Turn EnsureDuplicate(MountState& state, ZRSO::SnapInfo* info, Xiv& xiv, XIVFiler
     XivError error;
     GetDuplicateName(info, record.sDuplicateName);
     const std::string& duplicate = record.sDuplicateName;
-    const std::string where = "] of volume:[" + record.sVolumeId + "] on array:[" +
-                              record.sHostName + "].";
+    const std::string where =
+        "] of volume:[" + record.sVolumeId + "] on array:[" + record.sHostName + "].";
     const int status = info->getStatus();
     if (status != ZRSO::SNAP_DUPLICATE_EXISTS && status != ZRSO::SNAP_DUPLICATE_MAPPED) {
         xiv.CreateSnapShotDuplicate(record.sSnapName, duplicate, error);
@@ -235,8 +236,8 @@ Turn EnsureDuplicate(MountState& state, ZRSO::SnapInfo* info, Xiv& xiv, XIVFiler
 Turn EnsureMapping(MountState& state, ZRSO::SnapInfo* info, Xiv& xiv, XIVFilerSnapInfo& record) {
     if (info->getStatus() == ZRSO::SNAP_DUPLICATE_MAPPED) return Turn::kGoOn;
     std::string hostName;
-    if (!mapSnap(info, record.sDuplicateName, state.hostInitiators, xiv, hostName,
-                 state.mountHost, record.sHostName))
+    if (!mapSnap(info, record.sDuplicateName, state.hostInitiators, xiv, hostName, state.mountHost,
+                 record.sHostName))
         return Turn::kStop;
     if (state.vmware) {
         hostName.clear();
@@ -254,7 +255,8 @@ Turn MapRecord(MountState& state, ZRSO::SnapInfo* info, ZRSO::SnapInfo* first,
     XIVFilerSnapInfo record;
     bool vmwareSource = false;
     Turn turn = LoadRecord(info, osUtil, record, vmwareSource);
-    if (turn == Turn::kGoOn) turn = EnsureMountHost(state, info, first, osUtil, record, vmwareSource);
+    if (turn == Turn::kGoOn)
+        turn = EnsureMountHost(state, info, first, osUtil, record, vmwareSource);
     if (turn != Turn::kGoOn) return turn;
     Xiv xiv = OpenArray(record, info);
     turn = EnsureInitiators(state, info, first, osUtil, record, xiv);

@@ -5,26 +5,25 @@
 #include <climits>
 #include <vector>
 
-#include "engine/identity/ArraySerial.h"
+#include "engine/common/AttributeText.h"
 #include "engine/common/Codes.h"
-#include "engine/mount/Discovery.h"
-#include "engine/common/RecordArray.h"
-#include "engine/identity/FilerInfo.h"
-#include "engine/identity/FilerInfoVMWare.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Redact.h"
 #include "engine/common/Settings.h"
-#include "host/rt/HostSleep.h"
-#include "engine/common/AttributeText.h"
-#include "xiv/TextHelpers.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "engine/identity/ArraySerial.h"
+#include "engine/identity/FilerInfo.h"
+#include "engine/identity/FilerInfoVMWare.h"
+#include "engine/mount/Discovery.h"
+#include "host/rt/HostSleep.h"
+#include "xiv/TextHelpers.h"
 
 namespace {
 
 constexpr int kPasses = 6;
 constexpr int kSnapDeviceBufferSize = 4096;
-
 
 PassSleep& SleepOverride() {
     static PassSleep sleep;
@@ -49,8 +48,9 @@ void WaitBetweenPasses(ZRSO::SnapInfo* first) {
 void PrintDevices(ZRSO::SnapInfo* first, const std::list<std::string>& devices) {
     int index = 0;
     for (const std::string& device : devices) {
-        RecordLog(first, ZRSO::LOG_INFO, tag::kMapSnaps,
-                  FormatText(" Volume [%d] DeviceName [%s]", index++, MaskPasswordToEnd(device).c_str()));
+        RecordLog(
+            first, ZRSO::LOG_INFO, tag::kMapSnaps,
+            FormatText(" Volume [%d] DeviceName [%s]", index++, MaskPasswordToEnd(device).c_str()));
     }
 }
 
@@ -83,7 +83,8 @@ void Match(MountState& state, const std::string& candidate, ZRSO::SnapInfo* firs
     XIVFilerSnapInfo disk;
     int resolved;
     if (candidate.find("vmware") == std::string::npos) {
-        RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "CAlling GetFilerInfo for non VMWARE disk.");
+        RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps,
+                  "CAlling GetFilerInfo for non VMWARE disk.");
         resolved = GetFilerInfo(first, candidate, nullptr, disk, false, true);
     } else {
         RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "CAlling GetFilerInfoVMWare.");
@@ -91,16 +92,16 @@ void Match(MountState& state, const std::string& candidate, ZRSO::SnapInfo* firs
         RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps, "GetFilerInfoVMWare returned.");
     }
     if (resolved != 1) return;
-    RecordLog(first, ZRSO::LOG_ERROR, tag::kMapSnaps,
-              "It is an XIV device. volume id [" + disk.sVolumeId + "] arrayId [" + disk.sArrayId +
-                  "]");
+    RecordLog(
+        first, ZRSO::LOG_ERROR, tag::kMapSnaps,
+        "It is an XIV device. volume id [" + disk.sVolumeId + "] arrayId [" + disk.sArrayId + "]");
     for (auto entry = state.pending.begin(); entry != state.pending.end(); ++entry) {
         if (!CompareArrayIds(disk.sArrayId, entry->sArrayId, entry->pSnapInfo)) continue;
         if (!EqualNoCase(disk.sVolumeId, entry->sDuplicateVolumeId)) continue;
         ZRSO::SnapInfo* info = entry->pSnapInfo;
         RecordLog(info, ZRSO::LOG_DETAIL, tag::kMapSnaps,
-                  "Found device [" + MaskPasswordToEnd(candidate) + "] corresponding to duplicate [" +
-                      entry->sDuplicateName + "]");
+                  "Found device [" + MaskPasswordToEnd(candidate) +
+                      "] corresponding to duplicate [" + entry->sDuplicateName + "]");
         info->setStatus(ZRSO::SNAP_DEVICE_FOUND);
         const std::string device =
             entry->sMountType == "vmware" ? formatString(candidate, false) : candidate;
@@ -140,7 +141,8 @@ bool Pass(MountState& state, ZRSO::SnapInfo* first, ZRSO::ZROSUtil* osUtil, bool
 }
 
 void PrintOutcome(ZRSO::SnapInfo** infos, short count, ZRSO::SnapInfo* first) {
-    RecordLog(first, ZRSO::LOG_DETAIL, tag::kMapSnaps, "Printing status of duplicates at the end of map");
+    RecordLog(first, ZRSO::LOG_DETAIL, tag::kMapSnaps,
+              "Printing status of duplicates at the end of map");
     for (int i = 0; i < count; ++i) {
         ZRSO::SnapInfo* info = RecordAt(infos, count, i);
         if (info == nullptr) continue;
@@ -157,7 +159,6 @@ void PrintOutcome(ZRSO::SnapInfo** infos, short count, ZRSO::SnapInfo* first) {
 
 }  // namespace
 
-
 void SetPassSleepForTesting(PassSleep sleep) { SleepOverride() = std::move(sleep); }
 
 void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short count,
@@ -173,7 +174,8 @@ void DiscoverMountedDevices(MountState& state, ZRSO::SnapInfo** infos, short cou
         const std::string message =
             "Could not find device corresponding to duplicate [" + entry.sDuplicateName + "]";
         RecordLog(entry.pSnapInfo, ZRSO::LOG_INFO, tag::kMapSnaps, message);
-        if (entry.pSnapInfo != nullptr) entry.pSnapInfo->setError(kDeviceNotFoundCode, message.c_str());
+        if (entry.pSnapInfo != nullptr)
+            entry.pSnapInfo->setError(kDeviceNotFoundCode, message.c_str());
     }
     PrintOutcome(infos, count, first);
 }

@@ -16,11 +16,11 @@ struct MountState {
     std::list<std::string> esxInitiators;   // at most one: the ESX server's
     std::list<std::string> devicesBefore;   // IBM disks seen before the duplicates
     std::list<DuplicateInfo> pending;       // mapped duplicates without a disk yet
-    bool vmware = false;       // some source is a VMware datastore disk
-    bool preExisting = false;  // some duplicate was made by an earlier call
+    bool vmware = false;                    // some source is a VMware datastore disk
+    bool preExisting = false;               // some duplicate was made by an earlier call
     std::string clientName;
-    std::string mountHost;     // where disks are listed: ESX host identifier or clientName
-    long found = 0;            // duplicates whose disk was found
+    std::string mountHost;  // where disks are listed: ESX host identifier or clientName
+    long found = 0;         // duplicates whose disk was found
 };
 
 // Up to 6 passes of rescan, listing and matching, each followed by a wait of

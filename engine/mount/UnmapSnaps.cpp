@@ -5,18 +5,18 @@
 #include <list>
 #include <string>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/mount/Discovery.h"
-#include "engine/mount/MountBodies.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
-#include "engine/mount/Initiators.h"
-#include "engine/common/RecordLog.h"
-#include "engine/common/Settings.h"
-#include "engine/common/RecordText.h"
-#include "engine/snapshot/SnapMetadata.h"
 #include "engine/common/HostBuffer.h"
+#include "engine/common/RecordArray.h"
+#include "engine/common/RecordLog.h"
+#include "engine/common/RecordText.h"
+#include "engine/common/Settings.h"
+#include "engine/mount/Discovery.h"
+#include "engine/mount/Initiators.h"
+#include "engine/mount/MountBodies.h"
+#include "engine/snapshot/SnapMetadata.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -58,7 +58,8 @@ Turn DiscoverInitiators(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil*
 
     HostTextResult identifier = ReadHostIdentifier(info);
     if (!identifier.ok()) {
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kUnmapSnaps, "Error:Unable to get the host identifier.");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kUnmapSnaps,
+                  "Error:Unable to get the host identifier.");
         return Turn::kNext;
     }
     state.rescanHost = identifier.text;
@@ -99,7 +100,8 @@ bool RemoveDuplicate(UnmapState& state, ZRSO::SnapInfo* info, Xiv& xiv,
              error.text);
         return false;
     }
-    RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps, "Successfully deleted duplicate " + duplicate);
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kUnmapSnaps,
+              "Successfully deleted duplicate " + duplicate);
     return true;
 }
 
@@ -122,7 +124,8 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
         const std::string message =
-            std::string(tag::kUnmapSnaps) + "Unable to get the array and volume information from the snap information";
+            std::string(tag::kUnmapSnaps) +
+            "Unable to get the array and volume information from the snap information";
         Fail(info, kNoMetadataCode, message, message);
         return Turn::kNext;
     }
@@ -130,7 +133,8 @@ Turn UnmapRecord(UnmapState& state, ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil
 
     std::string sourceDevice;
     if (!ReadSourceDevice(info, kTextBufferSize, sourceDevice)) {
-        Fail(info, kNoSourceDeviceCode, "Unable to get the src device of the snapshot to be unmounted",
+        Fail(info, kNoSourceDeviceCode,
+             "Unable to get the src device of the snapshot to be unmounted",
              "Unable to get the src device to be snapped ");
         return Turn::kNext;
     }

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/provision/ProvisionBodies.h"
-#include "engine/common/RecordArray.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
+#include "engine/provision/ProvisionBodies.h"
 #include "engine/provision/ProvisionSetup.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/provision/ProvisionBodies.h"
 #include "engine/common/FunctionTags.h"
-#include "engine/provision/MapRequest.h"
-#include "engine/provision/ProvisionSetup.h"
 #include "engine/common/HostBuffer.h"
+#include "engine/provision/MapRequest.h"
+#include "engine/provision/ProvisionBodies.h"
+#include "engine/provision/ProvisionSetup.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ bool CheckHosts(ZRSO::LUNInfo* lun, ProvisionLog& log, const RequestTexts& texts
             log.Line(DebugLog::kError,
                      "Required parameters initiator list [%d] or protocoltype [%d] or ostype "
                      "[%s] or mount host name [%s] is missing.",
-                     static_cast<int>(host.endPoints.size()), host.nProtocol,
-                     OrEmptyMark(osType), OrEmptyMark(host.sHostName));
+                     static_cast<int>(host.endPoints.size()), host.nProtocol, OrEmptyMark(osType),
+                     OrEmptyMark(host.sHostName));
             return false;
         }
     }
@@ -184,9 +184,11 @@ bool UnmapPortOf(ZRSO::LUNInfo* lun, LunSetup& setup, ProvisionLog& log, const m
 }  // namespace
 
 int mapLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return ForEachPort(tag::kMapLUNs, ZRSO::LUN_MAP_FAILED, kMapTexts, luns, count, osUtil, MapPort);
+    return ForEachPort(tag::kMapLUNs, ZRSO::LUN_MAP_FAILED, kMapTexts, luns, count, osUtil,
+                       MapPort);
 }
 
 int unmapLUNsBody(ZRSO::LUNInfo** luns, short count, ZRSO::ZROSUtil* osUtil) {
-    return ForEachPort(tag::kUnmapLUNs, ZRSO::LUN_UNMAP_FAILED, kUnmapTexts, luns, count, osUtil, UnmapPortOf);
+    return ForEachPort(tag::kUnmapLUNs, ZRSO::LUN_UNMAP_FAILED, kUnmapTexts, luns, count, osUtil,
+                       UnmapPortOf);
 }

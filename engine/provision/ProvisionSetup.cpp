@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/common/RecordArray.h"
-#include "host/rt/PasswordCipher.h"
 #include "engine/common/HostBuffer.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/XIVUtils.h"
+#include "host/rt/PasswordCipher.h"
 
 namespace {
 
@@ -69,8 +69,7 @@ void FailLun(ZRSO::LUNInfo* lun, ProvisionLog& log, const std::string& text) {
     lun->setError(kProvisionCode, text.c_str());
 }
 
-void FailLunOnArray(ZRSO::LUNInfo* lun, ProvisionLog& log, Xiv& xiv,
-                    const std::string& errorText) {
+void FailLunOnArray(ZRSO::LUNInfo* lun, ProvisionLog& log, Xiv& xiv, const std::string& errorText) {
     if (!errorText.empty()) {
         FailLun(lun, log, errorText);
         return;
@@ -85,8 +84,8 @@ namespace {
 
 // The LUN's texts and size the plan asks for; false when one is missing (the
 // LUN then carries the step's text).
-bool ReadLunFields(ZRSO::LUNInfo* lun, const LunSetupPlan& plan, ProvisionLog& log,
-                   LunSetup& setup, std::string& passwordEnc) {
+bool ReadLunFields(ZRSO::LUNInfo* lun, const LunSetupPlan& plan, ProvisionLog& log, LunSetup& setup,
+                   std::string& passwordEnc) {
     struct Read {
         RecordTextGetter getter;
         int capacity;
@@ -98,16 +97,16 @@ bool ReadLunFields(ZRSO::LUNInfo* lun, const LunSetupPlan& plan, ProvisionLog& l
          &setup.arrayName, "Failed to get Array Name"},
         {[lun](char* b, short* s) { return lun->getArrayControlHost(b, s); }, kLoginCapacity,
          &setup.controlHost, "Failed to get Array Control Host"},
-        {[lun](char* b, short* s) { return lun->getArrayUser(b, s); }, kLoginCapacity,
-         &setup.user, "Failed to get Array Login"},
+        {[lun](char* b, short* s) { return lun->getArrayUser(b, s); }, kLoginCapacity, &setup.user,
+         "Failed to get Array Login"},
         {[lun](char* b, short* s) { return lun->getArrayPassword(b, s); }, kLoginCapacity,
          &passwordEnc, "Failed to get Array Password"},
         {[lun](char* b, short* s) { return lun->getVolumeName(b, s); }, kNameCapacity,
          &setup.volumeName, "Failed to get Array volume name"},
     };
     if (plan.readPool)
-        reads.push_back({[lun](char* b, short* s) { return lun->getPoolName(b, s); },
-                         kNameCapacity, &setup.poolName, "Failed to get Array Pool Name"});
+        reads.push_back({[lun](char* b, short* s) { return lun->getPoolName(b, s); }, kNameCapacity,
+                         &setup.poolName, "Failed to get Array Pool Name"});
     for (const Read& read : reads) {
         if (!ReadField(read.getter, read.capacity, *read.out)) {
             FailLun(lun, log, read.failure);

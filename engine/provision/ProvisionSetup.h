@@ -38,8 +38,7 @@ private:
 void FailLun(ZRSO::LUNInfo* lun, ProvisionLog& log, const std::string& text);
 // The same for a failed array command: its error text, or, when the command
 // layer left none, the status the array answered.
-void FailLunOnArray(ZRSO::LUNInfo* lun, ProvisionLog& log, Xiv& xiv,
-                    const std::string& errorText);
+void FailLunOnArray(ZRSO::LUNInfo* lun, ProvisionLog& log, Xiv& xiv, const std::string& errorText);
 
 // How one entry point sets a LUN up.
 struct LunSetupPlan {

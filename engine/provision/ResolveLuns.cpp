@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/provision/ProvisionBodies.h"
-#include "engine/common/RecordArray.h"
 #include "engine/common/FunctionTags.h"
-#include "engine/provision/ProvisionSetup.h"
+#include "engine/common/RecordArray.h"
 #include "engine/provision/EndPointId.h"
+#include "engine/provision/ProvisionBodies.h"
+#include "engine/provision/ProvisionSetup.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <set>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Settings.h"
 #include "engine/snapshot/SnapMetadata.h"
@@ -39,8 +39,12 @@ class GroupStage {
 public:
     GroupStage(ZRSO::SnapInfo* first, std::vector<XIVFilerSnapInfo>& prepared, Xiv& xiv,
                const std::string& group)
-        : first_(first), prepared_(prepared), xiv_(xiv), group_(group),
-          array_(prepared.front().sHostName), pool_(prepared.front().sPoolName) {}
+        : first_(first),
+          prepared_(prepared),
+          xiv_(xiv),
+          group_(group),
+          array_(prepared.front().sHostName),
+          pool_(prepared.front().sPoolName) {}
 
     // The group exists in the prepared volumes' pool and holds them alone.
     bool Gather() { return EnsureGroup() && ListMembers() && RemoveOthers() && AddPrepared(); }

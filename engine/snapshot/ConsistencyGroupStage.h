@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 // "ZR_CG_<fleet number in upper-case hex>_<application id>".
 std::string ConsistencyGroupName(int fleetNumber, int appId);

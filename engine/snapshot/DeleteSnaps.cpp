@@ -3,14 +3,14 @@
 // duplicate an unmount left behind. A failing device does not stop the others.
 #include <string>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/snapshot/SnapshotBodies.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Settings.h"
 #include "engine/snapshot/SnapMetadata.h"
+#include "engine/snapshot/SnapshotBodies.h"
 #include "xiv/Xiv.h"
 
 namespace {

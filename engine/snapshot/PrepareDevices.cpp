@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/snapshot/ConsistencyGroupStage.h"
-#include "engine/snapshot/SnapshotBodies.h"
-#include "engine/common/RecordArray.h"
-#include "engine/identity/FilerInfo.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
+#include "engine/common/RecordText.h"
 #include "engine/common/Redact.h"
 #include "engine/common/Settings.h"
-#include "engine/common/RecordText.h"
+#include "engine/identity/FilerInfo.h"
+#include "engine/snapshot/ConsistencyGroupStage.h"
 #include "engine/snapshot/SnapMetadata.h"
+#include "engine/snapshot/SnapshotBodies.h"
 #include "xiv/Xiv.h"
 #include "xiv/XivErrorTable.h"
 
@@ -137,22 +137,26 @@ bool PrepareDevice(PrepareCall& call, int index) {
 
     std::string device;
     if (!ReadSourceDevice(info, kBufferSize, device)) {
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kPrepareDevices, "Unable to get the src device to be prepared");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kPrepareDevices,
+                  "Unable to get the src device to be prepared");
         info->setStatus(ZRSO::SNAP_PREPARE_FAILED);
-        info->setError(kNoSourceDeviceCode,
-                       (std::string(tag::kPrepareDevices) + ": Unable to get the src device to be prepared").c_str());
+        info->setError(kNoSourceDeviceCode, (std::string(tag::kPrepareDevices) +
+                                             ": Unable to get the src device to be prepared")
+                                                .c_str());
         return false;
     }
     const std::string shownDevice = TextBeforePassword(device);
 
     XIVFilerSnapInfo record;
     if (GetFilerInfo(info, device, call.osUtil, record, true, false) == 0) return true;
-    RecordLog(info, ZRSO::LOG_DETAIL, tag::kPrepareDevices, std::string(tag::kPrepareDevices) + " [" + shownDevice + "] is an IBM XIV device");
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kPrepareDevices,
+              std::string(tag::kPrepareDevices) + " [" + shownDevice + "] is an IBM XIV device");
 
     if (info->selectArrayLogin(record.sArrayId.c_str()) != 0) {
         FailDevice(info, ZRSO::SNAP_PREPARE_FAILED, kLoginNotSelectedCode,
-                   std::string(tag::kPrepareDevices) + " Unable to set the login credentials for array [" +
-                       record.sHostName + "].");
+                   std::string(tag::kPrepareDevices) +
+                       " Unable to set the login credentials for array [" + record.sHostName +
+                       "].");
         return false;
     }
     // Metadata of an earlier prepare and the selected login, where the host

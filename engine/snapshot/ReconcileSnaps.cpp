@@ -2,14 +2,14 @@
 // array. Every device is checked; a failing one does not stop the others.
 #include <string>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/snapshot/SnapshotBodies.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Settings.h"
 #include "engine/snapshot/SnapMetadata.h"
+#include "engine/snapshot/SnapshotBodies.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -22,7 +22,8 @@ void ReconcileDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
         const std::string message =
-            std::string(tag::kReconcileSnaps) + " Unable to get the array and volume information from the snap information";
+            std::string(tag::kReconcileSnaps) +
+            " Unable to get the array and volume information from the snap information";
         info->setError(kNoMetadataCode, message.c_str());
         RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps, message);
         return;
@@ -41,8 +42,9 @@ void ReconcileDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     if (!present) {
         info->setStatus(ZRSO::SNAP_MISSING);
         RecordLog(info, ZRSO::LOG_ERROR, tag::kReconcileSnaps,
-                  std::string(tag::kReconcileSnaps) + ": Snapshot [" + record.sSnapName + "] of volume:[" +
-                      record.sVolumeId + "] is NOT present on array:[" + record.sHostName + "].");
+                  std::string(tag::kReconcileSnaps) + ": Snapshot [" + record.sSnapName +
+                      "] of volume:[" + record.sVolumeId + "] is NOT present on array:[" +
+                      record.sHostName + "].");
     }
 }
 

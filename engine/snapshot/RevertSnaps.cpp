@@ -2,25 +2,25 @@
 // A failing device does not stop the others.
 #include <string>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/snapshot/SnapshotBodies.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
 #include "engine/common/Settings.h"
 #include "engine/snapshot/SnapMetadata.h"
+#include "engine/snapshot/SnapshotBodies.h"
 #include "xiv/Xiv.h"
 
 namespace {
-
 
 bool RevertDevice(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil) {
     info->setStatus(ZRSO::SNAP_REVERT_FAILED);
     XIVFilerSnapInfo record;
     if (!GetVolumeAndFilerInfoFromSnap(info, osUtil, record)) {
-        const std::string message = std::string(tag::kRevertSnaps) +
-                                    " Unable to get the filer and volume information from the snap information";
+        const std::string message =
+            std::string(tag::kRevertSnaps) +
+            " Unable to get the filer and volume information from the snap information";
         RecordLog(info, ZRSO::LOG_ERROR, tag::kRevertSnaps, message);
         info->setError(kNoMetadataCode, message.c_str());
         info->setStatus(ZRSO::SNAP_REVERT_FAILED);

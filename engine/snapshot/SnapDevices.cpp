@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/common/Codes.h"
 #include "engine/common/ArrayAccess.h"
-#include "engine/snapshot/SnapshotBodies.h"
-#include "engine/common/RecordArray.h"
+#include "engine/common/Codes.h"
 #include "engine/common/FunctionTags.h"
+#include "engine/common/RecordArray.h"
 #include "engine/common/RecordLog.h"
+#include "engine/common/RecordText.h"
 #include "engine/common/Redact.h"
 #include "engine/common/Settings.h"
-#include "engine/common/RecordText.h"
 #include "engine/snapshot/SnapMetadata.h"
+#include "engine/snapshot/SnapshotBodies.h"
 #include "xiv/Xiv.h"
 
 namespace {
@@ -35,7 +35,8 @@ bool SnapDevice(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil, int
 
     std::string device;
     if (!ReadSourceDevice(info, kBufferSize, device)) {
-        RecordLog(info, ZRSO::LOG_ERROR, tag::kSnapDevices, "Unable to get the src device to be snapped");
+        RecordLog(info, ZRSO::LOG_ERROR, tag::kSnapDevices,
+                  "Unable to get the src device to be snapped");
         info->setStatus(ZRSO::SNAP_FAILED);
         info->setError(kNoSourceDeviceCode, "Unable to get the src device to be snapped");
         return false;
@@ -61,12 +62,13 @@ bool SnapDevice(ZRSO::SnapInfo** infos, short count, ZRSO::ZROSUtil* osUtil, int
         return false;
     }
     info->setStatus(ZRSO::SNAP_SNAPPED);
-    RecordLog(info, ZRSO::LOG_DETAIL, tag::kSnapDevices, "Successfully snapped src device [" + TextBeforePassword(device) + "]");
+    RecordLog(info, ZRSO::LOG_DETAIL, tag::kSnapDevices,
+              "Successfully snapped src device [" + TextBeforePassword(device) + "]");
     return true;
 }
 
 void SnapConsistencyGroup(ZRSO::SnapInfo** infos, short count,
-               const std::vector<XIVFilerSnapInfo>& groupMembers) {
+                          const std::vector<XIVFilerSnapInfo>& groupMembers) {
     ZRSO::SnapInfo* first = FirstRecord(infos, count);
     if (first == nullptr) return;
     const XIVFilerSnapInfo& lead = groupMembers.front();

@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/identity/Credentials.h"
-#include "engine/common/RecordLog.h"
-#include "engine/common/HostBuffer.h"
 #include "engine/common/AttributeText.h"
+#include "engine/common/HostBuffer.h"
+#include "engine/common/RecordLog.h"
+#include "engine/identity/Credentials.h"
 
 namespace {
 
@@ -19,11 +19,17 @@ const char* const kWriteFunction = "WriteMetaData";
 // the bytes after them.
 bool Unstorable(char c) {
     switch (c) {
-        case ',': case '\0': case '\b': case '\t': case '\n': case '\f': case '\r':
-        case '"': case '\\': case '/':
-            return true;
-        default:
-            return false;
+    case ',':
+    case '\0':
+    case '\b':
+    case '\t':
+    case '\n':
+    case '\f':
+    case '\r':
+    case '"':
+    case '\\':
+    case '/': return true;
+    default: return false;
     }
 }
 
@@ -79,7 +85,8 @@ Items GroupItems(const XIVFilerSnapInfo& record, const std::string& cgName,
 
 bool ParseMetaData(const char* metadata, XIVFilerSnapInfo& record, ZRSO::SnapInfo* info) {
     if (metadata == nullptr) {
-        RecordLog(info, ZRSO::LOG_ERROR, kParseFunction, "Array info is NULL unable to get filer login info");
+        RecordLog(info, ZRSO::LOG_ERROR, kParseFunction,
+                  "Array info is NULL unable to get filer login info");
         return false;
     }
     const std::string text(metadata);
@@ -100,7 +107,8 @@ bool GetVolumeAndFilerInfoFromSnap(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil,
     HostTextResult device = ReadRecordText(
         [info](char* buffer, short* size) { return info->getSourceDevice(buffer, size); }, request);
     if (!device.ok()) {
-        info->log(ZRSO::LOG_ERROR, kSnapFunction, "%s Unable to get the source device.", kSnapFunction);
+        info->log(ZRSO::LOG_ERROR, kSnapFunction, "%s Unable to get the source device.",
+                  kSnapFunction);
         return false;
     }
     HostTextResult metadata = ReadRecordText(
@@ -109,8 +117,8 @@ bool GetVolumeAndFilerInfoFromSnap(ZRSO::SnapInfo* info, ZRSO::ZROSUtil* osUtil,
         },
         request);
     if (!metadata.ok()) {
-        info->log(ZRSO::LOG_ERROR, kSnapFunction, "%sUnable to get the snapUUID for device :[%s]", kSnapFunction,
-                  device.text.c_str());
+        info->log(ZRSO::LOG_ERROR, kSnapFunction, "%sUnable to get the snapUUID for device :[%s]",
+                  kSnapFunction, device.text.c_str());
         return false;
     }
     ParseMetaData(metadata.text.c_str(), record, info);
@@ -148,8 +156,7 @@ bool WriteMetaData(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record, std::st
     return Store(info, ItemsOf(record), error);
 }
 
-bool WriteMetaData(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record,
-                   const std::string& cgName, const std::string& snapGroupName,
-                   std::string& error) {
+bool WriteMetaData(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record, const std::string& cgName,
+                   const std::string& snapGroupName, std::string& error) {
     return Store(info, GroupItems(record, cgName, snapGroupName), error);
 }

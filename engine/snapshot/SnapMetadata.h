@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "host/ZRSO.h"
 #include "engine/common/XIVFilerSnapInfo.h"
+#include "host/ZRSO.h"
 
 // Fills sSnapName, sArrayId, sVolumeId, sVolumeName, sCGName, sSnapGroupName
 // from the items present; members of absent items keep their values. False
@@ -40,6 +40,5 @@ std::string FormatMetaData(const XIVFilerSnapInfo& record, const std::string& cg
 // a value holds a comma or another byte the reader would drop; false with
 // error set when the host does not store it.
 bool WriteMetaData(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record, std::string& error);
-bool WriteMetaData(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record,
-                   const std::string& cgName, const std::string& snapGroupName,
-                   std::string& error);
+bool WriteMetaData(ZRSO::SnapInfo* info, const XIVFilerSnapInfo& record, const std::string& cgName,
+                   const std::string& snapGroupName, std::string& error);

@@ -21,7 +21,7 @@ public:
     };
 
     explicit DebugLog(DebugLogFile* file = nullptr);
-    DebugLog(const DebugLog& other);             // copies share the job
+    DebugLog(const DebugLog& other);  // copies share the job
     DebugLog& operator=(const DebugLog& other);
     virtual ~DebugLog();
 
@@ -29,8 +29,7 @@ public:
         __attribute__((format(printf, 4, 5)));
     void DebugLvl(const char* function, int level, long long jobId, const char* format, ...)
         __attribute__((format(printf, 5, 6)));
-    void Debug(const char* function, const char* format, ...)
-        __attribute__((format(printf, 3, 4)));
+    void Debug(const char* function, const char* format, ...) __attribute__((format(printf, 3, 4)));
     void DebugJob(int level, const char* function, long long jobId, const char* format, ...)
         __attribute__((format(printf, 5, 6)));
     void handleMsgEventDebug_NEW(int level, void* reserved1, int reserved2, int reserved3,

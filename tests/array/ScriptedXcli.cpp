@@ -24,7 +24,8 @@ const char kScript[] =
 }  // namespace
 
 std::string XmlAnswer(const std::string& status, const std::vector<XmlRecord>& records) {
-    std::string xml = "<XCLIRETURN STATUS=\"" + status + "\" COMMAND_LINE=\"scripted\">\n<OUTPUT>\n";
+    std::string xml =
+        "<XCLIRETURN STATUS=\"" + status + "\" COMMAND_LINE=\"scripted\">\n<OUTPUT>\n";
     for (const XmlRecord& record : records) {
         xml += "<" + record.kind + " id=\"1\">";
         for (const auto& field : record.fields)

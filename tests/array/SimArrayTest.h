@@ -28,8 +28,8 @@ protected:
         Sim({"array-create", "--address", kAddress, "--serial", "1310133", "--user", kUser,
              "--password", kPassword});
         Sim({"pool-create", "--address", kAddress, "--pool", kPool, "--size-gb", "2000"});
-        xiv_ = std::make_unique<Xiv>(kUser, kPassword, kAddress, SimBinDir(),
-                                     XivLogger(DebugLog()));
+        xiv_ =
+            std::make_unique<Xiv>(kUser, kPassword, kAddress, SimBinDir(), XivLogger(DebugLog()));
     }
 
     std::string Sim(std::vector<std::string> args) { return world_->Admin(args); }

@@ -18,8 +18,7 @@ protected:
     void HostWith(const std::string& name, const std::string& fc) {
         Sim({"host-create", "--address", kAddress, "--host", name, "--fc", fc});
     }
-    void MapAt(const std::string& volume, const std::string& lun,
-               const std::string& host = "srv") {
+    void MapAt(const std::string& volume, const std::string& lun, const std::string& host = "srv") {
         Sim({"map", "--address", kAddress, "--host", host, "--vol", volume, "--lun", lun});
     }
     std::string host, lun;

@@ -18,8 +18,7 @@ using Runs = std::vector<std::string>;
 class OddAnswersTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        xiv_ = std::make_unique<Xiv>("admin", "pw", "array-x", xcli_.dir(),
-                                     XivLogger(DebugLog()));
+        xiv_ = std::make_unique<Xiv>("admin", "pw", "array-x", xcli_.dir(), XivLogger(DebugLog()));
     }
     void Fresh() { error.clear(); }
     static XmlRecord HostRecord(const std::string& name, const std::string& fc,
@@ -40,8 +39,7 @@ protected:
 
 TEST_F(OddAnswersTest, ThousandsOfHostsWithEmptyAndMissingPortLists) {
     std::vector<XmlRecord> hosts;
-    for (int i = 0; i < 4000; ++i)
-        hosts.push_back(HostRecord("h" + std::to_string(i), "", ""));
+    for (int i = 0; i < 4000; ++i) hosts.push_back(HostRecord("h" + std::to_string(i), "", ""));
     hosts.push_back({"host", {{"name", "no_port_fields"}}});
     hosts.push_back({"volume", {{"name", "stray"}}});  // a foreign record kind
     hosts.push_back(HostRecord("mine", "10000000C9A1B2C0,10000000C9A1B2C1", ""));
@@ -67,10 +65,10 @@ TEST_F(OddAnswersTest, ThousandsOfHostsWithEmptyAndMissingPortLists) {
 }
 
 TEST_F(OddAnswersTest, PortMatchesWholeEntriesOnly) {
-    xcli_.Answer("host_list",
-                 XmlAnswer("SUCCESS", {HostRecord("wide", "10000000C9A1B2C0FF", ""),
-                                       HostRecord("spaced", "20000000C9A1B2C0, 10000000C9A1B2C0",
-                                                  "")}));
+    xcli_.Answer(
+        "host_list",
+        XmlAnswer("SUCCESS", {HostRecord("wide", "10000000C9A1B2C0FF", ""),
+                              HostRecord("spaced", "20000000C9A1B2C0, 10000000C9A1B2C0", "")}));
     xiv_->GetMyHostName("10000000C9A1B2C0", "", error);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(xiv_->sMyHostName, "spaced");
@@ -81,9 +79,12 @@ TEST_F(OddAnswersTest, PortMatchesWholeEntriesOnly) {
 
 TEST_F(OddAnswersTest, NonNumericAndOutOfRangeLunsDoNotBlockAChoice) {
     xcli_.Answer("mapping_list",
-                 XmlAnswer("SUCCESS", {MappingRecord("abc", "a"), MappingRecord("", "b"),
-                                       MappingRecord("-4", "c"), MappingRecord("300", "d"),
-                                       MappingRecord("1", "e"), MappingRecord("2", "f"),
+                 XmlAnswer("SUCCESS", {MappingRecord("abc", "a"),
+                                       MappingRecord("", "b"),
+                                       MappingRecord("-4", "c"),
+                                       MappingRecord("300", "d"),
+                                       MappingRecord("1", "e"),
+                                       MappingRecord("2", "f"),
                                        {"vol_mapping", {{"lun", "3"}, {"host", "x"}}},
                                        {"mapping", {}}}));
     std::string host = "srv", lun;
@@ -114,9 +115,11 @@ TEST_F(OddAnswersTest, LoggedInPortsFollowTheConnectivityListing) {
     auto conn = [](const std::string& port) {
         return XmlRecord{"host_connectivity", {{"host", "srv"}, {"host_port", port}}};
     };
-    xcli_.Answer("host_connectivity_list",
-                 XmlAnswer("SUCCESS", {conn("PORTB"), conn("porta"), {"host", {}},
-                                       conn("PORTB"), {"host_connectivity", {}}}));
+    xcli_.Answer("host_connectivity_list", XmlAnswer("SUCCESS", {conn("PORTB"),
+                                                                 conn("porta"),
+                                                                 {"host", {}},
+                                                                 conn("PORTB"),
+                                                                 {"host_connectivity", {}}}));
     std::list<std::string> ports{"PortA", "portb"};
     std::list<std::string> loggedIn;
     xiv_->GetLoggedInHBAs(ports, loggedIn, error);

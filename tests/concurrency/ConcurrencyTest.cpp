@@ -28,7 +28,9 @@ constexpr int kCycles = 1;
 constexpr int kCycles = 3;
 #endif
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 const JsonValue& member(const JsonValue& v, const std::string& name) {
     static const JsonValue none;
@@ -66,8 +68,10 @@ protected:
         std::vector<std::string> all = {"--json", "-q"};
         all.insert(all.end(), words.begin(), words.end());
         *run = world_->host(all);
-        if (has(run->err, "database") || has(run->err, "busy") || has(run->out, "database is locked"))
-            tally_.note("worker " + std::to_string(worker) + ": " + words[0] + " met a busy host: " + run->err);
+        if (has(run->err, "database") || has(run->err, "busy") ||
+            has(run->out, "database is locked"))
+            tally_.note("worker " + std::to_string(worker) + ": " + words[0] +
+                        " met a busy host: " + run->err);
         return ReadJson(run->out.data(), run->out.size());
     }
 
@@ -76,34 +80,38 @@ protected:
     // until its unmount is done.
     std::string diskOf(int64_t job, const JsonValue& record, const std::string& when) {
         std::string device = member(record, "snap_device").asString();
-        std::string disk = ReadFileText(world_->home() + "/disks/" + device.substr(device.rfind('/') + 1) + ".disk");
-        std::string duplicate = "QS_2_" + std::to_string(job) + "_" + std::to_string(number(member(record, "record"))) +
-                                "_duplicate";
+        std::string disk = ReadFileText(world_->home() + "/disks/" +
+                                        device.substr(device.rfind('/') + 1) + ".disk");
+        std::string duplicate = "QS_2_" + std::to_string(job) + "_" +
+                                std::to_string(number(member(record, "record"))) + "_duplicate";
         if (!has(disk, "\nvolume=" + duplicate + "\n"))
-            tally_.note("job " + std::to_string(job) + " " + when + ": " + device + " is not its duplicate " +
-                        duplicate + " but holds: " + disk);
+            tally_.note("job " + std::to_string(job) + " " + when + ": " + device +
+                        " is not its duplicate " + duplicate + " but holds: " + disk);
         return disk;
     }
 
     void hold(int64_t job, const JsonValue& record) {
-        std::string device = member(record, "snap_device").asString(), disk = diskOf(job, record, "mounted");
+        std::string device = member(record, "snap_device").asString(),
+                    disk = diskOf(job, record, "mounted");
         std::string lun = disk.substr(disk.find("\nlun=") + 5);
         lun = "LUN " + lun.substr(0, lun.find('\n'));
         std::lock_guard<std::mutex> lock(tally_.mutex);
         for (auto* holder : {&tally_.lunHolder, &tally_.deviceHolder}) {
             const std::string& key = holder == &tally_.lunHolder ? lun : device;
             if (holder->count(key))
-                tally_.wrong.push_back("jobs " + std::to_string((*holder)[key]) + " and " + std::to_string(job) +
-                                       " both hold " + key);
+                tally_.wrong.push_back("jobs " + std::to_string((*holder)[key]) + " and " +
+                                       std::to_string(job) + " both hold " + key);
             (*holder)[key] = job;
         }
-        tally_.mostMounted = std::max<int>(tally_.mostMounted, static_cast<int>(tally_.lunHolder.size()));
+        tally_.mostMounted =
+            std::max<int>(tally_.mostMounted, static_cast<int>(tally_.lunHolder.size()));
     }
 
     void release(int64_t job) {
         std::lock_guard<std::mutex> lock(tally_.mutex);
         for (auto* holder : {&tally_.lunHolder, &tally_.deviceHolder})
-            for (auto it = holder->begin(); it != holder->end();) it = it->second == job ? holder->erase(it) : ++it;
+            for (auto it = holder->begin(); it != holder->end();)
+                it = it->second == job ? holder->erase(it) : ++it;
     }
 
     // A failed mount is allowed only as the LUN retries end: every record
@@ -115,8 +123,9 @@ protected:
                 std::lock_guard<std::mutex> lock(tally_.mutex);
                 ++tally_.mountFailures["LUN_ALREADY_IN_USE"];
             } else {
-                tally_.note("worker " + std::to_string(worker) + ": mount of job " + std::to_string(job) +
-                            " failed for no allowed reason: " + run.out + run.err);
+                tally_.note("worker " + std::to_string(worker) + ": mount of job " +
+                            std::to_string(job) + " failed for no allowed reason: " + run.out +
+                            run.err);
             }
         }
     }
@@ -128,10 +137,11 @@ protected:
         JsonValue backup = step(worker, {"backup", device}, &run);
         int64_t job = number(member(backup, "job"));
         if (!member(backup, "ok").asBool() || job <= 0)
-            return tally_.note("worker " + std::to_string(worker) + ": backup failed: " + run.out + run.err);
+            return tally_.note("worker " + std::to_string(worker) + ": backup failed: " + run.out +
+                               run.err);
         if (faults > 0) {
-            world_->sim().Admin({"fault", "--address", HostWorld::kAddress, "--kind", "lun-in-use", "--count",
-                                 std::to_string(faults)});
+            world_->sim().Admin({"fault", "--address", HostWorld::kAddress, "--kind", "lun-in-use",
+                                 "--count", std::to_string(faults)});
             std::lock_guard<std::mutex> lock(tally_.mutex);
             tally_.faultsRaised += faults;
         }
@@ -157,16 +167,19 @@ protected:
     }
 
     void work(int worker, std::chrono::steady_clock::time_point until) {
-        for (int turn = 0; seconds_ > 0 ? std::chrono::steady_clock::now() < until : turn < kCycles; ++turn)
+        for (int turn = 0; seconds_ > 0 ? std::chrono::steady_clock::now() < until : turn < kCycles;
+             ++turn)
             cycle(worker, (worker + turn) % 3 == 0 ? 3 : 0);
     }
 
     void report(double seconds, int mapRuns, int faultsTaken) {
         const char* path = std::getenv("ZRSO_LOAD_REPORT");
         if (!path) return;
-        std::ofstream(path) << "{\"workers\":" << kWorkers << ",\"seconds\":" << seconds << ",\"jobs\":" << tally_.jobs
-                            << ",\"jobs_per_minute\":" << tally_.jobs * 60.0 / seconds << ",\"mounts\":" << tally_.mounts
-                            << ",\"map_runs\":" << mapRuns << ",\"lun_conflicts\":" << mapRuns - tally_.mounts
+        std::ofstream(path) << "{\"workers\":" << kWorkers << ",\"seconds\":" << seconds
+                            << ",\"jobs\":" << tally_.jobs
+                            << ",\"jobs_per_minute\":" << tally_.jobs * 60.0 / seconds
+                            << ",\"mounts\":" << tally_.mounts << ",\"map_runs\":" << mapRuns
+                            << ",\"lun_conflicts\":" << mapRuns - tally_.mounts
                             << ",\"faults_taken\":" << faultsTaken
                             << ",\"mounts_failed\":" << tally_.mountFailures["LUN_ALREADY_IN_USE"]
                             << ",\"most_mounted_at_once\":" << tally_.mostMounted << "}\n";
@@ -180,10 +193,12 @@ protected:
 };
 
 TEST_F(Concurrency, EightJobsAtOnceOnOneArrayEndAsTheyBegan) {
-    for (int i = 1; i <= kWorkers; ++i) devices_.push_back(world_->deviceOf("v" + std::to_string(i)));
+    for (int i = 1; i <= kWorkers; ++i)
+        devices_.push_back(world_->deviceOf("v" + std::to_string(i)));
     // A mount whose every LUN is refused fails, and says why.
     cycle(0, 15);
-    ASSERT_EQ(1, tally_.mountFailures["LUN_ALREADY_IN_USE"]) << ::testing::PrintToString(tally_.wrong);
+    ASSERT_EQ(1, tally_.mountFailures["LUN_ALREADY_IN_USE"])
+        << ::testing::PrintToString(tally_.wrong);
     tally_.jobs = tally_.faultsRaised = 0;
     tally_.mountFailures.clear();
     world_->sim().ClearRuns(HostWorld::kAddress);
@@ -200,7 +215,8 @@ TEST_F(Concurrency, EightJobsAtOnceOnOneArrayEndAsTheyBegan) {
     int faultsLeft = 0;
     std::istringstream show(world_->sim().Admin({"show", "--address", HostWorld::kAddress}));
     for (std::string line; std::getline(show, line);)
-        if (line.compare(0, 17, "fault lun-in-use ") == 0) faultsLeft += std::atoi(line.c_str() + 18);
+        if (line.compare(0, 17, "fault lun-in-use ") == 0)
+            faultsLeft += std::atoi(line.c_str() + 18);
     world_->sim().Admin({"fault-clear", "--address", HostWorld::kAddress});
     EXPECT_EQ(baseline_, world_->arrayState()) << "the array keeps what no job ended with";
 

@@ -31,7 +31,8 @@ const JsonValue& member(const JsonValue& v, const std::string& name) {
 }
 
 // Lines of one state that the other lacks.
-std::vector<std::string> minus(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+std::vector<std::string> minus(const std::vector<std::string>& a,
+                               const std::vector<std::string>& b) {
     std::vector<std::string> out;
     for (const auto& line : a)
         if (std::find(b.begin(), b.end(), line) == b.end()) out.push_back(line);
@@ -39,25 +40,28 @@ std::vector<std::string> minus(const std::vector<std::string>& a, const std::vec
 }
 
 struct CrashCase {
-    std::vector<std::vector<std::string>> before;  // steps before the one killed ("xcli" ones go to the array)
-    size_t baselineAt;                             // the array after this many of them is what must come back
-    std::vector<std::string> command;              // killed at each of its xcli runs
-    std::vector<std::string> next;                 // what the operator runs then
-    std::string told;                              // what 'zrso-host jobs' tells to run
-    std::string disagreeing;                       // counts host database rows that claim what the array lacks
-    std::vector<std::string> then = {};            // run after the removals the next step printed
+    std::vector<std::vector<std::string>>
+        before;                        // steps before the one killed ("xcli" ones go to the array)
+    size_t baselineAt;                 // the array after this many of them is what must come back
+    std::vector<std::string> command;  // killed at each of its xcli runs
+    std::vector<std::string> next;     // what the operator runs then
+    std::string told;                  // what 'zrso-host jobs' tells to run
+    std::string disagreeing;           // counts host database rows that claim what the array lacks
+    std::vector<std::string> then = {};  // run after the removals the next step printed
 };
 
 // Figures of one command's matrix, for the closing table.
 struct Tally {
-    int points = 0, objectsAtKill = 0, nextFailed = 0, leftReported = 0, keptReported = 0, hostObjectsKept = 0;
+    int points = 0, objectsAtKill = 0, nextFailed = 0, leftReported = 0, keptReported = 0,
+        hostObjectsKept = 0;
 };
 
 // Host objects the plug-in made with all their ports stay on purpose: later
 // mounts and maps use them.
 bool keptHostObject(const std::string& line) {
     static const std::regex kept(
-        "host [A-Za-z0-9.-]+_[0-9]+ ports [0-9A-F]{16}(\\(logged in\\))?( [0-9A-F]{16}(\\(logged in\\))?)*");
+        "host [A-Za-z0-9.-]+_[0-9]+ ports [0-9A-F]{16}(\\(logged in\\))?( [0-9A-F]{16}(\\(logged "
+        "in\\))?)*");
     return std::regex_match(line, kept);
 }
 
@@ -123,7 +127,8 @@ protected:
     // the command that cleans up is the case's next step.
     void checkToldAfterKill(const CrashCase& c, const std::string& point) {
         EXPECT_EQ("", world_->fileProblems(true)) << point;
-        EXPECT_EQ("running", world_->hostDbValue("SELECT state FROM jobs ORDER BY id DESC LIMIT 1")) << point;
+        EXPECT_EQ("running", world_->hostDbValue("SELECT state FROM jobs ORDER BY id DESC LIMIT 1"))
+            << point;
         std::string jobs = world_->host({"jobs"}).out;
         EXPECT_NE(std::string::npos, jobs.find("unfinished")) << point << jobs;
         EXPECT_NE(std::string::npos, jobs.find("clean up with: " + c.told)) << point << jobs;
@@ -135,7 +140,8 @@ protected:
             ++(member(left, "kept").asBool() ? tally.keptReported : tally.leftReported);
             for (const auto& command : member(left, "remove").items()) {
                 HostRun r = world_->runPrinted(command.asString());
-                EXPECT_EQ(0, r.status) << point << ": " << command.asString() << ": " << r.out << r.err;
+                EXPECT_EQ(0, r.status)
+                    << point << ": " << command.asString() << ": " << r.out << r.err;
             }
         }
     }
@@ -144,14 +150,17 @@ protected:
     std::vector<std::string> leftovers(Tally* tally = nullptr) {
         std::vector<std::string> out;
         for (const auto& line : minus(world_->arrayState(), baseline_)) {
-            if (!keptHostObject(line)) out.push_back(line);
-            else if (tally) ++tally->hostObjectsKept;
+            if (!keptHostObject(line))
+                out.push_back(line);
+            else if (tally)
+                ++tally->hostObjectsKept;
         }
         return out;
     }
 
     void checkEndState(const std::string& point, Tally& tally) {
-        for (const auto& line : leftovers(&tally)) ADD_FAILURE() << point << ": left on the array: " << line;
+        for (const auto& line : leftovers(&tally))
+            ADD_FAILURE() << point << ": left on the array: " << line;
         for (const auto& line : minus(baseline_, world_->arrayState()))
             ADD_FAILURE() << point << ": gone from the array: " << line;
     }
@@ -167,25 +176,29 @@ protected:
         HostRun r = world_->host(next);
         JsonValue answer = ReadJson(r.out.data(), r.out.size());
         const JsonValue& check = member(answer, "array_check");
-        ASSERT_TRUE(check.isObject()) << point << ": the next step did not check the array: " << r.out << r.err;
+        ASSERT_TRUE(check.isObject())
+            << point << ": the next step did not check the array: " << r.out << r.err;
         EXPECT_EQ("", member(check, "problem").asString()) << point;
         // The plug-in may fail the next step (an unmount finds no host object
         // for this machine when the kill came before it was made): then what
         // it could not clean is in the check's "left", with its removal.
         tally.nextFailed += !member(answer, "ok").asBool();
-        EXPECT_EQ("0", world_->hostDbValue("SELECT count(*) FROM jobs WHERE state IN ('running', 'interrupted')"))
+        EXPECT_EQ("0", world_->hostDbValue(
+                           "SELECT count(*) FROM jobs WHERE state IN ('running', 'interrupted')"))
             << point;
 
         removeAsTold(check, point, tally);
         for (const auto& line : world_->arrayState())
-            if (line.find("_duplicate ") != std::string::npos && line.find(" locked ") != std::string::npos)
+            if (line.find("_duplicate ") != std::string::npos &&
+                line.find(" locked ") != std::string::npos)
                 ADD_FAILURE() << point << ": a duplicate stays read-only: " << line;
         if (!c.then.empty()) {
             HostRun last = world_->host(words(c.then));
             EXPECT_EQ(0, last.status) << point << ": " << last.out << last.err;
         }
         checkEndState(point, tally);
-        EXPECT_EQ("0", world_->hostDbValue(c.disagreeing)) << point << ": the host database disagrees: " << r.out;
+        EXPECT_EQ("0", world_->hostDbValue(c.disagreeing))
+            << point << ": the host database disagrees: " << r.out;
         EXPECT_EQ("", world_->fileProblems()) << point;
         ++tally.points;
     }
@@ -203,11 +216,13 @@ protected:
         world_->restore("start");
         if (const char* path = std::getenv("ZRSO_CRASH_REPORT"))
             std::ofstream(path, std::ios::app)
-                << "{\"command\":\"" << name << "\",\"next\":\"" << c.next[0] << " " << c.next[1] << "\",\"points\":"
-                << tally.points << ",\"objects_at_kill\":" << tally.objectsAtKill << ",\"next_failed\":"
-                << tally.nextFailed << ",\"left_reported\":" << tally.leftReported << ",\"kept_reported\":"
-                << tally.keptReported << ",\"host_objects_kept\":" << tally.hostObjectsKept
-                << "}\n";
+                << "{\"command\":\"" << name << "\",\"next\":\"" << c.next[0] << " " << c.next[1]
+                << "\",\"points\":" << tally.points
+                << ",\"objects_at_kill\":" << tally.objectsAtKill
+                << ",\"next_failed\":" << tally.nextFailed
+                << ",\"left_reported\":" << tally.leftReported
+                << ",\"kept_reported\":" << tally.keptReported
+                << ",\"host_objects_kept\":" << tally.hostObjectsKept << "}\n";
     }
 
     HostWorldEnv env_{"crash"};
@@ -221,49 +236,80 @@ const char* const kAllDeleted = "SELECT count(*) FROM snap_records WHERE status 
 const char* const kAllUnmounted = "SELECT count(*) FROM snap_records WHERE status IN (7, 9, 12)";
 
 TEST_F(CrashMatrix, BackupOfOneVolume) {
-    runMatrix("backup", {{}, 0, {"backup", "$1"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
+    runMatrix("backup",
+              {{}, 0, {"backup", "$1"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
 }
 
 TEST_F(CrashMatrix, GroupBackup) {
-    runMatrix("backup --cg", {{}, 0, {"backup", "--cg", "$1", "$2"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
+    runMatrix("backup --cg", {{},
+                              0,
+                              {"backup", "--cg", "$1", "$2"},
+                              {"delete", "1"},
+                              "zrso-host delete 1",
+                              kAllDeleted});
 }
 
 TEST_F(CrashMatrix, Mount) {
-    runMatrix("mount", {{{"backup", "$1"}}, 1, {"mount", "1"}, {"unmount", "1"}, "zrso-host unmount 1", kAllUnmounted});
+    runMatrix("mount", {{{"backup", "$1"}},
+                        1,
+                        {"mount", "1"},
+                        {"unmount", "1"},
+                        "zrso-host unmount 1",
+                        kAllUnmounted});
 }
 
 // The operator mounts again instead: the job ends mounted, then unmounted.
 TEST_F(CrashMatrix, MountAgain) {
-    runMatrix("mount, then mount again", {{{"backup", "$1"}}, 1, {"mount", "1"}, {"mount", "1"}, "zrso-host unmount 1", kAllUnmounted,
-                        {"unmount", "1"}});
+    runMatrix("mount, then mount again", {{{"backup", "$1"}},
+                                          1,
+                                          {"mount", "1"},
+                                          {"mount", "1"},
+                                          "zrso-host unmount 1",
+                                          kAllUnmounted,
+                                          {"unmount", "1"}});
 }
 
 // The first mount of a host that has no host object on the array makes one.
 TEST_F(CrashMatrix, MountMakingTheHostObject) {
-    runMatrix("mount (new host object)",
-              {{{"backup", "$1"}, {"xcli", "host_delete", "host=" + std::string(HostWorld::kHostObject)}},
-               2,
-               {"mount", "1"},
-               {"unmount", "1"},
-               "zrso-host unmount 1",
-               kAllUnmounted});
+    runMatrix(
+        "mount (new host object)",
+        {{{"backup", "$1"}, {"xcli", "host_delete", "host=" + std::string(HostWorld::kHostObject)}},
+         2,
+         {"mount", "1"},
+         {"unmount", "1"},
+         "zrso-host unmount 1",
+         kAllUnmounted});
 }
 
 TEST_F(CrashMatrix, Unmount) {
-    runMatrix("unmount", {{{"backup", "$1"}, {"mount", "1"}}, 1, {"unmount", "1"}, {"unmount", "1"},
-                          "zrso-host unmount 1", kAllUnmounted});
+    runMatrix("unmount", {{{"backup", "$1"}, {"mount", "1"}},
+                          1,
+                          {"unmount", "1"},
+                          {"unmount", "1"},
+                          "zrso-host unmount 1",
+                          kAllUnmounted});
 }
 
 TEST_F(CrashMatrix, Delete) {
-    runMatrix("delete", {{{"backup", "$1"}}, 0, {"delete", "1"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
+    runMatrix("delete", {{{"backup", "$1"}},
+                         0,
+                         {"delete", "1"},
+                         {"delete", "1"},
+                         "zrso-host delete 1",
+                         kAllDeleted});
 }
 
 TEST_F(CrashMatrix, LunMap) {
-    std::vector<std::string> map = {"lun", "map", "--array", HostWorld::kArray, "--volume", "v3", "--host", "app",
-                                    "--os", "Linux", "--port", kAppPort};
+    std::vector<std::string> map = {"lun",      "map",   "--array", HostWorld::kArray,
+                                    "--volume", "v3",    "--host",  "app",
+                                    "--os",     "Linux", "--port",  kAppPort};
     std::vector<std::string> unmap = map;
     unmap[1] = "unmap";
-    runMatrix("lun map", {{}, 0, map, unmap, "zrso-host lun unmap --array xiv1 --volume v3",
+    runMatrix("lun map", {{},
+                          0,
+                          map,
+                          unmap,
+                          "zrso-host lun unmap --array xiv1 --volume v3",
                           "SELECT count(*) FROM lun_requests r JOIN jobs j ON j.id = r.job_id "
                           "WHERE r.operation = 'map' AND j.state NOT LIKE 'checked by job %'"});
 }
@@ -288,7 +334,8 @@ TEST_F(CrashMatrix, KillsAtAnyMomentLeaveLogAndDatabaseWhole) {
         ASSERT_EQ(0, world_->host(c.command).status) << c.command[0];
         auto span = std::chrono::steady_clock::now() - start;
         for (int i = 0; i < kKills; ++i) {
-            std::string point = c.command[0] + " killed after " + std::to_string(i) + "/" + std::to_string(kKills);
+            std::string point =
+                c.command[0] + " killed after " + std::to_string(i) + "/" + std::to_string(kKills);
             world_->restore("ready");
             pid_t host = world_->startHost(c.command, "killed");
             std::this_thread::sleep_for(span * i / kKills);

@@ -4,8 +4,7 @@
 
 namespace {
 
-TEST(GetJsonVal, FindsValuesAnchoredOnBraceOrComma)
-{
+TEST(GetJsonVal, FindsValuesAnchoredOnBraceOrComma) {
     const struct {
         const char *text, *key;
         bool found;
@@ -24,8 +23,7 @@ TEST(GetJsonVal, FindsValuesAnchoredOnBraceOrComma)
     }
 }
 
-TEST(AttributeText, SkippingCopies)
-{
+TEST(AttributeText, SkippingCopies) {
     EXPECT_EQ("abc", formatString("abc", false));
     EXPECT_EQ("acd", formatString("a/bcd", false));
     EXPECT_EQ("a/bcd", formatString("a/bcd", true));

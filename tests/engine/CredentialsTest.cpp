@@ -11,8 +11,8 @@ namespace {
 TEST(ParseArrayInfo, KeysCountOnlyAfterACommaAndEndAtCommaOrBrace) {
     XIVFilerSnapInfo r;
     r.sHostName = r.sHostUserName = r.sHostPassword = "stale";
-    EXPECT_TRUE(ParseArrayInfo("{hostName:first,x:1,hostUserName:admin,hostPassword:pw}", r,
-                               nullptr));
+    EXPECT_TRUE(
+        ParseArrayInfo("{hostName:first,x:1,hostUserName:admin,hostPassword:pw}", r, nullptr));
     EXPECT_EQ(r.sHostName, "");  // right after the brace: not found
     EXPECT_EQ(r.sHostUserName, "admin");
     EXPECT_EQ(r.sHostPassword, "pw");  // last value ends at the brace
@@ -42,7 +42,8 @@ TEST(ParseForCredentials, StopsAtTheFirstMissingKeyKeepingEarlierValues) {
     EXPECT_EQ(r.sHostPassword, "s3cr/et");  // taken as it stands
 
     XIVFilerSnapInfo partial;
-    EXPECT_FALSE(ParseForCredentials("{arrayId:7,hostUserName:u,hostPassword:p}", partial, nullptr));
+    EXPECT_FALSE(
+        ParseForCredentials("{arrayId:7,hostUserName:u,hostPassword:p}", partial, nullptr));
     EXPECT_EQ(partial.sArrayId, "7");
     EXPECT_EQ(partial.sHostUserName, "");  // not reached
 }
@@ -55,8 +56,8 @@ struct GetCredentialsTest : ::testing::Test {
 
 TEST_F(GetCredentialsTest, LongLoginIsFetchedAfterATooSmallAnswer) {
     std::string user(5000, 'u');
-    info.arrayLogin = "{arrayId:1310133,hostName:a1,hostUserName:" + user +
-                      ",hostPassword:topsecret}";
+    info.arrayLogin =
+        "{arrayId:1310133,hostName:a1,hostUserName:" + user + ",hostPassword:topsecret}";
     EXPECT_TRUE(GetCredentials(&info, &os, "ignored", record));
     EXPECT_EQ(info.arrayLogin.calls(), 2);
     EXPECT_EQ(record.sHostUserName, user);
@@ -91,7 +92,8 @@ TEST_F(GetCredentialsTest, NoPasswordReachesTheLogOrTheError) {
     info.arrayLogin.failAlways(5);
     EXPECT_FALSE(GetCredentials(&info, &os, nullptr, record));
     EXPECT_EQ(info.countLogs("topsecret"), 0);
-    for (const ErrorEntry& e : info.errors) EXPECT_EQ(e.message.find("topsecret"), std::string::npos);
+    for (const ErrorEntry& e : info.errors)
+        EXPECT_EQ(e.message.find("topsecret"), std::string::npos);
     EXPECT_FALSE(GetCredentials(nullptr, &os, nullptr, record));
 }
 

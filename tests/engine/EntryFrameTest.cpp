@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "engine/boundary/EntryFrame.h"
+#include "support/FakeInventory.h"
 #include "support/FakeLUNInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
-#include "support/FakeInventory.h"
 #include "support/LogCapture.h"
 
 namespace {
@@ -63,7 +63,9 @@ TEST_F(SnapshotFrame, AnExceptionFromTheBodyIsOneLevelTwoLineThroughTheFirstReco
 // Any exception type is caught, even one thrown by the host's own log, and a
 // hole in the array moves the frame line to the next record.
 TEST_F(SnapshotFrame, AnyExceptionEvenFromTheHostLogAndHolesAreSkipped) {
-    auto throwing = [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int { throw std::runtime_error("x"); };
+    auto throwing = [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
+        throw std::runtime_error("x");
+    };
     first.onCall = [](const char* op) {
         if (std::string(op) == "log") throw 42;
     };
@@ -80,7 +82,8 @@ TEST_F(SnapshotFrame, WithoutRecordsNothingIsLoggedAndTheBodySeesZero) {
         EXPECT_EQ(i, nullptr);
         throw std::bad_alloc();
     };
-    for (auto [records, count] : {std::pair<ZRSO::SnapInfo**, short>{infos.data(), 0}, {infos.data(), -3}, {nullptr, 2}}) {
+    for (auto [records, count] :
+         {std::pair<ZRSO::SnapInfo**, short>{infos.data(), 0}, {infos.data(), -3}, {nullptr, 2}}) {
         seen = -1;
         EXPECT_EQ(RunSnapshotEntry(kFn, records, count, &os, body), 1);
         EXPECT_EQ(seen, 0) << count;
@@ -117,9 +120,7 @@ TEST(ProvisioningAndInventoryFrames, ExceptionsAndMissingObjectsEndAsOneWithAnEr
     FakeLUNInfo lun;
     FakeZROSUtil os;
     ZRSO::LUNInfo* luns[] = {&lun};
-    auto throwing = [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) -> int {
-        throw std::bad_alloc();
-    };
+    auto throwing = [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) -> int { throw std::bad_alloc(); };
     EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, &os, throwing), 1);
     EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, nullptr,
                                    [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 0; }),
@@ -132,9 +133,9 @@ TEST(ProvisioningAndInventoryFrames, ExceptionsAndMissingObjectsEndAsOneWithAnEr
     auto inventoryThrows = [](ZRSO::HostInventory*, ZRSO::ZROSUtil*) -> int {
         throw std::bad_alloc();
     };
-    EXPECT_EQ(RunInventoryEntry("ZRSnapEngineXIV::zrso_getArrayInfo", &inventory, &os,
-                                inventoryThrows),
-              1);
+    EXPECT_EQ(
+        RunInventoryEntry("ZRSnapEngineXIV::zrso_getArrayInfo", &inventory, &os, inventoryThrows),
+        1);
     EXPECT_EQ(RunInventoryEntry("ZRSnapEngineXIV::zrso_getArrayInfo", nullptr, &os,
                                 [](ZRSO::HostInventory*, ZRSO::ZROSUtil*) { return 0; }),
               1);

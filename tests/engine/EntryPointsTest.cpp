@@ -110,11 +110,11 @@ TEST(IsSupported, InvertedAnswerOnSimulatedDisksWhateverTheIgnoredArguments) {
     EXPECT_EQ(zrso_isSupported("/dev/zrso-no-such-disk", 0, &os, nullptr, 0), 1);
     EXPECT_EQ(zrso_isSupported("/dev/null", 0, &os, nullptr, 0), 1);
     EXPECT_EQ(zrso_isSupported(nullptr, 0, &os, nullptr, 0), 1);
-    EXPECT_EQ(zrso_isSupported("{idatype:vmware,vendor:IBM,lunid:60017380000000000000000000000001}", 0,
-                               &os, nullptr, 0),
+    EXPECT_EQ(zrso_isSupported("{idatype:vmware,vendor:IBM,lunid:60017380000000000000000000000001}",
+                               0, &os, nullptr, 0),
               1);  // IBM but no XIV marker
-    EXPECT_EQ(zrso_isSupported("{idatype:vmware,vendor:IBM,lunid:0200000000001738584956}", 0,
-                               &os, nullptr, 0),
+    EXPECT_EQ(zrso_isSupported("{idatype:vmware,vendor:IBM,lunid:0200000000001738584956}", 0, &os,
+                               nullptr, 0),
               0);
 }
 

@@ -31,12 +31,12 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
 
 TEST(PluginBoundary, ExportsExactlyTheBoundaryNames) {
     const std::set<std::string> expected = {
-        "zrso_version",        "zrso_sProvVersion",      "zrso_isSupported",
-        "zrso_prepareDevices", "zrso_unprepareDevices",  "zrso_snapDevices",
-        "zrso_reconcileSnaps", "zrso_isMapped",          ZRSO_ISMAPPED_OVERLOAD_SYMBOL,
-        "zrso_mapSnaps",       "zrso_unmapSnaps",        "zrso_deleteSnaps",
-        "zrso_revertSnaps",    "zrso_getArrayInfo",      "zrso_createLUNs",
-        "zrso_deleteLUNs",     "zrso_resizeLUNs",        "zrso_mapLUNs",
+        "zrso_version",        "zrso_sProvVersion",       "zrso_isSupported",
+        "zrso_prepareDevices", "zrso_unprepareDevices",   "zrso_snapDevices",
+        "zrso_reconcileSnaps", "zrso_isMapped",           ZRSO_ISMAPPED_OVERLOAD_SYMBOL,
+        "zrso_mapSnaps",       "zrso_unmapSnaps",         "zrso_deleteSnaps",
+        "zrso_revertSnaps",    "zrso_getArrayInfo",       "zrso_createLUNs",
+        "zrso_deleteLUNs",     "zrso_resizeLUNs",         "zrso_mapLUNs",
         "zrso_unmapLUNs",      "zrso_resolveLunsToUsers", "xiv_errors",
         "iEndPointId"};
     EXPECT_EQ(DefinedDynamicSymbols(kPlugin), expected);
@@ -45,7 +45,8 @@ TEST(PluginBoundary, ExportsExactlyTheBoundaryNames) {
 TEST(PluginBoundary, AHostLoadingTheLibraryFindsVersionAndTheOverload) {
     void* handle = dlopen(kPlugin.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
-    auto version = reinterpret_cast<void (*)(short*, short*, short*)>(dlsym(handle, "zrso_version"));
+    auto version =
+        reinterpret_cast<void (*)(short*, short*, short*)>(dlsym(handle, "zrso_version"));
     ASSERT_NE(version, nullptr);
     short major = 0, minor = 9, patch = 9;
     version(&major, &minor, &patch);

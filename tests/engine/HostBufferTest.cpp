@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "support/TextScript.h"
 #include "engine/common/HostBuffer.h"
+#include "support/TextScript.h"
 
 namespace {
 

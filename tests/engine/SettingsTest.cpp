@@ -3,11 +3,11 @@
 #include <string>
 
 #include "engine/common/Settings.h"
+#include "engine/common/XIVUtils.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"
 #include "support/PlatformSettings.h"
-#include "engine/common/XIVUtils.h"
 
 namespace {
 
@@ -113,7 +113,9 @@ TEST_F(Settings, ProvisioningSideReadsTheArraysControlHostSetting) {
     // No such setting for the array: empty, with a normal-level line.
     os.arrayConfig.clear();
     EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "array1"), "");
-    EXPECT_EQ(capture.count("Failed to get Array Config[SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH]", 0), 1);
+    EXPECT_EQ(
+        capture.count("Failed to get Array Config[SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH]", 0),
+        1);
 
     // No control host id: empty, with an error line; no service object alike.
     EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "unknown"), "");

@@ -37,8 +37,7 @@ TEST(XIVFilerSnapInfo, InitClearsLoginAndSnapshotButKeepsVolumeGroupAndIndex) {
     r.init();
     for (const std::string* cleared :
          {&r.sHostName, &r.sArrayId, &r.sArrayHexId, &r.sHostUserName, &r.sHostPassword,
-          &r.sSnapName, &r.sVolumeId, &r.sTargetType, &r.sDuplicateName,
-          &r.sDuplicateVolumeId}) {
+          &r.sSnapName, &r.sVolumeId, &r.sTargetType, &r.sDuplicateName, &r.sDuplicateVolumeId}) {
         EXPECT_TRUE(cleared->empty()) << *cleared;
     }
     EXPECT_EQ(r.sVolumeName, "vol");

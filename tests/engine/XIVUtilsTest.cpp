@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "engine/common/XIVUtils.h"
 #include "support/FakeZROSUtil.h"
 #include "support/LogCapture.h"
-#include "engine/common/XIVUtils.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/common/AttributeText.h"
+#include "engine/common/XIVFilerSnapInfo.h"
+#include "engine/common/XIVUtils.h"
 #include "engine/identity/Credentials.h"
 #include "host/rt/DebugLog.h"
 #include "tests/fuzz/FuzzQuiet.h"
-#include "engine/common/AttributeText.h"
 #include "xiv/TextHelpers.h"
-#include "engine/common/XIVFilerSnapInfo.h"
-#include "engine/common/XIVUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);

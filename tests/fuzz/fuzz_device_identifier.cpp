@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/common/XIVFilerSnapInfo.h"
 #include "engine/identity/DeviceIdentifier.h"
 #include "support/FakeSnapInfo.h"
 #include "tests/fuzz/FuzzQuiet.h"
-#include "engine/common/XIVFilerSnapInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

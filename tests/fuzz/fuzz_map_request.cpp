@@ -12,10 +12,9 @@
 namespace {
 // Thousands of runs a second: keep the log out of the output.
 const bool kQuietLog = setenv("ZRSO_LOG_FILE", "/dev/null", 0) == 0;
-}
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)kQuietLog;
     const char* text = reinterpret_cast<const char*>(data);
 
@@ -30,7 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<mapInfo> again;
     ParseMapInfo(terminated.c_str(), 1u, again);
 
-    for (mapInfo& host : hosts)
-        xlateOsType(host.sOsType);
+    for (mapInfo& host : hosts) xlateOsType(host.sOsType);
     return 0;
 }

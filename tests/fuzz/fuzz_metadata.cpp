@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/common/XIVFilerSnapInfo.h"
 #include "engine/snapshot/SnapMetadata.h"
 #include "tests/fuzz/FuzzQuiet.h"
-#include "engine/common/XIVFilerSnapInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

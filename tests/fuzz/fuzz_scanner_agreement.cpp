@@ -25,25 +25,28 @@ std::string Text(const ResourceList& records) {
     auto n = [](int64_t v) { return std::to_string(v) + ","; };
     for (const auto& record : records) {
         ResourceNode* r = record.get();
-        dump<Host>(r, out, [](Host& h) { return "H" + h.name + "," + h.fc_ports + "," + h.iscsi_ports; }) ||
-        dump<XivVol>(r, out, [&](XivVol& v) {
-            return "V" + v.name + "," + n(v.size) + n(v.size_MiB) + n(v.capacity) +
-                   n(v.used_capacity) + n(v.used_capacity_MiB) + v.locked + "," +
-                   v.locked_by_pool + "," + v.cg_name + "," + v.pool_name + "," +
-                   v.snapshot_serial + "," + v.wwn;
-        }) ||
-        dump<VolMapping>(r, out, [&](VolMapping& m) { return "M" + n(m.lun) + m.host; }) ||
-        dump<HostMapping>(r, out, [&](HostMapping& m) { return "L" + n(m.lun) + m.volume; }) ||
-        dump<HostConn>(r, out, [](HostConn& c) { return "C" + c.host + "," + c.host_port; }) ||
-        dump<ConsistencyGroup>(r, out, [](ConsistencyGroup& g) { return "G" + g.name + "," + g.pool; }) ||
-        dump<SnapGroup>(r, out, [](SnapGroup& g) { return "S" + g.name + "," + g.cg; }) ||
-        dump<XivPool>(r, out, [&](XivPool& p) {
-            return "P" + p.name + "," + p.id + "," + n(p.soft_size) + n(p.hard_size) +
-                   n(p.hard_size_MiB) + n(p.soft_size_MiB) + n(p.snapshot_size) +
-                   n(p.used_by_volumes) + n(p.used_by_snapshots) + n(p.empty_space_soft) +
-                   n(p.empty_space_soft_MiB) + n(p.empty_space_hard) +
-                   n(p.empty_space_hard_MiB) + p.locked + "," + p.lock_behaviour;
-        });
+        dump<Host>(r, out,
+                   [](Host& h) { return "H" + h.name + "," + h.fc_ports + "," + h.iscsi_ports; }) ||
+            dump<XivVol>(r, out,
+                         [&](XivVol& v) {
+                             return "V" + v.name + "," + n(v.size) + n(v.size_MiB) + n(v.capacity) +
+                                    n(v.used_capacity) + n(v.used_capacity_MiB) + v.locked + "," +
+                                    v.locked_by_pool + "," + v.cg_name + "," + v.pool_name + "," +
+                                    v.snapshot_serial + "," + v.wwn;
+                         }) ||
+            dump<VolMapping>(r, out, [&](VolMapping& m) { return "M" + n(m.lun) + m.host; }) ||
+            dump<HostMapping>(r, out, [&](HostMapping& m) { return "L" + n(m.lun) + m.volume; }) ||
+            dump<HostConn>(r, out, [](HostConn& c) { return "C" + c.host + "," + c.host_port; }) ||
+            dump<ConsistencyGroup>(
+                r, out, [](ConsistencyGroup& g) { return "G" + g.name + "," + g.pool; }) ||
+            dump<SnapGroup>(r, out, [](SnapGroup& g) { return "S" + g.name + "," + g.cg; }) ||
+            dump<XivPool>(r, out, [&](XivPool& p) {
+                return "P" + p.name + "," + p.id + "," + n(p.soft_size) + n(p.hard_size) +
+                       n(p.hard_size_MiB) + n(p.soft_size_MiB) + n(p.snapshot_size) +
+                       n(p.used_by_volumes) + n(p.used_by_snapshots) + n(p.empty_space_soft) +
+                       n(p.empty_space_soft_MiB) + n(p.empty_space_hard) +
+                       n(p.empty_space_hard_MiB) + p.locked + "," + p.lock_behaviour;
+            });
     }
     return out;
 }
@@ -51,9 +54,8 @@ std::string Text(const ResourceList& records) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const char* const kinds[] = {"",          "host", "volume",     "vol_mapping",
-                                        "mapping",   "cg",   "snap_group", "pool",
-                                        "host_connectivity"};
+    static const char* const kinds[] = {"",   "host",       "volume", "vol_mapping",      "mapping",
+                                        "cg", "snap_group", "pool",   "host_connectivity"};
     const std::string kind = kinds[size ? data[0] % 9 : 0];
     std::string xml(reinterpret_cast<const char*>(data), size);
     SkipExtraLines(xml);

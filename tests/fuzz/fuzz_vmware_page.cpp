@@ -4,16 +4,18 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/identity/FilerInfoVMWare.h"
 #include "engine/common/Redact.h"
+#include "engine/common/XIVFilerSnapInfo.h"
+#include "engine/identity/FilerInfoVMWare.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 #include "tests/fuzz/FuzzQuiet.h"
-#include "engine/common/XIVFilerSnapInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
-    std::string device = "{idatype:vmware,vendor:IBM,lunuuid:1,targetidentifier:50:01:73:80:0c:be:01:40,type:fc,x:XIV}";
+    std::string device =
+        "{idatype:vmware,vendor:IBM,lunuuid:1,targetidentifier:50:01:73:80:0c:be:01:40,type:fc,x:"
+        "XIV}";
     std::string page = input;
     size_t nl = input.find('\n');
     if (nl != std::string::npos) {

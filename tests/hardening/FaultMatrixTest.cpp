@@ -4,6 +4,7 @@
 // database keeps everything but the outcome columns. A banner and a warning
 // around an answer are not a fault: those rows succeed.
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include <functional>
@@ -28,7 +29,7 @@ enum Fault {
     kUnknownAddress,  // the registered address names no array
 };
 
-const char* const kFaultNames[] = {"xcli missing", "hang",   "garbage",        "truncated",
+const char* const kFaultNames[] = {"xcli missing", "hang",    "garbage",        "truncated",
                                    "banner",       "failing", "wrong password", "unknown address"};
 
 constexpr int kKept = 1000;  // the status the record had before the call
@@ -203,8 +204,8 @@ using Call = std::function<Observed()>;
 // Targets made once per world for the entry points whose calls leave the
 // array as it was (and so can serve every row).
 struct Shared {
-    int64_t job = 0;      // a snapped (reconcile) or mounted (isMapped) job
-    bool ready = false;   // the resolve mapping or the first inventory is made
+    int64_t job = 0;     // a snapped (reconcile) or mounted (isMapped) job
+    bool ready = false;  // the resolve mapping or the first inventory is made
 };
 
 // How each entry point is driven: its set-up for one row (returning the
@@ -268,9 +269,7 @@ std::string MapJson(const std::string& host, const std::string& port) {
 
 const EntryPoint kEntryPoints[] = {
     {"prepare", "vol_list",
-     [](HardeningWorld& w, Shared&, int) {
-         return SnapStep(w, w.Job({w.disks()[0]}), "prepare");
-     }},
+     [](HardeningWorld& w, Shared&, int) { return SnapStep(w, w.Job({w.disks()[0]}), "prepare"); }},
     {"snap", "snapshot_create",
      [](HardeningWorld& w, Shared&, int) {
          int64_t job = w.Job({w.disks()[0]});

@@ -1,6 +1,7 @@
 #include "HardeningWorld.h"
 
 #include <gtest/gtest.h>
+
 #include <sqlite3.h>
 
 #include <set>
@@ -21,8 +22,8 @@ namespace {
 // Columns a failed call may write: the record's outcome and what the host
 // itself notes around a call.
 const std::set<std::string> kOutcomeColumns = {
-    "snap_records.status",   "snap_records.error_code",  "snap_records.error_message",
-    "snap_records.selected_array", "lun_requests.status", "lun_requests.error_code",
+    "snap_records.status",         "snap_records.error_code", "snap_records.error_message",
+    "snap_records.selected_array", "lun_requests.status",     "lun_requests.error_code",
     "lun_requests.error_message",  "arrays.inv_status",
 };
 
@@ -35,8 +36,8 @@ HardeningWorld::HardeningWorld(const std::function<void(HardeningWorld&)>& shape
     world_.password = kPassword;
     Admin({"user-add", "--user", kInspector, "--password", kInspectorPassword});
     if (shape) shape(*this);
-    session_ = std::make_unique<refhost::HostSession>(world_.homeDir(), PluginPath(), false,
-                                                      out_, err_);
+    session_ =
+        std::make_unique<refhost::HostSession>(world_.homeDir(), PluginPath(), false, out_, err_);
     refhost::setUpDemoHost(*session_, world_);
     SimArray(world_.simState).ClearRuns(world_.address);
 }
@@ -67,9 +68,9 @@ std::vector<std::string> HardeningWorld::ArrayNames(const std::string& listing) 
     // the recorded argument lists hold no password of the tests' own.
     ScopedEnv password("XIV_XCLIPASSWORD", kInspectorPassword);
     std::string csv;
-    int rc = RunProgram({BuiltProgram("xcli"), "-u", kInspector, "-m", world_.address, "-s",
-                         listing, "-t", "name"},
-                        &csv);
+    int rc = RunProgram(
+        {BuiltProgram("xcli"), "-u", kInspector, "-m", world_.address, "-s", listing, "-t", "name"},
+        &csv);
     if (rc != 0) throw std::runtime_error(listing + " of the inspector failed: " + csv);
     std::vector<std::string> names;
     size_t start = csv.find('\n');  // the heading
@@ -143,9 +144,8 @@ refhost::StepOutcome HardeningWorld::IsMapped(int64_t job) {
     auto services = session_->services(job);
     refhost::StepOutcome outcome;
     outcome.step = "isMapped";
-    outcome.result = session_->plugin().isMapped(pointers.data(),
-                                                 static_cast<short>(pointers.size()),
-                                                 services.get());
+    outcome.result = session_->plugin().isMapped(
+        pointers.data(), static_cast<short>(pointers.size()), services.get());
     outcome.records = store.records(job);
     return outcome;
 }
@@ -214,6 +214,4 @@ std::string HardeningWorld::DatabaseState() {
     return state;
 }
 
-std::string HardeningWorld::LogText() const {
-    return ReadFileText(session_->home().logPath());
-}
+std::string HardeningWorld::LogText() const { return ReadFileText(session_->home().logPath()); }

@@ -7,6 +7,7 @@
 // with its failure status.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include <cstring>
@@ -320,10 +321,10 @@ TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
     for (auto& c : wwn) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 
     const std::vector<std::string> names = {
-        "n&#10;touch hmark_50&#10;",                       // a line break inside
-        std::string(300, 'N') + "$(touch hmark_51)",        // far too long
-        "n\xc3\xa9$(touch hmark_52)",                       // UTF-8 outside ASCII
-        "n&#x9;`touch hmark_53`",                           // a tab inside
+        "n&#10;touch hmark_50&#10;",                  // a line break inside
+        std::string(300, 'N') + "$(touch hmark_51)",  // far too long
+        "n\xc3\xa9$(touch hmark_52)",                 // UTF-8 outside ASCII
+        "n&#x9;`touch hmark_53`",                     // a tab inside
     };
     for (const auto& name : names) {
         SCOPED_TRACE(::testing::PrintToString(name));
@@ -337,8 +338,8 @@ TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
                            "<empty_space_hard_MiB value=\"1000000\"/></pool>";
         client.write("vol_list.xml", "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + volume +
                                          "</OUTPUT></XCLIRETURN>\n");
-        client.write("pool_list.xml", "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + pool +
-                                          "</OUTPUT></XCLIRETURN>\n");
+        client.write("pool_list.xml",
+                     "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + pool + "</OUTPUT></XCLIRETURN>\n");
         std::string script = client.write(
             "xcli",
             "#!/bin/sh\n"

@@ -5,9 +5,10 @@
 // program's standard output and error, every file under the host directory
 // (log, database, catalogs), and every argument vector the simulator's xcli
 // received.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -117,13 +118,12 @@ TEST_F(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
         Sim({"map", "--address", kAddress, "--host", "scan_client", "--vol", v});
     Sim({"port-login", "--address", kAddress, "--port", kPort1});
 
-    ASSERT_EQ(Host({"init", "--simulated", "--sim-bin", SimBinDir(), "--sim-state", state_,
-                    "--fc", kPort1, "--fc", kPort2, "--mount-retry", "5", "--sleep-scale",
-                    "0.01"}),
+    ASSERT_EQ(Host({"init", "--simulated", "--sim-bin", SimBinDir(), "--sim-state", state_, "--fc",
+                    kPort1, "--fc", kPort2, "--mount-retry", "5", "--sleep-scale", "0.01"}),
               0);
     std::string passwordFile = dir_.write("password", std::string(kLoginPassword) + "\n");
-    ASSERT_EQ(Host({"array", "add", "scan-xiv", "--address", kAddress, "--user", kUser,
-                    "--serial", "1310133", "--password-file", passwordFile}),
+    ASSERT_EQ(Host({"array", "add", "scan-xiv", "--address", kAddress, "--user", kUser, "--serial",
+                    "1310133", "--password-file", passwordFile}),
               0);
     fs::remove(passwordFile);
     ASSERT_EQ(Host({"rescan"}), 0);
@@ -169,8 +169,7 @@ TEST_F(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
     const std::vector<std::string> runs = SimArray(state_).Runs();
     // The record itself, as stored.
     std::string stored;
-    for (const char* file : {"runs.db", "runs.db-wal"})
-        stored += ReadFileText(state_ + "/" + file);
+    for (const char* file : {"runs.db", "runs.db-wal"}) stored += ReadFileText(state_ + "/" + file);
     EXPECT_FALSE(stored.empty());
     // Every xcli run took its password from the environment, none from -p.
     for (const std::string& line : runs) {

@@ -15,7 +15,8 @@ std::vector<std::string> split(const std::string& line) {
 }
 
 TEST(CommandLineSplit, BlanksSeparateQuotesGroupAndAreRemoved) {
-    EXPECT_THAT(split(" xcli  -u a\t-m\t\t10.0.0.1 "), ElementsAre("xcli", "-u", "a", "-m", "10.0.0.1"));
+    EXPECT_THAT(split(" xcli  -u a\t-m\t\t10.0.0.1 "),
+                ElementsAre("xcli", "-u", "a", "-m", "10.0.0.1"));
     EXPECT_THAT(split(" \t "), IsEmpty());
     EXPECT_THAT(split("vol=\"my vol\" a\"b c\"d \"\" \"\ttab\""),
                 ElementsAre("vol=my vol", "ab cd", "", "\ttab"));
@@ -23,8 +24,8 @@ TEST(CommandLineSplit, BlanksSeparateQuotesGroupAndAreRemoved) {
 
 TEST(CommandLineSplit, EverythingElseIsLiteral) {
     EXPECT_THAT(split("$(touch x) `id` ; a|b & > < *.txt $HOME 'q u' b\\ s \\\"z\\\" l\nb"),
-                ElementsAre("$(touch", "x)", "`id`", ";", "a|b", "&", ">", "<", "*.txt", "$HOME", "'q",
-                            "u'", "b\\", "s", "\\z\\", "l\nb"));
+                ElementsAre("$(touch", "x)", "`id`", ";", "a|b", "&", ">", "<", "*.txt", "$HOME",
+                            "'q", "u'", "b\\", "s", "\\z\\", "l\nb"));
 }
 
 TEST(CommandLineSplit, UnterminatedQuoteFails) {

@@ -1,8 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sys/wait.h>
+
+#include <regex>
 
 #include "TestSupport.h"
 #include "host/rt/DebugLog.h"
@@ -23,7 +24,9 @@ std::vector<std::string> split(const std::string& text, char sep) {
 class DebugLogTest : public ::testing::Test {
 protected:
     ~DebugLogTest() override { DebugLog::setDefaultJobId(0); }
-    std::vector<std::string> lines() { return split(hostrt_test::readFile(dir_.file("debug.log")), '\n'); }
+    std::vector<std::string> lines() {
+        return split(hostrt_test::readFile(dir_.file("debug.log")), '\n');
+    }
     // The fields after time and pid: job, level, function, message.
     std::vector<std::string> tail(const std::string& line) {
         auto f = split(line, '\t');
@@ -55,9 +58,11 @@ TEST_F(DebugLogTest, EveryVariantWritesOneFormattedLine) {
     ASSERT_THAT(all, SizeIs(6));
     auto first = split(all[0], '\t');
     ASSERT_THAT(first, SizeIs(6));
-    EXPECT_TRUE(std::regex_match(first[0], std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)"))) << first[0];
+    EXPECT_TRUE(std::regex_match(first[0], std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
+        << first[0];
     EXPECT_EQ(first[1], std::to_string(::getpid()));
-    EXPECT_THAT(tail(all[0]), ElementsAre("42", "2", "Xiv::GetVolumeByWWN", "About to execute [vol_list] 3"));
+    EXPECT_THAT(tail(all[0]),
+                ElementsAre("42", "2", "Xiv::GetVolumeByWWN", "About to execute [vol_list] 3"));
     EXPECT_THAT(tail(all[1]), ElementsAre("7", "-1", "f2", "error x"));
     EXPECT_THAT(tail(all[2]), ElementsAre("42", "0", "f3", "normal"));
     EXPECT_THAT(tail(all[3]), ElementsAre("8", "0", "f4", "job 8"));
@@ -99,8 +104,9 @@ TEST_F(DebugLogTest, CopiesShareTheJob) {
 }
 
 TEST_F(DebugLogTest, SettingsGiveThresholdAndFile) {
-    hostrt_test::writeFile(dir_.file("platform.ini"), "[~Trellis]\nnDebugLevel=0\n[Trellis]\nDebugLogFile=" +
-                                                          dir_.file("settings.log") + "\n");
+    hostrt_test::writeFile(
+        dir_.file("platform.ini"),
+        "[~Trellis]\nnDebugLevel=0\n[Trellis]\nDebugLogFile=" + dir_.file("settings.log") + "\n");
     DebugLog log;
     log.DebugLvl("f", 2, "detail");
     log.DebugLvl("f", 0, "normal");
@@ -112,21 +118,25 @@ TEST_F(DebugLogTest, SettingsGiveThresholdAndFile) {
 
     hostrt_test::ScopedEnv noEnv("ZRSO_LOG_FILE", nullptr);
     DebugLog().DebugLvl("f", 0, "to settings file");
-    EXPECT_THAT(hostrt_test::readFile(dir_.file("settings.log")), ::testing::EndsWith("\tf\tto settings file\n"));
+    EXPECT_THAT(hostrt_test::readFile(dir_.file("settings.log")),
+                ::testing::EndsWith("\tf\tto settings file\n"));
 }
 
 TEST_F(DebugLogTest, NewLogsFollowTheSettingsAndTheLogFileOnceSettled) {
     hostrt_test::ScopedEnv noEnv("ZRSO_LOG_FILE", nullptr);
     const std::string settings = dir_.file("platform.ini"), log = dir_.file("settings.log");
-    hostrt_test::writeFile(settings, "[~Trellis]\nnDebugLevel=0\n[Trellis]\nDebugLogFile=" + log + "\n");
+    hostrt_test::writeFile(settings,
+                           "[~Trellis]\nnDebugLevel=0\n[Trellis]\nDebugLogFile=" + log + "\n");
     // Past the file-time tick, so the destination is kept between logs.
     ::usleep(150 * 1000);
     DebugLog().DebugLvl("f", 0, "one");
     ASSERT_EQ(::unlink(log.c_str()), 0);
     DebugLog().DebugLvl("f", 0, "two");
-    EXPECT_THAT(hostrt_test::readFile(log), ::testing::EndsWith("\tf\ttwo\n")) << "a removed log is made again";
+    EXPECT_THAT(hostrt_test::readFile(log), ::testing::EndsWith("\tf\ttwo\n"))
+        << "a removed log is made again";
     // Same size, new threshold: the changed file is read again.
-    hostrt_test::writeFile(settings, "[~Trellis]\nnDebugLevel=2\n[Trellis]\nDebugLogFile=" + log + "\n");
+    hostrt_test::writeFile(settings,
+                           "[~Trellis]\nnDebugLevel=2\n[Trellis]\nDebugLogFile=" + log + "\n");
     DebugLog().DebugLvl("f", 2, "detail");
     EXPECT_THAT(hostrt_test::readFile(log), ::testing::EndsWith("\tf\tdetail\n"));
 }
@@ -139,7 +149,8 @@ TEST_F(DebugLogTest, ConcurrentProcessesNeverInterleaveLines) {
         pid_t pid = ::fork();
         if (pid == 0) {
             DebugLog log;
-            for (int i = 0; i < perProcess; ++i) log.DebugLvl("writer", 0, "%d %s", p, payload.c_str());
+            for (int i = 0; i < perProcess; ++i)
+                log.DebugLvl("writer", 0, "%d %s", p, payload.c_str());
             ::_exit(0);
         }
         children.push_back(pid);
@@ -157,7 +168,8 @@ TEST_F(DebugLogTest, ConcurrentProcessesNeverInterleaveLines) {
 // A writer killed mid-line left it cut: the next process to open the log
 // ends it, its missing fields empty, before its own lines.
 TEST_F(DebugLogTest, ALineCutByAKilledWriterIsEndedWhole) {
-    hostrt_test::writeFile(dir_.file("debug.log"), "2026-01-01T00:00:00.000Z\t4711\t7\t0\tXiv::Get");
+    hostrt_test::writeFile(dir_.file("debug.log"),
+                           "2026-01-01T00:00:00.000Z\t4711\t7\t0\tXiv::Get");
     DebugLog log;
     log.DebugLvl("after", 0, "next");
     auto all = lines();
@@ -168,7 +180,8 @@ TEST_F(DebugLogTest, ALineCutByAKilledWriterIsEndedWhole) {
 }
 
 TEST_F(DebugLogTest, FilesRotateBySizeAndKeepTheirNumber) {
-    hostrt_test::writeFile(dir_.file("platform.ini"), "[~Trellis]\nnDebugLogMaxKiB=1\nnDebugLogFiles=3\n");
+    hostrt_test::writeFile(dir_.file("platform.ini"),
+                           "[~Trellis]\nnDebugLogMaxKiB=1\nnDebugLogFiles=3\n");
     DebugLog log;
     for (int i = 0; i < 100; ++i) log.DebugLvl("f", 0, "%03d %s", i, std::string(60, 'r').c_str());
     const std::string path = dir_.file("debug.log");
@@ -178,7 +191,8 @@ TEST_F(DebugLogTest, FilesRotateBySizeAndKeepTheirNumber) {
         EXPECT_LE(text.size(), 1024u) << suffix;
     }
     EXPECT_FALSE(hostrt_test::fileExists(path + ".3"));
-    EXPECT_THAT(lines().back(), ::testing::HasSubstr("099 rrr")) << "the newest lines are in the log itself";
+    EXPECT_THAT(lines().back(), ::testing::HasSubstr("099 rrr"))
+        << "the newest lines are in the log itself";
 }
 
 TEST_F(DebugLogTest, AJobsLinesOfOneFormAreBoundedAndErrorsAreToldToTheHost) {
@@ -189,13 +203,14 @@ TEST_F(DebugLogTest, AJobsLinesOfOneFormAreBoundedAndErrorsAreToldToTheHost) {
     });
     DebugLog log;
     for (int i = 0; i < 10; ++i) log.DebugLvl("f", 0, 7LL, "Volume[%d].", i);
-    log.DebugLvl("f", 0, 8LL, "Volume[%d].", 99);  // another job has its own count
+    log.DebugLvl("f", 0, 8LL, "Volume[%d].", 99);   // another job has its own count
     log.DebugLvl("f", -1, 7LL, "Volume[%d].", 42);  // errors are never left out
     DebugLog::setErrorObserver(nullptr);
     auto all = lines();
     ASSERT_THAT(all, SizeIs(6));
     EXPECT_EQ(tail(all[2]).back(), "Volume[2].");
-    EXPECT_THAT(tail(all[3]).back(), ::testing::HasSubstr("more than 3 lines of the form [Volume[%d].]"));
+    EXPECT_THAT(tail(all[3]).back(),
+                ::testing::HasSubstr("more than 3 lines of the form [Volume[%d].]"));
     EXPECT_THAT(tail(all[4]), ElementsAre("8", "0", "f", "Volume[99]."));
     EXPECT_THAT(told, ElementsAre("7 Volume[42]."));
 }

@@ -11,7 +11,8 @@ long long sleptMs(const char* scale, unsigned int ms) {
     hostrt_test::ScopedEnv env("ZRSO_SLEEP_SCALE", scale);
     auto start = std::chrono::steady_clock::now();
     hostSleep(ms, __FILE__, __LINE__);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
         .count();
 }
 

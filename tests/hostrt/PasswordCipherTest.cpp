@@ -63,9 +63,10 @@ TEST_F(PasswordCipherTest, TamperedTruncatedAndForeignTextFails) {
         bad[i] = bad[i] == '0' ? '1' : '0';
         EXPECT_EQ(open(bad, &plain_), 0) << "position " << i;
     }
-    for (std::string bad : {text.substr(0, text.size() - 2), text.substr(0, text.size() - 1),
-                            text.substr(0, 3 + 2 * 27), text + "00", std::string("v1:"),
-                            std::string("password"), std::string(""), "v1:" + std::string(90, 'g')}) {
+    for (std::string bad :
+         {text.substr(0, text.size() - 2), text.substr(0, text.size() - 1),
+          text.substr(0, 3 + 2 * 27), text + "00", std::string("v1:"), std::string("password"),
+          std::string(""), "v1:" + std::string(90, 'g')}) {
         EXPECT_EQ(open(bad, &plain_), 0) << bad;
     }
     unsigned long size = 8;

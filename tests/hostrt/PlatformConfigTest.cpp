@@ -20,10 +20,11 @@ protected:
 };
 
 TEST_F(PlatformConfigTest, SectionsKeysCommentsAndBlanks) {
-    settings("\xEF\xBB\xBF; comment\ntop=level\n[Trellis]\r\n"
-             "  XCLI_BINARY_LOCATION = /opt/xiv        ; texts\r\n"
-             "# XCLI_BINARY_LOCATION=/commented\nPassword=a;b#c\nEmpty=\nno equals sign\n"
-             "Twice=first\nTwice=second\n[ ~Trellis ]\nXCLI_BINARY_LOCATION=/other\n");
+    settings(
+        "\xEF\xBB\xBF; comment\ntop=level\n[Trellis]\r\n"
+        "  XCLI_BINARY_LOCATION = /opt/xiv        ; texts\r\n"
+        "# XCLI_BINARY_LOCATION=/commented\nPassword=a;b#c\nEmpty=\nno equals sign\n"
+        "Twice=first\nTwice=second\n[ ~Trellis ]\nXCLI_BINARY_LOCATION=/other\n");
     EXPECT_EQ(text("Trellis", "XCLI_BINARY_LOCATION"), "/opt/xiv");
     EXPECT_EQ(text("~Trellis", "XCLI_BINARY_LOCATION"), "/other");
     EXPECT_EQ(text("Trellis", "Password"), "a;b#c");
@@ -37,11 +38,12 @@ TEST_F(PlatformConfigTest, SectionsKeysCommentsAndBlanks) {
 }
 
 TEST_F(PlatformConfigTest, OnlyWellFormedIntegersAreIntegers) {
-    settings("[~Trellis]\nplus=+12\nminus= -7  ; note\nmax=2147483647\nmin=-2147483648\n"
-             "over=2147483648\nunder=-2147483649\nhuge=99999999999999999999\n"
-             "trailing=12x\nhex=0x10\nspace=1 2\nsign=-\nempty=\nfloat=1.5\n");
-    std::pair<const char*, int> good[] = {{"plus", 12}, {"minus", -7}, {"max", 2147483647},
-                                          {"min", -2147483647 - 1}};
+    settings(
+        "[~Trellis]\nplus=+12\nminus= -7  ; note\nmax=2147483647\nmin=-2147483648\n"
+        "over=2147483648\nunder=-2147483649\nhuge=99999999999999999999\n"
+        "trailing=12x\nhex=0x10\nspace=1 2\nsign=-\nempty=\nfloat=1.5\n");
+    std::pair<const char*, int> good[] = {
+        {"plus", 12}, {"minus", -7}, {"max", 2147483647}, {"min", -2147483647 - 1}};
     for (auto& g : good) {
         int v = 0;
         EXPECT_TRUE(PlatformConfig().getRegInt("~Trellis", g.first, &v)) << g.first;

@@ -1,10 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <thread>
 
 #include "TestSupport.h"
@@ -27,8 +28,9 @@ Outcome run(const std::string& line, const char* const* env = nullptr) {
     Outcome r;
     auto start = std::chrono::steady_clock::now();
     r.status = ProcessRunner().system(line.c_str(), &r.out, &r.err, env, true);
-    r.seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
-                    .count();
+    r.seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+            .count();
     return r;
 }
 
@@ -46,9 +48,11 @@ bool processGone(pid_t pid) {
 TEST(ProcessRunner, QuotesAreRemovedAndShellSyntaxIsNeverRun) {
     TempDir dir;
     std::string x = dir.file("X"), y = dir.file("Y");
-    Outcome r = run("printf [%s] \"two words\" \"\" $(touch " + x + ") ; touch " + y + " | `id` > " + y);
+    Outcome r =
+        run("printf [%s] \"two words\" \"\" $(touch " + x + ") ; touch " + y + " | `id` > " + y);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "[two words][][$(touch][" + x + ")][;][touch][" + y + "][|][`id`][>][" + y + "]");
+    EXPECT_EQ(r.out,
+              "[two words][][$(touch][" + x + ")][;][touch][" + y + "][|][`id`][>][" + y + "]");
     EXPECT_EQ(r.err, "");
     EXPECT_FALSE(hostrt_test::fileExists(x));
     EXPECT_FALSE(hostrt_test::fileExists(y));
@@ -75,8 +79,9 @@ TEST(ProcessRunner, ExitStatusSignalsAndNotStarted) {
 
     TempDir dir;
     hostrt_test::writeFile(dir.file("not-executable"), "#!/bin/sh\n");
-    for (std::string line : {std::string("zrso-no-such-program -x"), std::string("/nonexistent/xcli"),
-                             dir.file("not-executable"), std::string("\"\"")}) {
+    for (std::string line :
+         {std::string("zrso-no-such-program -x"), std::string("/nonexistent/xcli"),
+          dir.file("not-executable"), std::string("\"\"")}) {
         r = run(line);
         EXPECT_EQ(r.status, ProcessRunner::NOT_STARTED) << line;
         EXPECT_EQ(r.out, "") << line;
@@ -87,15 +92,20 @@ TEST(ProcessRunner, ExitStatusSignalsAndNotStarted) {
         EXPECT_EQ(r.status, ProcessRunner::NOT_STARTED) << line;
         EXPECT_NE(r.err, "") << line;
     }
-    EXPECT_EQ(ProcessRunner().system(nullptr, nullptr, nullptr, nullptr, true), ProcessRunner::NOT_STARTED);
-    EXPECT_EQ(ProcessRunner().system("sh -c \"echo a; echo b >&2; exit 4\"", nullptr, nullptr, nullptr, true), 4);
+    EXPECT_EQ(ProcessRunner().system(nullptr, nullptr, nullptr, nullptr, true),
+              ProcessRunner::NOT_STARTED);
+    EXPECT_EQ(ProcessRunner().system("sh -c \"echo a; echo b >&2; exit 4\"", nullptr, nullptr,
+                                     nullptr, true),
+              4);
 }
 
 TEST(ProcessRunner, EnvironmentDescriptorsAndStdin) {
     ScopedEnv inherited("ZRSO_TEST_INHERITED", "parent");
     ScopedEnv replaced("ZRSO_TEST_REPLACED", "old");
-    const char* extra[] = {"ZRSO_TEST_NEW=new value", "ZRSO_TEST_REPLACED=new", "no-equals", nullptr};
-    Outcome r = run("sh -c \"echo $ZRSO_TEST_NEW/$ZRSO_TEST_REPLACED/$ZRSO_TEST_INHERITED; env\"", extra);
+    const char* extra[] = {"ZRSO_TEST_NEW=new value", "ZRSO_TEST_REPLACED=new", "no-equals",
+                           nullptr};
+    Outcome r =
+        run("sh -c \"echo $ZRSO_TEST_NEW/$ZRSO_TEST_REPLACED/$ZRSO_TEST_INHERITED; env\"", extra);
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "new value/new/parent");
     EXPECT_EQ(r.out.find("ZRSO_TEST_REPLACED=old"), std::string::npos);
 

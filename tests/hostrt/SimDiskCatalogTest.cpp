@@ -14,7 +14,8 @@ TEST(SimDiskCatalog, WriteReadListRemove) {
     ASSERT_TRUE(catalog.write("xivd2", fields, &err)) << err;
     ASSERT_TRUE(catalog.write("xivd1", {{"vendor", "HP"}}, &err)) << err;
     ASSERT_TRUE(catalog.write("xivd1", {{"vendor", "IBM"}}, &err)) << err;  // replaces
-    EXPECT_EQ(hostrt_test::readFile(catalog.entryPath("xivd2")), "vendor=IBM\nserial=1302795 1A\nseen_by=\n");
+    EXPECT_EQ(hostrt_test::readFile(catalog.entryPath("xivd2")),
+              "vendor=IBM\nserial=1302795 1A\nseen_by=\n");
     hostrt_test::writeFile(dir.file("catalog/sub/.xivd3.tmp"), "vendor=IBM\n");
     hostrt_test::writeFile(dir.file("catalog/sub/notes.txt"), "");
     EXPECT_THAT(catalog.list(), ElementsAre("xivd1", "xivd2"));
@@ -28,7 +29,8 @@ TEST(SimDiskCatalog, WriteReadListRemove) {
     EXPECT_FALSE(catalog.read("xivd1", &back, &err));
 
     // Hand-written entries: blanks, CR, comments and junk lines.
-    hostrt_test::writeFile(dir.file("catalog/sub/sdx.disk"), "# by hand\r\nvendor = IBM \r\n\njunk\n=x\nlun=1\nlun=2");
+    hostrt_test::writeFile(dir.file("catalog/sub/sdx.disk"),
+                           "# by hand\r\nvendor = IBM \r\n\njunk\n=x\nlun=1\nlun=2");
     ASSERT_TRUE(catalog.read("sdx", &back, &err));
     EXPECT_EQ(SimDiskCatalog::value(back, "vendor"), "IBM");
     EXPECT_EQ(SimDiskCatalog::value(back, "lun"), "2");

@@ -25,7 +25,9 @@ Bytes bytes(std::initializer_list<unsigned char> head, const std::string& tail =
 class SimulatedDiskTest : public ::testing::Test {
 protected:
     void disk(const std::string& name, SimDiskCatalog::Fields extra = {}) {
-        SimDiskCatalog::Fields fields = {{"vendor", "IBM"}, {"product", "2810XIV"}, {"revision", "10.2"},
+        SimDiskCatalog::Fields fields = {{"vendor", "IBM"},
+                                         {"product", "2810XIV"},
+                                         {"revision", "10.2"},
                                          {"serial", "13027950A1B"},
                                          {"naa", "6001738CFC9035E80000000000001234"}};
         fields.insert(fields.end(), extra.begin(), extra.end());
@@ -36,18 +38,20 @@ protected:
         HostError err;
         handle_ = DeviceTree::getDevice(device.c_str(), &err);
         EXPECT_TRUE(handle_) << err.AsString();
-        return handle_ ? static_cast<ScsiInterface*>(handle_->getInterface(ScsiInterface::INTERFACE_NAME))
+        return handle_ ? static_cast<ScsiInterface*>(
+                             handle_->getInterface(ScsiInterface::INTERFACE_NAME))
                        : nullptr;
     }
 
     // Sends cdb as the plug-in does (buffer 4096, then 0, 1, null, 0, 10).
     // Returns the bytes transferred; *rc gets the result. Checks that nothing
     // is written beyond the transfer or the buffer length.
-    Bytes inquire(ScsiInterface* s, const unsigned char* cdb, int* rc = nullptr, HostError* err = nullptr,
-                  unsigned int length = 4096) {
+    Bytes inquire(ScsiInterface* s, const unsigned char* cdb, int* rc = nullptr,
+                  HostError* err = nullptr, unsigned int length = 4096) {
         Bytes buffer(4096 + 16, 0xEE);
         HostError local;
-        int n = s->sendCommand(cdb, 6, buffer.data(), length, 0, 1, nullptr, 0, 10, err ? err : &local);
+        int n =
+            s->sendCommand(cdb, 6, buffer.data(), length, 0, 1, nullptr, 0, 10, err ? err : &local);
         if (rc) *rc = n;
         for (std::size_t i = std::max(n, 0); i < buffer.size(); ++i)
             EXPECT_EQ(buffer[i], 0xEE) << "written past the answer at " << i;
@@ -68,16 +72,19 @@ TEST_F(SimulatedDiskTest, PagesAreSynthesisedByteExact) {
                 ElementsAreArray(bytes({0, 0, 5, 2, 31, 0, 0, 0}, "IBM     2810XIV         10.2")));
     EXPECT_THAT(inquire(s, kSerialPage), ElementsAreArray(bytes({0, 0x80, 0, 11}, "13027950A1B")));
     EXPECT_THAT(inquire(s, kIdPage),
-                ElementsAreArray(bytes({0, 0x83, 0, 20, 0x01, 0x03, 0, 16, 0x60, 0x01, 0x73, 0x8C, 0xFC, 0x90,
-                                        0x35, 0xE8, 0, 0, 0, 0, 0, 0, 0x12, 0x34})));
+                ElementsAreArray(
+                    bytes({0,    0x83, 0,    20,   0x01, 0x03, 0, 16, 0x60, 0x01, 0x73, 0x8C,
+                           0xFC, 0x90, 0x35, 0xE8, 0,    0,    0, 0,  0,    0,    0x12, 0x34})));
     EXPECT_NE(scsi("xivd1"), nullptr) << "found by base name too";
     EXPECT_EQ(handle_->getInterface("OtherInterface"), nullptr);
 
-    disk("odd", {{"vendor", "IBMCORPORATION"}, {"product", "0123456789ABCDEFGHIJ"}, {"naa", "60017XYZ"}});
+    disk("odd",
+         {{"vendor", "IBMCORPORATION"}, {"product", "0123456789ABCDEFGHIJ"}, {"naa", "60017XYZ"}});
     s = scsi("/dev/odd");
     EXPECT_THAT(inquire(s, kStandard),
                 ElementsAreArray(bytes({0, 0, 5, 2, 31, 0, 0, 0}, "IBMCORPO0123456789ABCDEF10.2")));
-    EXPECT_THAT(inquire(s, kIdPage), ElementsAreArray(bytes({0, 0x83, 0, 0}))) << "bad naa: no designator";
+    EXPECT_THAT(inquire(s, kIdPage), ElementsAreArray(bytes({0, 0x83, 0, 0})))
+        << "bad naa: no designator";
 }
 
 TEST_F(SimulatedDiskTest, AllocationAndBufferLengthBoundTheAnswer) {
@@ -86,7 +93,8 @@ TEST_F(SimulatedDiskTest, AllocationAndBufferLengthBoundTheAnswer) {
     ASSERT_NE(s, nullptr);
     const unsigned char five[] = {0x12, 0x00, 0x00, 0x00, 0x05, 0x00};
     const unsigned char zero[] = {0x12, 0x00, 0x00, 0x00, 0x00, 0x00};
-    const unsigned char wide[] = {0x12, 0x01, 0x80, 0x01, 0x00, 0x00};  // 16-bit allocation length 256
+    const unsigned char wide[] = {0x12, 0x01, 0x80,
+                                  0x01, 0x00, 0x00};  // 16-bit allocation length 256
     EXPECT_EQ(inquire(s, five).size(), 5u);
     EXPECT_EQ(inquire(s, zero).size(), 0u);
     EXPECT_EQ(inquire(s, wide).size(), 256u);
@@ -99,7 +107,9 @@ TEST_F(SimulatedDiskTest, AllocationAndBufferLengthBoundTheAnswer) {
 TEST_F(SimulatedDiskTest, RawAnswersAndFailuresFromTheCatalog) {
     std::string hex;
     for (int i = 0; i < 300; ++i) hex += "A5";
-    disk("raw", {{"inquiry_hex", "00 00 05 02 1f 00 00 00 49 42 4d"}, {"vpd80_hex", hex}, {"fail", "vpd83"}});
+    disk("raw", {{"inquiry_hex", "00 00 05 02 1f 00 00 00 49 42 4d"},
+                 {"vpd80_hex", hex},
+                 {"fail", "vpd83"}});
     ScsiInterface* s = scsi("/dev/raw");
     ASSERT_NE(s, nullptr);
     EXPECT_THAT(inquire(s, kStandard), ElementsAreArray(bytes({0, 0, 5, 2, 0x1F, 0, 0, 0}, "IBM")));
@@ -128,7 +138,9 @@ TEST_F(SimulatedDiskTest, OtherCommandsAndBadArgumentsFail) {
     unsigned char data[64], sense[32] = {};
     HostError err;
     const unsigned char readCapacity[] = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(s->sendCommand(readCapacity, 10, data, sizeof data, 0, 1, sense, sizeof sense, 10, &err), -1);
+    EXPECT_EQ(
+        s->sendCommand(readCapacity, 10, data, sizeof data, 0, 1, sense, sizeof sense, 10, &err),
+        -1);
     EXPECT_FALSE(err.ok());
     EXPECT_EQ(sense[2], 0x05) << "ILLEGAL REQUEST";
     const unsigned char pageWithoutEvpd[] = {0x12, 0x00, 0x80, 0x00, 0xFF, 0x00};
@@ -137,13 +149,15 @@ TEST_F(SimulatedDiskTest, OtherCommandsAndBadArgumentsFail) {
         EXPECT_EQ(s->sendCommand(cdb, 6, data, sizeof data, 0, 1, sense, 3, 10, &err), -1);
     EXPECT_EQ(s->sendCommand(kStandard, 5, data, sizeof data, 0, 1, nullptr, 0, 10, &err), -1);
     EXPECT_EQ(s->sendCommand(kStandard, 6, nullptr, 64, 0, 1, nullptr, 0, 10, &err), -1);
-    EXPECT_EQ(s->sendCommand(kStandard, 6, data, sizeof data, 1, 1, nullptr, 0, 10, &err), -1) << "data-out";
+    EXPECT_EQ(s->sendCommand(kStandard, 6, data, sizeof data, 1, 1, nullptr, 0, 10, &err), -1)
+        << "data-out";
 }
 
 TEST_F(SimulatedDiskTest, OnlyPlainBaseNamesReachTheCatalog) {
     disk("xivd5");
     HostError err;
-    for (const char* name : {"/dev/zrso-missing", "/dev/xivd5/..", "{idatype:vmware,vendor:HP}", "/dev/.x"}) {
+    for (const char* name :
+         {"/dev/zrso-missing", "/dev/xivd5/..", "{idatype:vmware,vendor:HP}", "/dev/.x"}) {
         EXPECT_FALSE(DeviceTree::getDevice(name, &err)) << name;
         EXPECT_FALSE(err.ok()) << name;
     }

@@ -1,14 +1,15 @@
 // Temporary directories, files and environment for the host runtime tests.
 #pragma once
 
-#include <cstdlib>
-#include <cstdio>
-#include <fstream>
 #include <ftw.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace hostrt_test {
 
@@ -21,8 +22,10 @@ public:
         if (!::mkdtemp(&path_[0])) throw std::runtime_error("mkdtemp failed");
     }
     ~TempDir() {
-        ::nftw(path_.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); },
-               16, FTW_DEPTH | FTW_PHYS);
+        ::nftw(
+            path_.c_str(),
+            [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); }, 16,
+            FTW_DEPTH | FTW_PHYS);
     }
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }

@@ -8,7 +8,8 @@
 namespace {
 
 std::string Id(const std::string& target, const std::string& type) {
-    return "{idatype:vmware,vendor:IBM,product:2810XIV,targetidentifier:" + target + ",type:" + type + "}";
+    return "{idatype:vmware,vendor:IBM,product:2810XIV,targetidentifier:" + target +
+           ",type:" + type + "}";
 }
 
 TEST(DeviceIdentifier, TargetsGiveBothSerialForms) {
@@ -28,7 +29,9 @@ TEST(DeviceIdentifier, TargetsGiveBothSerialForms) {
         EXPECT_EQ(r.sArrayId, c.decimal);
         EXPECT_EQ(r.sArrayHexId, c.hex);
         EXPECT_EQ(r.sTargetType, c.type);
-        EXPECT_EQ(info.countLogs("Got targetidentifier:[" + c.decimal + "], type:[" + c.type + "] ", 1), 1);
+        EXPECT_EQ(
+            info.countLogs("Got targetidentifier:[" + c.decimal + "], type:[" + c.type + "] ", 1),
+            1);
     }
 }
 

@@ -64,7 +64,10 @@ TEST_F(DiscoveryTest, LoggedInPortsComeInTheArraysOrder) {
     queryFails = true;
     ASSERT_EQ(Detect(), 1);
     EXPECT_EQ(found, (Names{"c3", "b2", "a1"}));
-    EXPECT_EQ(info.countLogs("detectHBA:no answer. Unable to get logged in adapter list. Error [NO_CONNECTION].", 2), 1);
+    EXPECT_EQ(
+        info.countLogs(
+            "detectHBA:no answer. Unable to get logged in adapter list. Error [NO_CONNECTION].", 2),
+        1);
 }
 
 TEST_F(DiscoveryTest, NothingDetected) {

@@ -30,9 +30,11 @@ TEST_F(FilerInfoDevListTest, ToolAnswersIdentityAndLogin) {
     SimArray sim;
     const std::string port = "21:00:00:24:ff:3a:bc:01";
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"array-create", "--address", "xiv-one", "--serial", "1310133", "--user", "admin", "--password", "pw"},
+             {"array-create", "--address", "xiv-one", "--serial", "1310133", "--user", "admin",
+              "--password", "pw"},
              {"pool-create", "--address", "xiv-one", "--pool", "p1", "--size-gb", "100"},
-             {"vol-create", "--address", "xiv-one", "--pool", "p1", "--vol", "vol_a", "--size-gb", "17"},
+             {"vol-create", "--address", "xiv-one", "--pool", "p1", "--vol", "vol_a", "--size-gb",
+              "17"},
              {"host-create", "--address", "xiv-one", "--host", "me", "--fc", port},
              {"map", "--address", "xiv-one", "--host", "me", "--vol", "vol_a"},
              {"export-disks", "--ports", port, "--catalog", disks.dir()}})
@@ -49,7 +51,8 @@ TEST_F(FilerInfoDevListTest, ToolAnswersIdentityAndLogin) {
 
     // The full lookup finds the array by the hexadecimal serial as well.
     os.arrays = {"xiv-one"};
-    os.arrayInfos["xiv-one"] = "{hostid:1,hostName:xiv-one,hostUserName:admin,hostPassword:pw,sn:1302795}";
+    os.arrayInfos["xiv-one"] =
+        "{hostid:1,hostName:xiv-one,hostUserName:admin,hostPassword:pw,sn:1302795}";
     ASSERT_EQ(GetFilerInfo(&info, "/dev/xivd1", &os, record, true, false), 1) << info.logText();
     EXPECT_EQ(record.sArrayId, "1302795");
     EXPECT_EQ(record.sHostName, "xiv-one");
@@ -58,8 +61,9 @@ TEST_F(FilerInfoDevListTest, ToolAnswersIdentityAndLogin) {
     EXPECT_EQ(GetFilerInfo(&info, "/dev/stray", &os, record, true, true), 0);
     ASSERT_NE(info.lastError(), nullptr);
     EXPECT_EQ(info.lastError()->code, kDevListToolCode);
-    EXPECT_EQ(info.lastError()->message, "Unable to get details from xiv_devlist for device  [/dev/stray]. "
-                                         "Error[No matching device found through xiv_devlist.]");
+    EXPECT_EQ(info.lastError()->message,
+              "Unable to get details from xiv_devlist for device  [/dev/stray]. "
+              "Error[No matching device found through xiv_devlist.]");
 }
 
 }  // namespace

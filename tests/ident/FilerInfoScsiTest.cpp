@@ -26,7 +26,8 @@ std::string Hex(const std::string& bytes) {
     return hex;
 }
 
-std::string ArrayInfo(const std::string& host, const std::string& serial, const std::string& password) {
+std::string ArrayInfo(const std::string& host, const std::string& serial,
+                      const std::string& password) {
     return "{hostid:7,hostName:" + host + ",hostUserName:admin" +
            (password.empty() ? "" : ",hostPassword:" + password) + ",serial:" + serial + "}";
 }
@@ -40,7 +41,8 @@ struct FilerInfoScsiTest : ::testing::Test {
     FakeSnapInfo info;
     FakeZROSUtil os;
     XIVFilerSnapInfo record;
-    const std::string device = disks.add("xivd1", SimDisks::Xiv("13027950001", "6001738002795000000000000000a001"));
+    const std::string device =
+        disks.add("xivd1", SimDisks::Xiv("13027950001", "6001738002795000000000000000a001"));
 
     void SetUp() override {
         os.arrays = {"xiv-a", "xiv-b"};
@@ -67,15 +69,24 @@ TEST_F(FilerInfoScsiTest, OtherDisksAndUntrustworthyAnswersAreRefused) {
     } cases[] = {
         {"hds", "HITACHI", "2810XIV", "", "", "[/dev/hds] Not an IBM disk..."},
         {"svc", "IBM", "2145", "", "", "[/dev/svc] Not an IBM disk..."},
-        {"f1", "IBM", "2810XIV", "fail", "inquiry", "Fail to send scsi inquiry cdb, caught exception: "},
-        {"f2", "IBM", "2810XIV", "fail", "vpd83", "Fail to send scsi inqury cdb, caught exception: "},
+        {"f1", "IBM", "2810XIV", "fail", "inquiry",
+         "Fail to send scsi inquiry cdb, caught exception: "},
+        {"f2", "IBM", "2810XIV", "fail", "vpd83",
+         "Fail to send scsi inqury cdb, caught exception: "},
         // Serial page claiming 0x40 bytes with three behind it; one whose length cuts the serial.
-        {"s1", "IBM", "2810XIV", "vpd80_hex", Hex(std::string("\0\x80\0\x40", 4) + "130"), "holds no array serial."},
-        {"s2", "IBM", "2810XIV", "vpd80_hex", Hex(std::string("\0\x80\0\x03", 4) + "13027950001"), "holds no array serial."},
+        {"s1", "IBM", "2810XIV", "vpd80_hex", Hex(std::string("\0\x80\0\x40", 4) + "130"),
+         "holds no array serial."},
+        {"s2", "IBM", "2810XIV", "vpd80_hex", Hex(std::string("\0\x80\0\x03", 4) + "13027950001"),
+         "holds no array serial."},
         // Identifier length 16 with four bytes behind it; a descriptor past the page; none.
-        {"i1", "IBM", "2810XIV", "vpd83_hex", Hex(std::string("\0\x83\0\x14\x01\x03\0\x10\x60\x01\x73\x80", 12)), "holds no complete identifier."},
-        {"i2", "IBM", "2810XIV", "vpd83_hex", Hex(std::string("\0\x83\0\x02\x01\x03\0\x02\x60\x01", 10)), "holds no complete identifier."},
-        {"i3", "IBM", "2810XIV", "vpd83_hex", Hex(std::string("\0\x83\0\0", 4)), "holds no complete identifier."},
+        {"i1", "IBM", "2810XIV", "vpd83_hex",
+         Hex(std::string("\0\x83\0\x14\x01\x03\0\x10\x60\x01\x73\x80", 12)),
+         "holds no complete identifier."},
+        {"i2", "IBM", "2810XIV", "vpd83_hex",
+         Hex(std::string("\0\x83\0\x02\x01\x03\0\x02\x60\x01", 10)),
+         "holds no complete identifier."},
+        {"i3", "IBM", "2810XIV", "vpd83_hex", Hex(std::string("\0\x83\0\0", 4)),
+         "holds no complete identifier."},
     };
     for (const Case& c : cases) {
         SimDisk disk = SimDisks::Xiv();
@@ -83,7 +94,8 @@ TEST_F(FilerInfoScsiTest, OtherDisksAndUntrustworthyAnswersAreRefused) {
         disk.product = c.product;
         if (!c.key.empty()) disk.extra[c.key] = c.value;
         FakeSnapInfo fresh;
-        EXPECT_EQ(GetFilerInfo(&fresh, disks.add(c.name, disk), &os, record, true, false), 0) << c.name;
+        EXPECT_EQ(GetFilerInfo(&fresh, disks.add(c.name, disk), &os, record, true, false), 0)
+            << c.name;
         EXPECT_EQ(fresh.countLogs(c.line, 2), 1) << c.name << "\n" << fresh.logText();
     }
     EXPECT_EQ(Resolve("/dev/no-such-disk"), 0);
@@ -125,13 +137,15 @@ TEST_F(FilerInfoScsiTest, LookupFailuresSetTheirErrors) {
     EXPECT_EQ(info.countLogs("Not all required fields are available.", 2), 1);
     EXPECT_EQ(os.arrayInfoAsks, std::vector<std::string>{"xiv-a"});
     EXPECT_EQ(LastCode(), kArrayNotRegisteredCode);
-    EXPECT_EQ(info.lastError()->message, "This array [1310133] is not present among the list of "
-                                         "Arrays [xiv-a:xiv-b] retrieved from database.");
+    EXPECT_EQ(info.lastError()->message,
+              "This array [1310133] is not present among the list of "
+              "Arrays [xiv-a:xiv-b] retrieved from database.");
 
     // An array the host cannot describe ends the walk.
     os.arrays = {"unknown", "xiv-b"};
     EXPECT_EQ(Resolve(device), 0);
-    EXPECT_EQ(info.lastError()->message, "Unable to get ArrayInfo for the array 1310133.... Error = -1");
+    EXPECT_EQ(info.lastError()->message,
+              "Unable to get ArrayInfo for the array 1310133.... Error = -1");
 
     os.arrayListScript.failAlways(-3);
     EXPECT_EQ(Resolve(device), 0);

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "engine/common/Codes.h"
+#include "engine/common/Redact.h"
 #include "engine/identity/FilerInfo.h"
 #include "engine/identity/FilerInfoVMWare.h"
-#include "engine/common/Redact.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
 
@@ -16,7 +16,8 @@ const std::string kDigits = "6001738000cbe0000000000000001a2b";
 const std::string kWwn = "6001738000CBE0000000000000001A2B";
 // Target port of array serial 0x00CBE: the five-digit serial 03262.
 const std::string kDevice =
-    "{idatype:vmware,vendor:IBM,product:2810XIV,lunuuid:lun-17,targetidentifier:50:01:73:80:0c:be:01:40,type:fc}";
+    "{idatype:vmware,vendor:IBM,product:2810XIV,lunuuid:lun-17,targetidentifier:50:01:73:80:0c:be:"
+    "01:40,type:fc}";
 
 struct FilerInfoVMWareTest : ::testing::Test {
     FakeSnapInfo info;
@@ -29,10 +30,14 @@ struct FilerInfoVMWareTest : ::testing::Test {
         info.hostPaths[9] = "{esxname:esx-mount,password:esx-secret}";
         os.vmwarePages["NAA"] = "01030010" + kDigits;
         os.arrays = {"xiv-a", "xiv-b"};
-        os.arrayInfos["xiv-a"] = "{hostid:1,hostName:xiv-a,hostUserName:u,hostPassword:pw-a-secret,sn:1399999}";
-        os.arrayInfos["xiv-b"] = "{hostid:2,hostName:xiv-b,hostUserName:u,hostPassword:pw-b-secret,arrayId:1303262}";
+        os.arrayInfos["xiv-a"] =
+            "{hostid:1,hostName:xiv-a,hostUserName:u,hostPassword:pw-a-secret,sn:1399999}";
+        os.arrayInfos["xiv-b"] =
+            "{hostid:2,hostName:xiv-b,hostUserName:u,hostPassword:pw-b-secret,arrayId:1303262}";
     }
-    int Resolve(bool identityOnly) { return GetFilerInfoVMWare(&info, kDevice, &os, record, identityOnly); }
+    int Resolve(bool identityOnly) {
+        return GetFilerInfoVMWare(&info, kDevice, &os, record, identityOnly);
+    }
     int Secrets() const { return info.countLogs("secret") + info.countLogs("SECRET"); }
 };
 
@@ -42,7 +47,8 @@ TEST_F(FilerInfoVMWareTest, NaaAnswerGivesWwnAndTheFiveDigitSerialGainsItsPrefix
     ASSERT_EQ(os.pageAsks.size(), 1u);
     const VMwarePageCall& ask = os.pageAsks[0];
     EXPECT_EQ(ask.hostPath + "|" + ask.lunUuid + "|" + ask.nameSpace, "esx-source|lun-17|NAA");
-    EXPECT_EQ(std::vector<int>({ask.applicationId, ask.fleetId, ask.nameSpaceCode, ask.reserved, ask.bufferSize}),
+    EXPECT_EQ(std::vector<int>({ask.applicationId, ask.fleetId, ask.nameSpaceCode, ask.reserved,
+                                ask.bufferSize}),
               std::vector<int>({9, 7, 3, 42, 4096}));
     // 03262 follows "13" in the second array's info.
     EXPECT_EQ(record.sArrayId, "1303262");
@@ -68,7 +74,8 @@ TEST_F(FilerInfoVMWareTest, EmptyNaaAsksUnknownOnceAndIdentityUsesTheMountPath) 
 
     os.vmwarePages.erase("UNKNOWN");
     EXPECT_EQ(Resolve(true), 0);
-    EXPECT_EQ(info.countLogs("[ERROR] Couldn't get UNKNOWN namespace details VMWare-Server(1).", 2), 1);
+    EXPECT_EQ(info.countLogs("[ERROR] Couldn't get UNKNOWN namespace details VMWare-Server(1).", 2),
+              1);
     os.pageResult = 8;
     EXPECT_EQ(Resolve(true), 0);
     EXPECT_EQ(info.countLogs("[ERROR] Couldn't get NAA namespace details VMWare-Server(8).", 2), 1);
@@ -97,7 +104,8 @@ TEST_F(FilerInfoVMWareTest, MissingFactsAndShortIdentificationTextsAreRefused) {
 
 TEST_F(FilerInfoVMWareTest, LoginLookupDifferences) {
     // A serial found too early to carry its prefix is no match.
-    os.arrayInfos["xiv-a"] = "03262,hostid:1,hostName:xiv-a,hostUserName:u,hostPassword:pw-a-secret}";
+    os.arrayInfos["xiv-a"] =
+        "03262,hostid:1,hostName:xiv-a,hostUserName:u,hostPassword:pw-a-secret}";
     ASSERT_EQ(Resolve(false), 1) << info.logText();
     EXPECT_EQ(record.sHostName, "xiv-b");
     EXPECT_EQ(info.countLogs("nPos=[0]", 2), 1);
@@ -112,7 +120,10 @@ TEST_F(FilerInfoVMWareTest, LoginLookupDifferences) {
     os.arrayInfos["xiv-a"] = "{hostid:1,hostName:xiv-a,hostUserName:u,hostPassword:pw}";
     EXPECT_EQ(Resolve(false), 0);
     EXPECT_EQ(info.countLogs("HEX ArrayID=[00CBE] was not found too.", 2), 1);
-    EXPECT_EQ(info.countLogs("GetFilerInfoVMWare: This array (03262) is not present in the list of Arrays (xiv-a) given.", 2), 1);
+    EXPECT_EQ(info.countLogs("GetFilerInfoVMWare: This array (03262) is not present in the list of "
+                             "Arrays (xiv-a) given.",
+                             2),
+              1);
     ASSERT_NE(info.lastError(), nullptr);
     EXPECT_EQ(info.lastError()->code, kArrayNotRegisteredCode);
     EXPECT_EQ(info.lastError()->message, "Cant find the IBM XIV array in database.");
@@ -123,8 +134,10 @@ TEST_F(FilerInfoVMWareTest, LoginLookupDifferences) {
 
 TEST(MaskPassword, HidesTheFirstPasswordToItsEnd) {
     const std::pair<std::string, std::string> cases[] = {
-        {"{HOSTNAME:A,HOSTPASSWORD:SECRET,HOSTUSERNAME:U}", "{HOSTNAME:A,HOSTPASSWORD:*,HOSTUSERNAME:U}"},
-        {"{HOSTNAME:A,HOSTPASSWORD:SE}CRET}", "{HOSTNAME:A,HOSTPASSWORD:*}"},  // a brace inside it too
+        {"{HOSTNAME:A,HOSTPASSWORD:SECRET,HOSTUSERNAME:U}",
+         "{HOSTNAME:A,HOSTPASSWORD:*,HOSTUSERNAME:U}"},
+        {"{HOSTNAME:A,HOSTPASSWORD:SE}CRET}",
+         "{HOSTNAME:A,HOSTPASSWORD:*}"},  // a brace inside it too
         {"{HOSTPASSWORD:ONE,X:1,HOSTPASSWORD:TWO}", "{HOSTPASSWORD:*,X:1,HOSTPASSWORD:TWO}"},
         // Nothing to mask: no terminator, no value, lower-case key, empty text.
         {"{HOSTPASSWORD:SECRET", "{HOSTPASSWORD:SECRET"},

@@ -24,7 +24,9 @@ struct SnapMetadataTest : ::testing::Test {
     FakeSnapInfo info;
     FakeZROSUtil os;
     std::string error;
-    std::string Stored() const { return info.propertiesSet.empty() ? "" : info.propertiesSet.back().second; }
+    std::string Stored() const {
+        return info.propertiesSet.empty() ? "" : info.propertiesSet.back().second;
+    }
 };
 
 TEST_F(SnapMetadataTest, BothFormsReadBackAsWritten) {
@@ -34,15 +36,18 @@ TEST_F(SnapMetadataTest, BothFormsReadBackAsWritten) {
     XIVFilerSnapInfo single;
     single.sCGName = "old";
     ASSERT_TRUE(ParseMetaData(Stored().c_str(), single, &info));
-    EXPECT_EQ(single.sSnapName + "|" + single.sArrayId + "|" + single.sVolumeId + "|" + single.sVolumeName,
+    EXPECT_EQ(single.sSnapName + "|" + single.sArrayId + "|" + single.sVolumeId + "|" +
+                  single.sVolumeName,
               "A.vol|13|0A|vol");
     EXPECT_EQ(single.sCGName, "old");  // the single form leaves the group as it was
 
     ASSERT_TRUE(WriteMetaData(&info, Planned(), "G", "S", error)) << error;
-    EXPECT_EQ(Stored(), ",SnapName:A.vol,ArrayId:13,VolumeId:0A,VolumeName:vol,CGName:G,SnapGroupName:S,");
+    EXPECT_EQ(Stored(),
+              ",SnapName:A.vol,ArrayId:13,VolumeId:0A,VolumeName:vol,CGName:G,SnapGroupName:S,");
     XIVFilerSnapInfo group;
     ASSERT_TRUE(ParseMetaData(Stored().c_str(), group, &info));
-    EXPECT_EQ(group.sSnapName + "|" + group.sVolumeName + "|" + group.sCGName + "|" + group.sSnapGroupName,
+    EXPECT_EQ(group.sSnapName + "|" + group.sVolumeName + "|" + group.sCGName + "|" +
+                  group.sSnapGroupName,
               "A.vol|vol|G|S");
 
     // A last item without its comma counts only before a closing brace.
@@ -57,7 +62,9 @@ TEST_F(SnapMetadataTest, ValuesThatWouldNotReadBackAreRefusedUnwritten) {
     XIVFilerSnapInfo r = Planned();
     r.sVolumeName = "vol,ArrayId:99";
     EXPECT_FALSE(WriteMetaData(&info, r, error));
-    EXPECT_EQ(error, "The snapshot metadata cannot hold the VolumeName [vol,ArrayId:99]: it holds a comma.");
+    EXPECT_EQ(
+        error,
+        "The snapshot metadata cannot hold the VolumeName [vol,ArrayId:99]: it holds a comma.");
     EXPECT_EQ(info.countLogs(error, 2), 1);
     EXPECT_FALSE(WriteMetaData(&info, Planned(), "G,H", "S", error));
     EXPECT_NE(error.find("CGName [G,H]"), std::string::npos);

@@ -72,9 +72,9 @@ TEST_F(CollectionTest, UpdatesListedRecordsAddsNewOnesAndMarksVanishedOnesWithTh
     EXPECT_THAT(kept.statuses, ElementsAre(0));
     EXPECT_THAT(kept.poolRecordIds, ElementsAre(pool.recordId));
     const std::string bytes = std::to_string(kVol << 20);
-    EXPECT_THAT(keptLun.calls, ElementsAre("accessible=1", "shared=0", "size=" + bytes, "used=0",
-                                           "free=" + bytes, "hostLun=-1",
-                                           "volumeRecordId=" + std::to_string(kept.recordId)));
+    EXPECT_THAT(keptLun.calls,
+                ElementsAre("accessible=1", "shared=0", "size=" + bytes, "used=0", "free=" + bytes,
+                            "hostLun=-1", "volumeRecordId=" + std::to_string(kept.recordId)));
 
     EXPECT_THAT(poolGone.statuses, ElementsAre(2));
     EXPECT_THAT(gone.statuses, ElementsAre(2));
@@ -169,12 +169,13 @@ std::string Answer(const std::string& records) {
 // Answers no simulated array gives: a volume of an unlisted pool, and space
 // figures that contradict each other.
 TEST_F(CollectionTest, OddListingsLeaveAnOrphanAloneAndNeverWrapSpace) {
-    world->Script(Answer("<pool id='1'><name value='p1'/><id value='7'/>"
-                         "<hard_size_MiB value='1000'/><empty_space_hard_MiB value='1200'/></pool>"),
-                  Answer("<volume id='1'><name value='vol_in'/><pool_name value='p1'/>"
-                         "<size_MiB value='100'/><used_capacity_MiB value='150'/></volume>"
-                         "<volume id='2'><name value='vol_orphan'/><pool_name value='px'/>"
-                         "<size_MiB value='100'/></volume>"));
+    world->Script(
+        Answer("<pool id='1'><name value='p1'/><id value='7'/>"
+               "<hard_size_MiB value='1000'/><empty_space_hard_MiB value='1200'/></pool>"),
+        Answer("<volume id='1'><name value='vol_in'/><pool_name value='p1'/>"
+               "<size_MiB value='100'/><used_capacity_MiB value='150'/></volume>"
+               "<volume id='2'><name value='vol_orphan'/><pool_name value='px'/>"
+               "<size_MiB value='100'/></volume>"));
     FakeArrayEntry& entry = world->Register(inventory, "scripted", 1);
     FakeVolumeRecord& in = inventory.addStoredVolume(1, "vol_in");
     FakeVolumeRecord& orphan = inventory.addStoredVolume(1, "vol_orphan");
@@ -192,13 +193,19 @@ TEST_F(CollectionTest, OddListingsLeaveAnOrphanAloneAndNeverWrapSpace) {
 // Pools as some arrays list them: without the soft/hard split (space in GB,
 // 17 GB to 16 GiB), or with figures beyond the signed 64-bit range.
 TEST_F(CollectionTest, PoolSpaceFromSizeAloneAndTotalsThatNeverWrap) {
-    const std::string huge = "<hard_size_MiB value='18446744073709453150'/>"
-                             "<empty_space_hard_MiB value='18446744073709453150'/>";
+    const std::string huge =
+        "<hard_size_MiB value='18446744073709453150'/>"
+        "<empty_space_hard_MiB value='18446744073709453150'/>";
     world->Script(Answer("<pool><name value='p_size'/><size value='51'/><empty_space value='17'/>"
                          "<lock_behavior value='read_only'/></pool>"
-                         "<pool><name value='p_big1'/>" + huge + "</pool>"
-                         "<pool><name value='p_big2'/>" + huge + "</pool>"
-                         "<pool><name value='p_big3'/>" + huge + "</pool>"),
+                         "<pool><name value='p_big1'/>" +
+                         huge +
+                         "</pool>"
+                         "<pool><name value='p_big2'/>" +
+                         huge +
+                         "</pool>"
+                         "<pool><name value='p_big3'/>" +
+                         huge + "</pool>"),
                   Answer(""));
     FakeArrayEntry& entry = world->Register(inventory, "scripted", 1);
 

@@ -17,11 +17,12 @@ namespace {
 std::string Identities(refhost::HostDatabase& db) {
     std::string out;
     refhost::SqlStatement rows(
-        db, "SELECT 'pool', id, name, status FROM inv_pools UNION ALL "
-            "SELECT 'volume', id, name || '@' || pool_record_id, status FROM inv_volumes UNION ALL "
-            "SELECT 'lun', l.id, l.name || '@' || v.name, l.status FROM inv_luns l "
-            "JOIN inv_volumes v ON v.id = l.volume_record_id UNION ALL "
-            "SELECT 'array', id, name, inv_status FROM arrays");
+        db,
+        "SELECT 'pool', id, name, status FROM inv_pools UNION ALL "
+        "SELECT 'volume', id, name || '@' || pool_record_id, status FROM inv_volumes UNION ALL "
+        "SELECT 'lun', l.id, l.name || '@' || v.name, l.status FROM inv_luns l "
+        "JOIN inv_volumes v ON v.id = l.volume_record_id UNION ALL "
+        "SELECT 'array', id, name, inv_status FROM arrays");
     while (rows.step())
         out += rows.text(0) + " " + rows.text(1) + " " + rows.text(2) + " " + rows.text(3) + "\n";
     return out;
@@ -38,8 +39,8 @@ TEST(HostDatabaseRun, SecondRunChangesNothingButTheNumbers) {
     world.Array("xiv-a", "1310133", {"pool_a:68"}, {"pool_a/vol_1", "pool_a/vol_2"});
     TempDir home("inventory-db");
     refhost::HostDatabase db(home.file("host.db"));
-    refhost::ArrayRegistry(db).add("lab", "xiv-a", InventoryWorld::kUser,
-                                   InventoryWorld::kPassword, "1310133");
+    refhost::ArrayRegistry(db).add("lab", "xiv-a", InventoryWorld::kUser, InventoryWorld::kPassword,
+                                   "1310133");
     FakeZROSUtil os;
     auto collect = [&] {
         refhost::HostInventoryDb inventory(db);
@@ -57,7 +58,8 @@ TEST(HostDatabaseRun, SecondRunChangesNothingButTheNumbers) {
     ASSERT_EQ(collect(), 0) << world.log().text();
     EXPECT_EQ(Identities(db), first);
     const int64_t usedMiB = 5 * unitMiB / 17;
-    EXPECT_EQ(Number(db, "SELECT free_mib FROM inv_volumes WHERE name = 'vol_1'"), unitMiB - usedMiB);
+    EXPECT_EQ(Number(db, "SELECT free_mib FROM inv_volumes WHERE name = 'vol_1'"),
+              unitMiB - usedMiB);
     EXPECT_EQ(Number(db, "SELECT used_bytes FROM inv_luns WHERE name = 'vol_1'"), usedMiB << 20);
 }
 

@@ -26,8 +26,8 @@ InventoryWorld::InventoryWorld()
 void InventoryWorld::Array(const std::string& address, const std::string& serial,
                            const std::vector<std::string>& pools,
                            const std::vector<std::string>& volumes) {
-    Sim({"array-create", "--address", address, "--serial", serial, "--user", kUser,
-         "--password", kPassword});
+    Sim({"array-create", "--address", address, "--serial", serial, "--user", kUser, "--password",
+         kPassword});
     for (const std::string& p : pools) {
         size_t colon = p.find(':');
         Sim({"pool-create", "--address", address, "--pool", p.substr(0, colon), "--size-gb",

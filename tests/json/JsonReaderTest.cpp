@@ -1,37 +1,34 @@
-#include "json/JsonReader.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+#include "json/JsonReader.h"
+
 namespace {
 
-JsonValue Read(const std::string& text, bool* complete = nullptr)
-{
+JsonValue Read(const std::string& text, bool* complete = nullptr) {
     return ReadJson(text.data(), text.size(), complete);
 }
 
-bool Valid(const std::string& text)
-{
+bool Valid(const std::string& text) {
     bool complete = false;
     Read(text, &complete);
     return complete;
 }
 
 // The value of the string literal, or "<refused>".
-std::string StringOf(const std::string& literal)
-{
+std::string StringOf(const std::string& literal) {
     bool complete = false;
     const JsonValue v = Read("[" + literal + "]", &complete);
     return complete ? v.items()[0].asString() : "<refused>";
 }
 
-TEST(JsonReader, ReadsEveryKindOfValue)
-{
-    const JsonValue v = Read(" \t\r\n{ \"s\" : \"text\", \"n\" : -12.5e+3, \"t\": true,"
-                             " \"f\":false, \"z\":null, \"a\":[1, [], {}],"
-                             " \"o\":{\"in\":\"v\"}, \"s\":\"again\" } \n");
+TEST(JsonReader, ReadsEveryKindOfValue) {
+    const JsonValue v = Read(
+        " \t\r\n{ \"s\" : \"text\", \"n\" : -12.5e+3, \"t\": true,"
+        " \"f\":false, \"z\":null, \"a\":[1, [], {}],"
+        " \"o\":{\"in\":\"v\"}, \"s\":\"again\" } \n");
     ASSERT_EQ(v.members().size(), 8u);
     EXPECT_EQ(v.find("s")->asString(), "again");  // a repeated name: the last counts
     EXPECT_EQ(v.find("n")->numberText(), "-12.5e+3");
@@ -44,62 +41,95 @@ TEST(JsonReader, ReadsEveryKindOfValue)
     EXPECT_EQ(v.find("n")->asString(), "");  // wrong kind: empty, no throw
 }
 
-TEST(JsonReader, AcceptsStrictSyntaxOnly)
-{
+TEST(JsonReader, AcceptsStrictSyntaxOnly) {
     for (const char* ok : {"\"top\"", "0", "-0", "-3.25", "1E-5", "2.5e+10", "[]", "{}"})
         EXPECT_TRUE(Valid(ok)) << ok;
-    for (const char* bad : {"", "   ", "{'a':1}", "{\"a\":1,}", "[1,]", "[1 2]", "{a:1}",
-                            "{\"a\" 1}", "// c\n{}", "{\"a\":1}}", "tru", "True", "\xEF\xBB\xBF{}",
-                            "01", "+1", "1.", ".5", "-", "1e", "1e+", "0x10", "NaN", "- 1"})
+    for (const char* bad : {"",
+                            "   ",
+                            "{'a':1}",
+                            "{\"a\":1,}",
+                            "[1,]",
+                            "[1 2]",
+                            "{a:1}",
+                            "{\"a\" 1}",
+                            "// c\n{}",
+                            "{\"a\":1}}",
+                            "tru",
+                            "True",
+                            "\xEF\xBB\xBF{}",
+                            "01",
+                            "+1",
+                            "1.",
+                            ".5",
+                            "-",
+                            "1e",
+                            "1e+",
+                            "0x10",
+                            "NaN",
+                            "- 1"})
         EXPECT_FALSE(Valid(bad)) << bad;
     const std::string digits(5000, '9');  // huge numbers are only text
     for (const std::string& huge : {digits, "-0." + digits, std::string("1e99999999999999999999")})
         EXPECT_EQ(Read(huge).numberText(), huge);
 }
 
-TEST(JsonReader, DecodesEscapesAndChecksUtf8)
-{
+TEST(JsonReader, DecodesEscapesAndChecksUtf8) {
     EXPECT_EQ(StringOf(R"("a\"b\\c\/d\b\f\n\r\t")"), "a\"b\\c/d\b\f\n\r\t");
     EXPECT_EQ(StringOf(R"("\u0041\u00e9\u20AC")"), "A\xC3\xA9\xE2\x82\xAC");
     EXPECT_EQ(StringOf(R"("\uD83D\uDE00")"), "\xF0\x9F\x98\x80");  // one pair, one code point
     EXPECT_EQ(StringOf(R"("\udbff\udfff")"), "\xF4\x8F\xBF\xBF");
-    EXPECT_EQ(StringOf("\"\xC3\xA9\xED\x9F\xBF\xF4\x8F\xBF\xBF\""), "\xC3\xA9\xED\x9F\xBF\xF4\x8F\xBF\xBF");
+    EXPECT_EQ(StringOf("\"\xC3\xA9\xED\x9F\xBF\xF4\x8F\xBF\xBF\""),
+              "\xC3\xA9\xED\x9F\xBF\xF4\x8F\xBF\xBF");
     for (const std::string& bad : std::initializer_list<std::string>{
-             R"("\x41")", R"("\U0041")", R"("\u12G4")", R"("\u12")", "\"\\",
-             R"("\uD83D")", R"("\uD83Dx")", R"("\uD83D\u0041")", R"("\uD83D\uD83D")",
-             R"("\uDE00")", R"("\u0000")",  // lone surrogates; NUL would cut a C string
-             "\"\x80\"", "\"\xC0\x80\"", "\"\xC1\xBF\"", "\"\xE0\x80\xAF\"",  // stray, overlong
-             "\"\xF0\x80\x80\xAF\"", "\"\xED\xA0\x80\"", "\"\xF4\x90\x80\x80\"",  // surrogate, > U+10FFFF
-             "\"\xF5\x80\x80\x80\"", "\"\xFF\"", "\"\xE2\x82\"", "\"\xC3x\"",
-             "\"a\tb\"", std::string("\"a\0b\"", 5)}) {
+             R"("\x41")",
+             R"("\U0041")",
+             R"("\u12G4")",
+             R"("\u12")",
+             "\"\\",
+             R"("\uD83D")",
+             R"("\uD83Dx")",
+             R"("\uD83D\u0041")",
+             R"("\uD83D\uD83D")",
+             R"("\uDE00")",
+             R"("\u0000")",  // lone surrogates; NUL would cut a C string
+             "\"\x80\"",
+             "\"\xC0\x80\"",
+             "\"\xC1\xBF\"",
+             "\"\xE0\x80\xAF\"",  // stray, overlong
+             "\"\xF0\x80\x80\xAF\"",
+             "\"\xED\xA0\x80\"",
+             "\"\xF4\x90\x80\x80\"",  // surrogate, > U+10FFFF
+             "\"\xF5\x80\x80\x80\"",
+             "\"\xFF\"",
+             "\"\xE2\x82\"",
+             "\"\xC3x\"",
+             "\"a\tb\"",
+             std::string("\"a\0b\"", 5)}) {
         EXPECT_EQ(StringOf(bad), "<refused>") << ::testing::PrintToString(bad);
     }
 }
 
-TEST(JsonReader, KeepsMembersReadBeforeASyntaxError)
-{
+TEST(JsonReader, KeepsMembersReadBeforeASyntaxError) {
     bool complete = true;
     JsonValue v = Read(R"({"a":"1","b":{"c":[1,2]},"d":[1,2)", &complete);
     EXPECT_FALSE(complete);
     ASSERT_EQ(v.members().size(), 2u);
     EXPECT_EQ(v.find("b")->find("c")->items().size(), 2u);
     EXPECT_EQ(v.find("d"), nullptr);  // the value cut off is dropped whole
-    for (const char* text : {R"({"a":1,"b":tru)", R"({"a":1 "b":2})", R"({"a":1,"b")",
-                             R"({"a":1} trailing)"})
+    for (const char* text :
+         {R"({"a":1,"b":tru)", R"({"a":1 "b":2})", R"({"a":1,"b")", R"({"a":1} trailing)"})
         EXPECT_EQ(Read(text).members().size(), 1u) << text;
     EXPECT_EQ(Read(R"([1,"two",{"x":)").items().size(), 2u);
     EXPECT_TRUE(Read(R"({"a":"open)").members().empty());
     EXPECT_TRUE(Read("garbage").isNull());
 }
 
-TEST(JsonReader, BoundsNesting)
-{
+TEST(JsonReader, BoundsNesting) {
     const int max = kJsonMaxDepth;
     EXPECT_TRUE(Valid(std::string(max, '[') + std::string(max, ']')));
     EXPECT_FALSE(Valid(std::string(max + 1, '[') + std::string(max + 1, ']')));
     std::string objects;
-    for (int i = 0; i < max; ++i)
-        objects += "{\"k\":";
+    for (int i = 0; i < max; ++i) objects += "{\"k\":";
     objects += "1" + std::string(max, '}');
     EXPECT_TRUE(Valid(objects));
     EXPECT_FALSE(Valid("[" + objects + "]"));
@@ -107,9 +137,9 @@ TEST(JsonReader, BoundsNesting)
     EXPECT_EQ(Read(R"({"a":1,"deep":)" + std::string(1000000, '[')).members().size(), 1u);
 }
 
-TEST(JsonReader, NeverReadsPastTheGivenLength)
-{
-    const std::string doc = R"({"h":[{"n":"h\u00e9)" "\xC3\xA9\xF0\x9F\x98\x80"
+TEST(JsonReader, NeverReadsPastTheGivenLength) {
+    const std::string doc = R"({"h":[{"n":"h\u00e9)"
+                            "\xC3\xA9\xF0\x9F\x98\x80"
                             R"(","v":[true,false,null,-1.5e3],"e":"\uD83D\uDE00"}]})";
     ASSERT_TRUE(Valid(doc));
     // Every proper prefix in a block of exactly its size: the address

@@ -23,9 +23,10 @@ TEST(MountIsMapped, ReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) 
     ASSERT_EQ(code, 0) << text;
 
     std::list<std::string> hosts{"stale"}, esx{"stale"};
-    EXPECT_EQ(world.Call([&](ZRSO::SnapInfo** i, short c, ZRSO::ZROSUtil* o) {
-        return zrso_isMapped(i, c, o, hosts, esx);
-    }, job), 0);
+    EXPECT_EQ(world.Call([&](ZRSO::SnapInfo** i, short c,
+                             ZRSO::ZROSUtil* o) { return zrso_isMapped(i, c, o, hosts, esx); },
+                         job),
+              0);
     const auto after = world.Rows(job);
     EXPECT_EQ(after[0].status, ZRSO::SNAP_SNAPPED);  // no duplicate: untouched
     EXPECT_EQ(after[1].status, ZRSO::SNAP_DUPLICATE_EXISTS);

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "MountWorld.h"
+#include "engine/boundary/ZrsoExports.h"
 #include "engine/mount/Discovery.h"
 #include "engine/mount/MountDiscovery.h"
-#include "engine/boundary/ZrsoExports.h"
 #include "refhost/AttributeText.h"
 
 namespace {
@@ -123,14 +123,15 @@ TEST_F(MountMap, SecondMountOfAMappedSnapshotMapsNothingNewAndStillFindsTheDisk)
     const auto row = world->Rows(job)[0];
     ExpectMounted(row);
     EXPECT_EQ(row.snapDevice, device);
-    EXPECT_EQ(world->Runs("snapshot_duplicate") + world->Runs("vol_unlock") + world->Runs("map_vol"),
-              0);
+    EXPECT_EQ(
+        world->Runs("snapshot_duplicate") + world->Runs("vol_unlock") + world->Runs("map_vol"), 0);
 }
 
 TEST_F(MountMap, TakenLunIsRetriedAboveTheStartLun) {
     Make();
     const int64_t job = world->SnapshotJob({"vol_a"});
-    world->Sim({"fault", "--address", MountWorld::kAddress, "--kind", "lun-in-use", "--count", "2"});
+    world->Sim(
+        {"fault", "--address", MountWorld::kAddress, "--kind", "lun-in-use", "--count", "2"});
     world->Runs("", true);
 
     EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);

@@ -2,9 +2,9 @@
 // names, and the array id comparison between a disk and a duplicate.
 #include <gtest/gtest.h>
 
+#include "engine/common/Redact.h"
 #include "engine/identity/ArraySerial.h"
 #include "engine/mount/Initiators.h"
-#include "engine/common/Redact.h"
 
 TEST(MountText, MaskPasswordToEndHidesTheWholePasswordAndKeepsAClosingBrace) {
     EXPECT_EQ(MaskPasswordToEnd("{esxname:esx1,password:s3cret}"), "{esxname:esx1,password:***}");
@@ -14,7 +14,8 @@ TEST(MountText, MaskPasswordToEndHidesTheWholePasswordAndKeepsAClosingBrace) {
     EXPECT_EQ(MaskPasswordToEnd("{password:}"), "{password:***}");
     // Keys after the password go with it: the value's end cannot be trusted.
     EXPECT_EQ(MaskPasswordToEnd("{password:a,b:c}"), "{password:***}");
-    EXPECT_EQ(MaskPasswordToEnd("{esxname:esx1,hostPassword:Pw1}"), "{esxname:esx1,hostPassword:***}");
+    EXPECT_EQ(MaskPasswordToEnd("{esxname:esx1,hostPassword:Pw1}"),
+              "{esxname:esx1,hostPassword:***}");
     EXPECT_EQ(MaskPasswordToEnd("client-17"), "client-17");
     EXPECT_EQ(MaskPasswordToEnd(""), "");
 }

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "MountWorld.h"
-#include "engine/mount/MountDiscovery.h"
 #include "engine/boundary/ZrsoExports.h"
+#include "engine/mount/MountDiscovery.h"
 
 namespace {
 

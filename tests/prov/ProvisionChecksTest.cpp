@@ -46,7 +46,8 @@ protected:
 TEST_F(ProvisionChecks, TheFirstFailingReadNamesItselfAndEndsTheCall) {
     const std::vector<std::pair<std::function<void(FakeLUNInfo&)>, const char*>> cases = {
         {[](FakeLUNInfo& l) { l.arrayName.failAlways(1); }, "Failed to get Array Name"},
-        {[](FakeLUNInfo& l) { l.arrayControlHost.failAlways(1); }, "Failed to get Array Control Host"},
+        {[](FakeLUNInfo& l) { l.arrayControlHost.failAlways(1); },
+         "Failed to get Array Control Host"},
         {[](FakeLUNInfo& l) { l.arrayUser.tooSmallForever(); }, "Failed to get Array Login"},
         {[](FakeLUNInfo& l) { l.arrayPassword.failAlways(1); }, "Failed to get Array Password"},
         {[](FakeLUNInfo& l) { l.volumeName.failAlways(1); }, "Failed to get Array volume name"},

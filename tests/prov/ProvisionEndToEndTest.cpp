@@ -80,8 +80,8 @@ TEST_F(ProvisionEndToEnd, ResizeGrowsAndShrinksAsAskedAndDeleteRemoves) {
         EXPECT_EQ(0, call.result) << r.asked << ": " << call.rows[0].errorMessage;
         EXPECT_EQ(3, call.rows[0].status);
         EXPECT_EQ(r.made, call.rows[0].sizeBytes) << r.asked;
-        EXPECT_EQ(r.shrinks, w_->Runs("vol_resize").back().find("shrink_volume=yes") !=
-                                 std::string::npos)
+        EXPECT_EQ(r.shrinks,
+                  w_->Runs("vol_resize").back().find("shrink_volume=yes") != std::string::npos)
             << r.asked;
     }
     EXPECT_THAT(w_->Show(), HasSubstr("volume prov_rs 34 GB"));
@@ -97,8 +97,8 @@ TEST_F(ProvisionEndToEnd, ResizeGrowsAndShrinksAsAskedAndDeleteRemoves) {
 TEST_F(ProvisionEndToEnd, TheFirstFailingLunEndsTheCall) {
     auto bad = w_->Request("prov_b", 17 * kGiB);
     bad.poolName = "no_such_pool";
-    auto call = w_->Run("create", {w_->Request("prov_a", 17 * kGiB), bad,
-                                   w_->Request("prov_c", 17 * kGiB)});
+    auto call = w_->Run("create",
+                        {w_->Request("prov_a", 17 * kGiB), bad, w_->Request("prov_c", 17 * kGiB)});
     EXPECT_EQ(2, call.result);
     EXPECT_EQ(0, call.rows[0].status);
     EXPECT_EQ(1, call.rows[1].status);
@@ -152,12 +152,13 @@ TEST_F(ProvisionEndToEnd, ResolveGivesOneGroupWithEveryPortOfTheMappedHost) {
     auto fc = Run("resolve", "demo_vol_1");
     EXPECT_EQ(0, fc.result) << fc.rows[0].errorMessage;
     EXPECT_EQ(5, fc.rows[0].status);
-    EXPECT_EQ(R"([{"name":"","protocol":"fcp","initiators":["2100001B32A0D001","2100001B32A0D002"]}])",
-              fc.rows[0].initiatorGroups);
+    EXPECT_EQ(
+        R"([{"name":"","protocol":"fcp","initiators":["2100001B32A0D001","2100001B32A0D002"]}])",
+        fc.rows[0].initiatorGroups);
     // A volume that is not there is a failure, not an empty answer, also
     // on an array that lists nothing for it; one mapped nowhere has no ports.
-    w_->Admin({"vol-create", "--address", w_->world().address, "--pool", w_->world().pool,
-               "--vol", "prov_unmapped", "--size-gb", "17"});
+    w_->Admin({"vol-create", "--address", w_->world().address, "--pool", w_->world().pool, "--vol",
+               "prov_unmapped", "--size-gb", "17"});
     for (const char* shape : {"default", "empty-listings"}) {
         w_->Admin({"shape", "--address", w_->world().address, "--set", shape});
         auto missing = Run("resolve", "prov_never_made");
@@ -166,7 +167,8 @@ TEST_F(ProvisionEndToEnd, ResolveGivesOneGroupWithEveryPortOfTheMappedHost) {
         EXPECT_EQ("", missing.rows[0].initiatorGroups) << shape;
         auto unmapped = Run("resolve", "prov_unmapped");
         EXPECT_EQ(0, unmapped.result) << shape << ": " << unmapped.rows[0].errorMessage;
-        EXPECT_EQ(R"([{"name":"","protocol":"","initiators":[]}])", unmapped.rows[0].initiatorGroups)
+        EXPECT_EQ(R"([{"name":"","protocol":"","initiators":[]}])",
+                  unmapped.rows[0].initiatorGroups)
             << shape;
     }
 }

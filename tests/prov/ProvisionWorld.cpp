@@ -34,8 +34,9 @@ ProvisionWorld::Call ProvisionWorld::Run(const std::string& operation,
                                          const std::vector<refhost::LunRequestRow>& requests) {
     const refhost::PluginApi& api = session_->plugin();
     const std::vector<std::pair<const char*, refhost::PluginApi::LunCall>> entries = {
-        {"create", api.createLUNs}, {"delete", api.deleteLUNs}, {"resize", api.resizeLUNs},
-        {"map", api.mapLUNs},       {"unmap", api.unmapLUNs},   {"resolve", api.resolveLunsToUsers}};
+        {"create", api.createLUNs}, {"delete", api.deleteLUNs},
+        {"resize", api.resizeLUNs}, {"map", api.mapLUNs},
+        {"unmap", api.unmapLUNs},   {"resolve", api.resolveLunsToUsers}};
     refhost::PluginApi::LunCall entry = nullptr;
     for (const auto& e : entries)
         if (operation == e.first) entry = e.second;

@@ -10,8 +10,8 @@
 #include "refhost/SysfsDevices.h"
 
 using namespace refhost;
-using refhost_test::TestDir;
 using refhost_test::readFile;
+using refhost_test::TestDir;
 using refhost_test::writeFile;
 
 namespace {
@@ -74,7 +74,8 @@ TEST(SysfsDevices, DiscoversFibreChannelPortsAndTheIscsiName) {
     TestDir sys;
     mkdirs(sys / "class/fc_host/host3");
     writeFile(sys / "class/fc_host/host3/port_name", "0x10000000c9a0e001\n");
-    writeFile(sys / "initiatorname.iscsi", "## generated\nInitiatorName=iqn.1994-05.com.redhat:abc\n");
+    writeFile(sys / "initiatorname.iscsi",
+              "## generated\nInitiatorName=iqn.1994-05.com.redhat:abc\n");
     auto ports = SysfsDevices(sys.path()).discoverInitiators(sys / "initiatorname.iscsi");
     ASSERT_EQ(ports.size(), 2u);
     EXPECT_EQ(ports[0].name, "10000000C9A0E001");
@@ -102,5 +103,6 @@ TEST(SimulatedDevices, ListsCatalogDisksOfTheVendor) {
 TEST(DiskCatalog, DeviceNamesAreReducedToPlainBaseNames) {
     EXPECT_EQ(deviceBaseName("/dev/sdb"), "sdb");
     EXPECT_EQ(deviceBaseName("xivd3"), "xivd3");
-    for (const char* bad : {"/dev/../etc/passwd", "..", "/dev/", "a b"}) EXPECT_EQ(deviceBaseName(bad), "") << bad;
+    for (const char* bad : {"/dev/../etc/passwd", "..", "/dev/", "a b"})
+        EXPECT_EQ(deviceBaseName(bad), "") << bad;
 }

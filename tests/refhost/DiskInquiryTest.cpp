@@ -11,8 +11,8 @@
 using namespace refhost;
 
 TEST(DiskInquiry, LogicalUnitNaaIsFoundWithinThePageOnly) {
-    const std::vector<unsigned char> naa = {0x01, 0x03, 0x00, 0x08, 0x50, 0x01, 0x73, 0x80,
-                                            0x02, 0x79, 0x50, 0xA1};
+    const std::vector<unsigned char> naa = {0x01, 0x03, 0x00, 0x08, 0x50, 0x01,
+                                            0x73, 0x80, 0x02, 0x79, 0x50, 0xA1};
     const std::vector<unsigned char> ascii = {0x02, 0x00, 0x00, 0x04, 'd', 'i', 's', 'k'};
     const std::vector<unsigned char> portNaa = {0x61, 0x93, 0x00, 0x08, 0x50, 0, 0, 0, 0, 0, 0, 1};
     struct Case {
@@ -23,13 +23,20 @@ TEST(DiskInquiry, LogicalUnitNaaIsFoundWithinThePageOnly) {
         const char* expected;
     } cases[] = {
         {"NAA first", {naa}, 0, 0, "50017380027950A1"},
-        {"after an ASCII and a target port designator", {ascii, portNaa, naa}, 0, 0,
+        {"after an ASCII and a target port designator",
+         {ascii, portNaa, naa},
+         0,
+         0,
          "50017380027950A1"},
         {"none of the logical unit", {ascii, portNaa}, 0, 0, ""},
         {"cut by the transfer", {naa}, 0, -1, ""},
         {"cut by the page length", {naa}, -1, 0, ""},
         {"page length beyond the transfer", {naa}, 200, 0, "50017380027950A1"},
-        {"a descriptor claiming more than the page", {{0x02, 0x00, 0x00, 0xF0, 'x'}, naa}, 0, 0, ""},
+        {"a descriptor claiming more than the page",
+         {{0x02, 0x00, 0x00, 0xF0, 'x'}, naa},
+         0,
+         0,
+         ""},
         {"no descriptor", {}, 0, 0, ""},
     };
     for (const auto& c : cases) {
@@ -48,7 +55,8 @@ TEST(DiskInquiry, LogicalUnitNaaIsFoundWithinThePageOnly) {
 
 TEST(DiskInquiry, DisksTellVendorProductArraySerialsAndNaa) {
     SimDisks disks;
-    DiskIdentity xiv = identifyDisk(disks.add("xivd1", SimDisks::Xiv("13027950a1", "50017380027950A1")));
+    DiskIdentity xiv =
+        identifyDisk(disks.add("xivd1", SimDisks::Xiv("13027950a1", "50017380027950A1")));
     EXPECT_EQ(xiv.vendor, "IBM");
     EXPECT_EQ(xiv.product, "2810XIV");
     EXPECT_EQ(xiv.unitSerial, "13027950a1");

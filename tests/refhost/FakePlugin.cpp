@@ -81,7 +81,8 @@ FAKE_EXPORT int zrso_unprepareDevices(SnapInfo**, short, ZROSUtil*) { return 0; 
 FAKE_EXPORT int zrso_snapDevices(SnapInfo** infos, short count, ZROSUtil*) {
     return eachRecord(infos, count, [](SnapInfo* info) {
         std::string meta;
-        bool ok = readText([&](char* b, short* n) { return info->getProperty(PROP_METADATA, b, n); }, &meta);
+        bool ok = readText(
+            [&](char* b, short* n) { return info->getProperty(PROP_METADATA, b, n); }, &meta);
         info->setStatus(ok ? SNAP_SNAPPED : SNAP_FAILED);
         return ok;
     });
@@ -89,14 +90,16 @@ FAKE_EXPORT int zrso_snapDevices(SnapInfo** infos, short count, ZROSUtil*) {
 
 FAKE_EXPORT int zrso_reconcileSnaps(SnapInfo** infos, short count, ZROSUtil*) {
     for (short i = 0; i < count; ++i)
-        if (source(infos[i]).find("missing") != std::string::npos) infos[i]->setStatus(SNAP_MISSING);
+        if (source(infos[i]).find("missing") != std::string::npos)
+            infos[i]->setStatus(SNAP_MISSING);
     return 0;
 }
 
 FAKE_EXPORT int zrso_isMapped(SnapInfo**, short, ZROSUtil*) { return 0; }
-int zrso_isMapped(SnapInfo**, short, ZROSUtil*, std::list<std::string>& a, std::list<std::string>& b)
-    __attribute__((visibility("default")));
-int zrso_isMapped(SnapInfo**, short, ZROSUtil*, std::list<std::string>& a, std::list<std::string>& b) {
+int zrso_isMapped(SnapInfo**, short, ZROSUtil*, std::list<std::string>& a,
+                  std::list<std::string>& b) __attribute__((visibility("default")));
+int zrso_isMapped(SnapInfo**, short, ZROSUtil*, std::list<std::string>& a,
+                  std::list<std::string>& b) {
     a.clear();
     b.clear();
     return 0;
@@ -114,7 +117,8 @@ FAKE_EXPORT int zrso_mapSnaps(SnapInfo** infos, short count, ZROSUtil* util) {
         }
         std::string meta;
         readText([&](char* b, short* n) { return info->getProperty(PROP_METADATA, b, n); }, &meta);
-        info->setSnapDevice(("/dev/fake-dup-" + std::to_string(info->getDuplicateNumber())).c_str());
+        info->setSnapDevice(
+            ("/dev/fake-dup-" + std::to_string(info->getDuplicateNumber())).c_str());
         info->setStatus(SNAP_DEVICE_FOUND);
         return true;
     });

@@ -3,8 +3,8 @@
 #include "refhost/HostDatabase.h"
 #include "refhost/HostSchema.h"
 #include "refhost/HostSettings.h"
-#include "refhost/SqlStatement.h"
 #include "refhost/RefhostTestSupport.h"
+#include "refhost/SqlStatement.h"
 
 using namespace refhost;
 using refhost_test::TestDir;
@@ -27,14 +27,16 @@ TEST(HostDatabase, SettingsSurviveReopenAndSchemaIsCurrent) {
 TEST(HostDatabase, DamagedNewerOrTruncatedFilesFailCleanly) {
     TestDir dir;
     std::string path = dir / "host.db";
-    for (const std::string& garbage : {std::string(4096, 'x'), std::string("SQLite format 3") + std::string(200, '\0')}) {
+    for (const std::string& garbage :
+         {std::string(4096, 'x'), std::string("SQLite format 3") + std::string(200, '\0')}) {
         refhost_test::writeFile(path, garbage);
         try {
             HostDatabase db(path);
             FAIL() << "a damaged file was opened";
         } catch (const HostDbError& e) {
             EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
-            EXPECT_NE(std::string(e.what()).find("damaged or not a database"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("damaged or not a database"), std::string::npos)
+                << e.what();
         }
         ::unlink(path.c_str());
     }
@@ -48,7 +50,8 @@ TEST(HostDatabase, DamagedNewerOrTruncatedFilesFailCleanly) {
 
     {
         HostDatabase db(path);
-        for (int i = 0; i < 200; ++i) HostSettings(db).set("k" + std::to_string(i), std::string(500, 'v'));
+        for (int i = 0; i < 200; ++i)
+            HostSettings(db).set("k" + std::to_string(i), std::string(500, 'v'));
         db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     std::string bytes = refhost_test::readFile(path);

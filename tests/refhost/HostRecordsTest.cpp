@@ -67,7 +67,8 @@ void expectBufferProtocol(Getter get, const std::string& expected) {
 TEST_F(HostRecords, SnapInfoTextGettersFollowTheBufferProtocol) {
     int64_t id = addRecord("/dev/xivd1");
     HostSnapInfo info(db(), id);
-    ASSERT_EQ(info.setProperty(6, ",SnapName:S1,ArrayId:1310133,VolumeId:00AB,VolumeName:vol_1,"), 0);
+    ASSERT_EQ(info.setProperty(6, ",SnapName:S1,ArrayId:1310133,VolumeId:00AB,VolumeName:vol_1,"),
+              0);
     ASSERT_EQ(info.setSnapDevice("/dev/xivd7"), 0);
     std::string snapshotId;
     ASSERT_EQ(info.getSnapshotIdText(snapshotId), 0);
@@ -79,9 +80,12 @@ TEST_F(HostRecords, SnapInfoTextGettersFollowTheBufferProtocol) {
     expectBufferProtocol([&](B b, short* s) { return info.getSnapDevice(b, s); }, "/dev/xivd7");
     expectBufferProtocol([&](B b, short* s) { return info.getProperty(6, b, s); },
                          ",SnapName:S1,ArrayId:1310133,VolumeId:00AB,VolumeName:vol_1,");
-    expectBufferProtocol([&](B b, short* s) { return info.getHostPath(9, b, s); }, "{esxname:esx1}");
+    expectBufferProtocol([&](B b, short* s) { return info.getHostPath(9, b, s); },
+                         "{esxname:esx1}");
     expectBufferProtocol(
-        [&](B b, short* s) { return info.getConfigString("SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", b, s); },
+        [&](B b, short* s) {
+            return info.getConfigString("SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", b, s);
+        },
         "/opt/xiv");
 
     // What does not exist is a failure (neither 0 nor 2).
@@ -101,11 +105,13 @@ TEST_F(HostRecords, NumbersKeepDefaultsWhenAbsentOrMalformedAndLongTextsFailNotW
     EXPECT_EQ(info.getConfigInt("SMCONFIG_NAME_MOUNT_RETRY_INTERVAL_IN_SEC", &value), 0);
     EXPECT_EQ(value, 45);
     value = 300;
-    EXPECT_NE(info.getConfigInt("SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", &value), 0);  // no number
+    EXPECT_NE(info.getConfigInt("SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", &value),
+              0);  // no number
     EXPECT_NE(info.getConfigInt("ABSENT", &value), 0);
     EXPECT_EQ(value, 300);
 
-    for (auto [property, expected] : {std::pair<int, int>{1, 7}, {11, 11}, {18, 18}, {12, info.jobId()}}) {
+    for (auto [property, expected] :
+         {std::pair<int, int>{1, 7}, {11, 11}, {18, 18}, {12, info.jobId()}}) {
         int out = 0;
         EXPECT_EQ(info.getIntProperty(property, &out), 0) << property;
         EXPECT_EQ(out, expected) << property;
@@ -151,11 +157,13 @@ TEST_F(HostRecords, ArrayLoginIsSelectedBySerialInEitherFormAndHandsTheClearPass
     EXPECT_NE(info.selectArrayLogin("7777777"), 0);
     EXPECT_NE(info.selectArrayLogin(nullptr), 0);
     ASSERT_EQ(info.selectArrayLogin("1302795"), 0);  // hex form
-    std::string expected = "{arrayId:1310133,hostName:10.1.1.1,hostUserName:admin,hostPassword:Pa55-word!}";
+    std::string expected =
+        "{arrayId:1310133,hostName:10.1.1.1,hostUserName:admin,hostPassword:Pa55-word!}";
     expectBufferProtocol([&](char* b, short* s) { return info.getArrayLogin(b, s); }, expected);
 
     // The database holds only the enciphered text.
-    std::string bytes = refhost_test::readFile(dir_ / "host.db") + refhost_test::readFile(dir_ / "host.db-wal");
+    std::string bytes =
+        refhost_test::readFile(dir_ / "host.db") + refhost_test::readFile(dir_ / "host.db-wal");
     EXPECT_EQ(bytes.find("Pa55-word!"), std::string::npos);
 }
 
@@ -198,18 +206,23 @@ TEST_F(HostRecords, LunInfoHandsTheEncipheredPasswordThatTheRuntimeDeciphers) {
     LunRequestRow row = LunRequestStore(db()).get(id);
     EXPECT_EQ(row.sizeBytes, 34LL << 30);
     EXPECT_EQ(row.initiatorGroups,
-              "[{\"name\":\"\",\"protocol\":\"fcp\",\"initiators\":[\"5001738000230140\",\"5001738000230150\"]}]");
+              "[{\"name\":\"\",\"protocol\":\"fcp\",\"initiators\":[\"5001738000230140\","
+              "\"5001738000230150\"]}]");
 }
 
 TEST_F(HostRecords, RegistryRefusesValuesTheLoginStringsCannotCarry) {
     ArrayRegistry registry(db());
     const std::vector<std::vector<std::string>> refused = {
-        {"a", "10.0.0.1", "admin", "pass,word", "1310133"}, {"a", "10.0.0.1", "admin", "pa}ss", "1310133"},
-        {"a", "10.0.0.1", "admin", "pa/ss", "1310133"},     {"a", "10.0.0.1", "admin", "pa ss", "1310133"},
-        {"a", "fe80::1", "admin", "pass", "1310133"},        {"a", "10.0.0.1", "admin", "pass", "131013"},
+        {"a", "10.0.0.1", "admin", "pass,word", "1310133"},
+        {"a", "10.0.0.1", "admin", "pa}ss", "1310133"},
+        {"a", "10.0.0.1", "admin", "pa/ss", "1310133"},
+        {"a", "10.0.0.1", "admin", "pa ss", "1310133"},
+        {"a", "fe80::1", "admin", "pass", "1310133"},
+        {"a", "10.0.0.1", "admin", "pass", "131013"},
         {"a", "10.0.0.1", "", "pass", "1310133"}};
     for (const auto& r : refused)
-        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument) << r[1] << " " << r[3];
+        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument)
+            << r[1] << " " << r[3];
     registry.add("a", "10.0.0.1", "admin", "pass", "1310133");
     EXPECT_THROW(registry.add("a", "10.0.0.2", "admin", "pass", "1310134"), std::invalid_argument);
     EXPECT_THROW(registry.add("b", "10.0.0.1", "admin", "pass", "1310134"), std::invalid_argument);

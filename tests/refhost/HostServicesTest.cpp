@@ -23,7 +23,8 @@ struct FakeDisks : DeviceBackend {
     std::vector<std::string> listDevices(const std::string& vendor) override {
         return vendor == "IBM" || vendor.empty() ? devices : std::vector<std::string>();
     }
-    void rescan(const std::vector<std::string>& remove, const std::vector<Initiator>& ports) override {
+    void rescan(const std::vector<std::string>& remove,
+                const std::vector<Initiator>& ports) override {
         removed = remove;
         rescannedWith = ports;
     }
@@ -90,15 +91,18 @@ TEST_F(HostServicesTest, ArrayConfigAnswersTheSettingOrFailure) {
     char buf[1024] = {0};
     short size = 1023;
     EXPECT_EQ(services_->getArrayConfig(static_cast<int>(id), nullptr,
-                                        "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", buf, &size), 0);
+                                        "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", buf, &size),
+              0);
     EXPECT_STREQ(buf, "/opt/xiv/xcli");
     size = 4;
     EXPECT_EQ(services_->getArrayConfig(static_cast<int>(id), nullptr,
-                                        "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", buf, &size), 2);
+                                        "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", buf, &size),
+              2);
     EXPECT_EQ(size, 14);
     size = 1023;
-    EXPECT_EQ(services_->getArrayConfig(999, nullptr, "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", buf,
-                                        &size), 65535);
+    EXPECT_EQ(services_->getArrayConfig(999, nullptr, "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH",
+                                        buf, &size),
+              65535);
 }
 
 TEST_F(HostServicesTest, PasswordUnderAnotherKeyIsRefusedNotHandedOutGarbled) {
@@ -118,7 +122,8 @@ TEST_F(HostServicesTest, PasswordUnderAnotherKeyIsRefusedNotHandedOutGarbled) {
 TEST_F(HostServicesTest, InitiatorListIsAskedForItsLengthsThenFilled) {
     HostTopology topology(db_);
     topology.addInitiator(HostTopology::kLocal, parseInitiator("fc", "50:01:73:80:12:34:01:40"));
-    topology.addInitiator(HostTopology::kLocal, parseInitiator("iscsi", "iqn.2005-03.org.open-iscsi:c1"));
+    topology.addInitiator(HostTopology::kLocal,
+                          parseInitiator("iscsi", "iqn.2005-03.org.open-iscsi:c1"));
 
     short nameLength = 0, typeLength = 0, count = 0;
     ASSERT_TRUE(services_->detectHBAlist("client", "10.1.1.1", nullptr, &nameLength, nullptr,
@@ -128,7 +133,8 @@ TEST_F(HostServicesTest, InitiatorListIsAskedForItsLengthsThenFilled) {
     EXPECT_EQ(typeLength, 2);
     EXPECT_EQ(count, 2);
 
-    std::vector<char> names(static_cast<size_t>(nameLength)), types(static_cast<size_t>(typeLength));
+    std::vector<char> names(static_cast<size_t>(nameLength)),
+        types(static_cast<size_t>(typeLength));
     short tooShort = nameLength - 1;
     EXPECT_FALSE(services_->detectHBAlist("client", "", names.data(), &tooShort, types.data(),
                                           &typeLength, &count));
@@ -176,16 +182,20 @@ TEST_F(HostServicesTest, EsxServerAnswersWithItsPortAndDatastoreDisks) {
     EXPECT_NE(device.find(",targetidentifier:50:01:73:80:27:95:01:40,type:fc,"), std::string::npos);
 
     char page[4096];
-    ASSERT_EQ(services_->GetPageInforForVMwareDevice("esx1", disk.lunUuid.c_str(), "NAA", 1, 1, 3, 42,
-                                                     sizeof page, page), 0);
+    ASSERT_EQ(services_->GetPageInforForVMwareDevice("esx1", disk.lunUuid.c_str(), "NAA", 1, 1, 3,
+                                                     42, sizeof page, page),
+              0);
     EXPECT_EQ(std::string(page), "01030010" + disk.naa);
-    ASSERT_EQ(services_->GetPageInforForVMwareDevice("esx1", disk.lunUuid.c_str(), "UNKNOWN", 1, 1, 5,
-                                                     42, sizeof page, page), 0);
+    ASSERT_EQ(services_->GetPageInforForVMwareDevice("esx1", disk.lunUuid.c_str(), "UNKNOWN", 1, 1,
+                                                     5, 42, sizeof page, page),
+              0);
     EXPECT_STREQ(page, "");
     EXPECT_EQ(services_->GetPageInforForVMwareDevice("esx1", "02000000", "NAA", 1, 1, 3, 42,
-                                                     sizeof page, page), HostServices::kNoSuchLun);
-    EXPECT_EQ(services_->GetPageInforForVMwareDevice("esx1", disk.lunUuid.c_str(), "NAA", 1, 1, 3, 42,
-                                                     16, page), HostServices::kBufferTooSmall);
+                                                     sizeof page, page),
+              HostServices::kNoSuchLun);
+    EXPECT_EQ(services_->GetPageInforForVMwareDevice("esx1", disk.lunUuid.c_str(), "NAA", 1, 1, 3,
+                                                     42, 16, page),
+              HostServices::kBufferTooSmall);
 }
 
 TEST_F(HostServicesTest, LocalDevicesAreListedWithGrowthAndRescannedWithOurPorts) {

@@ -17,7 +17,8 @@ class HostSteps : public ::testing::Test {
 protected:
     void SetUp() override {
         plugin_ = std::string(ZRSO_LIB_DIR) + "/refhost_fake_plugin.so";
-        if (!refhost_test::exists(plugin_)) plugin_ = std::string(ZRSO_LIB_DIR) + "/librefhost_fake_plugin.so";
+        if (!refhost_test::exists(plugin_))
+            plugin_ = std::string(ZRSO_LIB_DIR) + "/librefhost_fake_plugin.so";
         home_ = dir_ / "home";
         // Simulated world without ports: no rescan reaches a real bus.
         ASSERT_EQ(host({"init", "--simulated", "--sim-bin", SimBinDir()}).status, 0);
@@ -25,8 +26,8 @@ protected:
         for (const char* d : {"fake1", "fake2", "fake3", "fakebad", "fakemissing"})
             writeFile(home_ + "/disks/" + d + ".disk", "");
         writeFile(dir_ / "pw", "Fake-Pw-1\n");
-        ASSERT_EQ(host({"array", "add", "xiv1", "--address", "10.1.1.1", "--user", "admin", "--serial",
-                        "1310133", "--password-file", dir_ / "pw", "--no-verify"})
+        ASSERT_EQ(host({"array", "add", "xiv1", "--address", "10.1.1.1", "--user", "admin",
+                        "--serial", "1310133", "--password-file", dir_ / "pw", "--no-verify"})
                       .status,
                   0);
     }
@@ -55,7 +56,8 @@ TEST_F(HostSteps, BackupInOneProcessThenEveryStepInLaterOnes) {
     EXPECT_EQ(reconcile.status, 0) << reconcile.out;
     auto mount = host({"--json", "mount", "1"});
     ASSERT_EQ(mount.status, 0) << mount.out << mount.err;
-    EXPECT_NE(mount.out.find("\"snap_device\":\"/dev/fake-dup-1\""), std::string::npos) << mount.out;
+    EXPECT_NE(mount.out.find("\"snap_device\":\"/dev/fake-dup-1\""), std::string::npos)
+        << mount.out;
     EXPECT_NE(mount.out.find("\"ok\":true"), std::string::npos);
     EXPECT_NE(mount.err.find("mount job 1"), std::string::npos);  // progress on stderr
 
@@ -99,20 +101,21 @@ TEST_F(HostSteps, ConsistencyGroupChoiceReachesTheRecordsAsTheirSetting) {
 }
 
 TEST_F(HostSteps, LunRequestsReportTheOutcomeTheyRecord) {
-    auto create = host({"--json", "lun", "create", "--array", "xiv1", "--pool", "p1", "--volume", "lun1",
-                        "--size", "20G"});
+    auto create = host({"--json", "lun", "create", "--array", "xiv1", "--pool", "p1", "--volume",
+                        "lun1", "--size", "20G"});
     ASSERT_EQ(create.status, 0) << create.out << create.err;
     EXPECT_NE(create.out.find("\"size_bytes\":" + std::to_string(34LL << 30)), std::string::npos)
         << create.out;
-    auto map = host({"lun", "map", "--array", "xiv1", "--volume", "lun1", "--host", "app1", "--os", "Linux",
-                     "--port", "10000000C9A0E001,10000000C9A0E002"});
+    auto map = host({"lun", "map", "--array", "xiv1", "--volume", "lun1", "--host", "app1", "--os",
+                     "Linux", "--port", "10000000C9A0E001,10000000C9A0E002"});
     EXPECT_EQ(map.status, 0) << map.out;
     auto resolve = host({"lun", "resolve", "--array", "xiv1", "--volume", "lun1"});
     EXPECT_EQ(resolve.status, 0);
-    EXPECT_NE(resolve.out.find("\"initiators\":[\"5001738027950140\"]"), std::string::npos) << resolve.out;
+    EXPECT_NE(resolve.out.find("\"initiators\":[\"5001738027950140\"]"), std::string::npos)
+        << resolve.out;
     // No array to ask for the present size: resized unchecked, as allowed.
-    EXPECT_EQ(host({"lun", "resize", "--array", "xiv1", "--volume", "lun1", "--size", "40G", "--allow-shrink",
-                    "--yes"})
+    EXPECT_EQ(host({"lun", "resize", "--array", "xiv1", "--volume", "lun1", "--size", "40G",
+                    "--allow-shrink", "--yes"})
                   .status,
               0);
     EXPECT_EQ(host({"lun", "unmap", "--array", "xiv1", "--volume", "lun1", "--host", "app1", "--os",
@@ -121,9 +124,18 @@ TEST_F(HostSteps, LunRequestsReportTheOutcomeTheyRecord) {
               0);
     EXPECT_EQ(host({"lun", "delete", "--array", "xiv1", "--volume", "lun1", "--yes"}).status, 0);
 
-    EXPECT_EQ(host({"lun", "create", "--array", "nope", "--pool", "p", "--volume", "v", "--size", "1G"}).status, 1);
-    EXPECT_EQ(host({"lun", "create", "--array", "xiv1", "--pool", "p", "--volume", "v", "--size", "1Q"}).status, 2);
-    EXPECT_EQ(host({"lun", "map", "--array", "xiv1", "--volume", "v", "--host", "h", "--os", "Linux"}).status, 2);
+    EXPECT_EQ(
+        host({"lun", "create", "--array", "nope", "--pool", "p", "--volume", "v", "--size", "1G"})
+            .status,
+        1);
+    EXPECT_EQ(
+        host({"lun", "create", "--array", "xiv1", "--pool", "p", "--volume", "v", "--size", "1Q"})
+            .status,
+        2);
+    EXPECT_EQ(
+        host({"lun", "map", "--array", "xiv1", "--volume", "v", "--host", "h", "--os", "Linux"})
+            .status,
+        2);
 }
 
 TEST_F(HostSteps, InventoryLandsInTheHostDatabaseAndIsShown) {

@@ -21,7 +21,8 @@ TEST(HostText, SerialFormsConvertBothWays) {
     EXPECT_EQ(hexSerial("131013"), "");
     EXPECT_EQ(hexSerial("13a0133"), "");
     EXPECT_EQ(decimalSerial("130abcd"), "1343981");
-    for (const char* bad : {"1A02795", "130279G", "130279", "13027950"}) EXPECT_EQ(decimalSerial(bad), "") << bad;
+    for (const char* bad : {"1A02795", "130279G", "130279", "13027950"})
+        EXPECT_EQ(decimalSerial(bad), "") << bad;
     EXPECT_TRUE(serialMatches("1310133", "1302795"));
     EXPECT_TRUE(serialMatches("1343981", "130abcd"));  // hex compared without case
     EXPECT_FALSE(serialMatches("1310133", "10133"));
@@ -72,7 +73,8 @@ TEST(HostText, CommandWordsOptionsAndSizes) {
     EXPECT_EQ(parseSize("17gib"), 17LL << 30);
     EXPECT_EQ(parseSize("512M"), 512LL << 20);
     EXPECT_EQ(parseSize("1073741823"), (1LL << 30) - 1);
-    for (const char* bad : {"5X", "-1G", "99999999999T"}) EXPECT_THROW(parseSize(bad), UsageError) << bad;
+    for (const char* bad : {"5X", "-1G", "99999999999T"})
+        EXPECT_THROW(parseSize(bad), UsageError) << bad;
 }
 
 TEST(HostText, JsonOutputIsEscapedAndTyped) {
@@ -95,8 +97,10 @@ TEST(HostText, InitiatorsAreValidatedAndShownWithColons) {
     EXPECT_EQ(fc.name, "2100001B32A0D001");
     EXPECT_EQ(fc.display(), "21:00:00:1B:32:A0:D0:01");
     EXPECT_EQ(parseInitiator("iscsi", "iqn.2005-03.org:x").display(), "iqn.2005-03.org:x");
-    for (auto [type, name] : {std::pair<const char*, const char*>{"fc", "2100001B32A0D0"}, {"fc", "2100001B32A0D0ZZ"},
-                              {"iscsi", "iqn.a,b"}, {"sas", "x"}})
+    for (auto [type, name] : {std::pair<const char*, const char*>{"fc", "2100001B32A0D0"},
+                              {"fc", "2100001B32A0D0ZZ"},
+                              {"iscsi", "iqn.a,b"},
+                              {"sas", "x"}})
         EXPECT_THROW(parseInitiator(type, name), std::invalid_argument) << type << " " << name;
 }
 

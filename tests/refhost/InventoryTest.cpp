@@ -50,11 +50,15 @@ TEST_F(InventoryTest, ArraysAndCredentialsComeFromTheRegistry) {
     EXPECT_NE(entries[1]->getArrayName(name, 3, &arrayId), 0);  // does not fit
 
     char t1[512], t2[512], t3[512], user[256], password[256], host[512];
-    ASSERT_EQ(inv.getArrayCredentials("xiv1", t1, 512, t2, 512, t3, 512, user, 256, password, 256, host, 512), 0);
+    ASSERT_EQ(inv.getArrayCredentials("xiv1", t1, 512, t2, 512, t3, 512, user, 256, password, 256,
+                                      host, 512),
+              0);
     EXPECT_STREQ(user, "admin");
     EXPECT_STREQ(host, "10.1.1.1");
     EXPECT_STRNE(password, "pw1");  // enciphered
-    EXPECT_NE(inv.getArrayCredentials("nope", t1, 512, t2, 512, t3, 512, user, 256, password, 256, host, 512), 0);
+    EXPECT_NE(inv.getArrayCredentials("nope", t1, 512, t2, 512, t3, 512, user, 256, password, 256,
+                                      host, 512),
+              0);
 
     entries[0]->setFlag(1);
     entries[0]->setStatus(0);
@@ -170,5 +174,7 @@ TEST_F(InventoryTest, FindUpdateAndSweepMarkVanishedRecordsDeleted) {
     EXPECT_EQ(scalar("SELECT status FROM inv_volumes WHERE name = 'gone_vol'"), 2);
     EXPECT_EQ(scalar("SELECT status FROM inv_luns WHERE name = 'gone_vol'"), 2);
     EXPECT_EQ(scalar("SELECT size_mib FROM inv_volumes WHERE name = 'v1'"), 34);
-    EXPECT_EQ(scalar("SELECT accessible * 100 + shared * 10 + host_lun FROM inv_luns WHERE name = 'v1'"), 99);
+    EXPECT_EQ(
+        scalar("SELECT accessible * 100 + shared * 10 + host_lun FROM inv_luns WHERE name = 'v1'"),
+        99);
 }

@@ -29,7 +29,9 @@ const std::string kAddress = "10.20.30.40";
 const std::string kPassword = "Op-Tool-Pw7";
 const std::string kPort = "21:00:00:1b:32:a0:d0:07";
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // The xcli children of this world still alive: processes whose environment
 // names its simulator state.
@@ -42,7 +44,8 @@ int livingChildren(const std::string& state) {
         if (pid <= 0 || pid == ::getpid()) continue;
         std::string env = readFile("/proc/" + std::to_string(pid) + "/environ");
         for (std::size_t at = 0; (at = env.find(mark, at)) != std::string::npos; at += mark.size())
-            if ((at == 0 || env[at - 1] == '\0') && (at + mark.size() == env.size() || env[at + mark.size()] == '\0'))
+            if ((at == 0 || env[at - 1] == '\0') &&
+                (at + mark.size() == env.size() || env[at + mark.size()] == '\0'))
                 ++count;
     }
     if (proc) ::closedir(proc);
@@ -52,24 +55,29 @@ int livingChildren(const std::string& state) {
 class OperatorTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!SimAvailable({"zrso-host"}) || !PluginAvailable()) GTEST_SKIP() << "simulator or plug-in not built";
+        if (!SimAvailable({"zrso-host"}) || !PluginAvailable())
+            GTEST_SKIP() << "simulator or plug-in not built";
         home_ = dir_ / "home";
-        sim_.Admin({"array-create", "--address", kAddress, "--serial", "1310133", "--user", "admin", "--password",
-                    kPassword});
+        sim_.Admin({"array-create", "--address", kAddress, "--serial", "1310133", "--user", "admin",
+                    "--password", kPassword});
         for (const char* pool : {"p1", "p2"})
             sim_.Admin({"pool-create", "--address", kAddress, "--pool", pool, "--size-gb", "2000"});
-        sim_.Admin({"vol-create", "--address", kAddress, "--pool", "p1", "--vol", "v1", "--size-gb", "34"});
-        sim_.Admin({"vol-create", "--address", kAddress, "--pool", "p2", "--vol", "v2", "--size-gb", "17"});
+        sim_.Admin({"vol-create", "--address", kAddress, "--pool", "p1", "--vol", "v1", "--size-gb",
+                    "34"});
+        sim_.Admin({"vol-create", "--address", kAddress, "--pool", "p2", "--vol", "v2", "--size-gb",
+                    "17"});
         sim_.Admin({"host-create", "--address", kAddress, "--host", "me", "--fc", kPort});
-        for (const char* vol : {"v1", "v2"}) sim_.Admin({"map", "--address", kAddress, "--host", "me", "--vol", vol});
-        ASSERT_EQ(host({"init", "--simulated", "--sim-bin", SimBinDir(), "--sim-state", sim_.state(), "--fc", kPort,
-                        "--mount-retry", "5", "--sleep-scale", "0.001"})
-                      .status,
-                  0);
+        for (const char* vol : {"v1", "v2"})
+            sim_.Admin({"map", "--address", kAddress, "--host", "me", "--vol", vol});
+        ASSERT_EQ(
+            host({"init", "--simulated", "--sim-bin", SimBinDir(), "--sim-state", sim_.state(),
+                  "--fc", kPort, "--mount-retry", "5", "--sleep-scale", "0.001"})
+                .status,
+            0);
         writeFile(dir_ / "pw", kPassword + "\n");
         ::chmod((dir_ / "pw").c_str(), 0600);
-        auto add = host({"array", "add", "xiv1", "--address", kAddress, "--user", "admin", "--serial", "1310133",
-                         "--password-file", dir_ / "pw"});
+        auto add = host({"array", "add", "xiv1", "--address", kAddress, "--user", "admin",
+                         "--serial", "1310133", "--password-file", dir_ / "pw"});
         ASSERT_EQ(add.status, 0) << add.err;
         ASSERT_EQ(host({"rescan"}).status, 0);
     }
@@ -89,8 +97,10 @@ protected:
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
         posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&files, 1, (dir_ / "bg.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&files, 2, (dir_ / "bg.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&files, 1, (dir_ / "bg.out").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&files, 2, (dir_ / "bg.err").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         pid_t pid = -1;
         posix_spawn(&pid, p[0], &files, nullptr, p.data(), environ);
         posix_spawn_file_actions_destroy(&files);
@@ -139,8 +149,10 @@ TEST_F(OperatorTool, GuardsRefuseShrinkingUnconfirmedChangesAndRevertWhileMounte
         std::vector<std::string> words;
         const char* says;
     } refused[] = {
-        {{"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "17G"}, "refused without --allow-shrink"},
-        {{"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "17G", "--allow-shrink"}, "give --yes"},
+        {{"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "17G"},
+         "refused without --allow-shrink"},
+        {{"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "17G", "--allow-shrink"},
+         "give --yes"},
         {{"lun", "delete", "--array", "xiv1", "--volume", "v2"}, "give --yes"},
         {{"revert", "1"}, "give --yes"},
     };
@@ -149,19 +161,24 @@ TEST_F(OperatorTool, GuardsRefuseShrinkingUnconfirmedChangesAndRevertWhileMounte
         EXPECT_EQ(r.status, 1) << c.words[1];
         EXPECT_TRUE(has(r.err, c.says)) << r.err;
     }
-    EXPECT_TRUE(has(host({"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "17G"}).err,
-                    "GiB to 17.00 GiB shrinks it"));
-    for (const char* op : {"vol_resize", "vol_delete", "snapshot_restore"}) EXPECT_EQ(runsOf(op), 0) << op;
+    EXPECT_TRUE(
+        has(host({"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "17G"}).err,
+            "GiB to 17.00 GiB shrinks it"));
+    for (const char* op : {"vol_resize", "vol_delete", "snapshot_restore"})
+        EXPECT_EQ(runsOf(op), 0) << op;
 
     // Growing needs no confirmation; a confirmed shrink goes through.
-    EXPECT_EQ(host({"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "51G"}).status, 0);
-    EXPECT_EQ(host({"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "34G", "--allow-shrink", "--yes"})
+    EXPECT_EQ(host({"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "51G"}).status,
+              0);
+    EXPECT_EQ(host({"lun", "resize", "--array", "xiv1", "--volume", "v1", "--size", "34G",
+                    "--allow-shrink", "--yes"})
                   .status,
               0);
 }
 
 TEST_F(OperatorTool, InterruptedBackupStopsTheXcliChildAndMarksTheJob) {
-    sim_.Admin({"fault", "--address", kAddress, "--kind", "hang", "--seconds", "600", "--op", "snapshot_create"});
+    sim_.Admin({"fault", "--address", kAddress, "--kind", "hang", "--seconds", "600", "--op",
+                "snapshot_create"});
     pid_t pid = start({"backup", "/dev/xivd1"});
     ASSERT_TRUE(runStarted("snapshot_create"));
     auto r = stop(pid, SIGINT);
@@ -177,7 +194,8 @@ TEST_F(OperatorTool, InterruptedBackupStopsTheXcliChildAndMarksTheJob) {
 
 TEST_F(OperatorTool, InterruptedMountRefusesASecondCommandOnItsJob) {
     ASSERT_EQ(host({"backup", "/dev/xivd1", "/dev/xivd2"}).status, 0);
-    sim_.Admin({"fault", "--address", kAddress, "--kind", "hang", "--seconds", "600", "--op", "map_vol"});
+    sim_.Admin(
+        {"fault", "--address", kAddress, "--kind", "hang", "--seconds", "600", "--op", "map_vol"});
     pid_t pid = start({"mount", "1"});
     ASSERT_TRUE(runStarted("map_vol"));
     auto second = host({"unmount", "1"});
@@ -207,19 +225,24 @@ TEST_F(OperatorTool, FailuresPrintTheirReasonOnScreen) {
     EXPECT_EQ(host({"jobs", "2"}).status, 1) << "only the group job exists";
 
     ASSERT_EQ(host({"config", "set", "process-timeout", "1"}).status, 0);
-    sim_.Admin({"fault", "--address", kAddress, "--kind", "hang", "--seconds", "30", "--op", "vol_list"});
+    sim_.Admin(
+        {"fault", "--address", kAddress, "--kind", "hang", "--seconds", "30", "--op", "vol_list"});
     auto slow = host({"backup", "/dev/xivd1"});
     EXPECT_EQ(slow.status, 1);
     EXPECT_TRUE(has(slow.out, "exceeded the time limit of 1 s")) << slow.out;
     ASSERT_EQ(host({"config", "set", "process-timeout", "\"\""}).status, 0);  // back to the default
 
-    auto exists = host({"--json", "lun", "create", "--array", "xiv1", "--pool", "p1", "--volume", "v1", "--size", "17G"});
+    auto exists = host({"--json", "lun", "create", "--array", "xiv1", "--pool", "p1", "--volume",
+                        "v1", "--size", "17G"});
     EXPECT_EQ(exists.status, 1);
-    EXPECT_TRUE(has(exists.out, "\"error\":{\"code\":70003,\"status\":\"VOLUME_EXISTS\",\"message\":\"a volume of"))
+    EXPECT_TRUE(
+        has(exists.out,
+            "\"error\":{\"code\":70003,\"status\":\"VOLUME_EXISTS\",\"message\":\"a volume of"))
         << exists.out;
     EXPECT_FALSE(has(exists.out, "XCLIRETURN"));
 
-    sim_.Admin({"user-add", "--address", kAddress, "--user", "admin", "--password", "changed-on-the-array"});
+    sim_.Admin({"user-add", "--address", kAddress, "--user", "admin", "--password",
+                "changed-on-the-array"});
     auto inventory = host({"inventory"});
     EXPECT_EQ(inventory.status, 1);
     EXPECT_TRUE(has(inventory.out, "xiv1   not collected")) << inventory.out;
@@ -237,21 +260,24 @@ TEST_F(OperatorTool, SettingsAndArraysAreCheckedBeforeTheyAreKept) {
         EXPECT_EQ(runHost(words).status, 2) << option[0];
         EXPECT_FALSE(refhost_test::exists(dir_ / "fresh/host.db")) << option[0];
     }
-    for (const auto& kv : std::vector<std::pair<std::string, std::string>>{
-             {"xcli-dir", "/nonexistent"}, {"log-level", "7"}, {"mount-retry", "x"}, {"no-such-key", "1"}})
+    for (const auto& kv :
+         std::vector<std::pair<std::string, std::string>>{{"xcli-dir", "/nonexistent"},
+                                                          {"log-level", "7"},
+                                                          {"mount-retry", "x"},
+                                                          {"no-such-key", "1"}})
         EXPECT_EQ(host({"config", "set", kv.first, kv.second}).status, 2) << kv.first;
     ASSERT_EQ(host({"config", "set", "log-level", "0"}).status, 0);
     EXPECT_TRUE(has(readFile(home_ + "/platform.ini"), "nDebugLevel=0"));
 
     // A duplicate is refused before the password is read (the file is not there).
-    auto twice = host({"array", "add", "again", "--address", "10.9.9.9", "--user", "admin", "--serial", "1310133",
-                       "--password-file", dir_ / "missing"});
+    auto twice = host({"array", "add", "again", "--address", "10.9.9.9", "--user", "admin",
+                       "--serial", "1310133", "--password-file", dir_ / "missing"});
     EXPECT_TRUE(has(twice.err, "already registered as xiv1")) << twice.err;
-    sim_.Admin({"array-create", "--address", "10.9.9.9", "--serial", "1320001", "--user", "admin", "--password",
-                kPassword});
+    sim_.Admin({"array-create", "--address", "10.9.9.9", "--serial", "1320001", "--user", "admin",
+                "--password", kPassword});
     ::chmod((dir_ / "pw").c_str(), 0644);
-    auto wrong = host({"array", "add", "other", "--address", "10.9.9.9", "--user", "admin", "--serial", "1320002",
-                       "--password-file", dir_ / "pw"});
+    auto wrong = host({"array", "add", "other", "--address", "10.9.9.9", "--user", "admin",
+                       "--serial", "1320002", "--password-file", dir_ / "pw"});
     EXPECT_EQ(wrong.status, 1);
     EXPECT_TRUE(has(wrong.err, "has serial 1320001, not 1320002")) << wrong.err;
     EXPECT_TRUE(has(wrong.err, "can be read by others")) << wrong.err;
@@ -266,7 +292,8 @@ TEST_F(OperatorTool, SettingsAndArraysAreCheckedBeforeTheyAreKept) {
 TEST_F(OperatorTool, HelpVersionJsonAndQuietness) {
     auto help = host({"help", "lun", "resize"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(has(help.out, "usage: zrso-host lun resize --array A --volume V --size SIZE")) << help.out;
+    EXPECT_TRUE(has(help.out, "usage: zrso-host lun resize --array A --volume V --size SIZE"))
+        << help.out;
     EXPECT_TRUE(has(help.out, "--allow-shrink")) << help.out;
     EXPECT_TRUE(has(help.out, "example:\n  zrso-host lun resize")) << help.out;
     EXPECT_EQ(host({"lun", "resize", "--help"}).out, help.out);
@@ -293,7 +320,8 @@ TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         std::string bin = std::string(ZRSO_BIN_DIR) + "/zrso-host";
-        ::execl(bin.c_str(), bin.c_str(), "--home", home_.c_str(), "array", "passwd", "xiv1", nullptr);
+        ::execl(bin.c_str(), bin.c_str(), "--home", home_.c_str(), "array", "passwd", "xiv1",
+                nullptr);
         ::_exit(127);
     }
     std::string seen;
@@ -318,19 +346,21 @@ TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
 }
 
 TEST(OperatorToolLog, HundredThousandVolumeInventoryWritesUnderOneMiB) {
-    if (!SimAvailable({"zrso-host"}) || !PluginAvailable()) GTEST_SKIP() << "simulator or plug-in not built";
+    if (!SimAvailable({"zrso-host"}) || !PluginAvailable())
+        GTEST_SKIP() << "simulator or plug-in not built";
     TestDir dir;
     SimArray sim;
-    sim.Admin({"array-create", "--address", kAddress, "--serial", "1310133", "--user", "admin", "--password",
-               kPassword});
+    sim.Admin({"array-create", "--address", kAddress, "--serial", "1310133", "--user", "admin",
+               "--password", kPassword});
     sim.Admin({"vol-bulk", "--address", kAddress, "--pools", "10", "--vols", "100000"});
     std::string home = dir / "home";
-    ASSERT_EQ(runHost({"--home", home, "init", "--simulated", "--sim-bin", SimBinDir(), "--sim-state", sim.state()})
+    ASSERT_EQ(runHost({"--home", home, "init", "--simulated", "--sim-bin", SimBinDir(),
+                       "--sim-state", sim.state()})
                   .status,
               0);
     writeFile(dir / "pw", kPassword + "\n");
-    ASSERT_EQ(runHost({"--home", home, "array", "add", "big", "--address", kAddress, "--user", "admin", "--serial",
-                       "1310133", "--password-file", dir / "pw"})
+    ASSERT_EQ(runHost({"--home", home, "array", "add", "big", "--address", kAddress, "--user",
+                       "admin", "--serial", "1310133", "--password-file", dir / "pw"})
                   .status,
               0);
     std::size_t before = readFile(home + "/zrso-host.log").size();

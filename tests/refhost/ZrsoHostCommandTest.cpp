@@ -6,8 +6,8 @@
 #include "support/SimArray.h"
 
 using refhost_test::readFile;
-using refhost_test::RunResult;
 using refhost_test::runHost;
+using refhost_test::RunResult;
 using refhost_test::TestDir;
 using refhost_test::writeFile;
 
@@ -19,8 +19,8 @@ class ZrsoHostCommand : public ::testing::Test {
 protected:
     void SetUp() override {
         home_ = dir_ / "home";
-        auto r = host({"init", "--simulated", "--sim-bin=" + SimBinDir(), "--fc",
-                       "21:00:00:1b:32:a0:d0:01"});
+        auto r = host(
+            {"init", "--simulated", "--sim-bin=" + SimBinDir(), "--fc", "21:00:00:1b:32:a0:d0:01"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
 
@@ -31,8 +31,8 @@ protected:
 
     void addArray() {
         writeFile(dir_ / "pw", kPassword + "\n");
-        auto r = host({"array", "add", "xiv1", "--address", "10.1.1.1", "--user", "admin", "--serial",
-                       "1310133", "--password-file", dir_ / "pw", "--no-verify"});
+        auto r = host({"array", "add", "xiv1", "--address", "10.1.1.1", "--user", "admin",
+                       "--serial", "1310133", "--password-file", dir_ / "pw", "--no-verify"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
 
@@ -66,7 +66,8 @@ TEST_F(ZrsoHostCommand, ArraysAreListedWithoutThePasswordAnywhere) {
 }
 
 TEST_F(ZrsoHostCommand, UsageAndDamagedDatabaseGiveClearErrors) {
-    for (auto words : {std::vector<std::string>{"array", "frobnicate"}, {"backup"}, {"mount", "notanumber"}})
+    for (auto words :
+         {std::vector<std::string>{"array", "frobnicate"}, {"backup"}, {"mount", "notanumber"}})
         EXPECT_EQ(host(words).status, 2) << words[0];
     EXPECT_EQ(host({"mount", "999"}).status, 1);
 
@@ -89,7 +90,8 @@ TEST_F(ZrsoHostCommand, SupportedAsksThePlugInAboutASimulatedDisk) {
               "vendor=IBM\nproduct=2810XIV\nrevision=10.2\nserial=130279500123\n"
               "naa=6001738CFC9035E80000000000012345\n");
     writeFile(home_ + "/disks/hpd1.disk",
-              "vendor=HP\nproduct=HSV300\nrevision=1\nserial=XYZ\nnaa=600508B4000000000000000000000001\n");
+              "vendor=HP\nproduct=HSV300\nrevision=1\nserial=XYZ\nnaa="
+              "600508B4000000000000000000000001\n");
     auto yes = host({"supported", "/dev/xivd9"});
     EXPECT_EQ(yes.status, 0) << yes.out << yes.err;
     EXPECT_NE(yes.out.find("an IBM XIV volume"), std::string::npos);
@@ -119,7 +121,8 @@ TEST(ZrsoHostRescan, OnARealMachineAsksOnTheTerminalOrWantsYes) {
     RunResult terminal;
     std::string line = "script -qec \"" + std::string(ZRSO_BIN_DIR) + "/zrso-host --home " + home +
                        " rescan\" /dev/null";
-    terminal.status = ProcessRunner().system(line.c_str(), &terminal.out, &terminal.err, nullptr, true);
+    terminal.status =
+        ProcessRunner().system(line.c_str(), &terminal.out, &terminal.err, nullptr, true);
     EXPECT_EQ(terminal.status, 1) << terminal.out << terminal.err;
     EXPECT_NE(terminal.out.find("Rescan now? [y/N]"), std::string::npos) << terminal.out;
     EXPECT_NE(terminal.out.find("rescan not done"), std::string::npos) << terminal.out;

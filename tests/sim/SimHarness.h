@@ -12,16 +12,16 @@
 namespace simtest {
 
 struct RunResult {
-  int code = -1;
-  std::string out, err;
+    int code = -1;
+    std::string out, err;
 };
 
 // Runs `program` from the build's bin directory and waits for it.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args);
 
 struct Started {
-  int pid = -1;
-  int outFd = -1;
+    int pid = -1;
+    int outFd = -1;
 };
 Started startProgram(const std::string& program, const std::vector<std::string>& args);
 RunResult finish(Started started);
@@ -36,20 +36,20 @@ std::vector<Resource> resourcesOf(const std::string& xml, const std::string& ele
 // admin/secret) and a pool "p1" of 1003 GB with a 170 GB snapshot reserve;
 // ZRSO_SIM_DISKS names a catalog in a private directory.
 class SimWorld : public ::testing::Test {
- protected:
-  void SetUp() override;
+protected:
+    void SetUp() override;
 
-  RunResult admin(std::vector<std::string> args);
-  // xcli -u admin -p secret -m xiv-a -y -x <args>
-  RunResult xcli(const std::vector<std::string>& args);
-  std::vector<std::string> xcliArgs(const std::vector<std::string>& args) const;
-  std::string status(const std::vector<std::string>& args) { return statusOf(xcli(args).out); }
-  Resource volume(const std::string& name);
-  Resource pool(const std::string& name);
+    RunResult admin(std::vector<std::string> args);
+    // xcli -u admin -p secret -m xiv-a -y -x <args>
+    RunResult xcli(const std::vector<std::string>& args);
+    std::vector<std::string> xcliArgs(const std::vector<std::string>& args) const;
+    std::string status(const std::vector<std::string>& args) { return statusOf(xcli(args).out); }
+    Resource volume(const std::string& name);
+    Resource pool(const std::string& name);
 
-  SimArray sim_;
-  TempDir dir_{"sim_tests"};
-  ScopedEnv disks_{"ZRSO_SIM_DISKS", dir_.file("disks")};
+    SimArray sim_;
+    TempDir dir_{"sim_tests"};
+    ScopedEnv disks_{"ZRSO_SIM_DISKS", dir_.file("disks")};
 };
 
 }  // namespace simtest

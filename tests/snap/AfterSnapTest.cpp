@@ -44,7 +44,8 @@ TEST(AfterSnap, DeleteDisbandsALeftoverSnapshotGroupFirst) {
     EXPECT_EQ(snapped.result, 1);
     EXPECT_THAT(Statuses(snapped), ElementsAre(6, 6, 6));
     EXPECT_EQ(snapped.records[0].errorCode, 60001);
-    EXPECT_THAT(snapped.records[0].errorMessage, HasSubstr("Unable to disband the snapshot group :["));
+    EXPECT_THAT(snapped.records[0].errorMessage,
+                HasSubstr("Unable to disband the snapshot group :["));
     EXPECT_THAT(w.array().SnapGroups(), SizeIs(1));
 
     // No duplicate was ever made: its deletion counts as done.

@@ -65,7 +65,8 @@ TEST(BackupJobs, GroupJobSnapsEveryVolumeAtOnceUnderTheGroupsNames) {
     EXPECT_EQ(w.Step(single, "prepare").result, 0);
     auto alone = w.Step(single, "snap");
     ASSERT_THAT(Statuses(alone), ElementsAre(5));
-    EXPECT_THAT(w.array().SnapshotsOf(VolumeOf(0)), ::testing::Contains(alone.records[0].snapshotId));
+    EXPECT_THAT(w.array().SnapshotsOf(VolumeOf(0)),
+                ::testing::Contains(alone.records[0].snapshotId));
     EXPECT_THAT(w.array().SnapGroups(), IsEmpty());
 }
 
@@ -87,8 +88,8 @@ TEST(BackupJobs, ResultsSayWhetherAllSomeOrNoneSucceeded) {
     int64_t job = w.Job(w.disks(), false);
     auto three = w.Step(job, "prepare");
     ASSERT_EQ(three.result, 0);
-    ASSERT_TRUE(w.array().Run({"snapshot_create", "vol=" + VolumeOf(1),
-                               "name=" + three.records[1].snapshotId}));
+    ASSERT_TRUE(w.array().Run(
+        {"snapshot_create", "vol=" + VolumeOf(1), "name=" + three.records[1].snapshotId}));
     auto snapped = w.Step(job, "snap");
     EXPECT_EQ(snapped.result, 2);
     EXPECT_THAT(Statuses(snapped), ElementsAre(5, 6, 6));

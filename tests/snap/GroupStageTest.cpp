@@ -46,11 +46,11 @@ TEST(GroupStage, GroupEndsHoldingExactlyTheJobsVolumes) {
     SnapWorld w;
     // demo_vol_1 sits in another group; the job's group holds demo_vol_3,
     // which is not part of the job.
-    for (auto words : std::vector<std::vector<std::string>>{
-             {"cg_create", "cg=other_cg", "pool=demo_pool"},
-             {"cg_add_vol", "cg=other_cg", "vol=demo_vol_1"},
-             {"cg_create", "cg=ZR_CG_1_1", "pool=demo_pool"},
-             {"cg_add_vol", "cg=ZR_CG_1_1", "vol=demo_vol_3"}})
+    for (auto words :
+         std::vector<std::vector<std::string>>{{"cg_create", "cg=other_cg", "pool=demo_pool"},
+                                               {"cg_add_vol", "cg=other_cg", "vol=demo_vol_1"},
+                                               {"cg_create", "cg=ZR_CG_1_1", "pool=demo_pool"},
+                                               {"cg_add_vol", "cg=ZR_CG_1_1", "vol=demo_vol_3"}})
         ASSERT_TRUE(w.array().Run(words));
 
     int64_t job = w.Job({w.disks()[0], w.disks()[1]}, true);

@@ -18,8 +18,8 @@ SnapWorld::SnapWorld(const std::function<void(SnapWorld&)>& shape) : env_("zrso-
     world_ = refhost::buildSimulatedArray(SimBinDir());
     Admin({"user-add", "--user", kObserver, "--password", kObserverPassword});
     if (shape) shape(*this);
-    session_ = std::make_unique<refhost::HostSession>(world_.homeDir(), PluginPath(), false,
-                                                      out_, err_);
+    session_ =
+        std::make_unique<refhost::HostSession>(world_.homeDir(), PluginPath(), false, out_, err_);
     refhost::setUpDemoHost(*session_, world_);
     view_ = std::make_unique<ArrayView>(world_.address, kObserver, kObserverPassword);
 }
@@ -79,9 +79,9 @@ void SnapWorld::SetXcliDirectory(const std::string& directory) {
 
 void SnapWorld::FakeHost(FakeZROSUtil& os) const {
     os.arrays = {world_.address};
-    os.arrayInfos[world_.address] = "{hostid:1,hostName:" + world_.address + ",hostUserName:" +
-                                    kObserver + ",hostPassword:" + kObserverPassword +
-                                    ",arrayId:" + world_.serial + "}";
+    os.arrayInfos[world_.address] =
+        "{hostid:1,hostName:" + world_.address + ",hostUserName:" + kObserver +
+        ",hostPassword:" + kObserverPassword + ",arrayId:" + world_.serial + "}";
 }
 
 void SnapWorld::FakeRecord(FakeSnapInfo& info, const std::string& device,
@@ -89,9 +89,9 @@ void SnapWorld::FakeRecord(FakeSnapInfo& info, const std::string& device,
     info.sourceDevice = device;
     info.snapshotId = snapshotId;
     info.snapshotIdText = snapshotId;
-    info.loginsByArray[world_.serial] = "{arrayId:" + world_.serial + ",hostName:" +
-                                        world_.address + ",hostUserName:" + kObserver +
-                                        ",hostPassword:" + kObserverPassword + "}";
+    info.loginsByArray[world_.serial] =
+        "{arrayId:" + world_.serial + ",hostName:" + world_.address + ",hostUserName:" + kObserver +
+        ",hostPassword:" + kObserverPassword + "}";
     info.arrayLogin = info.loginsByArray[world_.serial];
     info.configInts["SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP"] = consistencyGroup ? 1 : 0;
     info.intProperties = {{1, 5}, {18, 1}};

@@ -49,8 +49,8 @@ public:
     const std::string& address() const { return world_.address; }
     const std::string& pool() const { return world_.pool; }
 
-    int64_t Job(const std::vector<std::string>& devices, bool consistencyGroup,
-                int appId = 1, int fleetNumber = 1);
+    int64_t Job(const std::vector<std::string>& devices, bool consistencyGroup, int appId = 1,
+                int fleetNumber = 1);
     refhost::StepOutcome Step(int64_t job, const std::string& step);
     // The host's log: every line the plug-in wrote through its records.
     std::string Log() const;

@@ -48,9 +48,9 @@ TEST_F(WithHostFakes, CommaInTheSnapshotIdFailsThatDeviceAndStopsThePass) {
     EXPECT_THAT(b.propertiesSet, IsEmpty());
     EXPECT_EQ(c.sourceDevice.calls(), 0);
     ASSERT_EQ(a.propertiesSet.size(), 1u);
-    EXPECT_EQ(a.propertiesSet[0].second,
-              ",SnapName:ZRS_1,ArrayId:1310133,VolumeId:" +
-                  world->array().VolumeField("demo_vol_1", "wwn") + ",VolumeName:demo_vol_1,");
+    EXPECT_EQ(a.propertiesSet[0].second, ",SnapName:ZRS_1,ArrayId:1310133,VolumeId:" +
+                                             world->array().VolumeField("demo_vol_1", "wwn") +
+                                             ",VolumeName:demo_vol_1,");
 }
 
 // No device of ours: the group stage has no login or pool to work with
@@ -92,16 +92,19 @@ TEST_F(WithHostFakes, HoleInTheRecordArrayCountsAsFailedInEveryStep) {
 }
 
 std::string GroupMetadata(const std::string& volume, const std::string& group) {
-    return ",SnapName:sg_" + group + "." + volume + ",ArrayId:1310133,VolumeId:0,VolumeName:" +
-           volume + ",CGName:" + group + ",SnapGroupName:sg_" + group + ",";
+    return ",SnapName:sg_" + group + "." + volume +
+           ",ArrayId:1310133,VolumeId:0,VolumeName:" + volume + ",CGName:" + group +
+           ",SnapGroupName:sg_" + group + ",";
 }
 
 // One group snapshot per call: a device naming another group has no
 // snapshot and must not be reported snapped.
 TEST_F(WithHostFakes, SnapOfTwoGroupsReportsOnlyTheFirstSnapped) {
-    for (auto words : std::vector<std::vector<std::string>>{
-             {"cg_create", "cg=a", "pool=demo_pool"}, {"cg_add_vol", "cg=a", "vol=demo_vol_1"},
-             {"cg_create", "cg=b", "pool=demo_pool"}, {"cg_add_vol", "cg=b", "vol=demo_vol_2"}})
+    for (auto words :
+         std::vector<std::vector<std::string>>{{"cg_create", "cg=a", "pool=demo_pool"},
+                                               {"cg_add_vol", "cg=a", "vol=demo_vol_1"},
+                                               {"cg_create", "cg=b", "pool=demo_pool"},
+                                               {"cg_add_vol", "cg=b", "vol=demo_vol_2"}})
         ASSERT_TRUE(world->array().Run(words));
     FakeSnapInfo a, b;
     world->FakeRecord(a, Disk(0), "", false);

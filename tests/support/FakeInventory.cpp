@@ -137,8 +137,8 @@ int FakeInventory::findPool(ZRSO::PoolRecord** pool, int* poolRecordId, const ch
 }
 
 int FakeInventory::addPool(int arrayId, int clientId, const char* poolName, uint64_t sizeMiB,
-                           uint64_t usedMiB, const char*, int, const char*,
-                           int* newPoolRecordId, int) {
+                           uint64_t usedMiB, const char*, int, const char*, int* newPoolRecordId,
+                           int) {
     called("addPool");
     if (addPoolResult != 0) {
         poolsAdded.push_back(AddPoolCall{arrayId, clientId, Safe(poolName), sizeMiB, usedMiB, 0});
@@ -151,8 +151,8 @@ int FakeInventory::addPool(int arrayId, int clientId, const char* poolName, uint
     return 0;
 }
 
-int FakeInventory::findVolume(ZRSO::VolumeRecord** volume, int* volumeRecordId,
-                              const char* name, const char*, int clientId) {
+int FakeInventory::findVolume(ZRSO::VolumeRecord** volume, int* volumeRecordId, const char* name,
+                              const char*, int clientId) {
     called("findVolume");
     for (auto& v : volumes[clientId]) {
         if (v->name != Safe(name)) continue;
@@ -163,12 +163,12 @@ int FakeInventory::findVolume(ZRSO::VolumeRecord** volume, int* volumeRecordId,
     return 1;
 }
 
-int FakeInventory::addVolume(int tempVolumeId, int clientId, const char* name,
-                             const char* name2, uint64_t sizeMiB, uint64_t usedMiB,
-                             const char* text, int, int poolRecordId, const char*) {
+int FakeInventory::addVolume(int tempVolumeId, int clientId, const char* name, const char* name2,
+                             uint64_t sizeMiB, uint64_t usedMiB, const char* text, int,
+                             int poolRecordId, const char*) {
     called("addVolume");
-    volumesAdded.push_back(AddVolumeCall{tempVolumeId, clientId, Safe(name), Safe(name2),
-                                         sizeMiB, usedMiB, Safe(text), poolRecordId});
+    volumesAdded.push_back(AddVolumeCall{tempVolumeId, clientId, Safe(name), Safe(name2), sizeMiB,
+                                         usedMiB, Safe(text), poolRecordId});
     return addVolumeResult;
 }
 

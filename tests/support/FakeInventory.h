@@ -149,14 +149,14 @@ public:
                             char* controlHost, int controlHostCapacity) override;
     int findPool(ZRSO::PoolRecord** pool, int* poolRecordId, const char* poolName,
                  int* clientId) override;
-    int addPool(int arrayId, int clientId, const char* poolName, uint64_t sizeMiB,
-                uint64_t usedMiB, const char* text1, int value1, const char* text2,
-                int* newPoolRecordId, int value2) override;
+    int addPool(int arrayId, int clientId, const char* poolName, uint64_t sizeMiB, uint64_t usedMiB,
+                const char* text1, int value1, const char* text2, int* newPoolRecordId,
+                int value2) override;
     int findVolume(ZRSO::VolumeRecord** volume, int* volumeRecordId, const char* name,
                    const char* name2, int clientId) override;
     int addVolume(int tempVolumeId, int clientId, const char* name, const char* name2,
-                  uint64_t sizeMiB, uint64_t usedMiB, const char* text, int value,
-                  int poolRecordId, const char* text2) override;
+                  uint64_t sizeMiB, uint64_t usedMiB, const char* text, int value, int poolRecordId,
+                  const char* text2) override;
     int findLun(ZRSO::LunRecord** lun, const char* name, const char* name2,
                 int volumeRecordId) override;
     int addLun(int tempLunId, int tempVolumeId, const char* name, const char* name2,

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/ZRSO.h"
 #include "Recorded.h"
 #include "TextScript.h"
+#include "host/ZRSO.h"
 
 class FakeLUNInfo : public ZRSO::LUNInfo {
 public:

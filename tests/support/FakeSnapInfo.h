@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/ZRSO.h"
 #include "Recorded.h"
 #include "TextScript.h"
+#include "host/ZRSO.h"
 
 class FakeSnapInfo : public ZRSO::SnapInfo {
 public:
@@ -26,16 +26,16 @@ public:
     TextScript hostIdentifier;
     TextScript sourceDevice;
     TextScript snapDevice;
-    std::map<int, TextScript> properties;            // absent id: answers 1
+    std::map<int, TextScript> properties;             // absent id: answers 1
     std::map<std::string, TextScript> configStrings;  // absent setting: answers 1
-    std::map<int, TextScript> hostPaths;             // absent id: answers 1
-    std::map<std::string, int> configInts;           // absent: default kept
+    std::map<int, TextScript> hostPaths;              // absent id: answers 1
+    std::map<std::string, int> configInts;            // absent: default kept
     int configIntResult = 0;
-    std::map<int, int> intProperties;                // absent id: answers 1
+    std::map<int, int> intProperties;  // absent id: answers 1
     // When not empty, selectArrayLogin loads the login text of the array
     // asked for into arrayLogin and answers 0, or answers 1 for an unknown one.
     std::map<std::string, std::string> loginsByArray;
-    int selectArrayLoginResult = 0;                  // used when loginsByArray is empty
+    int selectArrayLoginResult = 0;  // used when loginsByArray is empty
     std::set<int> options;
     unsigned int flags = 0;
     int status = 0;

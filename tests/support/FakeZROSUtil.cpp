@@ -36,8 +36,8 @@ void FakeZROSUtil::rescanDevices(const char* host, const char** inits, const cha
     called("rescanDevices");
 }
 
-int FakeZROSUtil::listHostDevices(const char* host, const char* vendor, char separator,
-                                  int size, char* buffer) {
+int FakeZROSUtil::listHostDevices(const char* host, const char* vendor, char separator, int size,
+                                  char* buffer) {
     called("listHostDevices");
     deviceListAsks.emplace_back(Safe(host), Safe(vendor));
     hostDevicesScript.setText(Join(hostDevices, separator));
@@ -62,8 +62,7 @@ short FakeZROSUtil::fetchArrayInfo(const char* controlHost, char* buffer, short*
 }
 
 bool FakeZROSUtil::detectHBAlist(const char* clientHost, const char* controlHost, char* names,
-                                 short* nameLength, char* types, short* typeLength,
-                                 short* count) {
+                                 short* nameLength, char* types, short* typeLength, short* count) {
     called("detectHBAlist");
     hbaListAsks.emplace_back(Safe(clientHost), Safe(controlHost));
     if (!detectHBAlistResult) return false;
@@ -93,8 +92,8 @@ bool FakeZROSUtil::detectHBAlist(const char* clientHost, const char* controlHost
     return true;
 }
 
-bool FakeZROSUtil::detectHostHBA(const char* hostIdentifier, const char* controlHost,
-                                 char* buffer, short* size, bool* iscsi) {
+bool FakeZROSUtil::detectHostHBA(const char* hostIdentifier, const char* controlHost, char* buffer,
+                                 short* size, bool* iscsi) {
     called("detectHostHBA");
     hostHbaAsks.emplace_back(Safe(hostIdentifier), Safe(controlHost));
     int answer = hostHBA.serveRecord(buffer, size);
@@ -112,13 +111,12 @@ int64_t FakeZROSUtil::getJobId() {
 }
 
 int FakeZROSUtil::GetPageInforForVMwareDevice(const char* hostPath, const char* lunUuid,
-                                              const char* nameSpace, int applicationId,
-                                              int fleetId, int nameSpaceCode, int reserved,
-                                              int bufferSize, char* buffer) {
+                                              const char* nameSpace, int applicationId, int fleetId,
+                                              int nameSpaceCode, int reserved, int bufferSize,
+                                              char* buffer) {
     called("GetPageInforForVMwareDevice");
-    pageAsks.push_back(VMwarePageCall{Safe(hostPath), Safe(lunUuid), Safe(nameSpace),
-                                      applicationId, fleetId, nameSpaceCode, reserved,
-                                      bufferSize});
+    pageAsks.push_back(VMwarePageCall{Safe(hostPath), Safe(lunUuid), Safe(nameSpace), applicationId,
+                                      fleetId, nameSpaceCode, reserved, bufferSize});
     if (pageResult != 0) return pageResult;
     auto it = vmwarePages.find(Safe(nameSpace));
     if (it == vmwarePages.end()) return 1;

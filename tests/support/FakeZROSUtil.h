@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/ZRSO.h"
 #include "TextScript.h"
+#include "host/ZRSO.h"
 
 struct FakeInitiator {
     std::string name;  // as the host lists it (Fibre Channel names may carry colons)
@@ -75,15 +75,13 @@ public:
     std::vector<ArrayConfigCall> configAsks;
 
     // --- ZRSO::ZROSUtil --------------------------------------------------
-    void rescanDevices(const char* host, const char** initiators,
-                       const char** devices) override;
+    void rescanDevices(const char* host, const char** initiators, const char** devices) override;
     int listHostDevices(const char* host, const char* vendor, char separator, int size,
                         char* buffer) override;
     short getArrayList(const char* type, char separator, short size, char* buffer) override;
     short fetchArrayInfo(const char* controlHost, char* buffer, short* size) override;
     bool detectHBAlist(const char* clientHost, const char* controlHost, char* names,
-                       short* nameLength, char* types, short* typeLength,
-                       short* count) override;
+                       short* nameLength, char* types, short* typeLength, short* count) override;
     bool detectHostHBA(const char* hostIdentifier, const char* controlHost, char* buffer,
                        short* size, bool* iscsi) override;
     int64_t getJobId() override;

@@ -4,11 +4,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <sqlite3.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -65,7 +64,9 @@ void drain(int outFd, int errFd, std::string* out, std::string* err) {
 }
 
 void check(const HostRun& r, const std::string& what) {
-    if (r.status != 0) throw std::runtime_error(what + " failed (" + std::to_string(r.status) + "): " + r.out + r.err);
+    if (r.status != 0)
+        throw std::runtime_error(what + " failed (" + std::to_string(r.status) + "): " + r.out +
+                                 r.err);
 }
 
 }  // namespace
@@ -99,10 +100,10 @@ HostRun RunCaptured(const std::vector<std::string>& argv) {
 HostWorld::HostWorld(const std::string& root) : root_(root), sim_(root + "/sim") {
     ::mkdir(root_.c_str(), 0700);
     ::mkdir((root_ + "/sim").c_str(), 0700);
-    sim_.Admin({"array-create", "--address", kAddress, "--serial", kSerial, "--user", kUser, "--password",
-                kPassword});
-    sim_.Admin({"pool-create", "--address", kAddress, "--pool", kPool, "--size-gb", "3000", "--snapshot-size-gb",
-                "1000"});
+    sim_.Admin({"array-create", "--address", kAddress, "--serial", kSerial, "--user", kUser,
+                "--password", kPassword});
+    sim_.Admin({"pool-create", "--address", kAddress, "--pool", kPool, "--size-gb", "3000",
+                "--snapshot-size-gb", "1000"});
 }
 
 std::unique_ptr<HostWorld> HostWorld::ready(const std::string& root, int mapped, int unmapped) {
@@ -114,7 +115,9 @@ std::unique_ptr<HostWorld> HostWorld::ready(const std::string& root, int mapped,
     return world;
 }
 
-bool HostWorld::buildHasIt() { return SimAvailable({"zrso-host", "xiv_devlist"}) && PluginAvailable(); }
+bool HostWorld::buildHasIt() {
+    return SimAvailable({"zrso-host", "xiv_devlist"}) && PluginAvailable();
+}
 
 void HostWorld::defineHostObject() {
     std::string ports;
@@ -126,14 +129,16 @@ void HostWorld::defineHostObject() {
 void HostWorld::addVolumes(int count, bool mapped) {
     for (int i = 0; i < count; ++i) {
         std::string v = "v" + std::to_string(++volumes_);
-        sim_.Admin({"vol-create", "--address", kAddress, "--pool", kPool, "--vol", v, "--size-gb", "17"});
+        sim_.Admin(
+            {"vol-create", "--address", kAddress, "--pool", kPool, "--vol", v, "--size-gb", "17"});
         if (mapped) sim_.Admin({"map", "--address", kAddress, "--host", kHostObject, "--vol", v});
     }
 }
 
 void HostWorld::initHome() {
-    std::vector<std::string> init = {"init", "--simulated", "--sim-bin", SimBinDir(), "--sim-state", sim_.state(),
-                                     "--mount-retry", "5", "--sleep-scale", "0.001"};
+    std::vector<std::string> init = {"init",          "--simulated", "--sim-bin",     SimBinDir(),
+                                     "--sim-state",   sim_.state(),  "--mount-retry", "5",
+                                     "--sleep-scale", "0.001"};
     for (const auto& p : ports_) init.insert(init.end(), {"--fc", p});
     check(host(init), "zrso-host init");
     std::string pw = root_ + "/array.pw";
@@ -171,10 +176,10 @@ pid_t HostWorld::startHost(std::vector<std::string> words, const std::string& na
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, (root_ + "/" + name + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&files, 2, (root_ + "/" + name + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&files, 1, (root_ + "/" + name + ".out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&files, 2, (root_ + "/" + name + ".err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
     if (posix_spawn(&pid, args[0], &files, nullptr, args.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&files);
@@ -194,7 +199,8 @@ bool HostWorld::waitGone(pid_t pid) {
         std::string stat = ReadFileText("/proc/" + std::to_string(pid) + "/stat");
         std::size_t paren = stat.rfind(')');
         // Gone, or a zombie its new parent has yet to reap.
-        if (stat.empty() || (paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z'))
+        if (stat.empty() ||
+            (paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z'))
             return true;
     }
     return false;
@@ -209,8 +215,10 @@ bool HostWorld::waitQuiet() const {
             pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
             if (pid <= 0 || pid == ::getpid()) continue;
             std::string env = ReadFileText("/proc/" + std::to_string(pid) + "/environ");
-            for (std::size_t at = env.find(mark); at != std::string::npos && !busy; at = env.find(mark, at + 1))
-                busy = (at == 0 || env[at - 1] == '\0') && (at + mark.size() == env.size() || env[at + mark.size()] == '\0');
+            for (std::size_t at = env.find(mark); at != std::string::npos && !busy;
+                 at = env.find(mark, at + 1))
+                busy = (at == 0 || env[at - 1] == '\0') &&
+                       (at + mark.size() == env.size() || env[at + mark.size()] == '\0');
             if (busy && !waitGone(pid)) return false;
         }
         if (proc) ::closedir(proc);
@@ -220,14 +228,24 @@ bool HostWorld::waitQuiet() const {
 }
 
 std::string HostWorld::xcli(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv = {"/usr/bin/env", "XIV_SIM_STATE=" + sim_.state(), BuiltProgram("xcli"), "-u", kUser,
-                                     "-p", kPassword, "-m", kAddress, "-y", "-x"};
+    std::vector<std::string> argv = {"/usr/bin/env",
+                                     "XIV_SIM_STATE=" + sim_.state(),
+                                     BuiltProgram("xcli"),
+                                     "-u",
+                                     kUser,
+                                     "-p",
+                                     kPassword,
+                                     "-m",
+                                     kAddress,
+                                     "-y",
+                                     "-x"};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunCaptured(argv).out;
 }
 
 HostRun HostWorld::runPrinted(const std::string& commandLine) const {
-    std::string line = "XIV_SIM_STATE='" + sim_.state() + "' XIV_XCLIPASSWORD='" + kPassword + "' " + commandLine;
+    std::string line =
+        "XIV_SIM_STATE='" + sim_.state() + "' XIV_XCLIPASSWORD='" + kPassword + "' " + commandLine;
     return RunCaptured({"/bin/sh", "-c", line});
 }
 
@@ -242,13 +260,15 @@ std::vector<std::string> HostWorld::arrayState() const {
 void HostWorld::save(const std::string& name) const {
     std::string copy = root_ + "." + name;
     RunProgram({"rm", "-rf", copy});
-    if (RunProgram({"cp", "-a", root_, copy}) != 0) throw std::runtime_error("cannot save the world to " + copy);
+    if (RunProgram({"cp", "-a", root_, copy}) != 0)
+        throw std::runtime_error("cannot save the world to " + copy);
 }
 
 void HostWorld::restore(const std::string& name) const {
     std::string copy = root_ + "." + name;
     RunProgram({"rm", "-rf", root_});
-    if (RunProgram({"cp", "-a", copy, root_}) != 0) throw std::runtime_error("cannot restore the world " + copy);
+    if (RunProgram({"cp", "-a", copy, root_}) != 0)
+        throw std::runtime_error("cannot restore the world " + copy);
 }
 
 namespace {
@@ -266,11 +286,14 @@ std::string logProblems(const std::string& path, bool unfinishedEnd) {
         ++number;
         // A line cut by a killed writer, ended by the next one to open the log.
         const std::string ended = " [line cut: its writer ended while writing it]";
-        if (line.size() >= ended.size() && line.compare(line.size() - ended.size(), ended.size(), ended) == 0) continue;
+        if (line.size() >= ended.size() &&
+            line.compare(line.size() - ended.size(), ended.size(), ended) == 0)
+            continue;
         size_t tabs = 0;
         for (char c : line) tabs += c == '\t';
         if (tabs < 5 || line.size() < 24 || line[4] != '-' || line[10] != 'T')
-            return path + ": line " + std::to_string(number) + " is not a log line: " + line.substr(0, 120);
+            return path + ": line " + std::to_string(number) +
+                   " is not a log line: " + line.substr(0, 120);
     }
     return "";
 }
@@ -280,11 +303,12 @@ std::string logProblems(const std::string& path, bool unfinishedEnd) {
 std::string HostWorld::hostDbValue(const std::string& sql) const {
     sqlite3* db = nullptr;
     std::string value;
-    if (sqlite3_open_v2((home() + "/host.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2((home() + "/host.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+        SQLITE_OK) {
         sqlite3_busy_timeout(db, 10000);
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW &&
-            sqlite3_column_text(st, 0))
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0))
             value = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
         else if (!st)
             value = std::string("error: ") + sqlite3_errmsg(db);

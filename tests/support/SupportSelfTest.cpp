@@ -50,8 +50,8 @@ TEST(FakeZROSUtilDouble, InitiatorListAnswersTheSizingCallThenTheNames) {
     short nameLen = 0, typeLen = 0, count = 0;
     ASSERT_TRUE(os.detectHBAlist("me", "array", nullptr, &nameLen, nullptr, &typeLen, &count));
     std::vector<char> names(nameLen), types(typeLen);
-    ASSERT_TRUE(os.detectHBAlist("me", "array", names.data(), &nameLen, types.data(), &typeLen,
-                                 &count));
+    ASSERT_TRUE(
+        os.detectHBAlist("me", "array", names.data(), &nameLen, types.data(), &typeLen, &count));
     EXPECT_STREQ(names.data(), "10:00:00:00:c9:00:00:01,iqn.2026-01.host");
     EXPECT_EQ(types[0], 0);
     EXPECT_EQ(types[1], 1);

@@ -1,11 +1,12 @@
 #include "TempDir.h"
 
+#include <ftw.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
-#include <ftw.h>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
 namespace {

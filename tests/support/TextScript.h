@@ -40,7 +40,7 @@ class TextScript {
 public:
     TextScript() = default;
     TextScript(std::string text) : text_(std::move(text)) {}  // NOLINT: set from text
-    TextScript(const char* text) : text_(text) {}              // NOLINT: set from text
+    TextScript(const char* text) : text_(text) {}             // NOLINT: set from text
     TextScript& operator=(const std::string& text) {
         text_ = text;
         return *this;

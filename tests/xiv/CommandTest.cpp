@@ -11,13 +11,9 @@ namespace {
 const char* const LINE = "xcli -u admin -p s3cret -m 10.0.0.1 -y -x vol_list";
 const char* const LOGGED = "xcli -u admin -p XXXX -m 10.0.0.1 -y -x vol_list";
 // A fresh log each time: copies share where their lines go.
-XivLogger logger()
-{
-    return XivLogger(DebugLog());
-}
+XivLogger logger() { return XivLogger(DebugLog()); }
 
-TEST(Command, MasksThePasswordAndPrefixesTheDirectory)
-{
+TEST(Command, MasksThePasswordAndPrefixesTheDirectory) {
     Command withDir(LINE, "/opt/xiv", logger());
     EXPECT_EQ(std::string("/opt/xiv/") + LINE, withDir.GetCommandLine());
     EXPECT_EQ(LOGGED, withDir.GetLoggedCommandLine());
@@ -32,8 +28,7 @@ TEST(Command, MasksThePasswordAndPrefixesTheDirectory)
         Command("xcli -u a -p pw -m x -m h -x op", "", logger(), "pw -m x").GetLoggedCommandLine());
 }
 
-TEST(Command, PasswordTravelsInTheEnvironmentNotOnTheArgumentList)
-{
+TEST(Command, PasswordTravelsInTheEnvironmentNotOnTheArgumentList) {
     for (const char* inner : {"", "with blank"}) {
         StandIn xcli(inner);
         xcli.answer(Answer("SUCCESS"));
@@ -56,8 +51,7 @@ TEST(Command, PasswordTravelsInTheEnvironmentNotOnTheArgumentList)
     }
 }
 
-TEST(Command, EveryOutputBecomesAnAnswer)
-{
+TEST(Command, EveryOutputBecomesAnAnswer) {
     const std::string real = Answer("VOLUME_BAD_NAME");
     const struct {
         std::string out, err;
@@ -84,8 +78,7 @@ TEST(Command, EveryOutputBecomesAnAnswer)
     }
 }
 
-TEST(Command, ProgramThatDoesNotStartAndPlainRuns)
-{
+TEST(Command, ProgramThatDoesNotStartAndPlainRuns) {
     StandIn tool;
     LogCapture log;
     std::string output;
@@ -107,8 +100,7 @@ TEST(Command, ProgramThatDoesNotStartAndPlainRuns)
     EXPECT_EQ("(unset)", tool.password(1));
 }
 
-TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText)
-{
+TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText) {
     StandIn xcli;
     const std::string body = "<volume><name value=\"v1\"/></volume>";
     xcli.answer("banner line\n" + Answer("SUCCESS", body) + "\nwarning after\n");
@@ -118,8 +110,7 @@ TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText)
     std::string& text = error.text;
     ResourceList list;
     LogCapture log;
-    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(),
-              logger());
+    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(), logger());
     EXPECT_EQ(5, code);
     EXPECT_EQ("SUCCESS", result);
     EXPECT_EQ("before;cmd_status = SUCCESS" + Answer("SUCCESS", body), text);
@@ -133,8 +124,7 @@ TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText)
     // A truncated success is a failure, with the records read so far.
     xcli.answer(Answer("SUCCESS", body + body).substr(0, 120));
     code = 0;
-    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(),
-              logger());
+    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(), logger());
     EXPECT_EQ(-1, code);
     EXPECT_EQ("XCLI_COMMAND_FAILED_UNKNOWN_REASON", result);
     EXPECT_NE(std::string::npos, text.find("Fatal Error: "));

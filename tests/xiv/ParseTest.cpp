@@ -19,34 +19,24 @@ const char* const UNKNOWN = "XCLI_COMMAND_FAILED_UNKNOWN_REASON";
 struct Parsed {
     std::string status = "unset", text;
     ResourceList list;
-    Parsed(const std::string& kind, const std::string& xml)
-    {
+    Parsed(const std::string& kind, const std::string& xml) {
         ParseOutput(kind, xml, status, text, list);
     }
     template <class T>
-    T& at(size_t i)
-    {
+    T& at(size_t i) {
         return dynamic_cast<T&>(*list.at(i));
     }
 };
 
-std::string field(const std::string& name, const std::string& value)
-{
+std::string field(const std::string& name, const std::string& value) {
     return "<" + name + " value=\"" + value + "\"/>";
 }
 
-std::string text(const std::string& s)
-{
-    return s;
-}
-std::string text(int64_t n)
-{
-    return std::to_string(n);
-}
+std::string text(const std::string& s) { return s; }
+std::string text(int64_t n) { return std::to_string(n); }
 #define GET(T, m) [](ResourceNode& r) { return text(dynamic_cast<T&>(r).m); }
 
-TEST(ParseOutput, EveryFieldOfEveryKind)
-{
+TEST(ParseOutput, EveryFieldOfEveryKind) {
     const struct {
         const char* kind;
         const char* name;
@@ -106,8 +96,7 @@ TEST(ParseOutput, EveryFieldOfEveryKind)
     }
 }
 
-TEST(ParseOutput, RecordsComeNewestFirstAndOnlyTheExpectedKindIsFilled)
-{
+TEST(ParseOutput, RecordsComeNewestFirstAndOnlyTheExpectedKindIsFilled) {
     Parsed p("volume", Answer("SUCCESS", "<volume>" + field("name", "A") + "</volume><volume>" +
                                              field("name", "B") + field("size", "abc") +
                                              "<wwn/><serial value=\"x\"/></volume><host>" +
@@ -123,8 +112,7 @@ TEST(ParseOutput, RecordsComeNewestFirstAndOnlyTheExpectedKindIsFilled)
     EXPECT_EQ("A", p.at<XivVol>(2).name);
 }
 
-TEST(ParseOutput, StructureMessagesMissingStatusAndExactValues)
-{
+TEST(ParseOutput, StructureMessagesMissingStatusAndExactValues) {
     Parsed p("volume",
              "<XCLIRETURN><OUTPUT><DESCRIPTION>d</DESCRIPTION><bogus/><volume>"
              "<name value=\"v\xC3\xB8l_\xF0\x9F\x98\x80\"><deeper/></name>"
@@ -139,8 +127,7 @@ TEST(ParseOutput, StructureMessagesMissingStatusAndExactValues)
     EXPECT_EQ(INT64_MIN, p.at<XivVol>(0).size_MiB);
 }
 
-TEST(ParseOutput, EscapedCharactersAreNotEntityExpansions)
-{
+TEST(ParseOutput, EscapedCharactersAreNotEntityExpansions) {
     std::string body;  // far more than the expansion limit of declared entities
     for (int i = 0; i < 500; ++i)
         body += "<volume>" + field("name", "a&amp;b&lt;&#65;") + "</volume>";
@@ -150,8 +137,7 @@ TEST(ParseOutput, EscapedCharactersAreNotEntityExpansions)
     EXPECT_EQ("a&b<A", p.at<XivVol>(0).name);
 }
 
-TEST(ParseOutput, BrokenAnswerIsAFailureThatKeepsItsRecords)
-{
+TEST(ParseOutput, BrokenAnswerIsAFailureThatKeepsItsRecords) {
     const std::string vol = "<volume>" + field("name", "A") + "</volume>";
     const std::string whole = Answer("SUCCESS", vol + vol);
     for (const std::string& xml :
@@ -166,8 +152,7 @@ TEST(ParseOutput, BrokenAnswerIsAFailureThatKeepsItsRecords)
     }
 }
 
-TEST(ParseOutput, SyntheticAnswersAlwaysParseWithTheirStatus)
-{
+TEST(ParseOutput, SyntheticAnswersAlwaysParseWithTheirStatus) {
     const std::string nasty = std::string("<b>& \"q\" ]]> \x01 \xff\xfe \xC3 x") + '\0' +
                               "</DESCRIPTION></OUTPUT></XCLIRETURN>";
     for (const char* status :
@@ -191,32 +176,30 @@ TEST(ParseOutput, SyntheticAnswersAlwaysParseWithTheirStatus)
         Command::Envelope(UNKNOWN, "d"));
 }
 
-TEST(ParseOutput, PlainAnswersAreTheOnesThatOpenOnTheirRoot)
-{
+TEST(ParseOutput, PlainAnswersAreTheOnesThatOpenOnTheirRoot) {
     for (const char* xml : {"<XCLIRETURN STATUS=\"SUCCESS\"/>", " \r\n\t<x/>", "<_/>", "<:a/>"})
         EXPECT_TRUE(XCliSAX2Handler::PlainAnswer(xml, std::strlen(xml))) << xml;
-    for (const char* xml :
-         {"", "<", " ", "<?xml version=\"1.0\"?><x/>", "\xEF\xBB\xBF<x/>", "<!DOCTYPE x><x/>",
-          "<!-- c --><x/>", "<1/>", "\xC3\xA9<x/>", "<\0x\0/\0>\0", "<x xmlns:a=\"u\"/>",
-          "<x><y xmlns=\"u\"/></x>"})
+    for (const char* xml : {"", "<", " ", "<?xml version=\"1.0\"?><x/>", "\xEF\xBB\xBF<x/>",
+                            "<!DOCTYPE x><x/>", "<!-- c --><x/>", "<1/>", "\xC3\xA9<x/>",
+                            "<\0x\0/\0>\0", "<x xmlns:a=\"u\"/>", "<x><y xmlns=\"u\"/></x>"})
         EXPECT_FALSE(XCliSAX2Handler::PlainAnswer(xml, std::strlen(xml))) << xml;
 }
 
 // A plain answer and the same answer behind an XML declaration go through
 // different scanners; what the caller gets must not tell them apart.
-TEST(ParseOutput, BothScannersReadAnAnswerAlike)
-{
+TEST(ParseOutput, BothScannersReadAnAnswerAlike) {
     std::string many;
-    for (int i = 0; i < 300; ++i) many += "<volume>" + field("name", "a&amp;&lt;&#65;") + "</volume>";
+    for (int i = 0; i < 300; ++i)
+        many += "<volume>" + field("name", "a&amp;&lt;&#65;") + "</volume>";
     const std::string vol = "<volume>" + field("name", "A") + field("size", "7") + "</volume>";
     const std::string whole = Answer("SUCCESS", vol + vol);
-    for (const std::string& xml : std::vector<std::string>{
-             whole, Answer("VOLUME_BAD_NAME", ""), Answer("SUCCESS", many),
-          whole.substr(0, whole.size() - 20), whole + "<!DOCTYPE x>",
-          "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + vol + "<a><b></a>",
-          "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + vol + "&undeclared;",
-          std::string("<XCLIRETURN STATUS=\"SUCCESS\" STATUS=\"x\"/>"),
-          "<XCLIRETURN STATUS=\"SUCCESS\"><p:OUTPUT/></XCLIRETURN>"}) {
+    for (const std::string& xml :
+         std::vector<std::string>{whole, Answer("VOLUME_BAD_NAME", ""), Answer("SUCCESS", many),
+                                  whole.substr(0, whole.size() - 20), whole + "<!DOCTYPE x>",
+                                  "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + vol + "<a><b></a>",
+                                  "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + vol + "&undeclared;",
+                                  std::string("<XCLIRETURN STATUS=\"SUCCESS\" STATUS=\"x\"/>"),
+                                  "<XCLIRETURN STATUS=\"SUCCESS\"><p:OUTPUT/></XCLIRETURN>"}) {
         Parsed plain("volume", xml);
         Parsed declared("volume", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + xml);
         EXPECT_EQ(declared.status, plain.status) << xml;
@@ -237,13 +220,11 @@ TEST(ParseOutput, BothScannersReadAnAnswerAlike)
 // True when the file was opened or read since the watch began.
 class AccessWatch {
 public:
-    explicit AccessWatch(const std::string& path) : fd_(inotify_init1(IN_NONBLOCK))
-    {
+    explicit AccessWatch(const std::string& path) : fd_(inotify_init1(IN_NONBLOCK)) {
         EXPECT_GE(inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_ACCESS), 0);
     }
     ~AccessWatch() { close(fd_); }
-    bool touched() const
-    {
+    bool touched() const {
         char events[4096];
         return read(fd_, events, sizeof events) > 0;
     }
@@ -252,8 +233,7 @@ private:
     int fd_;
 };
 
-TEST(ParseOutput, NothingOutsideTheAnswerIsLoaded)
-{
+TEST(ParseOutput, NothingOutsideTheAnswerIsLoaded) {
     TempDir dir;
     const std::string secret = dir.write("secret.txt", "TOPSECRET");
     const std::string dtd =

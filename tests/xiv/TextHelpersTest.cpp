@@ -4,8 +4,7 @@
 
 namespace {
 
-TEST(TextHelpers, UpperCasingAndSplitting)
-{
+TEST(TextHelpers, UpperCasingAndSplitting) {
     const std::string text("xy\0z", 4);
     EXPECT_EQ("XY", StringToUpper(text.c_str()));
     EXPECT_EQ(std::string("XY\0Z", 4), StringToUpper(text));

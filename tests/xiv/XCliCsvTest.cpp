@@ -7,8 +7,7 @@ namespace {
 
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
-TEST(XCliCsv, ReadsTheNameAndWwnTable)
-{
+TEST(XCliCsv, ReadsTheNameAndWwnTable) {
     const std::string wwn = "6001738CFC9035EA";
     const std::pair<std::string, Rows> listings[] = {
         {"Name,WWN\nvol1," + wwn + "\n\n", {{"vol1", wwn}}},
@@ -32,8 +31,7 @@ TEST(XCliCsv, ReadsTheNameAndWwnTable)
     }
 }
 
-TEST(XCliCsv, ErrorReportsAndEmptyOutput)
-{
+TEST(XCliCsv, ErrorReportsAndEmptyOutput) {
     const char* reports[][3] = {
         {"Error:\nVOLUME_BAD_NAME,No volume found\n", "VOLUME_BAD_NAME", "No volume found"},
         {"VOLUME_BAD_NAME,No volume found", "VOLUME_BAD_NAME", "No volume found"},
@@ -55,8 +53,7 @@ TEST(XCliCsv, ErrorReportsAndEmptyOutput)
     }
 }
 
-TEST(XCliCsv, RunsTheCommaSeparatedListing)
-{
+TEST(XCliCsv, RunsTheCommaSeparatedListing) {
     StandIn xcli;
     xcli.answer("Name,WWN\nv1,AB\n", 0);
     std::vector<XivVolumeInfo> volumes;
@@ -84,7 +81,8 @@ TEST(XCliCsv, RunsTheCommaSeparatedListing)
     EXPECT_EQ(127, code);
     EXPECT_EQ(0u, text.find("Failed to run vol_list command."));
 
-    XCliCsv("a", "s3\"cret", "m", xcli.dir(), XivLogger(DebugLog())).GetVolNameWWNList(volumes, error);
+    XCliCsv("a", "s3\"cret", "m", xcli.dir(), XivLogger(DebugLog()))
+        .GetVolNameWWNList(volumes, error);
     EXPECT_NE(0, code);
     EXPECT_EQ(1, xcli.runs());
     EXPECT_NE(std::string::npos, text.find("password"));

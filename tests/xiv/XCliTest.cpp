@@ -13,7 +13,11 @@ namespace {
 using L = ResourceList;
 using S = std::string;
 using Op = std::function<void(XCli&, L&, XivError&)>;
-#define OP(call) [](XCli& x, L& l, XivError& e) { (void)l; call; }
+#define OP(call)                     \
+    [](XCli& x, L& l, XivError& e) { \
+        (void)l;                     \
+        call;                        \
+    }
 
 // Every kind with one field set to "probe": the expected kind decides which
 // record gets it.
@@ -24,24 +28,30 @@ const char* const ALL_KINDS =
     "<snap_group><name value=\"probe\"/></snap_group><pool><name value=\"probe\"/></pool>";
 
 template <class T, class F>
-void probe(ResourceNode* r, F field, const char* kind, std::string& kinds)
-{
+void probe(ResourceNode* r, F field, const char* kind, std::string& kinds) {
     if (auto* x = dynamic_cast<T*>(r); x && field(*x) == "probe") kinds += kind;
 }
 
-std::string probedKinds(const L& list)
-{
+std::string probedKinds(const L& list) {
     std::string k;
     for (const auto& record : list) {
         ResourceNode* r = record.get();
-        probe<Host>(r, [](Host& x) { return x.name; }, "host", k);
-        probe<XivVol>(r, [](XivVol& x) { return x.name; }, "volume", k);
-        probe<VolMapping>(r, [](VolMapping& x) { return x.host; }, "vol_mapping", k);
-        probe<HostMapping>(r, [](HostMapping& x) { return x.volume; }, "mapping", k);
-        probe<HostConn>(r, [](HostConn& x) { return x.host; }, "host_connectivity", k);
-        probe<ConsistencyGroup>(r, [](ConsistencyGroup& x) { return x.name; }, "cg", k);
-        probe<SnapGroup>(r, [](SnapGroup& x) { return x.name; }, "snap_group", k);
-        probe<XivPool>(r, [](XivPool& x) { return x.name; }, "pool", k);
+        probe<Host>(
+            r, [](Host& x) { return x.name; }, "host", k);
+        probe<XivVol>(
+            r, [](XivVol& x) { return x.name; }, "volume", k);
+        probe<VolMapping>(
+            r, [](VolMapping& x) { return x.host; }, "vol_mapping", k);
+        probe<HostMapping>(
+            r, [](HostMapping& x) { return x.volume; }, "mapping", k);
+        probe<HostConn>(
+            r, [](HostConn& x) { return x.host; }, "host_connectivity", k);
+        probe<ConsistencyGroup>(
+            r, [](ConsistencyGroup& x) { return x.name; }, "cg", k);
+        probe<SnapGroup>(
+            r, [](SnapGroup& x) { return x.name; }, "snap_group", k);
+        probe<XivPool>(
+            r, [](XivPool& x) { return x.name; }, "pool", k);
     }
     return k;
 }
@@ -59,15 +69,17 @@ const std::vector<Case> CASES = {
     {"vol_list wwn=6001738ABC", "volume", {}, OP(x.GetVolumeByWWN("6001738ABC", l, e))},
     {"vol_list vol=\"my vol\"", "volume", {}, OP(x.GetVolumeByName("my vol", l, e))},
     {"cg_list cg=\"cg1\"", "cg", {}, OP(x.GetCGByName("cg1", l, e))},
-    {"cg_create cg=\"cg1\" pool=\"p1\"", NONE, {},
-     OP(x.CreateConsistencyGroup("cg1", "p1", e))},
+    {"cg_create cg=\"cg1\" pool=\"p1\"", NONE, {}, OP(x.CreateConsistencyGroup("cg1", "p1", e))},
     {"cg_add_vol cg=\"cg1\" vol=\"v1\"", NONE, {}, OP(x.AddVolumetoCG("cg1", "v1", e))},
     {"cg_remove_vol vol=\"v1\"", NONE, {}, OP(x.RemoveVolumeFromCG("cg1", "v1", e))},
-    {"cg_snapshots_create cg=\"cg1\" snap_group=\"sg1\"", NONE, {},
+    {"cg_snapshots_create cg=\"cg1\" snap_group=\"sg1\"",
+     NONE,
+     {},
      OP(x.CreateCGSnapshot("cg1", "sg1", e))},
-    {"snap_group_disband snap_group=\"sg1\"", NONE, {},
-     OP(x.DisbandSnapGroup("cg1", "sg1", e))},
-    {"snap_group_list snap_group=\"sg1\"", "", {"SNAPSHOT_GROUP_BAD_NAME"},
+    {"snap_group_disband snap_group=\"sg1\"", NONE, {}, OP(x.DisbandSnapGroup("cg1", "sg1", e))},
+    {"snap_group_list snap_group=\"sg1\"",
+     "",
+     {"SNAPSHOT_GROUP_BAD_NAME"},
      OP(x.GetSnapGroupByName("sg1", l, e))},
     {"vol_list ", "volume", {}, OP(x.GetVolList("", l, e))},
     {"vol_list vol=\"v1\"", "volume", {}, OP(x.GetVolList("v1", l, e))},
@@ -78,34 +90,45 @@ const std::vector<Case> CASES = {
     {"vol_mapping_list vol=\"v1\"", "vol_mapping", {}, OP(x.GetMappedHosts("v1", l, e))},
     {"host_connectivity_list", "host_connectivity", {}, OP(x.GetConnectedHosts(l, e))},
     {"snapshot_create vol=\"v1\" name=\"s1\"", NONE, {}, OP(x.CreateSnapShot("v1", "s1", e))},
-    {"snapshot_duplicate snapshot=\"s1\" name=\"d1\"", NONE, {},
+    {"snapshot_duplicate snapshot=\"s1\" name=\"d1\"",
+     NONE,
+     {},
      OP(x.CreateSnapShotDuplicate("s1", "d1", e))},
-    {" map_vol host=\"h1\" vol=\"v1\" lun=12", NONE, {},
+    {" map_vol host=\"h1\" vol=\"v1\" lun=12",
+     NONE,
+     {},
      OP(std::string lun; x.MapVolume("v1", "h1", lun, e))},
-    {"unmap_vol host=\"h1\" vol=\"v1\"", NONE, {"VOLUME_BAD_NAME", "MAPPING_IS_NOT_DEFINED"},
+    {"unmap_vol host=\"h1\" vol=\"v1\"",
+     NONE,
+     {"VOLUME_BAD_NAME", "MAPPING_IS_NOT_DEFINED"},
      OP(x.UnMapVolume("v1", "h1", e))},
-    {"snapshot_delete snapshot=\"s1\"", NONE, {"VOLUME_BAD_NAME"},
-     OP(x.DeleteSnapshot("s1", e))},
+    {"snapshot_delete snapshot=\"s1\"", NONE, {"VOLUME_BAD_NAME"}, OP(x.DeleteSnapshot("s1", e))},
     {"snapshot_restore snapshot=\"s1\"", NONE, {}, OP(x.RevertToSnapshot("s1", e))},
     {"vol_unlock vol=\"v1\"", NONE, {}, OP(x.UnlockVolume("v1", e))},
     {"vol_lock vol=\"v1\"", NONE, {}, OP(x.LockVolume("v1", e))},
     {"host_define host=\"h1\"", NONE, {}, OP(x.DefineHost("h1", e))},
-    {"host_add_port host=\"h1\" fcaddress=\"21AB\"", NONE, {},
+    {"host_add_port host=\"h1\" fcaddress=\"21AB\"",
+     NONE,
+     {},
      OP(x.AddPort("h1", "21AB", false, e))},
-    {"host_add_port host=\"h1\" iscsi_name=\"iqn.x\"", NONE, {},
+    {"host_add_port host=\"h1\" iscsi_name=\"iqn.x\"",
+     NONE,
+     {},
      OP(x.AddPort("h1", "iqn.x", true, e))},
-    {"vol_create vol=\"v1\" size_blocks=\"17179869184\" pool=\"p1\"", NONE, {},
+    {"vol_create vol=\"v1\" size_blocks=\"17179869184\" pool=\"p1\"",
+     NONE,
+     {},
      OP(x.CreateVolume("v1", "p1", 17179869184LL, e))},
     {"vol_delete vol=\"v1\"", NONE, {}, OP(x.DeleteVolume("v1", e))},
-    {"vol_resize vol=\"v1\" size_blocks=\"32\"", NONE, {},
-     OP(x.ResizeVolume("v1", 32, false, e))},
-    {"vol_resize vol=\"v1\" size_blocks=\"-1\" shrink_volume=\"yes\"", NONE, {},
+    {"vol_resize vol=\"v1\" size_blocks=\"32\"", NONE, {}, OP(x.ResizeVolume("v1", 32, false, e))},
+    {"vol_resize vol=\"v1\" size_blocks=\"-1\" shrink_volume=\"yes\"",
+     NONE,
+     {},
      OP(x.ResizeVolume("v1", -1, true, e))},
     {"host_delete host=\"h1\"", NONE, {}, OP(x.DeleteHost("h1", e))},
 };
 
-TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus)
-{
+TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus) {
     StandIn xcli;
     const char* password = "pa ss";  // a blank once split the argument list
     int run = 0;
@@ -113,7 +136,8 @@ TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus)
         SCOPED_TRACE(c.operation);
         xcli.answer(Answer("SUCCESS", ALL_KINDS));
         LogCapture log;
-        XCli cli("admin", password, "array1", xcli.dir(), XivLogger(DebugLog()));  // logs into this capture
+        XCli cli("admin", password, "array1", xcli.dir(),
+                 XivLogger(DebugLog()));  // logs into this capture
         L list;
         XivError error;
         int& code = error.code;
@@ -162,8 +186,7 @@ struct Mapped {
 };
 
 // MapVolume against a stand-in answering `answers` run by run (the last repeats).
-Mapped mapVolume(const std::string& start, const std::vector<std::string>& answers)
-{
+Mapped mapVolume(const std::string& start, const std::vector<std::string>& answers) {
     StandIn xcli;
     xcli.answer(Answer(answers.back()));
     for (size_t i = 0; i + 1 < answers.size(); ++i) xcli.answerFor(i + 1, Answer(answers[i]));
@@ -178,8 +201,7 @@ Mapped mapVolume(const std::string& start, const std::vector<std::string>& answe
     return m;
 }
 
-TEST(XCliMapVolume, TakenLunsAreRetriedAboveTheStart)
-{
+TEST(XCliMapVolume, TakenLunsAreRetriedAboveTheStart) {
     for (int start : {12, 200, 250}) {
         Mapped m = mapVolume(std::to_string(start), {"LUN_ALREADY_IN_USE"});
         ASSERT_EQ(15, m.runs);
@@ -194,8 +216,7 @@ TEST(XCliMapVolume, TakenLunsAreRetriedAboveTheStart)
     }
 }
 
-TEST(XCliMapVolume, EndsAtTheFirstAnswerThatIsNotATakenLun)
-{
+TEST(XCliMapVolume, EndsAtTheFirstAnswerThatIsNotATakenLun) {
     Mapped ok = mapVolume("", {"LUN_ALREADY_IN_USE", "LUN_ALREADY_IN_USE", "SUCCESS"});
     ASSERT_EQ(3, ok.runs);
     EXPECT_EQ(12, ok.luns[0]);
@@ -216,8 +237,7 @@ TEST(XCliMapVolume, EndsAtTheFirstAnswerThatIsNotATakenLun)
     }
 }
 
-TEST(XCliInjection, ValuesThatCouldBreakTheLineNeverRun)
-{
+TEST(XCliInjection, ValuesThatCouldBreakTheLineNeverRun) {
     StandIn xcli;
     const std::string pwned = xcli.dir() + "/pwned";
     const std::string evil = "x\"; touch " + pwned + "; \"";

@@ -6,14 +6,10 @@
 namespace {
 
 // A logger without a host record, as the reader gets when it has none.
-XivLogger NoRecord()
-{
-    return XivLogger(static_cast<ZRSO::SnapInfo*>(nullptr));
-}
+XivLogger NoRecord() { return XivLogger(static_cast<ZRSO::SnapInfo*>(nullptr)); }
 
 // device, array id, hex id, vol id, vol name of each row
-std::vector<std::vector<std::string>> parse(std::string output)
-{
+std::vector<std::vector<std::string>> parse(std::string output) {
     std::vector<XivDeviceInfo> devices{XivDeviceInfo()};
     XivDevList("", NoRecord()).ParseOutput(output, devices);
     std::vector<std::vector<std::string>> rows;
@@ -22,8 +18,7 @@ std::vector<std::vector<std::string>> parse(std::string output)
     return rows;
 }
 
-TEST(XivDevList, ParsesRowsByHeaderColumns)
-{
+TEST(XivDevList, ParsesRowsByHeaderColumns) {
     using Rows = std::vector<std::vector<std::string>>;
     EXPECT_EQ((Rows{{"/dev/sdb", "1310133", "1302795", "42", "vol_a"}}),
               parse("device,size,vol id,vol name,xiv id\n/dev/sdb,17,42,vol_a,1310133\n"));
@@ -39,8 +34,7 @@ TEST(XivDevList, ParsesRowsByHeaderColumns)
     EXPECT_TRUE(parse("").empty());
 }
 
-TEST(XivDevList, AnswersForOneDevice)
-{
+TEST(XivDevList, AnswersForOneDevice) {
     StandIn tool;
     tool.answer(
         "device,vol id,vol name,xiv id\n/dev/sdb,42,vol_a,1310133\n"

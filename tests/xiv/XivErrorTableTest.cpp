@@ -4,8 +4,7 @@
 
 namespace {
 
-TEST(XivErrors, LookupsTakeTheFirstExactName)
-{
+TEST(XivErrors, LookupsTakeTheFirstExactName) {
     EXPECT_EQ(57u, sizeof xiv_errors / sizeof xiv_errors[0]);
     const struct {
         const char* name;

@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(XivLogger, JobIdComesFromTheRecord)
-{
+TEST(XivLogger, JobIdComesFromTheRecord) {
     FakeSnapInfo snap;
     snap.intProperties[ZRSO::INTPROP_JOB_ID] = -5;  // widened with its sign
     EXPECT_EQ(-5, XivLogger(&snap).getJobId());
@@ -23,8 +22,7 @@ TEST(XivLogger, JobIdComesFromTheRecord)
     EXPECT_EQ(55, XivLogger(fromLog).getJobId());
 }
 
-TEST(XivLogger, LinesCarryJobAndMappedLevel)
-{
+TEST(XivLogger, LinesCarryJobAndMappedLevel) {
     LogCapture log;
     FakeSnapInfo snap;
     XivLogger logger(&snap);
