@@ -209,7 +209,7 @@ struct FileStamp {
         // Well past the coarsest tick (10 ms).
         return age(mtime) > 100000000LL && age(ctime) > 100000000LL;
     }
-    bool operator==(const FileStamp& o) const {
+    bool same(const FileStamp& o) const {
         return present == o.present && dev == o.dev && ino == o.ino && size == o.size &&
                mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
                ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
@@ -233,7 +233,7 @@ public:
         const std::string configPath = PlatformConfig::path();
         const std::string envPath = hostrt::environmentText("ZRSO_LOG_FILE");
         const FileStamp stamp = FileStamp::of(configPath);
-        if (valid_ && configPath == configPath_ && envPath == envPath_ && stamp == stamp_ &&
+        if (valid_ && configPath == configPath_ && envPath == envPath_ && stamp.same(stamp_) &&
             sameFile())
             return current_;
         valid_ = false;
@@ -357,13 +357,9 @@ struct __attribute__((visibility("hidden"))) DebugLog::Job {
 DebugLog::DebugLog(DebugLogFile* file)
     : job_(std::make_shared<Job>(g_defaultJob.load())), file_(file) {}
 
-DebugLog::DebugLog(const DebugLog& other) : job_(other.job_), file_(other.file_) {}
-
-DebugLog& DebugLog::operator=(const DebugLog& other) {
-    job_ = other.job_;
-    file_ = other.file_;
-    return *this;
-}
+// Copies share the job.
+DebugLog::DebugLog(const DebugLog& other) = default;
+DebugLog& DebugLog::operator=(const DebugLog& other) = default;
 
 DebugLog::~DebugLog() = default;
 

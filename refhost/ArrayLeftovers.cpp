@@ -231,10 +231,6 @@ std::string ArrayObject::label() const {
     return kind + " " + name + (detail.empty() ? "" : " (" + detail + ")") + " on " + array;
 }
 
-bool ArrayObject::operator==(const ArrayObject& o) const {
-    return array == o.array && kind == o.kind && name == o.name && detail == o.detail;
-}
-
 std::vector<ArrayObject> surveySnapJob(HostSession& session, int64_t jobId) {
     SnapJobStore store(session.database());
     ArrayRegistry registry(session.database());

@@ -26,7 +26,9 @@ struct ArrayObject {
     std::vector<std::string> remove;  // xcli command lines that remove it, in order
 
     std::string label() const;  // "duplicate QS_2_7_3_duplicate (mapped ...)"
-    bool operator==(const ArrayObject& o) const;
+    bool operator==(const ArrayObject& o) const {
+        return array == o.array && kind == o.kind && name == o.name && detail == o.detail;
+    }
 };
 
 struct ArrayCheck {

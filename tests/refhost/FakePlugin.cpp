@@ -169,7 +169,9 @@ FAKE_EXPORT int zrso_getArrayInfo(HostInventory* inv, ZROSUtil*) {
     return 0;
 }
 
-FAKE_EXPORT int iEndPointId = 0;
+extern "C" {
+__attribute__((visibility("default"))) int iEndPointId = 0;
+}
 
 namespace {
 
