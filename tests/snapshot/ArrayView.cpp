@@ -39,10 +39,9 @@ bool ArrayView::Run(const std::vector<std::string>& words, std::string* out) con
     std::vector<std::string> argv = Prefix();
     argv.push_back("-x");
     argv.insert(argv.end(), words.begin(), words.end());
-    std::string text;
-    int rc = RunProgram(argv, &text);
-    if (out) *out = text;
-    return rc == 0;
+    ProgramRun run = RunProgram(argv);
+    if (out) *out = run.out;
+    return run.status == 0;
 }
 
 std::vector<std::vector<std::string>> ArrayView::List(const std::vector<std::string>& words,
@@ -51,8 +50,9 @@ std::vector<std::vector<std::string>> ArrayView::List(const std::vector<std::str
     argv.push_back("-s");
     argv.insert(argv.end(), words.begin(), words.end());
     argv.insert(argv.end(), {"-t", fields});
-    std::string text;
-    if (RunProgram(argv, &text) != 0) return {};
+    ProgramRun run = RunProgram(argv);
+    if (run.status != 0) return {};
+    const std::string& text = run.out;
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> lines = Split(text, '\n');
     for (size_t i = 1; i < lines.size(); ++i)
