@@ -17,6 +17,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "FakeInventory.h"
+#include "FakeLUNInfo.h"
 #include "FakeSnapInfo.h"
 #include "FakeZROSUtil.h"
 #include "RunProgram.h"
@@ -425,11 +427,11 @@ void HostWorld::hostDbRun(const std::string& sql, const std::vector<std::string>
 }
 
 void HostWorld::setLogin(const std::string& user, const std::string& password) const {
-    std::string enciphered;
-    if (!PasswordCipher().encrypt(password.c_str(), &enciphered))
+    std::string text;
+    if (!PasswordCipher().encrypt(password.c_str(), &text))
         throw std::runtime_error("the cipher refused the password");
     hostDbRun("UPDATE arrays SET user_name = ?, password_enc = ? WHERE name = ?",
-              {user, enciphered, kArray});
+              {user, text, kArray});
 }
 
 void HostWorld::setPlatform(const std::string& xcliDir, int timeoutSeconds) const {
@@ -575,4 +577,57 @@ bool WatchedServices::detectHBAlist(const char* clientHost, const char* controlH
     if (names == nullptr) ++initiatorQueries;
     return HostServices::detectHBAlist(clientHost, controlHost, names, nameLength, types,
                                        typeLength, count);
+}
+
+namespace {
+
+std::string enciphered(const std::string& password) {
+    std::string text;
+    if (!PasswordCipher().encrypt(password.c_str(), &text))
+        throw std::runtime_error("the cipher refused the password");
+    return text;
+}
+
+}  // namespace
+
+void HostWorld::addArray(const std::string& address, const std::string& serial,
+                         const std::vector<std::string>& pools,
+                         const std::vector<std::string>& volumes) const {
+    sim_.Admin({"array-create", "--address", address, "--serial", serial, "--user", kUser,
+                "--password", kPassword});
+    for (const std::string& p : pools)
+        sim_.Admin({"pool-create", "--address", address, "--pool", p.substr(0, p.find(':')),
+                    "--size-gb", p.substr(p.find(':') + 1)});
+    for (const std::string& v : volumes)
+        sim_.Admin({"vol-create", "--address", address, "--pool", v.substr(0, v.find('/')), "--vol",
+                    v.substr(v.find('/') + 1), "--size-gb", "17"});
+}
+
+void HostWorld::scriptXcli(const std::string& dir) const {
+    const std::string bin = root_ + "/scripted";
+    ::mkdir(bin.c_str(), 0700);
+    std::ofstream(bin + "/xcli") << "#!/bin/sh\ntake=0\nfor a in \"$@\"; do\n"
+                                 << "  if [ $take = 1 ]; then cat '" << dir
+                                 << "'/\"$a.xml\"; exit 0; fi\n"
+                                 << "  [ \"$a\" = -x ] && take=1\ndone\n";
+    ::chmod((bin + "/xcli").c_str(), 0700);
+    setPlatform(bin);
+}
+
+void HostWorld::fakeLun(FakeLUNInfo& info, const std::string& volume) const {
+    info.volumeName = volume;
+    info.arrayName = kArray;
+    info.arrayControlHost = kAddress;
+    info.arrayUser = kUser;
+    info.arrayPassword = enciphered(kPassword);
+    info.poolName = kPool;
+}
+
+FakeArrayEntry& HostWorld::registerIn(FakeInventory& inventory, const std::string& address,
+                                      int clientId, const std::string& password) const {
+    FakeArrayEntry& entry = inventory.addArray("array-" + address, clientId, clientId + 100);
+    entry.user = kUser;
+    entry.encryptedPassword = enciphered(password);
+    entry.controlHost = address;
+    return entry;
 }

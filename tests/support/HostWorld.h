@@ -30,8 +30,11 @@
 #include "refhost/LunSteps.h"
 #include "refhost/SnapshotSteps.h"
 
+class FakeInventory;
+class FakeLUNInfo;
 class FakeSnapInfo;
 class FakeZROSUtil;
+struct FakeArrayEntry;
 namespace refhost {
 class HostDatabase;
 class HostSession;
@@ -133,6 +136,11 @@ public:
     std::vector<std::pair<std::string, int>> mappings(const std::string& volume) const;
     // What the array holds, a line per object (xcli-sim show less faults).
     std::vector<std::string> arrayState() const;
+    // Another array in the same simulator, login kUser/kPassword: pools as
+    // "name:GB", 17 GB volumes as "pool/name".
+    void addArray(const std::string& address, const std::string& serial,
+                  const std::vector<std::string>& pools,
+                  const std::vector<std::string>& volumes) const;
 
     // ---- The host directory.
     // The device of a volume, as the last rescan named it ("" when none).
@@ -154,6 +162,9 @@ public:
     void setPlatform(const std::string& xcliDir, int timeoutSeconds = 0) const;
     // The host's log: every line the plug-in wrote.
     std::string logText() const;
+    // Points the plug-in at an xcli that answers every command <op> with
+    // the file <dir>/<op>.xml.
+    void scriptXcli(const std::string& dir) const;
 
     // ---- The built zrso-host.
     void initHome();
@@ -204,6 +215,12 @@ public:
     // A record of a job on device (application id 5, fleet number 1).
     void fakeRecord(FakeSnapInfo& info, const std::string& device, const std::string& snapshotId,
                     bool consistencyGroup) const;
+    // A LUN request on this array and pool, the login's password enciphered.
+    void fakeLun(FakeLUNInfo& info, const std::string& volume) const;
+    // An array of the host inventory at address, login kUser and password
+    // (enciphered as the host keeps it).
+    FakeArrayEntry& registerIn(FakeInventory& inventory, const std::string& address, int clientId,
+                               const std::string& password = kPassword) const;
 
 private:
     std::unique_ptr<WatchedServices> makeServices(int64_t job);
