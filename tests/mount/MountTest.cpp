@@ -1,201 +1,346 @@
-// zrso_mapSnaps end to end: duplicates made, unlocked and mapped on the
-// simulated array, the simulated rescan makes their disks appear, and the
-// passes tie each disk to its record.
+// Mounting end to end: zrso_mapSnaps, zrso_isMapped and zrso_unmapSnaps
+// over the reference host's records and watched services, the simulated
+// array and its disks. Jobs are snapshots taken directly on the array with
+// the metadata a prepare stores, so mounting is all that runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <list>
 
-#include "MountWorld.h"
 #include "engine/boundary/ZrsoExports.h"
+#include "engine/common/XIVFilerSnapInfo.h"
 #include "engine/mount/Discovery.h"
 #include "engine/mount/MountDiscovery.h"
+#include "engine/snapshot/SnapMetadata.h"
 #include "refhost/AttributeText.h"
+#include "refhost/HostSnapInfo.h"
+#include "refhost/SnapJobStore.h"
+#include "support/HostWorld.h"
 
 namespace {
 
 using Mappings = std::vector<std::pair<std::string, int>>;
 const auto isMapped = static_cast<int (*)(ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*)>(zrso_isMapped);
+constexpr unsigned int kPassWaitMs = 1000;  // a fifth of the 5 s retry interval
+const char* const kPort1 = "2100001B32A0E001";
+const char* const kPort2 = "2100001B32A0E002";
 
-class MountMap : public ::testing::Test {
+class Mount : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";
+        REQUIRE_HOST_WORLD();
         SetPassSleepForTesting([this](unsigned int ms) { sleeps.push_back(ms); });
     }
     void TearDown() override {
         SetPassSleepForTesting(nullptr);
         SetDebugHookPathForTesting("");
     }
-
-    void Make(bool hostObject = true) { world.reset(new MountWorld(hostObject)); }
+    // v1..v3 in the pool, none mapped; hostObject: one holds both ports.
+    void Make(bool hostObject = true, bool esx = false) {
+        HostWorldOptions options;
+        options.hostObject = hostObject;
+        options.esxServer = esx;
+        options.mapped = 0;
+        options.unmapped = 3;
+        w = std::make_unique<HostWorld>(options);
+    }
     void MapSource(const char* volume, const char* lun) {
-        world->Sim({"map", "--address", MountWorld::kAddress, "--host", MountWorld::kHostObject,
-                    "--vol", volume, "--lun", lun});
+        w->admin({"map", "--host", HostWorld::kHostObject, "--vol", volume, "--lun", lun});
+    }
+    // One snapshot per volume; esx: the sources are esx1's datastore disks.
+    int64_t SnapshotJob(const std::vector<std::string>& volumes, bool esx = false) {
+        refhost::SnapJobStore store(w->database());
+        const int64_t job = store.createJob("backup");
+        std::vector<refhost::NewSnapRecord> records(volumes.size());
+        for (size_t i = 0; i < volumes.size(); ++i) {
+            records[i].sourceDevice = "/dev/src_" + volumes[i];
+            records[i].hostIdentifier = refhost::clientName();
+            if (esx) {
+                records[i].sourceDevice = refhost::formatAttributes(
+                    {{"idatype", "vmware"}, {"esxname", HostWorld::kEsx}, {"device", "src"}});
+                records[i].hostIdentifier = records[i].hostPathMount =
+                    refhost::formatAttributes({{"esxname", HostWorld::kEsx}});
+            }
+        }
+        const std::vector<int64_t> ids = store.addRecords(job, refhost::JobIdentity(), records);
+        for (size_t i = 0; i < volumes.size(); ++i) {
+            XIVFilerSnapInfo snapshot;
+            snapshot.sSnapName = "snap_" + std::to_string(ids[i]);
+            snapshot.sArrayId = HostWorld::kSerial;
+            snapshot.sVolumeName = volumes[i];
+            snapshot.sVolumeId = w->volumeField(volumes[i], "wwn");
+            ProgramRun made =
+                w->xcli({"snapshot_create", "vol=" + volumes[i], "name=" + snapshot.sSnapName});
+            refhost::HostSnapInfo info(w->database(), ids[i]);
+            std::string error;
+            if (made.status != 0 || info.selectArrayLogin(HostWorld::kSerial) != 0 ||
+                !WriteMetaData(&info, snapshot, error))
+                throw std::runtime_error("cannot prepare a record: " + made.out + error);
+            info.setStatus(ZRSO::SNAP_SNAPPED);
+        }
+        return job;
+    }
+    static std::string Duplicate(const refhost::SnapRecordRow& row) {
+        return "QS_2_" + std::to_string(row.jobId) + "_" + std::to_string(row.id) + "_duplicate";
+    }
+    bool Present(const std::string& volume) { return !w->volumeField(volume, "name").empty(); }
+    // The naa key of a disk of this machine's catalog.
+    std::string DiskNaa(const std::string& device) {
+        const std::string entry =
+            ReadFileText(w->home() + "/disks/" + device.substr(device.rfind('/') + 1) + ".disk");
+        const size_t at = entry.find("\nnaa=");
+        return at == std::string::npos ? ""
+                                       : entry.substr(at + 5, entry.find('\n', at + 5) - at - 5);
     }
     // The record found its disk, and the disk carries the unlocked duplicate.
     void ExpectMounted(const refhost::SnapRecordRow& row) {
         EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND) << row.errorMessage;
         EXPECT_EQ(row.errorCode, 0) << row.errorMessage;
-        EXPECT_EQ(world->DiskNaa(row.snapDevice), world->Wwn(world->DuplicateName(row)));
-        EXPECT_FALSE(world->VolumeLocked(world->DuplicateName(row)));
+        EXPECT_EQ(DiskNaa(row.snapDevice), w->volumeField(Duplicate(row), "wwn"));
+        EXPECT_EQ(w->volumeField(Duplicate(row), "locked"), "no");
+    }
+    int Runs(const std::string& operation) {
+        RunCounts runs = w->sim().CountRuns(HostWorld::kAddress);
+        return runs[operation] + runs[operation + " -s"];
     }
 
-    std::unique_ptr<MountWorld> world;
+    std::unique_ptr<HostWorld> w;
     std::vector<unsigned int> sleeps;
 };
 
-}  // namespace
-
-TEST_F(MountMap, OneSnapshotIsMappedAtTheLowestFreeLunAndItsDiskFound) {
+TEST_F(Mount, OneSnapshotIsMappedAtTheLowestFreeLunAndItsDiskFound) {
     Make();
-    MapSource("vol_a", "1");
-    const int64_t job = world->SnapshotJob({"vol_b"});
+    MapSource("v1", "1");
+    const int64_t job = SnapshotJob({"v2"});
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const auto row = world->Rows(job)[0];
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
+    const auto row = w->rows(job)[0];
     ExpectMounted(row);
-    EXPECT_EQ(world->Mappings(world->DuplicateName(row)), (Mappings{{MountWorld::kHostObject, 2}}));
-    const ObservedServices& services = world->LastServices();
+    EXPECT_EQ(w->mappings(Duplicate(row)), (Mappings{{HostWorld::kHostObject, 2}}));
+    const WatchedServices& services = w->lastServices();
     ASSERT_EQ(services.rescans.size(), 1u);
-    EXPECT_EQ(services.rescans[0].host, MountWorld::ClientName());
+    EXPECT_EQ(services.rescans[0].host, refhost::clientName());
     EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
-    EXPECT_EQ(sleeps, std::vector<unsigned int>{MountWorld::kPassWaitMs});
-    EXPECT_EQ(world->LogText().find(MountWorld::kPassword), std::string::npos);
+    EXPECT_EQ(sleeps, std::vector<unsigned int>{kPassWaitMs});
 }
 
-TEST_F(MountMap, ThreeSnapshotsTakeTheFreeLunsInRecordOrderWithOneInitiatorQuery) {
+TEST_F(Mount, ThreeSnapshotsTakeTheFreeLunsInRecordOrderWithOneInitiatorQuery) {
     Make();
-    MapSource("vol_a", "1");
-    MapSource("vol_c", "3");
-    const int64_t job = world->SnapshotJob({"vol_a", "vol_b", "vol_c"});
+    MapSource("v1", "1");
+    MapSource("v3", "3");
+    const int64_t job = SnapshotJob({"v1", "v2", "v3"});
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const auto rows = world->Rows(job);
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
+    const auto rows = w->rows(job);
     const int luns[] = {2, 4, 5};
     for (size_t i = 0; i < rows.size(); ++i) {
         ExpectMounted(rows[i]);
-        EXPECT_EQ(world->Mappings(world->DuplicateName(rows[i])),
-                  (Mappings{{MountWorld::kHostObject, luns[i]}}));
+        EXPECT_EQ(w->mappings(Duplicate(rows[i])), (Mappings{{HostWorld::kHostObject, luns[i]}}));
     }
     EXPECT_NE(rows[0].snapDevice, rows[1].snapDevice);
     EXPECT_NE(rows[1].snapDevice, rows[2].snapDevice);
-    EXPECT_EQ(world->LastServices().initiatorQueries, 1);
+    EXPECT_EQ(w->lastServices().initiatorQueries, 1);
 }
 
-TEST_F(MountMap, HostObjectIsCreatedWhenNoneHoldsThePorts) {
+TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
     Make(false);
-    const int64_t job = world->SnapshotJob({"vol_a"});
+    const int64_t job = SnapshotJob({"v1"});
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const auto row = world->Rows(job)[0];
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
+    const auto row = w->rows(job)[0];
     ExpectMounted(row);
-    const std::string created = MountWorld::ClientName() + "_9876";
-    EXPECT_EQ(world->Mappings(world->DuplicateName(row)), (Mappings{{created, 1}}));
-    const std::string shown = world->Sim({"show", "--address", MountWorld::kAddress});
-    EXPECT_NE(shown.find(MountWorld::kPort1), std::string::npos) << shown;
-    EXPECT_NE(shown.find(MountWorld::kPort2), std::string::npos) << shown;
+    const std::string created = refhost::clientName() + "_9876";
+    EXPECT_EQ(w->mappings(Duplicate(row)), (Mappings{{created, 1}}));
+    const std::string shown = w->admin({"show"});
+    EXPECT_NE(shown.find(kPort1), std::string::npos) << shown;
+    EXPECT_NE(shown.find(kPort2), std::string::npos) << shown;
 }
 
-TEST_F(MountMap, DiskThatNeverAppearsIsReportedAfterSixPasses) {
+TEST_F(Mount, DiskThatNeverAppearsIsReportedAfterSixPasses) {
     Make();
-    const int64_t job = world->SnapshotJob({"vol_a", "vol_b"});
-    world->NextServices(job).hiddenVolumes.insert(world->DuplicateName(world->Rows(job)[1]));
+    const int64_t job = SnapshotJob({"v1", "v2"});
+    w->nextServices(job).hiddenVolumes.insert(Duplicate(w->rows(job)[1]));
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 2);
-    const auto rows = world->Rows(job);
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 2);
+    const auto rows = w->rows(job);
     ExpectMounted(rows[0]);
     EXPECT_EQ(rows[1].status, ZRSO::SNAP_DUPLICATE_MAPPED);
     EXPECT_EQ(rows[1].errorCode, 60509);
-    EXPECT_EQ(rows[1].errorMessage, "Could not find device corresponding to duplicate [" +
-                                        world->DuplicateName(rows[1]) + "]");
-    EXPECT_EQ(world->LastServices().rescans.size(), 6u);
-    EXPECT_EQ(sleeps, std::vector<unsigned int>(6, MountWorld::kPassWaitMs));
+    EXPECT_EQ(rows[1].errorMessage,
+              "Could not find device corresponding to duplicate [" + Duplicate(rows[1]) + "]");
+    EXPECT_EQ(w->lastServices().rescans.size(), 6u);
+    EXPECT_EQ(sleeps, std::vector<unsigned int>(6, kPassWaitMs));
 }
 
-TEST_F(MountMap, SecondMountOfAMappedSnapshotMapsNothingNewAndStillFindsTheDisk) {
+TEST_F(Mount, SecondMountOfAMappedSnapshotMapsNothingNewAndStillFindsTheDisk) {
     Make();
-    const int64_t job = world->SnapshotJob({"vol_a"});
-    ASSERT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const std::string device = world->Rows(job)[0].snapDevice;
-    world->Runs("", true);
+    const int64_t job = SnapshotJob({"v1"});
+    ASSERT_EQ(w->call(zrso_mapSnaps, job), 0);
+    const std::string device = w->rows(job)[0].snapDevice;
+    w->sim().ClearRuns(HostWorld::kAddress);
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const auto row = world->Rows(job)[0];
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
+    const auto row = w->rows(job)[0];
     ExpectMounted(row);
     EXPECT_EQ(row.snapDevice, device);
-    EXPECT_EQ(
-        world->Runs("snapshot_duplicate") + world->Runs("vol_unlock") + world->Runs("map_vol"), 0);
+    EXPECT_EQ(Runs("snapshot_duplicate") + Runs("vol_unlock") + Runs("map_vol"), 0);
 }
 
-TEST_F(MountMap, TakenLunIsRetriedAboveTheStartLun) {
-    Make();
-    const int64_t job = world->SnapshotJob({"vol_a"});
-    world->Sim(
-        {"fault", "--address", MountWorld::kAddress, "--kind", "lun-in-use", "--count", "2"});
-    world->Runs("", true);
+TEST_F(Mount, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
+    Make(true, true);
+    const int64_t job = SnapshotJob({"v1"}, true);
+    const std::string esxHost = refhost::formatAttributes({{"esxname", HostWorld::kEsx}});
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const auto row = world->Rows(job)[0];
-    ExpectMounted(row);
-    EXPECT_EQ(world->Runs("map_vol"), 3);
-    const Mappings mappings = world->Mappings(world->DuplicateName(row));
-    ASSERT_EQ(mappings.size(), 1u);
-    EXPECT_GT(mappings[0].second, 1);
-}
-
-TEST_F(MountMap, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
-    Make();
-    world->AddEsxServer();
-    const int64_t job = world->SnapshotJob({"vol_a"}, true);
-    const std::string esxHost = refhost::formatAttributes({{"esxname", MountWorld::kEsx}});
-
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    const auto row = world->Rows(job)[0];
-    const std::string duplicate = world->DuplicateName(row);
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
+    const auto row = w->rows(job)[0];
+    const std::string duplicate = Duplicate(row);
     EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND) << row.errorMessage;
     // The disk found is the ESX server's datastore disk of the duplicate.
     EXPECT_NE(row.snapDevice.find("esxname:esx1"), std::string::npos) << row.snapDevice;
-    Mappings mappings = world->Mappings(duplicate);
+    Mappings mappings = w->mappings(duplicate);
     std::sort(mappings.begin(), mappings.end());
-    EXPECT_EQ(mappings, (Mappings{{MountWorld::kEsxHostObject, 1}, {MountWorld::kHostObject, 1}}));
-    const auto& rescans = world->LastServices().rescans;
-    EXPECT_TRUE(std::any_of(rescans.begin(), rescans.end(), [&](const RescanCall& r) {
-        return r.host == esxHost && r.initiators == std::vector<std::string>{MountWorld::kEsxPort};
+    EXPECT_EQ(mappings, (Mappings{{HostWorld::kEsxHostObject, 1}, {HostWorld::kHostObject, 1}}));
+    const auto& rescans = w->lastServices().rescans;
+    EXPECT_TRUE(std::any_of(rescans.begin(), rescans.end(), [&](const WatchedServices::Rescan& r) {
+        return r.host == esxHost && r.initiators == std::vector<std::string>{HostWorld::kEsxPort};
     }));
 
     // Mapped counts only while both host objects have it.
-    EXPECT_EQ(world->Call(isMapped, job), 0);
-    EXPECT_EQ(world->Rows(job)[0].status, ZRSO::SNAP_DUPLICATE_MAPPED);
-    XivError error;
-    std::string lun = "1";
-    world->Array().UnMapVolume(duplicate, {}, MountWorld::kEsxHostObject, error);
-    EXPECT_EQ(world->Call(isMapped, job), 0);
-    EXPECT_EQ(world->Rows(job)[0].status, ZRSO::SNAP_DUPLICATE_EXISTS);
+    EXPECT_EQ(w->call(isMapped, job), 0);
+    EXPECT_EQ(w->rows(job)[0].status, ZRSO::SNAP_DUPLICATE_MAPPED);
+    const std::string esxObject = std::string("host=") + HostWorld::kEsxHostObject;
+    ASSERT_EQ(w->xcli({"unmap_vol", "vol=" + duplicate, esxObject}).status, 0);
+    EXPECT_EQ(w->call(isMapped, job), 0);
+    EXPECT_EQ(w->rows(job)[0].status, ZRSO::SNAP_DUPLICATE_EXISTS);
 
-    world->Array().MapVolume(duplicate, MountWorld::kEsxHostObject, lun, error);
-    EXPECT_EQ(world->Call(zrso_unmapSnaps, job), 0);
-    EXPECT_TRUE(world->Mappings(duplicate).empty());
-    EXPECT_FALSE(world->VolumePresent(duplicate));
-    ASSERT_EQ(world->LastServices().rescans.size(), 1u);
-    EXPECT_EQ(world->LastServices().rescans[0].host, esxHost);
+    ASSERT_EQ(w->xcli({"map_vol", "vol=" + duplicate, esxObject, "lun=1"}).status, 0);
+    EXPECT_EQ(w->call(zrso_unmapSnaps, job), 0);
+    EXPECT_TRUE(w->mappings(duplicate).empty());
+    EXPECT_FALSE(Present(duplicate));
+    ASSERT_EQ(w->lastServices().rescans.size(), 1u);
+    EXPECT_EQ(w->lastServices().rescans[0].host, esxHost);
 }
 
-TEST_F(MountMap, DebugHookOutputNeverShowsAPassword) {
+// A device name carrying a password reaches the debug hook masked.
+TEST_F(Mount, DebugHookOutputNeverShowsAPassword) {
     Make();
     TempDir hookDir("mount-hook");
     SetDebugHookPathForTesting(hookDir.write("hook", ""));
-    const int64_t job = world->SnapshotJob({"vol_a"});
-    world->NextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
+    const int64_t job = SnapshotJob({"v1"});
+    w->nextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
 
-    EXPECT_EQ(world->Call(zrso_mapSnaps, job), 0);
-    std::istringstream log(world->LogText());
-    int hookLines = 0;
-    for (std::string line; std::getline(log, line);) {
-        if (line.find("DeviceName [") == std::string::npos) continue;
-        ++hookLines;
-        EXPECT_EQ(line.find("Sekr3tPw"), std::string::npos) << line;
-    }
-    // Before the duplicate: the odd name; after it: the one new disk.
-    EXPECT_EQ(hookLines, 2);
-    EXPECT_NE(world->LogText().find("hostPassword:***}"), std::string::npos);
+    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
+    EXPECT_EQ(w->logText().find("Sekr3tPw"), std::string::npos);
+    EXPECT_NE(w->logText().find("hostPassword:***}"), std::string::npos);
 }
+
+TEST_F(Mount, IsMappedReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) {
+    Make();
+    const int64_t job = SnapshotJob({"v1", "v2", "v3"});
+    const auto rows = w->rows(job);
+    for (size_t i = 1; i < rows.size(); ++i)
+        ASSERT_EQ(w->xcli({"snapshot_duplicate", "snapshot=snap_" + std::to_string(rows[i].id),
+                           "name=" + Duplicate(rows[i])})
+                      .status,
+                  0);
+    ASSERT_EQ(w->xcli({"map_vol", "vol=" + Duplicate(rows[2]),
+                       std::string("host=") + HostWorld::kHostObject, "lun=7"})
+                  .status,
+              0);
+
+    std::list<std::string> hosts{"stale"}, esx{"stale"};
+    EXPECT_EQ(w->call([&](ZRSO::SnapInfo** i, short c,
+                          ZRSO::ZROSUtil* o) { return zrso_isMapped(i, c, o, hosts, esx); },
+                      job),
+              0);
+    const auto after = w->rows(job);
+    EXPECT_EQ(after[0].status, ZRSO::SNAP_SNAPPED);  // no duplicate: untouched
+    EXPECT_EQ(after[1].status, ZRSO::SNAP_DUPLICATE_EXISTS);
+    EXPECT_EQ(after[2].status, ZRSO::SNAP_DUPLICATE_MAPPED);
+    EXPECT_EQ(std::set<std::string>(hosts.begin(), hosts.end()),
+              (std::set<std::string>{kPort1, kPort2}));
+    EXPECT_TRUE(esx.empty());
+    EXPECT_EQ(w->lastServices().initiatorQueries, 1);
+}
+
+// Each port belongs to a host object of its own.
+class Unmount : public Mount {
+protected:
+    void SetUp() override {
+        Mount::SetUp();
+        if (IsSkipped()) return;
+        Make(false);
+        w->admin({"host-create", "--host", "host_a", "--fc", kPort1});
+        w->admin({"host-create", "--host", "host_b", "--fc", kPort2});
+        job = SnapshotJob({"v1", "v2"});
+        ASSERT_EQ(w->call(zrso_mapSnaps, job), 0);
+        mounted = w->rows(job);
+    }
+
+    int64_t job = 0;
+    std::vector<refhost::SnapRecordRow> mounted;
+};
+
+TEST_F(Unmount, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDisks) {
+    const std::string first = Duplicate(mounted[0]);
+    const auto mapped = w->mappings(first);
+    ASSERT_EQ(mapped.size(), 1u);
+    const std::string other = mapped[0].first == "host_a" ? "host_b" : "host_a";
+    ASSERT_EQ(w->xcli({"map_vol", "vol=" + first, "host=" + other, "lun=9"}).status, 0);
+
+    EXPECT_EQ(w->call(zrso_unmapSnaps, job), 0);
+    for (const auto& row : w->rows(job)) {
+        EXPECT_EQ(row.status, ZRSO::SNAP_UNMAPPED) << row.errorMessage;
+        EXPECT_TRUE(w->mappings(Duplicate(row)).empty());
+        EXPECT_FALSE(Present(Duplicate(row)));
+    }
+    const WatchedServices& services = w->lastServices();
+    EXPECT_EQ(services.initiatorQueries, 1);
+    ASSERT_EQ(services.rescans.size(), 1u);
+    EXPECT_EQ(services.rescans[0].host, refhost::clientName());
+    EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
+    EXPECT_EQ(services.rescans[0].devices,
+              (std::vector<std::string>{mounted[0].snapDevice, mounted[1].snapDevice}));
+}
+
+TEST_F(Unmount, UnmapFailureOnOneRecordStillHandlesTheNext) {
+    w->admin({"fault", "--kind", "fail", "--op", "unmap_vol", "--status", "HOST_BAD_NAME"});
+
+    EXPECT_EQ(w->call(zrso_unmapSnaps, job), 2);
+    const auto rows = w->rows(job);
+    EXPECT_EQ(rows[0].status, ZRSO::SNAP_UNMAP_FAILED);
+    EXPECT_EQ(rows[0].errorCode, 61044);
+    EXPECT_EQ(rows[0].errorMessage.rfind("Unable to unmap duplicate of the snap:[snap_", 0), 0u)
+        << rows[0].errorMessage;
+    EXPECT_EQ(w->mappings(Duplicate(rows[0])).size(), 1u);
+    EXPECT_EQ(rows[1].status, ZRSO::SNAP_UNMAPPED);
+    EXPECT_FALSE(Present(Duplicate(rows[1])));
+    // Only the unmapped record's disk is dropped.
+    EXPECT_EQ(w->lastServices().rescans.at(0).devices,
+              std::vector<std::string>{mounted[1].snapDevice});
+}
+
+// zrso-host mount and unmount as an administrator runs them: a separate
+// process loading the plug-in by path, one progress line per rescan pass.
+TEST_F(Mount, CommandMountsAndUnmountsAJobWithAProgressLinePerPass) {
+    if (!SimAvailable({"zrso-host"})) GTEST_SKIP() << "zrso-host not built";
+    Make();
+    const int64_t job = SnapshotJob({"v1", "v2"});
+    const std::string jobText = std::to_string(job);
+
+    HostRun mount = w->host({"mount", jobText});
+    EXPECT_EQ(mount.status, 0) << mount.out << mount.err;
+    EXPECT_NE(mount.err.find("pass 1"), std::string::npos) << mount.err;
+    EXPECT_NE(mount.out.find("mounted, device /dev/xivd"), std::string::npos) << mount.out;
+    for (const auto& row : w->rows(job)) EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND);
+
+    HostRun unmount = w->host({"unmount", "--keep", jobText});
+    EXPECT_EQ(unmount.status, 0) << unmount.out << unmount.err;
+    for (const auto& row : w->rows(job)) {
+        EXPECT_EQ(row.status, ZRSO::SNAP_UNMAPPED);
+        EXPECT_TRUE(Present(Duplicate(row)));
+        EXPECT_TRUE(w->mappings(Duplicate(row)).empty());
+    }
+}
+
+}  // namespace

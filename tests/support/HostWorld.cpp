@@ -402,6 +402,7 @@ std::string HostWorld::volumeField(const std::string& volume, const std::string&
 
 std::vector<std::pair<std::string, int>> HostWorld::mappings(const std::string& volume) const {
     std::vector<std::pair<std::string, int>> out;
+    if (volumeField(volume, "name").empty()) return out;  // the listing refuses it
     for (const auto& row : list({"vol_mapping_list", "vol=" + volume}, "host,lun"))
         if (row.size() == 2) out.emplace_back(row[0], std::atoi(row[1].c_str()));
     return out;

@@ -132,7 +132,8 @@ public:
     std::vector<std::string> names(const std::string& listing) const;
     // One field of one volume; "" when there is no such volume.
     std::string volumeField(const std::string& volume, const std::string& field) const;
-    // The host objects a volume is mapped to, with the LUN.
+    // The host objects a volume is mapped to, with the LUN (none when the
+    // volume is gone).
     std::vector<std::pair<std::string, int>> mappings(const std::string& volume) const;
     // What the array holds, a line per object (xcli-sim show less faults).
     std::vector<std::string> arrayState() const;
