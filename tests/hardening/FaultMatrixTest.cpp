@@ -5,15 +5,20 @@
 // around an answer are not a fault: those rows succeed.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "HardeningWorld.h"
 #include "refhost/ArrayRegistry.h"
+#include "refhost/HostDatabase.h"
+#include "refhost/HostSession.h"
+#include "refhost/SqlStatement.h"
+#include "support/HostWorld.h"
 
 namespace {
 
@@ -213,7 +218,7 @@ struct Shared {
 struct EntryPoint {
     const char* name;
     const char* hangOperation;
-    std::function<Call(HardeningWorld&, Shared&, int row)> setUp;
+    std::function<Call(HostWorld&, Shared&, int row)> setUp;
 };
 
 const long long kGiB = 1LL << 30;
@@ -230,20 +235,88 @@ Observed FromStep(const refhost::StepOutcome& o, int statusBefore) {
     return seen;
 }
 
-int StatusNow(HardeningWorld& w, int64_t job) {
-    return refhost::SnapJobStore(w.session().database()).records(job).at(0).status;
+int StatusNow(HostWorld& w, int64_t job) { return w.rows(job).at(0).status; }
+
+// A job of one device, prepared and snapped (and mounted).
+int64_t SnappedJob(HostWorld& w) {
+    int64_t job = w.job({w.disks()[0]});
+    w.backup(job);
+    return job;
 }
 
-Call SnapStep(HardeningWorld& w, int64_t job, const std::string& step) {
+int64_t MountedJob(HostWorld& w) {
+    int64_t job = SnappedJob(w);
+    EXPECT_TRUE(w.step(job, "mount").allExpected) << w.output();
+    return job;
+}
+
+refhost::StepOutcome IsMapped(HostWorld& w, int64_t job) {
+    refhost::StepOutcome outcome;
+    outcome.result = w.call(w.session().plugin().isMapped, job);
+    outcome.records = w.rows(job);
+    return outcome;
+}
+
+// Columns a failed call may write: the record's outcome and what the host
+// itself notes around a call.
+const std::set<std::string> kOutcomeColumns = {
+    "snap_records.status",         "snap_records.error_code", "snap_records.error_message",
+    "snap_records.selected_array", "lun_requests.status",     "lun_requests.error_code",
+    "lun_requests.error_message",  "arrays.inv_status",
+};
+
+// Every table of the host database as text, one row a line, without the
+// outcome columns (nor the host's own job bookkeeping).
+std::string DatabaseState(HostWorld& w) {
+    sqlite3* db = w.database().handle();
+    std::vector<std::string> tables;
+    {
+        refhost::SqlStatement list(w.database(),
+                                   "SELECT name FROM sqlite_master WHERE type = 'table' AND name "
+                                   "NOT LIKE 'sqlite_%' AND name NOT IN ('jobs', 'lun_requests') "
+                                   "ORDER BY name");
+        while (list.step()) tables.push_back(list.text(0));
+    }
+    std::string state;
+    for (const auto& table : tables) {
+        sqlite3_stmt* stmt = nullptr;
+        std::string sql = "SELECT * FROM \"" + table + "\" ORDER BY rowid";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+            // WITHOUT ROWID tables have none; their key orders them.
+            sql = "SELECT * FROM \"" + table + "\" ORDER BY 1, 2";
+            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+                throw std::runtime_error("cannot read table " + table);
+        }
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            std::string line = table;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                std::string column = sqlite3_column_name(stmt, c);
+                if (kOutcomeColumns.count(table + "." + column)) continue;
+                const unsigned char* text = sqlite3_column_text(stmt, c);
+                line += " " + column + "=" +
+                        (text ? std::string(reinterpret_cast<const char*>(text)) : "NULL");
+            }
+            state += line + "\n";
+        }
+        sqlite3_finalize(stmt);
+    }
+    return state;
+}
+
+void SetControlHost(HostWorld& w, const std::string& address) {
+    w.hostDbRun("UPDATE arrays SET control_host = ? WHERE name = ?", {address, HostWorld::kArray});
+}
+
+Call SnapStep(HostWorld& w, int64_t job, const std::string& step) {
     return [&w, job, step] {
         int before = StatusNow(w, job);
-        return FromStep(step == "isMapped" ? w.IsMapped(job) : w.Step(job, step), before);
+        return FromStep(step == "isMapped" ? IsMapped(w, job) : w.step(job, step), before);
     };
 }
 
-Call LunCall(HardeningWorld& w, const std::string& operation, refhost::LunRequestRow request) {
+Call LunCall(HostWorld& w, const std::string& operation, refhost::LunRequestRow request) {
     return [&w, operation, request] {
-        refhost::LunOutcome o = w.Lun(operation, request);
+        refhost::LunOutcome o = w.lun(operation, request);
         Observed seen;
         seen.result = o.result;
         seen.status = o.request.status;
@@ -269,93 +342,85 @@ std::string MapJson(const std::string& host, const std::string& port) {
 
 const EntryPoint kEntryPoints[] = {
     {"prepare", "vol_list",
-     [](HardeningWorld& w, Shared&, int) { return SnapStep(w, w.Job({w.disks()[0]}), "prepare"); }},
+     [](HostWorld& w, Shared&, int) { return SnapStep(w, w.job({w.disks()[0]}), "prepare"); }},
     {"snap", "snapshot_create",
-     [](HardeningWorld& w, Shared&, int) {
-         int64_t job = w.Job({w.disks()[0]});
-         EXPECT_EQ(w.Step(job, "prepare").result, 0);
+     [](HostWorld& w, Shared&, int) {
+         int64_t job = w.job({w.disks()[0]});
+         EXPECT_EQ(w.step(job, "prepare").result, 0);
          return SnapStep(w, job, "snap");
      }},
     {"reconcile", "vol_list",
-     [](HardeningWorld& w, Shared& shared, int) {
-         if (shared.job == 0) shared.job = w.SnappedJob(w.disks()[0]);
+     [](HostWorld& w, Shared& shared, int) {
+         if (shared.job == 0) shared.job = SnappedJob(w);
          return SnapStep(w, shared.job, "reconcile");
      }},
     {"isMapped", "vol_list",
-     [](HardeningWorld& w, Shared& shared, int) {
-         if (shared.job == 0) shared.job = w.MountedJob(w.disks()[0]);
+     [](HostWorld& w, Shared& shared, int) {
+         if (shared.job == 0) shared.job = MountedJob(w);
          return SnapStep(w, shared.job, "isMapped");
      }},
     {"mount", "snapshot_duplicate",
-     [](HardeningWorld& w, Shared&, int) {
-         return SnapStep(w, w.SnappedJob(w.disks()[0]), "mount");
-     }},
+     [](HostWorld& w, Shared&, int) { return SnapStep(w, SnappedJob(w), "mount"); }},
     {"unmount", "unmap_vol",
-     [](HardeningWorld& w, Shared&, int) {
-         return SnapStep(w, w.MountedJob(w.disks()[0]), "unmount");
-     }},
+     [](HostWorld& w, Shared&, int) { return SnapStep(w, MountedJob(w), "unmount"); }},
     {"delete", "snapshot_delete",
-     [](HardeningWorld& w, Shared&, int) {
-         return SnapStep(w, w.SnappedJob(w.disks()[0]), "delete");
-     }},
+     [](HostWorld& w, Shared&, int) { return SnapStep(w, SnappedJob(w), "delete"); }},
     {"revert", "snapshot_restore",
-     [](HardeningWorld& w, Shared&, int) {
-         return SnapStep(w, w.SnappedJob(w.disks()[0]), "revert");
-     }},
+     [](HostWorld& w, Shared&, int) { return SnapStep(w, SnappedJob(w), "revert"); }},
     {"createLUNs", "vol_create",
-     [](HardeningWorld& w, Shared&, int row) {
-         return LunCall(w, "create", w.Request("hc_" + std::to_string(row), 17 * kGiB));
+     [](HostWorld& w, Shared&, int row) {
+         return LunCall(w, "create", w.request("hc_" + std::to_string(row), 17 * kGiB));
      }},
     {"deleteLUNs", "vol_delete",
-     [](HardeningWorld& w, Shared&, int row) {
+     [](HostWorld& w, Shared&, int row) {
          std::string volume = "hd_" + std::to_string(row);
-         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
-         return LunCall(w, "delete", w.Request(volume));
+         w.addVolume(volume, false);
+         return LunCall(w, "delete", w.request(volume));
      }},
     {"resizeLUNs", "vol_resize",
-     [](HardeningWorld& w, Shared&, int row) {
+     [](HostWorld& w, Shared&, int row) {
          std::string volume = "hr_" + std::to_string(row);
-         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
-         return LunCall(w, "resize", w.Request(volume, 34 * kGiB));
+         w.addVolume(volume, false);
+         return LunCall(w, "resize", w.request(volume, 34 * kGiB));
      }},
     {"mapLUNs", "map_vol",
-     [](HardeningWorld& w, Shared&, int row) {
+     [](HostWorld& w, Shared&, int row) {
          std::string volume = "hm_" + std::to_string(row);
-         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
+         w.addVolume(volume, false);
          std::string host = "app_m" + std::to_string(row);
-         return LunCall(w, "map", w.Request(volume, 0, MapJson(host, Port(row))));
+         return LunCall(w, "map", w.request(volume, 0, MapJson(host, Port(row))));
      }},
     {"unmapLUNs", "unmap_vol",
-     [](HardeningWorld& w, Shared&, int row) {
+     [](HostWorld& w, Shared&, int row) {
          std::string volume = "hu_" + std::to_string(row);
          std::string host = "app_u" + std::to_string(row);
-         w.Admin({"vol-create", "--pool", w.world().pool, "--vol", volume, "--size-gb", "17"});
-         w.Admin({"host-create", "--host", host, "--fc", Port(0x100 + row)});
-         w.Admin({"map", "--host", host, "--vol", volume});
-         return LunCall(w, "unmap", w.Request(volume, 0, MapJson(host, Port(0x100 + row))));
+         w.addVolume(volume, false);
+         w.admin({"host-create", "--host", host, "--fc", Port(0x100 + row)});
+         w.admin({"map", "--host", host, "--vol", volume});
+         return LunCall(w, "unmap", w.request(volume, 0, MapJson(host, Port(0x100 + row))));
      }},
     {"resolveLuns", "vol_mapping_list",
-     [](HardeningWorld& w, Shared& shared, int) {
+     [](HostWorld& w, Shared& shared, int) {
          if (!shared.ready) {
-             w.Admin({"vol-create", "--pool", w.world().pool, "--vol", "hs_1", "--size-gb", "17"});
-             w.Admin({"host-create", "--host", "app_s", "--fc", Port(0x200)});
-             w.Admin({"map", "--host", "app_s", "--vol", "hs_1"});
+             w.addVolume("hs_1", false);
+             w.admin({"host-create", "--host", "app_s", "--fc", Port(0x200)});
+             w.admin({"map", "--host", "app_s", "--vol", "hs_1"});
              shared.ready = true;
          }
-         return LunCall(w, "resolve", w.Request("hs_1"));
+         return LunCall(w, "resolve", w.request("hs_1"));
      }},
     {"inventory", "pool_list",
-     [](HardeningWorld& w, Shared& shared, int) -> Call {
+     [](HostWorld& w, Shared& shared, int) -> Call {
          if (!shared.ready) {
-             EXPECT_TRUE(w.Inventory().allCollected);
+             EXPECT_TRUE(w.inventory().allCollected);
              shared.ready = true;
          }
          return [&w] {
-             refhost::InventoryOutcome o = w.Inventory();
+             refhost::InventoryOutcome o = w.inventory();
              Observed seen;
              seen.result = o.result;
-             refhost::ArrayRegistry registry(w.session().database());
-             auto array = registry.byName(w.world().arrayName);
+             refhost::ArrayRegistry registry(w.database());
+             auto array = registry.byName(HostWorld::kArray);
              seen.status = array ? array->invStatus : -2;
              return seen;
          };
@@ -364,51 +429,51 @@ const EntryPoint kEntryPoints[] = {
 
 class FaultMatrix : public ::testing::TestWithParam<const char*> {
 protected:
-    void Inject(HardeningWorld& w, Fault fault, const char* hangOperation) {
+    void Inject(HostWorld& w, Fault fault, const char* hangOperation) {
         auto persistent = [&w](std::vector<std::string> args) {
             args.insert(args.begin(), {"fault", "--count", "1000"});
-            w.Admin(args);
+            w.admin(args);
         };
         switch (fault) {
         case kMissing: {
             std::string empty = w.root() + "/no-xcli";
             ::mkdir(empty.c_str(), 0700);
-            w.SetPlatform(empty, 0);
+            w.setPlatform(empty);
             break;
         }
         case kHang:
             // The one command that decides outlives a two-second limit.
-            w.SetPlatform("", 2);
-            w.Admin({"fault", "--kind", "hang", "--seconds", "30", "--op", hangOperation});
+            w.setPlatform("", 2);
+            w.admin({"fault", "--kind", "hang", "--seconds", "30", "--op", hangOperation});
             break;
         case kGarbage: persistent({"--kind", "garbage"}); break;
         case kTruncated: persistent({"--kind", "truncate", "--bytes", "80"}); break;
         case kBanner: persistent({"--kind", "banner"}); break;
         case kFailing: persistent({"--kind", "fail", "--status", "NOT_ENOUGH_SPACE"}); break;
         case kWrongPassword:
-            w.Admin({"user-add", "--user", w.world().user, "--password", "Not-The-Login-Pw"});
+            w.admin({"user-add", "--user", HostWorld::kUser, "--password", "Not-The-Login-Pw"});
             break;
-        case kUnknownAddress: w.SetControlHost("xiv-nowhere-9"); break;
+        case kUnknownAddress: SetControlHost(w, "xiv-nowhere-9"); break;
         }
     }
 
-    void Lift(HardeningWorld& w) {
-        w.SetPlatform("", 0);
-        w.Admin({"fault-clear"});
-        w.Admin({"user-add", "--user", w.world().user, "--password", HardeningWorld::kPassword});
-        w.SetControlHost(w.address());
+    void Lift(HostWorld& w) {
+        w.setPlatform("");
+        w.admin({"fault-clear"});
+        w.admin({"user-add", "--user", HostWorld::kUser, "--password", HostWorld::kPassword});
+        SetControlHost(w, HostWorld::kAddress);
     }
 };
 
 TEST_P(FaultMatrix, EndsAsTheTableSays) {
-    REQUIRE_HARDENING_WORLD();
+    REQUIRE_HOST_WORLD();
     const std::string entry = GetParam();
     const EntryPoint* driver = nullptr;
     for (const auto& e : kEntryPoints)
         if (entry == e.name) driver = &e;
     ASSERT_NE(driver, nullptr);
 
-    HardeningWorld w;
+    HostWorld w;
     Shared shared;
     int row = 0;
     for (const Row& r : kMatrix) {
@@ -417,17 +482,17 @@ TEST_P(FaultMatrix, EndsAsTheTableSays) {
         SCOPED_TRACE(entry + " with " + kFaultNames[r.fault]);
         Call call = driver->setUp(w, shared, row);
         Inject(w, r.fault, driver->hangOperation);
-        const std::string before = w.DatabaseState();
-        const size_t logBefore = w.LogText().size();
+        const std::string before = DatabaseState(w);
+        const size_t logBefore = w.logText().size();
         Observed seen = call();
-        const std::string after = w.DatabaseState();
+        const std::string after = DatabaseState(w);
         Lift(w);
 
         EXPECT_EQ(seen.result, r.result);
         EXPECT_EQ(seen.status, r.status == kKept ? seen.statusBefore : r.status);
         EXPECT_EQ(seen.code, r.code) << seen.message;
         if (r.fault == kHang) {
-            EXPECT_NE(w.LogText().find("exceeded the time limit", logBefore), std::string::npos)
+            EXPECT_NE(w.logText().find("exceeded the time limit", logBefore), std::string::npos)
                 << "the hang did not meet the runner's time limit";
         }
         if (r.fault != kBanner) {

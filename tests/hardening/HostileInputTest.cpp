@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "HardeningWorld.h"
 #include "refhost/HostDatabase.h"
+#include "refhost/HostSession.h"
 #include "refhost/SqlStatement.h"
+#include "support/HostWorld.h"
 
 namespace fs = std::filesystem;
 using ::testing::Contains;
@@ -79,9 +80,9 @@ std::vector<std::string> MarkersUnder(const std::string& dir, bool recursive) {
 
 // No marker in the working directory (where a child would write one), nor
 // anywhere in the world's temporary directory.
-void ExpectNothingRan(HardeningWorld& w) {
+void ExpectNothingRan(HostWorld& w) {
     auto here = MarkersUnder(fs::current_path().string(), false);
-    auto there = MarkersUnder(w.tmp(), true);
+    auto there = MarkersUnder(fs::path(w.root()).parent_path().string(), true);
     here.insert(here.end(), there.begin(), there.end());
     EXPECT_TRUE(here.empty()) << "a hostile name ran: " << ::testing::PrintToString(here);
     for (const auto& p : here) fs::remove(p);
@@ -129,34 +130,35 @@ std::string Port(int n) {
 }
 
 TEST(HostileInput, SnapshotIdsFromTheHostAreNamesOnTheArrayOrRefused) {
-    REQUIRE_HARDENING_WORLD();
-    HardeningWorld w;
+    REQUIRE_HOST_WORLD();
+    HostWorld w;
     for (const auto& hostile : kHostileNames) {
         SCOPED_TRACE(::testing::PrintToString(hostile.name));
-        int64_t job = w.Job({w.disks()[0]});
-        w.SetRecordText(job, "snapshot_id", hostile.name);
-        refhost::StepOutcome prepared = w.Step(job, "prepare");
+        int64_t job = w.job({w.disks()[0]});
+        w.hostDbRun("UPDATE snap_records SET snapshot_id = ? WHERE job_id = ?",
+                    {hostile.name, std::to_string(job)});
+        refhost::StepOutcome prepared = w.step(job, "prepare");
         ExpectClean(prepared);
-        refhost::StepOutcome snapped = w.Step(job, "snap");
+        refhost::StepOutcome snapped = w.step(job, "snap");
         ExpectClean(snapped);
         EXPECT_EQ(prepared.result == 0 && snapped.result == 0, hostile.holds);
         if (!hostile.holds) continue;
         // Taken literally: the snapshot carries the very name, and goes again.
-        EXPECT_THAT(w.ArrayNames("vol_list"), Contains(hostile.name));
-        ExpectClean(w.Step(job, "reconcile"));
-        ExpectClean(w.Step(job, "mount"));
-        ExpectClean(w.Step(job, "unmount"));
-        refhost::StepOutcome deleted = w.Step(job, "delete");
+        EXPECT_THAT(w.names("vol_list"), Contains(hostile.name));
+        ExpectClean(w.step(job, "reconcile"));
+        ExpectClean(w.step(job, "mount"));
+        ExpectClean(w.step(job, "unmount"));
+        refhost::StepOutcome deleted = w.step(job, "delete");
         ExpectClean(deleted);
         EXPECT_EQ(deleted.result, 0);
-        EXPECT_THAT(w.ArrayNames("vol_list"), ::testing::Not(Contains(hostile.name)));
+        EXPECT_THAT(w.names("vol_list"), ::testing::Not(Contains(hostile.name)));
     }
     ExpectNothingRan(w);
 }
 
 TEST(HostileInput, SourceDevicesFromTheHostAreNotClaimed) {
-    REQUIRE_HARDENING_WORLD();
-    HardeningWorld w;
+    REQUIRE_HOST_WORLD();
+    HostWorld w;
     std::vector<std::string> devices;
     for (const auto& hostile : kHostileNames) {
         EXPECT_FALSE(refhost::deviceSupported(w.session(), "/dev/" + hostile.name))
@@ -164,23 +166,23 @@ TEST(HostileInput, SourceDevicesFromTheHostAreNotClaimed) {
         devices.push_back("/dev/" + hostile.name);
         devices.push_back(hostile.name);
     }
-    refhost::StepOutcome prepared = w.Step(w.Job(devices), "prepare");
+    refhost::StepOutcome prepared = w.step(w.job(devices), "prepare");
     ExpectClean(prepared);
     EXPECT_EQ(prepared.result, 1);
     ExpectNothingRan(w);
 }
 
 TEST(HostileInput, VolumeAndPoolNamesFromTheArrayTravelWhole) {
-    REQUIRE_HARDENING_WORLD();
-    HardeningWorld w([](HardeningWorld& world) {
-        world.Admin({"pool-create", "--pool", kHostilePool, "--size-gb", "1020",
-                     "--snapshot-size-gb", "340"});
-        for (const auto& name : kArrayNames) world.AddMappedVolume(kHostilePool, name);
-        for (const auto& name : kRefusedArrayNames) world.AddMappedVolume(kHostilePool, name);
-    });
+    REQUIRE_HOST_WORLD();
+    HostWorld w;
+    w.admin(
+        {"pool-create", "--pool", kHostilePool, "--size-gb", "1020", "--snapshot-size-gb", "340"});
+    for (const auto& name : kArrayNames) w.addVolume(name, true, kHostilePool);
+    for (const auto& name : kRefusedArrayNames) w.addVolume(name, true, kHostilePool);
+    w.rescan();
     // The host's disk of each volume, from the catalog its rescan wrote.
     std::map<std::string, std::string> diskOf;
-    for (const auto& entry : fs::directory_iterator(w.session().home().diskCatalogDir())) {
+    for (const auto& entry : fs::directory_iterator(w.home() + "/disks")) {
         std::string text = ReadFileText(entry.path().string());
         size_t at = text.find("\nvolume=");
         if (at == std::string::npos) continue;
@@ -192,29 +194,31 @@ TEST(HostileInput, VolumeAndPoolNamesFromTheArrayTravelWhole) {
 
     // Every volume a command line can carry, each alone and all in one
     // consistency group of the hostile pool: backup, mount, unmount, delete.
-    int64_t job = w.Job(carried);
+    int64_t job = w.job(carried);
     for (const char* step : {"prepare", "snap", "mount", "unmount", "delete"}) {
-        refhost::StepOutcome o = w.Step(job, step);
+        refhost::StepOutcome o = w.step(job, step);
         ExpectClean(o);
-        EXPECT_EQ(o.result, 0) << step << "\n" << w.HostOutput();
+        EXPECT_EQ(o.result, 0) << step << "\n" << w.output();
     }
-    int64_t group = w.Job(carried, true);
+    refhost::BackupOptions inGroup;
+    inGroup.consistencyGroup = true;
+    int64_t group = w.job(carried, inGroup);
     for (const char* step : {"prepare", "snap", "delete"}) {
-        refhost::StepOutcome o = w.Step(group, step);
+        refhost::StepOutcome o = w.step(group, step);
         ExpectClean(o);
-        EXPECT_EQ(o.result, 0) << step << "\n" << w.HostOutput();
+        EXPECT_EQ(o.result, 0) << step << "\n" << w.output();
     }
     for (const auto& name : kRefusedArrayNames) {
         SCOPED_TRACE(name);
-        refhost::StepOutcome refused = w.Step(w.Job({diskOf.at(name)}), "prepare");
+        refhost::StepOutcome refused = w.step(w.job({diskOf.at(name)}), "prepare");
         ExpectClean(refused);
         EXPECT_EQ(refused.result, 1);
     }
 
     // The inventory stores every name as the array gives it.
-    EXPECT_TRUE(w.Inventory().allCollected);
+    EXPECT_TRUE(w.inventory().allCollected);
     std::set<std::string> stored;
-    refhost::SqlStatement names(w.session().database(),
+    refhost::SqlStatement names(w.database(),
                                 "SELECT name FROM inv_volumes UNION SELECT name FROM inv_pools");
     while (names.step()) stored.insert(names.text(0));
     EXPECT_THAT(stored, Contains(kHostilePool));
@@ -224,9 +228,9 @@ TEST(HostileInput, VolumeAndPoolNamesFromTheArrayTravelWhole) {
 }
 
 TEST(HostileInput, MapRequestHostsAndPortsMakeNothingButArrayObjects) {
-    REQUIRE_HARDENING_WORLD();
-    HardeningWorld w;
-    w.Admin({"vol-create", "--pool", w.world().pool, "--vol", "hmap_vol", "--size-gb", "17"});
+    REQUIRE_HOST_WORLD();
+    HostWorld w;
+    w.addVolume("hmap_vol", false);
     int n = 0;
     for (const auto& hostile : kHostileNames) {
         const std::string& name = hostile.name;
@@ -235,15 +239,15 @@ TEST(HostileInput, MapRequestHostsAndPortsMakeNothingButArrayObjects) {
         // A hostile host name with a sound port: an array host of that name.
         std::string request =
             refhost::mapRequestJson(name, "Red Hat Enterprise Linux", 3, {Port(n)});
-        refhost::LunOutcome mapped = w.Lun("map", w.Request("hmap_vol", 0, request));
+        refhost::LunOutcome mapped = w.lun("map", w.request("hmap_vol", 0, request));
         ExpectClean(mapped);
         EXPECT_EQ(mapped.expected, hostile.holds) << mapped.request.errorMessage;
         if (hostile.holds) {
             // The array host takes the requested name, with the suffix the
             // plug-in's host naming adds.
-            EXPECT_THAT(w.ArrayNames("host_list"), Contains(::testing::StartsWith(name + "_")));
+            EXPECT_THAT(w.names("host_list"), Contains(::testing::StartsWith(name + "_")));
         }
-        refhost::LunOutcome unmapped = w.Lun("unmap", w.Request("hmap_vol", 0, request));
+        refhost::LunOutcome unmapped = w.lun("unmap", w.request("hmap_vol", 0, request));
         ExpectClean(unmapped);
         EXPECT_EQ(unmapped.expected, hostile.holds) << unmapped.request.errorMessage;
         // A sound host with a hostile port, and a hostile operating system:
@@ -252,29 +256,30 @@ TEST(HostileInput, MapRequestHostsAndPortsMakeNothingButArrayObjects) {
              {refhost::mapRequestJson("app_h" + std::to_string(n), "Red Hat Enterprise Linux", 3,
                                       {name}),
               refhost::mapRequestJson("app_o" + std::to_string(n), name, 3, {Port(0x100 + n)})}) {
-            refhost::LunOutcome o = w.Lun("map", w.Request("hmap_vol", 0, refused));
+            refhost::LunOutcome o = w.lun("map", w.request("hmap_vol", 0, refused));
             ExpectClean(o);
             EXPECT_FALSE(o.expected);
-            ExpectClean(w.Lun("unmap", w.Request("hmap_vol", 0, refused)));
+            ExpectClean(w.lun("unmap", w.request("hmap_vol", 0, refused)));
         }
     }
-    ExpectClean(w.Lun("resolve", w.Request("hmap_vol")));
+    ExpectClean(w.lun("resolve", w.request("hmap_vol")));
     ExpectNothingRan(w);
 }
 
 TEST(HostileInput, RegisteredAddressAndLoginReachNoShell) {
-    REQUIRE_HARDENING_WORLD();
-    HardeningWorld w;
-    int64_t job = w.SnappedJob(w.disks()[0]);
+    REQUIRE_HOST_WORLD();
+    HostWorld w;
+    int64_t job = w.job({w.disks()[0]});
+    w.backup(job);
     auto everyRoute = [&w, job](bool shouldWork) {
         refhost::LunOutcome created =
-            w.Lun("create", w.Request("hlogin_" + std::to_string(job), 17LL << 30));
+            w.lun("create", w.request("hlogin_" + std::to_string(job), 17LL << 30));
         ExpectClean(created);
-        refhost::StepOutcome prepared = w.Step(w.Job({w.disks()[1]}), "prepare");
+        refhost::StepOutcome prepared = w.step(w.job({w.disks()[1]}), "prepare");
         ExpectClean(prepared);
-        refhost::StepOutcome reconciled = w.Step(job, "reconcile");
+        refhost::StepOutcome reconciled = w.step(job, "reconcile");
         ExpectClean(reconciled);
-        refhost::InventoryOutcome inventory = w.Inventory();
+        refhost::InventoryOutcome inventory = w.inventory();
         EXPECT_EQ(inventory.result, 0);
         if (shouldWork) {
             EXPECT_TRUE(created.expected) << created.request.errorMessage;
@@ -290,18 +295,19 @@ TEST(HostileInput, RegisteredAddressAndLoginReachNoShell) {
     for (const auto& hostile : kHostileNames) {
         const std::string& name = hostile.name;
         SCOPED_TRACE(::testing::PrintToString(name));
-        w.SetControlHost(name);
+        const char* setAddress = "UPDATE arrays SET control_host = ?";
+        w.hostDbRun(setAddress, {name});
         everyRoute(false);
-        w.SetControlHost(w.address());
-        w.SetRegisteredLogin(name, HardeningWorld::kPassword);
+        w.hostDbRun(setAddress, {HostWorld::kAddress});
+        w.setLogin(name, HostWorld::kPassword);
         everyRoute(false);
-        w.SetRegisteredLogin(w.world().user, HardeningWorld::kPassword);
+        w.setLogin(HostWorld::kUser, HostWorld::kPassword);
     }
     // A password of shell text is only a password: with the array holding
     // it too, everything works.
     const std::string password = "$(touch hmark_40);`touch hmark_41`|x>hmark_42";
-    w.Admin({"user-add", "--user", w.world().user, "--password", password});
-    w.SetRegisteredLogin(w.world().user, password);
+    w.admin({"user-add", "--user", HostWorld::kUser, "--password", password});
+    w.setLogin(HostWorld::kUser, password);
     everyRoute(true);
     ExpectNothingRan(w);
 }
@@ -310,14 +316,10 @@ TEST(HostileInput, RegisteredAddressAndLoginReachNoShell) {
 // outside ASCII) comes from a scripted client that answers every listing
 // with such names.
 TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
-    REQUIRE_HARDENING_WORLD();
-    HardeningWorld w;
+    REQUIRE_HOST_WORLD();
+    HostWorld w;
     // The WWN of the first disk, so the scripted answer names its volume.
-    std::string catalog = ReadFileText(w.session().home().diskCatalogDir() + "/" +
-                                       w.disks()[0].substr(w.disks()[0].rfind('/') + 1) + ".disk");
-    size_t at = catalog.find("naa=");
-    ASSERT_NE(at, std::string::npos);
-    std::string wwn = catalog.substr(at + 4, 32);
+    std::string wwn = w.volumeField("v1", "wwn");
     for (auto& c : wwn) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 
     const std::vector<std::string> names = {
@@ -354,23 +356,23 @@ TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
             "if [ -f \"$dir/$1.xml\" ]; then cat \"$dir/$1.xml\"; else\n"
             "  echo '<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT></OUTPUT></XCLIRETURN>'; fi\n");
         ::chmod(script.c_str(), 0700);
-        w.SetPlatform(client.path(), 0);
+        w.setPlatform(client.path());
 
         // The inventory stores the name as the answer spells it.
-        refhost::InventoryOutcome inventory = w.Inventory();
+        refhost::InventoryOutcome inventory = w.inventory();
         EXPECT_EQ(inventory.result, 0);
         EXPECT_TRUE(inventory.allCollected);
         std::set<std::string> stored;
         const char* query = "SELECT name FROM inv_volumes UNION SELECT name FROM inv_pools";
-        refhost::SqlStatement names(w.session().database(), query);
+        refhost::SqlStatement names(w.database(), query);
         while (names.step()) stored.insert(names.text(0));
         EXPECT_THAT(stored, Contains(Decoded(name)));
 
-        refhost::StepOutcome prepared = w.Step(w.Job({w.disks()[0]}), "prepare");
+        refhost::StepOutcome prepared = w.step(w.job({w.disks()[0]}), "prepare");
         ExpectClean(prepared);
         int64_t job = prepared.records.at(0).jobId;
-        if (prepared.result == 0) ExpectClean(w.Step(job, "snap"));
-        w.SetPlatform("", 0);
+        if (prepared.result == 0) ExpectClean(w.step(job, "snap"));
+        w.setPlatform("");
         ExpectNothingRan(w);
     }
 }

@@ -58,10 +58,12 @@ std::vector<char*> pointers(std::vector<std::string>& words) {
     return p;
 }
 
-void check(const HostRun& r, const std::string& what) {
+// The run's output; throws when it failed.
+std::string check(const HostRun& r, const std::string& what) {
     if (r.status != 0)
         throw std::runtime_error(what + " failed (" + std::to_string(r.status) + "): " + r.out +
                                  r.err);
+    return r.out + r.err;
 }
 
 }  // namespace
@@ -156,24 +158,24 @@ void HostWorld::addVolumes(int count, bool mapped) {
     for (int i = 0; i < count; ++i) addVolume("v" + std::to_string(++volumes_), mapped);
 }
 
-void HostWorld::addVolume(const std::string& name, bool mapped) {
-    admin({"vol-create", "--pool", kPool, "--vol", name, "--size-gb", "17"});
+void HostWorld::addVolume(const std::string& name, bool mapped, const std::string& pool) {
+    admin({"vol-create", "--pool", pool, "--vol", name, "--size-gb", "17"});
     if (mapped && hostObject_) admin({"map", "--host", kHostObject, "--vol", name});
 }
 
-void HostWorld::initHome() {
+std::string HostWorld::initHome() {
     std::vector<std::string> init = {"init",          "--simulated", "--sim-bin",     SimBinDir(),
                                      "--sim-state",   sim_.state(),  "--mount-retry", "5",
                                      "--sleep-scale", "0.001"};
     for (const auto& p : ports_) init.insert(init.end(), {"--fc", p});
-    check(host(init), "zrso-host init");
+    std::string printed = check(host(init), "zrso-host init");
     std::string pw = root_ + "/array.pw";
     std::ofstream(pw) << kPassword << "\n";
     ::chmod(pw.c_str(), 0600);
-    check(host({"array", "add", kArray, "--address", kAddress, "--user", kUser, "--serial", kSerial,
-                "--password-file", pw}),
-          "zrso-host array add");
-    check(host({"rescan"}), "zrso-host rescan");
+    printed += check(host({"array", "add", kArray, "--address", kAddress, "--user", kUser,
+                           "--serial", kSerial, "--password-file", pw}),
+                     "zrso-host array add");
+    return printed + check(host({"rescan"}), "zrso-host rescan");
 }
 
 std::string HostWorld::deviceOf(const std::string& volume) const {

@@ -117,7 +117,7 @@ public:
     // Volumes v<n> of 17 GB; with a host object, mapped to it.
     void addVolumes(int count, bool mapped = true);
     // One volume of that name; mapped: to this machine's host object.
-    void addVolume(const std::string& name, bool mapped = true);
+    void addVolume(const std::string& name, bool mapped = true, const std::string& pool = kPool);
     void defineHostObject();
     // xcli-sim on this array: --address goes after the command word; throws
     // when it fails, so a broken set-up is never taken for a fault.
@@ -168,7 +168,8 @@ public:
     void scriptXcli(const std::string& dir) const;
 
     // ---- The built zrso-host.
-    void initHome();
+    // What the three commands printed.
+    std::string initHome();
     HostRun host(std::vector<std::string> words) const;
     // zrso-host in the background, its output in root/<name>.out and .err.
     pid_t startHost(std::vector<std::string> words, const std::string& name) const;
