@@ -8,13 +8,13 @@
 #include <csignal>
 #include <thread>
 
-#include "TestSupport.h"
+#include "TempDir.h"
 #include "host/rt/HostSleep.h"
 #include "host/rt/ProcessRunner.h"
 
-using hostrt_test::ScopedEnv;
-using hostrt_test::TempDir;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 namespace {
 
@@ -38,24 +38,11 @@ Outcome run(const std::string& line, const char* const* env = nullptr) {
 bool processGone(pid_t pid) {
     for (int i = 0; i < 200; ++i, ::usleep(10000)) {
         if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
-        std::string stat = hostrt_test::readFile("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat = ReadFileText("/proc/" + std::to_string(pid) + "/stat");
         std::size_t close = stat.rfind(')');
         if (close != std::string::npos && stat.compare(close, 3, ") Z") == 0) return true;
     }
     return false;
-}
-
-TEST(ProcessRunner, QuotesAreRemovedAndShellSyntaxIsNeverRun) {
-    TempDir dir;
-    std::string x = dir.file("X"), y = dir.file("Y");
-    Outcome r =
-        run("printf [%s] \"two words\" \"\" $(touch " + x + ") ; touch " + y + " | `id` > " + y);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              "[two words][][$(touch][" + x + ")][;][touch][" + y + "][|][`id`][>][" + y + "]");
-    EXPECT_EQ(r.err, "");
-    EXPECT_FALSE(hostrt_test::fileExists(x));
-    EXPECT_FALSE(hostrt_test::fileExists(y));
 }
 
 TEST(ProcessRunner, LargeStdoutAndStderrDoNotDeadlock) {
@@ -78,7 +65,7 @@ TEST(ProcessRunner, ExitStatusSignalsAndNotStarted) {
     EXPECT_EQ(run("sh -c \"kill -TERM $$\"").status, 128 + SIGTERM);
 
     TempDir dir;
-    hostrt_test::writeFile(dir.file("not-executable"), "#!/bin/sh\n");
+    dir.write("not-executable", "#!/bin/sh\n");
     for (std::string line :
          {std::string("zrso-no-such-program -x"), std::string("/nonexistent/xcli"),
           dir.file("not-executable"), std::string("\"\"")}) {
@@ -121,7 +108,7 @@ TEST(ProcessRunner, EnvironmentDescriptorsAndStdin) {
 
 TEST(ProcessRunner, TimeLimitKillsChildAndItsDescendants) {
     TempDir dir;
-    hostrt_test::writeFile(dir.file("platform.ini"), "[~Trellis]\nnProcessTimeoutSeconds=2\n");
+    dir.write("platform.ini", "[~Trellis]\nnProcessTimeoutSeconds=2\n");
     ScopedEnv config("ZRSO_CONFIG", dir.file("platform.ini").c_str());
     Outcome r = run("sh -c \"sleep 60 & echo $!; sleep 60\"");
     EXPECT_EQ(r.status, ProcessRunner::TIMED_OUT);
@@ -140,24 +127,20 @@ TEST(ProcessRunner, DescendantHoldingThePipeDoesNotDelayTheResult) {
     EXPECT_LT(r.seconds, 20);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(ProcessRunner, StopRequestStopsTheChildRefusesNewOnesAndEndsSleeps) {
     TempDir dir;
     ScopedEnv unscaled("ZRSO_SLEEP_SCALE", nullptr);
     std::string pidFile = dir.file("pid");
     // Asks to stop once the child has said who it is, as a signal handler would.
     std::thread stopper([&] {
-        for (int i = 0; i < 3000 && hostrt_test::readFile(pidFile).empty(); ++i) ::usleep(10000);
+        for (int i = 0; i < 3000 && ReadFileText(pidFile).empty(); ++i) ::usleep(10000);
         ProcessRunner::requestStop();
     });
     Outcome r = run("sh -c \"sleep 300 & echo $! > " + pidFile + "; wait\"");
     stopper.join();
     EXPECT_EQ(r.status, ProcessRunner::STOPPED);
     EXPECT_THAT(r.err, HasSubstr("stopped"));
-    EXPECT_TRUE(processGone(static_cast<pid_t>(std::atoi(hostrt_test::readFile(pidFile).c_str()))));
+    EXPECT_TRUE(processGone(static_cast<pid_t>(std::atoi(ReadFileText(pidFile).c_str()))));
 
     double told = 0;
     setHostSleepObserver([&](double seconds) { told = seconds; });
@@ -170,6 +153,45 @@ TEST(ProcessRunner, StopRequestStopsTheChildRefusesNewOnesAndEndsSleeps) {
 
     ProcessRunner::clearStop();
     EXPECT_EQ(run("echo again").out, "again\n");
+}
+
+long long sleptMs(const char* scale, unsigned int ms) {
+    ScopedEnv env("ZRSO_SLEEP_SCALE", scale);
+    auto start = std::chrono::steady_clock::now();
+    hostSleep(ms, __FILE__, __LINE__);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+TEST(HostSleep, ScaleShortensTheWaitAndBadScalesAreIgnored) {
+    EXPECT_LT(sleptMs("0", 600000), 5000);
+    long long scaled = sleptMs("0.001", 60000);
+    EXPECT_GE(scaled, 60);
+    EXPECT_LT(scaled, 5000);
+    for (const char* bad : {"abc", "-1", "1x", "nan", ""}) EXPECT_GE(sleptMs(bad, 50), 50) << bad;
+}
+
+std::vector<std::string> split(const std::string& line) {
+    std::vector<std::string> words{"stale"};
+    EXPECT_TRUE(ProcessRunner::splitCommandLine(line, &words)) << line;
+    return words;
+}
+
+TEST(CommandLineSplit, BlanksSeparateQuotesGroupAndEverythingElseIsLiteral) {
+    EXPECT_THAT(split(" xcli  -u a\t-m\t\t10.0.0.1 "),
+                ElementsAre("xcli", "-u", "a", "-m", "10.0.0.1"));
+    EXPECT_THAT(split(" \t "), IsEmpty());
+    EXPECT_THAT(split("vol=\"my vol\" a\"b c\"d \"\" \"\ttab\""),
+                ElementsAre("vol=my vol", "ab cd", "", "\ttab"));
+    EXPECT_THAT(split("$(touch x) `id` ; a|b & > < *.txt $HOME 'q u' b\\ s \\\"z\\\" l\nb"),
+                ElementsAre("$(touch", "x)", "`id`", ";", "a|b", "&", ">", "<", "*.txt", "$HOME",
+                            "'q", "u'", "b\\", "s", "\\z\\", "l\nb"));
+    std::vector<std::string> words{"stale"};
+    EXPECT_FALSE(ProcessRunner::splitCommandLine("xcli -p \"secret -m host", &words));
+    EXPECT_THAT(words, IsEmpty()) << "an unterminated quote fails";
+    EXPECT_FALSE(ProcessRunner::splitCommandLine("a \"b\" \"", &words));
+    EXPECT_FALSE(ProcessRunner::splitCommandLine("a", nullptr));
 }
 
 }  // namespace
