@@ -128,14 +128,14 @@ TEST(DiskInquiry, DisksTellVendorProductArraySerialsAndNaa) {
     EXPECT_EQ(xiv.arraySerial + " " + xiv.arrayHexSerial + " " + xiv.naa,
               "1310133 1302795 50017380027950A1");
     EXPECT_EQ(xiv.problem, "");
-    SimDisk other;
+    ::SimDisk other;
     other.vendor = "HP";
     other.serial = "1302795";
     other.naa = "600508B4000000000000000000000001";
     DiskIdentity hp = identifyDisk(disks.add("hpd1", other));
     EXPECT_EQ(hp.arraySerial, "") << "only an XIV volume's serial names an array";
     EXPECT_EQ(hp.naa, other.naa);
-    SimDisk broken = SimDisks::Xiv("XYZ");
+    ::SimDisk broken = SimDisks::Xiv("XYZ");
     broken.extra["fail"] = "vpd83";
     DiskIdentity bad = identifyDisk(disks.add("xivd2", broken));
     EXPECT_EQ(bad.arraySerial + bad.naa, "");

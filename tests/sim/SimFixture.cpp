@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 namespace simtest {
 

@@ -4,10 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "HostWorld.h"
 
