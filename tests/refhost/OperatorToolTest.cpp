@@ -27,7 +27,7 @@ protected:
         v2_ = world_->deviceOf("v2");
     }
 
-    HostRun host(const std::vector<std::string>& words) const { return world_->host(words); }
+    ProgramRun host(const std::vector<std::string>& words) const { return world_->host(words); }
     void admin(std::vector<std::string> words) const {
         words.insert(words.begin() + 1, {"--address", HostWorld::kAddress});
         world_->sim().Admin(words);
@@ -41,7 +41,7 @@ protected:
         return runsOf(op) > 0;
     }
     // Signals zrso-host started in the background and collects its end.
-    HostRun stop(pid_t pid, int signal) const {
+    ProgramRun stop(pid_t pid, int signal) const {
         ::kill(pid, signal);
         return world_->collect(pid, "bg");
     }
@@ -178,7 +178,7 @@ TEST_F(OperatorTool, SettingsAndArraysAreCheckedBeforeTheyAreKept) {
                                           "--simulated",
                                           option[0],
                                           option[1]};
-        EXPECT_EQ(RunCaptured(words).status, 2) << option[0];
+        EXPECT_EQ(RunProgram(words).status, 2) << option[0];
         EXPECT_NE(::access((fresh + "/host.db").c_str(), F_OK), 0) << option[0];
     }
     for (const auto& kv :
@@ -280,7 +280,7 @@ TEST_F(OperatorTool, ADamagedOrMissingHostDatabaseIsToldPlainly) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.err, "damaged or not a database")) << r.err;
     auto none =
-        RunCaptured({BuiltProgram("zrso-host"), "--home", env_.tmp().file("nothing"), "jobs"});
+        RunProgram({BuiltProgram("zrso-host"), "--home", env_.tmp().file("nothing"), "jobs"});
     EXPECT_EQ(none.status, 1);
     EXPECT_TRUE(has(none.err, "zrso-host init")) << none.err;
 }
@@ -320,14 +320,14 @@ TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
 TEST(OperatorToolRescan, OnARealMachineAsksOnTheTerminalOrWantsYes) {
     TempDir dir("refhost");
     const std::string bin = BuiltProgram("zrso-host"), home = dir.file("home");
-    ASSERT_EQ(RunCaptured({bin, "--home", home, "init"}).status, 0);
-    auto script = RunCaptured({bin, "--home", home, "rescan"});  // standard input: /dev/null
+    ASSERT_EQ(RunProgram({bin, "--home", home, "init"}).status, 0);
+    auto script = RunProgram({bin, "--home", home, "rescan"});  // standard input: /dev/null
     EXPECT_EQ(script.status, 2);
     EXPECT_TRUE(has(script.out, "to the scan file of")) << script.out;
     EXPECT_TRUE(has(script.err, "pass --yes")) << script.err;
     // script(1) gives it a terminal whose input ends at once: no answer is no.
     auto terminal =
-        RunCaptured({"/usr/bin/script", "-qec", bin + " --home " + home + " rescan", "/dev/null"});
+        RunProgram({"/usr/bin/script", "-qec", bin + " --home " + home + " rescan", "/dev/null"});
     EXPECT_EQ(terminal.status, 1) << terminal.out << terminal.err;
     EXPECT_TRUE(has(terminal.out, "Rescan now? [y/N]")) << terminal.out;
     EXPECT_TRUE(has(terminal.out, "rescan not done")) << terminal.out;
@@ -336,7 +336,7 @@ TEST(OperatorToolRescan, OnARealMachineAsksOnTheTerminalOrWantsYes) {
 TEST(OperatorToolDemo, RunsToTheEndInAFreshWorld) {
     if (!HostWorld::buildHasIt()) GTEST_SKIP() << "simulator or plug-in not built";
     HostWorldEnv env("demo");
-    auto r = RunCaptured({BuiltProgram("zrso-host"), "demo"});
+    auto r = RunProgram({BuiltProgram("zrso-host"), "demo"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(has(r.out, "demo finished")) << r.out;
     EXPECT_TRUE(has(r.out, "/dev/xivd1: IBM XIV volume")) << r.out;

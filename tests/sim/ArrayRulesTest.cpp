@@ -51,12 +51,11 @@ TEST_F(SimCommandLine, StrictAboutOperationsArgumentsAndConfirmation) {
 
 TEST_F(SimCommandLine, RunsAreRecordedExactlyWithoutAnEnvironmentPassword) {
     admin("runs --clear");
-    RunCaptured({BuiltProgram("xcli"), "-u", "admin", "-p", kPw, "-m", kAddr, "-y", "-x",
-                 "vol_list", "vol=a b\tc"});
+    RunProgram({BuiltProgram("xcli"), "-u", "admin", "-p", kPw, "-m", kAddr, "-y", "-x", "vol_list",
+                "vol=a b\tc"});
     {
         ScopedEnv env("XIV_XCLIPASSWORD", "hidden");
-        RunCaptured(
-            {BuiltProgram("xcli"), "-u", "admin", "-m", kAddr, "-y", "-x", "", "host_list"});
+        RunProgram({BuiltProgram("xcli"), "-u", "admin", "-m", kAddr, "-y", "-x", "", "host_list"});
     }
     std::string runs = admin("runs" + kAt);
     std::string first = runs.substr(0, runs.find('\n')), second = runs.substr(first.size() + 1);
@@ -67,7 +66,7 @@ TEST_F(SimCommandLine, RunsAreRecordedExactlyWithoutAnEnvironmentPassword) {
     EXPECT_NE(std::string::npos, second.find("\tenv\t"));
     EXPECT_NE(std::string::npos, second.find("\t-x\t\thost_list\n"));
     EXPECT_EQ(std::string::npos, runs.find("hidden"));
-    EXPECT_EQ(0, RunCaptured({BuiltProgram("xcli"), "--sim", "runs", "--clear"}).status)
+    EXPECT_EQ(0, RunProgram({BuiltProgram("xcli"), "--sim", "runs", "--clear"}).status)
         << "xcli --sim is the admin tool";
     EXPECT_EQ("", admin("runs"));
 }

@@ -49,8 +49,8 @@ TEST_F(SimFaults, HoldKeepsTheNthRunAfterItsWorkUntilReleased) {
     auto second =
         std::async(std::launch::async, [&] { return xcli("vol_create vol=v2 size=17 pool=p"); });
     // Run with close-on-exec pipes, which the held xcli must not inherit.
-    std::string held = RunCaptured({BuiltProgram("xcli-sim"), "held", "--address",
-                                    HostWorld::kAddress, "--seconds", "60"})
+    std::string held = RunProgram({BuiltProgram("xcli-sim"), "held", "--address",
+                                   HostWorld::kAddress, "--seconds", "60"})
                            .out;
     EXPECT_NE(held.find("\tvol_create\tvol=v2 size=17 pool=p\n"), std::string::npos) << held;
     EXPECT_EQ("v2", volume("v2")["name"]) << "done before the answer";
@@ -126,7 +126,7 @@ TEST_F(SimDiskExport, PortsSeeTheirHostsMappingsAsDisksAndDevlistNamesThem) {
         EXPECT_NE(std::string::npos, disk2.find(line)) << line;
     EXPECT_NE(std::string::npos, disk2.find("naa=" + volume("v2")["wwn"] + "\n"));
     auto devlist =
-        RunCaptured({BuiltProgram("xiv_devlist"), "--out", "csv", "--xiv-only", "-u", "GB"});
+        RunProgram({BuiltProgram("xiv_devlist"), "--out", "csv", "--xiv-only", "-u", "GB"});
     ASSERT_EQ(0, devlist.status);
     EXPECT_EQ(0u, devlist.out.find("device,size (gb),paths,vol name,vol id,xiv id,xiv host\n"
                                    "/dev/xivd1,17,1/1,v1," +
@@ -145,7 +145,7 @@ TEST_F(SimDiskExport, PortsSeeTheirHostsMappingsAsDisksAndDevlistNamesThem) {
     // The name comes from the array, not from the catalog.
     ASSERT_EQ("SUCCESS", status("unmap_vol host=me vol=v3"));
     ASSERT_EQ("SUCCESS", status("vol_delete vol=v3"));
-    auto after = RunCaptured({BuiltProgram("xiv_devlist"), "--out", "csv", "--xiv-only"}).out;
+    auto after = RunProgram({BuiltProgram("xiv_devlist"), "--out", "csv", "--xiv-only"}).out;
     EXPECT_EQ(std::string::npos, after.find(",v3,"));
     EXPECT_NE(std::string::npos, after.find("/dev/xivd2,17,1/1,v2,"));
 }

@@ -38,14 +38,14 @@ SimTest::SimTest()
     admin("pool-create" + kAt + "--pool p --size-gb 1000 --snapshot-size-gb 170");
 }
 
-HostRun SimTest::xcli(const std::string& line, const std::vector<std::string>& login) const {
+ProgramRun SimTest::xcli(const std::string& line, const std::vector<std::string>& login) const {
     std::vector<std::string> argv = {BuiltProgram("xcli")};
     if (login.empty())
         argv.insert(argv.end(), {"-u", HostWorld::kUser, "-p", HostWorld::kPassword, "-m",
                                  HostWorld::kAddress, "-y", "-x"});
     argv.insert(argv.end(), login.begin(), login.end());
     for (auto& w : words(line)) argv.push_back(w);
-    return RunCaptured(argv);
+    return RunProgram(argv);
 }
 
 void SimTest::runScript(const std::string& name) const {

@@ -26,7 +26,7 @@ protected:
     SimTest();
     std::string admin(const std::string& line) const { return world_->sim().Admin(words(line)); }
     // xcli with the array's login and -y -x, then the words of line.
-    HostRun xcli(const std::string& line, const std::vector<std::string>& login = {}) const;
+    ProgramRun xcli(const std::string& line, const std::vector<std::string>& login = {}) const;
     std::string status(const std::string& line) const { return statusOf(xcli(line).out); }
     // Runs a rule script of tests/data/sim, a step a line: "xcli words =>
     // STATUS field=value -field" expects the status, each field=value in the
