@@ -84,9 +84,4 @@ Resource SimTest::volume(const std::string& name) const {
     return all.empty() ? Resource{} : all.front();
 }
 
-Resource SimTest::pool(const std::string& name) const {
-    auto all = list("pool_list pool=" + name, "pool");
-    return all.empty() ? Resource{} : all.front();
-}
-
 }  // namespace simtest

@@ -37,7 +37,6 @@ protected:
         return resourcesOf(xcli(line).out, element);
     }
     Resource volume(const std::string& name) const;
-    Resource pool(const std::string& name) const;
 
     TempDir dir_{"sim-tests"};
     std::unique_ptr<HostWorld> world_;
