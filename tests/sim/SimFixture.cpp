@@ -57,9 +57,7 @@ void SimTest::runScript(const std::string& name) const {
         auto w = words(line);
         if (w.empty() || w[0][0] == '#') continue;
         if (w[0] == "!") {
-            w.erase(w.begin());
-            w.insert(w.begin() + 1, {"--address", HostWorld::kAddress});
-            world_->sim().Admin(w);
+            world_->admin(std::vector<std::string>(w.begin() + 1, w.end()));
             continue;
         }
         auto arrow = line.find(" => ");
