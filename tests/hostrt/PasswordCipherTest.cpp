@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "TestSupport.h"
+#include "TempDir.h"
 #include "host/rt/PasswordCipher.h"
 
 namespace {
@@ -27,9 +27,9 @@ protected:
         return ok;
     }
 
-    hostrt_test::TempDir dir_;
+    TempDir dir_;
     std::string key_ = dir_.file("cipher.key");
-    hostrt_test::ScopedEnv keyEnv_{"ZRSO_KEY_FILE", key_.c_str()};
+    ScopedEnv keyEnv_{"ZRSO_KEY_FILE", key_.c_str()};
     PasswordCipher cipher_;
     std::string plain_;
 };
@@ -81,7 +81,7 @@ TEST_F(PasswordCipherTest, WrongOrUnsafeKeyFileFails) {
     ::chmod(key_.c_str(), 0600);
     EXPECT_NE(open(text, &plain_), 0);
 
-    hostrt_test::writeFile(key_, hostrt_test::readFile(key_) + "x");
+    dir_.write("cipher.key", ReadFileText(key_) + "x");
     EXPECT_EQ(open(text, &plain_), 0) << "wrong key size";
     ::unlink(key_.c_str());
     EXPECT_EQ(open(text, &plain_), 0) << "missing key";
@@ -89,7 +89,7 @@ TEST_F(PasswordCipherTest, WrongOrUnsafeKeyFileFails) {
     EXPECT_EQ(open(text, &plain_), 0) << "text of the old key";
     EXPECT_NE(open(other, &plain_), 0);
 
-    hostrt_test::ScopedEnv nowhere("ZRSO_KEY_FILE", "/nonexistent-dir/cipher.key");
+    ScopedEnv nowhere("ZRSO_KEY_FILE", "/nonexistent-dir/cipher.key");
     EXPECT_EQ(cipher_.encrypt("pw", &text), 0);
 }
 

@@ -1,22 +1,22 @@
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "TempDir.h"
 #include "host/rt/PlatformConfig.h"
 
 namespace {
 
 class PlatformConfigTest : public ::testing::Test {
 protected:
-    void settings(const std::string& text) { hostrt_test::writeFile(path_, text); }
+    void settings(const std::string& text) { dir_.write("platform.ini", text); }
     std::string text(const char* section, const char* key) {
         std::string v = "<absent>";
         PlatformConfig().getString(section, key, &v);
         return v;
     }
 
-    hostrt_test::TempDir dir_;
+    TempDir dir_;
     std::string path_ = dir_.file("platform.ini");
-    hostrt_test::ScopedEnv env_{"ZRSO_CONFIG", path_.c_str()};
+    ScopedEnv env_{"ZRSO_CONFIG", path_.c_str()};
 };
 
 TEST_F(PlatformConfigTest, SectionsKeysCommentsAndBlanks) {
@@ -66,7 +66,7 @@ TEST_F(PlatformConfigTest, FileIsReadFreshAndMayBeMissing) {
     std::string v;
     EXPECT_NE(config.getString("Trellis", "k", &v), 0);
     EXPECT_EQ(v, "two");
-    hostrt_test::ScopedEnv unset("ZRSO_CONFIG", nullptr);
+    ScopedEnv unset("ZRSO_CONFIG", nullptr);
     EXPECT_EQ(PlatformConfig::path(), "/etc/zrso/platform.ini");
 }
 

@@ -4,11 +4,11 @@
 
 #include <cerrno>
 
-#include "TestSupport.h"
+#include "TempDir.h"
 #include "host/rt/DeviceTree.h"
 
 TEST(RealDevice, MissingAndNonScsiNodesFailInTheRightShape) {
-    hostrt_test::ScopedEnv noSim("ZRSO_SIM_DISKS", nullptr);
+    ScopedEnv noSim("ZRSO_SIM_DISKS", nullptr);
     HostError err;
     EXPECT_TRUE(DeviceTree::getDevice("/dev/zrso-no-such-disk", &err).empty());
     EXPECT_EQ(err.code(), ENOENT);
@@ -18,8 +18,8 @@ TEST(RealDevice, MissingAndNonScsiNodesFailInTheRightShape) {
 
     // A character device without SG_IO, a plain file and a directory open
     // fine but offer no SCSI interface.
-    hostrt_test::TempDir dir;
-    hostrt_test::writeFile(dir.file("plain"), std::string(64, 'x'));
+    TempDir dir;
+    dir.write("plain", std::string(64, 'x'));
     for (std::string path : {std::string("/dev/null"), dir.file("plain"), dir.path()}) {
         SharedRef<HostDevice> device = DeviceTree::getDevice(path.c_str(), &err);
         ASSERT_TRUE(device) << path << ": " << err.AsString();

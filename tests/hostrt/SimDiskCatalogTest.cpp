@@ -1,23 +1,23 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "TempDir.h"
 #include "host/rt/SimDiskCatalog.h"
 
 using ::testing::ElementsAre;
 
 TEST(SimDiskCatalog, WriteReadListRemove) {
-    hostrt_test::TempDir dir;
+    TempDir dir;
     SimDiskCatalog catalog(dir.file("catalog/sub"));  // created on first write
     std::string err;
     SimDiskCatalog::Fields fields = {{"vendor", "IBM"}, {"serial", "1302795 1A"}, {"seen_by", ""}};
     ASSERT_TRUE(catalog.write("xivd2", fields, &err)) << err;
     ASSERT_TRUE(catalog.write("xivd1", {{"vendor", "HP"}}, &err)) << err;
     ASSERT_TRUE(catalog.write("xivd1", {{"vendor", "IBM"}}, &err)) << err;  // replaces
-    EXPECT_EQ(hostrt_test::readFile(catalog.entryPath("xivd2")),
+    EXPECT_EQ(ReadFileText(catalog.entryPath("xivd2")),
               "vendor=IBM\nserial=1302795 1A\nseen_by=\n");
-    hostrt_test::writeFile(dir.file("catalog/sub/.xivd3.tmp"), "vendor=IBM\n");
-    hostrt_test::writeFile(dir.file("catalog/sub/notes.txt"), "");
+    dir.write("catalog/sub/.xivd3.tmp", "vendor=IBM\n");
+    dir.write("catalog/sub/notes.txt", "");
     EXPECT_THAT(catalog.list(), ElementsAre("xivd1", "xivd2"));
 
     SimDiskCatalog::Fields back;
@@ -29,8 +29,7 @@ TEST(SimDiskCatalog, WriteReadListRemove) {
     EXPECT_FALSE(catalog.read("xivd1", &back, &err));
 
     // Hand-written entries: blanks, CR, comments and junk lines.
-    hostrt_test::writeFile(dir.file("catalog/sub/sdx.disk"),
-                           "# by hand\r\nvendor = IBM \r\n\njunk\n=x\nlun=1\nlun=2");
+    dir.write("catalog/sub/sdx.disk", "# by hand\r\nvendor = IBM \r\n\njunk\n=x\nlun=1\nlun=2");
     ASSERT_TRUE(catalog.read("sdx", &back, &err));
     EXPECT_EQ(SimDiskCatalog::value(back, "vendor"), "IBM");
     EXPECT_EQ(SimDiskCatalog::value(back, "lun"), "2");
@@ -38,7 +37,7 @@ TEST(SimDiskCatalog, WriteReadListRemove) {
 }
 
 TEST(SimDiskCatalog, RejectsNamesAndFieldsThatCouldEscapeOrInject) {
-    hostrt_test::TempDir dir;
+    TempDir dir;
     SimDiskCatalog catalog(dir.path());
     std::string err;
     for (const char* name : {"", ".", "..", "../x", "a/b", ".hidden", "sp ace", "nl\n"})

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "TempDir.h"
 #include "host/rt/DeviceTree.h"
 #include "host/rt/SimDiskCatalog.h"
 
@@ -58,8 +58,8 @@ protected:
         return Bytes(buffer.begin(), buffer.begin() + std::max(n, 0));
     }
 
-    hostrt_test::TempDir dir_;
-    hostrt_test::ScopedEnv env_{"ZRSO_SIM_DISKS", dir_.path().c_str()};
+    TempDir dir_;
+    ScopedEnv env_{"ZRSO_SIM_DISKS", dir_.path().c_str()};
     SimDiskCatalog catalog_{dir_.path()};
     SharedRef<HostDevice> handle_;
 };
@@ -161,7 +161,7 @@ TEST_F(SimulatedDiskTest, OnlyPlainBaseNamesReachTheCatalog) {
         EXPECT_FALSE(DeviceTree::getDevice(name, &err)) << name;
         EXPECT_FALSE(err.ok()) << name;
     }
-    hostrt_test::ScopedEnv unset("ZRSO_SIM_DISKS", nullptr);
+    ScopedEnv unset("ZRSO_SIM_DISKS", nullptr);
     EXPECT_FALSE(DeviceTree::getDevice("/dev/xivd5", &err)) << "catalog only when named";
 }
 
