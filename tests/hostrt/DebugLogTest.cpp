@@ -181,4 +181,13 @@ TEST_F(DebugLogTest, AJobsLinesOfOneFormAreBoundedAndErrorsAreToldToTheHost) {
     EXPECT_THAT(told, ElementsAre("7 Volume[42]."));
 }
 
+TEST_F(DebugLogTest, WithoutASettingAFormKeepsAThousandLinesAJob) {
+    DebugLog log;
+    for (int i = 0; i < 1005; ++i) log.DebugLvl("f", 0, 7LL, "Pool[%d].", i);
+    auto all = lines();
+    ASSERT_THAT(all, SizeIs(1001));
+    EXPECT_EQ(tail(all[999]).back(), "Pool[999].");
+    EXPECT_THAT(tail(all[1000]).back(), HasSubstr("more than 1000 lines of the form"));
+}
+
 }  // namespace
