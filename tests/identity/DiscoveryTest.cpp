@@ -1,3 +1,5 @@
+// This host's initiators as the array should see them, its device list and
+// its rescans, all through the host's service object.
 #include <gtest/gtest.h>
 
 #include <list>
@@ -20,7 +22,6 @@ struct DiscoveryTest : ::testing::Test {
     std::string controlHost = "xiv-a";
     Names loggedIn;  // the array's answer, in its order
     bool queryFails = false;
-    std::vector<Names> asked;
     Names found;
     bool iscsi = false;
 
@@ -28,58 +29,39 @@ struct DiscoveryTest : ::testing::Test {
         found.clear();
         LoggedInQuery query = [this](Names& ports, Names& out, XivError& error,
                                      std::string& result) {
-            asked.push_back(ports);
             error.code = queryFails ? -1 : 0;
-            error.text += queryFails ? "no answer. " : "";
             result = queryFails ? "NO_CONNECTION" : "SUCCESS";
-            for (const std::string& port : queryFails ? Names() : loggedIn) {
+            for (const std::string& port : queryFails ? Names() : loggedIn)
                 for (const std::string& mine : ports)
                     if (mine == port) out.push_back(port);
-            }
         };
         return detectHBA(found, iscsi, controlHost, &os, client, query, &info);
     }
 };
 
-TEST_F(DiscoveryTest, FibreChannelNamesLoseTheirColonsAndNoneLoggedInGivesAllReversed) {
+TEST_F(DiscoveryTest, InitiatorsLoggedInComeInTheArraysOrderElseAllReversed) {
     os.initiators = {{kFc, false}, {kIscsi, true}};
     ASSERT_EQ(Detect(), 1) << info.logText();
-    EXPECT_EQ(asked.at(0), (Names{"5001738012340140", kIscsi}));
-    EXPECT_EQ(found, (Names{kIscsi, "5001738012340140"}));
-    EXPECT_TRUE(iscsi);  // the kind of the last initiator
+    EXPECT_EQ(found, (Names{kIscsi, "5001738012340140"}));  // colons dropped
+    EXPECT_TRUE(iscsi);                                     // the kind of the last initiator
     os.initiators = {{kIscsi, true}, {kFc, false}};
     ASSERT_EQ(Detect(), 1);
     EXPECT_FALSE(iscsi);
-}
 
-TEST_F(DiscoveryTest, LoggedInPortsComeInTheArraysOrder) {
     os.initiators = {{"a1", false}, {"b2", false}, {"c3", false}};
     loggedIn = {"c3", "a1"};
     ASSERT_EQ(Detect(), 1);
     EXPECT_EQ(found, (Names{"c3", "a1"}));
-    loggedIn = {"b2", "c3", "a1"};
-    ASSERT_EQ(Detect(), 1);
-    EXPECT_EQ(found, (Names{"b2", "c3", "a1"}));
-
     queryFails = true;
     ASSERT_EQ(Detect(), 1);
     EXPECT_EQ(found, (Names{"c3", "b2", "a1"}));
-    EXPECT_EQ(
-        info.countLogs(
-            "detectHBA:no answer. Unable to get logged in adapter list. Error [NO_CONNECTION].", 2),
-        1);
-}
 
-TEST_F(DiscoveryTest, NothingDetected) {
-    EXPECT_EQ(Detect(), 0);
-    EXPECT_EQ(info.countLogs("Error:Unable to detect initiator info.", 2), 1);
-    // Without a control host nothing is split out.
-    os.initiators = {{kFc, false}};
+    // Without a control host nothing is split out; without initiators, nothing found.
     controlHost.clear();
     EXPECT_EQ(Detect("{esxname:esx-1,password:esx-secret}"), 1);
     EXPECT_TRUE(found.empty());
-    EXPECT_EQ(info.countLogs("Host Identifier: [{esxname:esx-1,]", 0), 1);
-    EXPECT_EQ(info.countLogs("secret"), 0);
+    os.initiators.clear();
+    EXPECT_EQ(Detect(), 0);
 }
 
 TEST_F(DiscoveryTest, SingleInitiatorOfAnEsxServer) {
@@ -94,10 +76,8 @@ TEST_F(DiscoveryTest, SingleInitiatorOfAnEsxServer) {
     ASSERT_EQ(detectHBA(initiator, iscsi, controlHost, &os, "esx-1", &info), 1);
     EXPECT_EQ(initiator, kIscsi);
     EXPECT_EQ(os.hostHBA.sizesOffered(), (std::vector<int>{4096, 5000}));
-
     os.hostHBA.tooSmallForever(6000);  // a host that never settles is given up on
     EXPECT_EQ(detectHBA(initiator, iscsi, controlHost, &os, "esx-1", &info), 0);
-    EXPECT_EQ(info.countLogs("Unable to detect initiator info.", 2), 1);
 }
 
 TEST_F(DiscoveryTest, DeviceListsAndRescans) {
@@ -112,7 +92,6 @@ TEST_F(DiscoveryTest, DeviceListsAndRescans) {
     EXPECT_EQ(os.hostDevicesScript.sizesOffered(), (std::vector<int>{16384, 16384, 20000}));
     os.hostDevicesScript.failAlways(-2);
     EXPECT_EQ(getDeviceList(devices, &os, "client-1", "IBM", &info), 0);
-    EXPECT_EQ(info.countLogs("Unable to get the device list", 2), 1);
 
     refreshSystemBus(&os, {"p1", "p2"}, {"/dev/sdb"}, "client-1");
     ASSERT_EQ(os.rescans.size(), 1u);
