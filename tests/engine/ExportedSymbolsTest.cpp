@@ -17,9 +17,9 @@ const std::string kPlugin = PluginPath();
 // Names the plug-in's dynamic symbol table defines.
 std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
     std::set<std::string> names;
-    std::string listing;
-    EXPECT_EQ(RunProgram({"nm", "-D", "--defined-only", library}, &listing), 0);
-    std::istringstream lines(listing);
+    ProgramRun nm = RunProgram({"nm", "-D", "--defined-only", library});
+    EXPECT_EQ(nm.status, 0);
+    std::istringstream lines(nm.out);
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);

@@ -67,11 +67,10 @@ std::vector<std::string> HardeningWorld::ArrayNames(const std::string& listing) 
     // The password travels in the environment, as the plug-in sends it, so
     // the recorded argument lists hold no password of the tests' own.
     ScopedEnv password("XIV_XCLIPASSWORD", kInspectorPassword);
-    std::string csv;
-    int rc = RunProgram(
-        {BuiltProgram("xcli"), "-u", kInspector, "-m", world_.address, "-s", listing, "-t", "name"},
-        &csv);
-    if (rc != 0) throw std::runtime_error(listing + " of the inspector failed: " + csv);
+    ProgramRun run = RunProgram({BuiltProgram("xcli"), "-u", kInspector, "-m", world_.address, "-s",
+                                 listing, "-t", "name"});
+    const std::string& csv = run.out;
+    if (run.status != 0) throw std::runtime_error(listing + " of the inspector failed: " + csv);
     std::vector<std::string> names;
     size_t start = csv.find('\n');  // the heading
     while (start != std::string::npos && start + 1 < csv.size()) {

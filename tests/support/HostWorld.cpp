@@ -1,8 +1,9 @@
 #include "HostWorld.h"
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -11,12 +12,28 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "FakeInventory.h"
+#include "FakeLUNInfo.h"
+#include "FakeSnapInfo.h"
+#include "FakeZROSUtil.h"
 #include "RunProgram.h"
 #include "TempDir.h"
+#include "host/rt/PasswordCipher.h"
+#include "refhost/ArrayRegistry.h"
+#include "refhost/HostDatabase.h"
+#include "refhost/HostHome.h"
+#include "refhost/HostSession.h"
+#include "refhost/HostSettings.h"
+#include "refhost/HostSnapInfo.h"
+#include "refhost/HostTopology.h"
+#include "refhost/SimAdmin.h"
+#include "refhost/SimulatedDevices.h"
+#include "refhost/SqlStatement.h"
 
 extern char** environ;
 
@@ -41,28 +58,6 @@ std::vector<char*> pointers(std::vector<std::string>& words) {
     return p;
 }
 
-// Both pipes drained together: a child that fills one must not stall.
-void drain(int outFd, int errFd, std::string* out, std::string* err) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    std::string* into[2] = {out, err};
-    int open = 2;
-    char buf[16384];
-    while (open > 0) {
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-            if (n > 0) {
-                into[i]->append(buf, static_cast<size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-}
-
 void check(const HostRun& r, const std::string& what) {
     if (r.status != 0)
         throw std::runtime_error(what + " failed (" + std::to_string(r.status) + "): " + r.out +
@@ -71,39 +66,69 @@ void check(const HostRun& r, const std::string& what) {
 
 }  // namespace
 
-HostRun RunCaptured(const std::vector<std::string>& argv) {
-    HostRun r;
-    std::vector<std::string> words = argv;
-    auto args = pointers(words);
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return r;
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        ::close(out[0]);
-        ::close(out[1]);
-        return r;
-    }
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&files, out[1], 1);
-    posix_spawn_file_actions_adddup2(&files, err[1], 2);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, args[0], &files, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    ::close(out[1]);
-    ::close(err[1]);
-    drain(out[0], err[0], &r.out, &r.err);
-    r.status = rc == 0 ? waitFor(pid) : 127;
-    return r;
-}
-
 HostWorld::HostWorld(const std::string& root) : root_(root), sim_(root + "/sim") {
     ::mkdir(root_.c_str(), 0700);
     ::mkdir((root_ + "/sim").c_str(), 0700);
-    sim_.Admin({"array-create", "--address", kAddress, "--serial", kSerial, "--user", kUser,
-                "--password", kPassword});
-    sim_.Admin({"pool-create", "--address", kAddress, "--pool", kPool, "--size-gb", "3000",
-                "--snapshot-size-gb", "1000"});
+    admin({"array-create", "--serial", kSerial, "--user", kUser, "--password", kPassword});
+    admin({"pool-create", "--pool", kPool, "--size-gb", "3000", "--snapshot-size-gb", "1000"});
+}
+
+HostWorld::HostWorld(const HostWorldOptions& options)
+    : env_(std::make_unique<HostWorldEnv>("zrso-world")),
+      root_(env_->tmp().file("world")),
+      sim_(root_ + "/sim") {
+    ::mkdir(root_.c_str(), 0700);
+    ::mkdir((root_ + "/sim").c_str(), 0700);
+    admin({"array-create", "--serial", kSerial, "--user", kUser, "--password", kPassword});
+    admin({"pool-create", "--pool", kPool, "--size-gb", "3000", "--snapshot-size-gb", "1000"});
+    admin({"user-add", "--user", kInspector, "--password", kInspectorPassword});
+    std::string user = options.user.empty() ? kUser : options.user;
+    std::string password = options.user.empty() ? kPassword : options.password;
+    if (user != kUser) admin({"user-add", "--user", user, "--password", password});
+    if (options.hostObject)
+        defineHostObject();
+    else
+        for (const auto& p : ports_) admin({"port-login", "--port", p});
+    addVolumes(options.mapped, options.hostObject);
+    addVolumes(options.unmapped, false);
+
+    session_ = std::make_unique<refhost::HostSession>(home(), PluginPath(), false, out_, out_);
+    refhost::HostDatabase& db = session_->createDatabase();
+    refhost::HostSettings settings(db);
+    settings.set(refhost::setting::kWorld, "simulated");
+    settings.set(refhost::setting::kSimBin, SimBinDir());
+    settings.set(refhost::setting::kSimState, sim_.state());
+    settings.set(refhost::setting::kSimDisks, session_->home().diskCatalogDir());
+    settings.set(refhost::setting::kSleepScale, "0.001");
+    setPlatform("");
+    session_->home().applyEnvironment(settings);
+    refhost::HostTopology topology(db);
+    for (const auto& p : ports_)
+        topology.addInitiator(refhost::HostTopology::kLocal, refhost::parseInitiator("fc", p));
+    if (options.esxServer) {
+        topology.addEsxServer(kEsx);
+        topology.addInitiator(kEsx, refhost::parseInitiator("fc", kEsxPort));
+        admin({"host-create", "--host", kEsxHostObject, "--fc", kEsxPort});
+    }
+    refhost::ArrayRegistry(db).add(kArray, kAddress, user, password, kSerial);
+    rescan();
+    disks_.clear();
+    for (int i = 1; i <= options.mapped && options.hostObject; ++i)
+        disks_.push_back(deviceOf("v" + std::to_string(i)));
+    sim_.ClearRuns(kAddress);
+}
+
+HostWorld::~HostWorld() {
+    last_.reset();
+    next_.reset();
+    session_.reset();
+}
+
+bool HostWorld::available() { return SimAvailable({"xiv_devlist"}) && PluginAvailable(); }
+
+std::string HostWorld::admin(std::vector<std::string> args) const {
+    args.insert(args.begin() + 1, {"--address", kAddress});
+    return sim_.Admin(args);
 }
 
 std::unique_ptr<HostWorld> HostWorld::ready(const std::string& root, int mapped, int unmapped) {
@@ -122,17 +147,18 @@ bool HostWorld::buildHasIt() {
 void HostWorld::defineHostObject() {
     std::string ports;
     for (const auto& p : ports_) ports += (ports.empty() ? "" : ",") + p;
-    sim_.Admin({"host-create", "--address", kAddress, "--host", kHostObject, "--fc", ports});
-    for (const auto& p : ports_) sim_.Admin({"port-login", "--address", kAddress, "--port", p});
+    admin({"host-create", "--host", kHostObject, "--fc", ports});
+    for (const auto& p : ports_) admin({"port-login", "--port", p});
+    hostObject_ = true;
 }
 
 void HostWorld::addVolumes(int count, bool mapped) {
-    for (int i = 0; i < count; ++i) {
-        std::string v = "v" + std::to_string(++volumes_);
-        sim_.Admin(
-            {"vol-create", "--address", kAddress, "--pool", kPool, "--vol", v, "--size-gb", "17"});
-        if (mapped) sim_.Admin({"map", "--address", kAddress, "--host", kHostObject, "--vol", v});
-    }
+    for (int i = 0; i < count; ++i) addVolume("v" + std::to_string(++volumes_), mapped);
+}
+
+void HostWorld::addVolume(const std::string& name, bool mapped) {
+    admin({"vol-create", "--pool", kPool, "--vol", name, "--size-gb", "17"});
+    if (mapped && hostObject_) admin({"map", "--host", kHostObject, "--vol", name});
 }
 
 void HostWorld::initHome() {
@@ -167,7 +193,7 @@ std::string HostWorld::deviceOf(const std::string& volume) const {
 
 HostRun HostWorld::host(std::vector<std::string> words) const {
     words.insert(words.begin(), {BuiltProgram("zrso-host"), "--home", home()});
-    return RunCaptured(words);
+    return RunProgram(words);
 }
 
 pid_t HostWorld::startHost(std::vector<std::string> words, const std::string& name) const {
@@ -227,7 +253,7 @@ bool HostWorld::waitQuiet() const {
     return false;
 }
 
-std::string HostWorld::xcli(const std::vector<std::string>& args) const {
+ProgramRun HostWorld::xcli(const std::vector<std::string>& args) const {
     std::vector<std::string> argv = {"/usr/bin/env",
                                      "XIV_SIM_STATE=" + sim_.state(),
                                      BuiltProgram("xcli"),
@@ -240,13 +266,13 @@ std::string HostWorld::xcli(const std::vector<std::string>& args) const {
                                      "-y",
                                      "-x"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunCaptured(argv).out;
+    return RunProgram(argv);
 }
 
 HostRun HostWorld::runPrinted(const std::string& commandLine) const {
     std::string line =
         "XIV_SIM_STATE='" + sim_.state() + "' XIV_XCLIPASSWORD='" + kPassword + "' " + commandLine;
-    return RunCaptured({"/bin/sh", "-c", line});
+    return RunProgram({"/bin/sh", "-c", line});
 }
 
 std::vector<std::string> HostWorld::arrayState() const {
@@ -260,14 +286,14 @@ std::vector<std::string> HostWorld::arrayState() const {
 void HostWorld::save(const std::string& name) const {
     std::string copy = root_ + "." + name;
     RunProgram({"rm", "-rf", copy});
-    if (RunProgram({"cp", "-a", root_, copy}) != 0)
+    if (RunProgram({"cp", "-a", root_, copy}).status != 0)
         throw std::runtime_error("cannot save the world to " + copy);
 }
 
 void HostWorld::restore(const std::string& name) const {
     std::string copy = root_ + "." + name;
     RunProgram({"rm", "-rf", root_});
-    if (RunProgram({"cp", "-a", copy, root_}) != 0)
+    if (RunProgram({"cp", "-a", copy, root_}).status != 0)
         throw std::runtime_error("cannot restore the world " + copy);
 }
 
@@ -327,4 +353,281 @@ std::string HostWorld::fileProblems(bool justKilled) const {
     std::string integrity = hostDbValue("PRAGMA integrity_check");
     if (integrity != "ok") problems += "host database: " + integrity + "\n";
     return problems;
+}
+
+// ---- The tests' own view of the array.
+
+std::vector<std::vector<std::string>> HostWorld::list(const std::vector<std::string>& words,
+                                                      const std::string& fields) const {
+    std::vector<std::string> argv = {"/usr/bin/env",
+                                     "XIV_SIM_STATE=" + sim_.state(),
+                                     std::string("XIV_XCLIPASSWORD=") + kInspectorPassword,
+                                     BuiltProgram("xcli"),
+                                     "-u",
+                                     kInspector,
+                                     "-m",
+                                     kAddress,
+                                     "-s"};
+    argv.insert(argv.end(), words.begin(), words.end());
+    argv.insert(argv.end(), {"-t", fields});
+    ProgramRun run = RunProgram(argv);
+    if (run.status != 0) throw std::runtime_error("xcli " + words.at(0) + " failed: " + run.err);
+    // Values are quoted; names in tests never hold a comma.
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);  // the heading
+    while (std::getline(lines, line)) {
+        if (line.empty()) continue;
+        rows.emplace_back();
+        std::istringstream values(line);
+        for (std::string v; std::getline(values, v, ',');)
+            rows.back().push_back(v.size() >= 2 && v.front() == '"' ? v.substr(1, v.size() - 2)
+                                                                    : v);
+    }
+    return rows;
+}
+
+std::vector<std::string> HostWorld::names(const std::string& listing) const {
+    std::vector<std::string> names;
+    for (const auto& row : list({listing}, "name")) names.push_back(row.at(0));
+    return names;
+}
+
+std::string HostWorld::volumeField(const std::string& volume, const std::string& field) const {
+    for (const auto& row : list({"vol_list"}, "name," + field))
+        if (row.size() == 2 && row[0] == volume) return row[1];
+    return "";
+}
+
+std::vector<std::pair<std::string, int>> HostWorld::mappings(const std::string& volume) const {
+    std::vector<std::pair<std::string, int>> out;
+    for (const auto& row : list({"vol_mapping_list", "vol=" + volume}, "host,lun"))
+        if (row.size() == 2) out.emplace_back(row[0], std::atoi(row[1].c_str()));
+    return out;
+}
+
+// ---- The host directory.
+
+void HostWorld::rescan() {
+    auto services = session().services(0);
+    const char* none[] = {nullptr};
+    services->rescanDevices("", none, none);
+}
+
+std::string HostWorld::addDisk(const std::string& name, const std::string& catalogText) const {
+    std::ofstream(home() + "/disks/" + name + ".disk") << catalogText;
+    return "/dev/" + name;
+}
+
+void HostWorld::hostDbRun(const std::string& sql, const std::vector<std::string>& values) const {
+    refhost::SqlStatement statement(const_cast<HostWorld*>(this)->database(), sql.c_str());
+    for (size_t i = 0; i < values.size(); ++i) statement.bind(static_cast<int>(i + 1), values[i]);
+    statement.run();
+}
+
+void HostWorld::setLogin(const std::string& user, const std::string& password) const {
+    std::string text;
+    if (!PasswordCipher().encrypt(password.c_str(), &text))
+        throw std::runtime_error("the cipher refused the password");
+    hostDbRun("UPDATE arrays SET user_name = ?, password_enc = ? WHERE name = ?",
+              {user, text, kArray});
+}
+
+void HostWorld::setPlatform(const std::string& xcliDir, int timeoutSeconds) const {
+    refhost::PlatformSettings platform;
+    platform.xcliDir = xcliDir.empty() ? SimBinDir() : xcliDir;
+    platform.mountRetrySeconds = 5;
+    platform.processTimeoutSeconds = timeoutSeconds;
+    refhost::HostHome(home()).writePlatformSettings(platform);
+}
+
+std::string HostWorld::logText() const { return ReadFileText(home() + "/zrso-host.log"); }
+
+// ---- The reference host in this process.
+
+refhost::HostSession& HostWorld::session() {
+    if (!session_)
+        session_ = std::make_unique<refhost::HostSession>(home(), PluginPath(), false, out_, out_);
+    return *session_;
+}
+
+refhost::HostDatabase& HostWorld::database() { return session().database(); }
+
+int64_t HostWorld::job(const std::vector<std::string>& devices,
+                       const refhost::BackupOptions& options) {
+    return refhost::createBackupJob(session(), devices, options);
+}
+
+refhost::StepOutcome HostWorld::step(int64_t job, const std::string& step) {
+    return refhost::runSnapStep(session(), job, step);
+}
+
+refhost::StepOutcome HostWorld::backup(int64_t job) {
+    refhost::StepOutcome outcome = refhost::runBackup(session(), job);
+    EXPECT_TRUE(outcome.allExpected) << "backup of job " << job << " failed:\n" << output();
+    return outcome;
+}
+
+std::vector<refhost::SnapRecordRow> HostWorld::rows(int64_t job) {
+    return refhost::SnapJobStore(database()).records(job);
+}
+
+std::unique_ptr<WatchedServices> HostWorld::makeServices(int64_t job) {
+    refhost::SimAdmin admin(SimBinDir(), sim_.state());
+    const std::string catalog = home() + "/disks";
+    auto services = std::make_unique<WatchedServices>(
+        database(), job, std::make_unique<refhost::SimulatedDevices>(admin, catalog), admin,
+        home() + "/esx");
+    services->catalogDir = catalog;
+    return services;
+}
+
+WatchedServices& HostWorld::nextServices(int64_t job) {
+    if (!next_) next_ = makeServices(job);
+    return *next_;
+}
+
+int HostWorld::call(const Entry& entry, int64_t job) {
+    last_ = next_ ? std::move(next_) : makeServices(job);
+    std::vector<std::unique_ptr<refhost::HostSnapInfo>> infos;
+    std::vector<ZRSO::SnapInfo*> records;
+    for (const auto& row : rows(job)) {
+        infos.push_back(std::make_unique<refhost::HostSnapInfo>(database(), row.id));
+        records.push_back(infos.back().get());
+    }
+    return entry(records.data(), static_cast<short>(records.size()), last_.get());
+}
+
+refhost::LunRequestRow HostWorld::request(const std::string& volume, long long sizeBytes,
+                                          const std::string& mapRequest) const {
+    refhost::LunRequestRow row;
+    row.arrayName = kArray;
+    row.volumeName = volume;
+    row.poolName = kPool;
+    row.sizeBytes = sizeBytes;
+    row.mapRequest = mapRequest;
+    return row;
+}
+
+refhost::LunOutcome HostWorld::lun(const std::string& operation,
+                                   const refhost::LunRequestRow& request) {
+    return refhost::runLunRequest(session(), operation, request);
+}
+
+refhost::InventoryOutcome HostWorld::inventory() { return refhost::collectInventory(session()); }
+
+// ---- Host fakes.
+
+void HostWorld::fakeHost(FakeZROSUtil& os) const {
+    os.arrays = {kAddress};
+    os.arrayInfos[kAddress] = std::string("{hostid:1,hostName:") + kAddress +
+                              ",hostUserName:" + kInspector +
+                              ",hostPassword:" + kInspectorPassword + ",arrayId:" + kSerial + "}";
+}
+
+void HostWorld::fakeRecord(FakeSnapInfo& info, const std::string& device,
+                           const std::string& snapshotId, bool consistencyGroup) const {
+    info.sourceDevice = device;
+    info.snapshotId = snapshotId;
+    info.snapshotIdText = snapshotId;
+    info.loginsByArray[kSerial] = std::string("{arrayId:") + kSerial + ",hostName:" + kAddress +
+                                  ",hostUserName:" + kInspector +
+                                  ",hostPassword:" + kInspectorPassword + "}";
+    info.arrayLogin = info.loginsByArray[kSerial];
+    info.configInts["SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP"] = consistencyGroup ? 1 : 0;
+    info.intProperties = {{1, 5}, {18, 1}};
+}
+
+// ---- Watched services.
+
+void WatchedServices::rescanDevices(const char* host, const char** initiators,
+                                    const char** devices) {
+    Rescan call{host, {}, {}};
+    for (int i = 0; initiators[i]; ++i) call.initiators.push_back(initiators[i]);
+    for (int i = 0; devices[i]; ++i) call.devices.push_back(devices[i]);
+    rescans.push_back(call);
+    HostServices::rescanDevices(host, initiators, devices);
+}
+
+int WatchedServices::listHostDevices(const char* host, const char* vendor, char separator, int size,
+                                     char* buffer) {
+    std::vector<char> all(1 << 16, '\0');
+    if (HostServices::listHostDevices(host, vendor, separator, 1 << 15, all.data()) != 0) return -1;
+    std::vector<std::string> devices(extraDevices);
+    std::istringstream listed(all.data());
+    for (std::string device; std::getline(listed, device, separator);) devices.push_back(device);
+    std::string text;
+    for (const std::string& device : devices) {
+        const std::string entry =
+            ReadFileText(catalogDir + "/" + device.substr(device.rfind('/') + 1) + ".disk");
+        bool hidden = false;
+        for (const std::string& volume : hiddenVolumes)
+            hidden = hidden || entry.find("\nvolume=" + volume + "\n") != std::string::npos;
+        if (!hidden) text += (text.empty() ? "" : std::string(1, separator)) + device;
+    }
+    if (static_cast<int>(text.size()) >= size) return static_cast<int>(text.size()) + 1;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return 0;
+}
+
+bool WatchedServices::detectHBAlist(const char* clientHost, const char* controlHost, char* names,
+                                    short* nameLength, char* types, short* typeLength,
+                                    short* count) {
+    if (names == nullptr) ++initiatorQueries;
+    return HostServices::detectHBAlist(clientHost, controlHost, names, nameLength, types,
+                                       typeLength, count);
+}
+
+namespace {
+
+std::string enciphered(const std::string& password) {
+    std::string text;
+    if (!PasswordCipher().encrypt(password.c_str(), &text))
+        throw std::runtime_error("the cipher refused the password");
+    return text;
+}
+
+}  // namespace
+
+void HostWorld::addArray(const std::string& address, const std::string& serial,
+                         const std::vector<std::string>& pools,
+                         const std::vector<std::string>& volumes) const {
+    sim_.Admin({"array-create", "--address", address, "--serial", serial, "--user", kUser,
+                "--password", kPassword});
+    for (const std::string& p : pools)
+        sim_.Admin({"pool-create", "--address", address, "--pool", p.substr(0, p.find(':')),
+                    "--size-gb", p.substr(p.find(':') + 1)});
+    for (const std::string& v : volumes)
+        sim_.Admin({"vol-create", "--address", address, "--pool", v.substr(0, v.find('/')), "--vol",
+                    v.substr(v.find('/') + 1), "--size-gb", "17"});
+}
+
+void HostWorld::scriptXcli(const std::string& dir) const {
+    const std::string bin = root_ + "/scripted";
+    ::mkdir(bin.c_str(), 0700);
+    std::ofstream(bin + "/xcli") << "#!/bin/sh\ntake=0\nfor a in \"$@\"; do\n"
+                                 << "  if [ $take = 1 ]; then cat '" << dir
+                                 << "'/\"$a.xml\"; exit 0; fi\n"
+                                 << "  [ \"$a\" = -x ] && take=1\ndone\n";
+    ::chmod((bin + "/xcli").c_str(), 0700);
+    setPlatform(bin);
+}
+
+void HostWorld::fakeLun(FakeLUNInfo& info, const std::string& volume) const {
+    info.volumeName = volume;
+    info.arrayName = kArray;
+    info.arrayControlHost = kAddress;
+    info.arrayUser = kUser;
+    info.arrayPassword = enciphered(kPassword);
+    info.poolName = kPool;
+}
+
+FakeArrayEntry& HostWorld::registerIn(FakeInventory& inventory, const std::string& address,
+                                      int clientId, const std::string& password) const {
+    FakeArrayEntry& entry = inventory.addArray("array-" + address, clientId, clientId + 100);
+    entry.user = kUser;
+    entry.encryptedPassword = enciphered(password);
+    entry.controlHost = address;
+    return entry;
 }

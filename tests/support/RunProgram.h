@@ -1,10 +1,16 @@
-// Runs a program with an argument vector (no shell), collecting its standard
-// output. For tests that inspect built artefacts or drive helper programs.
+// Runs a program by argument vector (no shell), collecting what it prints.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// Exit status of the program (127 when it could not be started, -1 when it
-// did not exit normally); standard output in *out when given.
-int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr);
+struct ProgramRun {
+    int status = -1;  // exit status; 128 + signal when killed, 127 when it could not start
+    std::string out, err;
+};
+using HostRun = ProgramRun;
+
+// The program is looked up on PATH unless named by path. Both pipes are
+// close-on-exec, so runs of other threads never hold them open, and are
+// drained together, so a child filling one never stalls.
+ProgramRun RunProgram(const std::vector<std::string>& argv);

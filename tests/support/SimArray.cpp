@@ -43,16 +43,15 @@ SimArray::SimArray(std::string stateDir) : state_(std::move(stateDir)) {}
 std::string SimArray::Admin(const std::vector<std::string>& args) const {
     std::vector<std::string> argv{BuiltProgram("xcli-sim"), "--state", state_};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    if (RunProgram(argv, &out) != 0) {
-        // xcli-sim's own message went to the test's error output; this one
-        // names the step, its password masked.
+    ProgramRun run = RunProgram(argv);
+    if (run.status != 0) {
+        // The step named, its password masked.
         std::string words;
         for (size_t i = 0; i < args.size(); ++i)
             words += " " + (i > 0 && args[i - 1] == "--password" ? "***" : args[i]);
-        throw std::runtime_error("xcli-sim" + words + " failed");
+        throw std::runtime_error("xcli-sim" + words + " failed: " + run.err);
     }
-    return out;
+    return run.out;
 }
 
 std::vector<std::string> SimArray::Runs(const std::string& address) const {

@@ -12,4 +12,5 @@
 #include "SimArray.h"
 #include "SimDisks.h"
 #include "TempDir.h"
+#include "TestData.h"
 #include "TextScript.h"
