@@ -4,8 +4,6 @@
 // the host's registered arrays come from the scripted host.
 #include <gtest/gtest.h>
 
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,21 +12,20 @@
 #include "engine/identity/FilerInfoVMWare.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
+#include "support/HostWorld.h"
 #include "support/LogCapture.h"
 #include "support/PlatformSettings.h"
 #include "support/SimArray.h"
 #include "support/SimDisks.h"
+#include "support/TestData.h"
 
 namespace {
 
-// A page under tests/data/vpd: hex digits after a comment line.
+// A page of tests/data/vpd as the disk catalog takes it: hex digits.
 std::string Page(const std::string& name) {
-    std::istringstream in(ReadFileText(std::string(ZRSO_SOURCE_DIR) + "/tests/data/vpd/" + name));
-    std::string line, hex;
-    while (std::getline(in, line))
-        if (line.rfind('#', 0) != 0)
-            for (char c : line)
-                if (c != ' ') hex += c;
+    std::string hex;
+    for (unsigned char c : HexPage("vpd/" + name))
+        hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
     return hex;
 }
 
@@ -139,38 +136,28 @@ TEST_F(FilerInfoTest, LookupFailuresTellTheHost) {
     EXPECT_EQ(Resolve(device, true, false), 1);
 }
 
-// The simulator's xiv_devlist over an array with one volume mapped to this
-// machine's port, whose disk the catalog holds as /dev/xivd1: supported,
-// not supported and missing disks end to end.
-TEST_F(FilerInfoTest, DeviceListToolAnswersIdentityAndLogin) {
-    if (!SimAvailable({"xiv_devlist"})) GTEST_SKIP() << "array simulator not built";
-    SimArray sim;
-    const std::string port = "21:00:00:24:ff:3a:bc:01";
-    for (const char* args :
-         {"array-create --serial 1310133", "pool-create --pool p1 --size-gb 100",
-          "vol-create --pool p1 --vol vol_a --size-gb 17",
-          "host-create --host me --fc 21:00:00:24:ff:3a:bc:01", "map --host me --vol vol_a"}) {
-        std::istringstream words(args + std::string(" --address xiv-one"));
-        sim.Admin({std::istream_iterator<std::string>(words), {}});
-    }
-    disks.remove("xivd1");  // the exported disk takes its name
-    sim.Admin({"export-disks", "--ports", port, "--catalog", disks.dir()});
-    disks.add("stray", SimDisks::Xiv("13027950002", "6001738002795000000000000000BEEF"));
+// The simulator's xiv_devlist over the world's array, v1 mapped to this
+// machine: supported, not supported and missing disks end to end.
+TEST(FilerInfoDevList, ToolAnswersIdentityAndLogin) {
+    REQUIRE_HOST_WORLD();
+    HostWorld w(HostWorldOptions{true, false, "", "", 1, 0});
+    PlatformSettings settings;
     settings.text("sXivDevListPath", SimBinDir());
-
-    ASSERT_EQ(Resolve("/dev/xivd1", true), 1) << info.logText();
-    EXPECT_EQ(record.sVolumeName + "|" + record.sArrayId, "vol_a|1310133");
+    FakeSnapInfo info;
+    FakeZROSUtil os;
+    w.fakeHost(os);
+    XIVFilerSnapInfo record;
+    ASSERT_EQ(GetFilerInfo(&info, w.disks().at(0), &os, record, true, false), 1) << info.logText();
+    EXPECT_EQ(record.sVolumeName + "|" + record.sArrayId + "|" + record.sHostName,
+              std::string("v1|1310133|") + HostWorld::kAddress);
     EXPECT_FALSE(record.sVolumeId.empty());
-    EXPECT_TRUE(os.arrayListTypes.empty());
-    // The full lookup finds the array by the hexadecimal serial as well.
-    os.arrays = {"xiv-one"};
-    os.arrayInfos["xiv-one"] = ArrayInfo("xiv-one", "1302795");
-    ASSERT_EQ(Resolve("/dev/xivd1"), 1) << info.logText();
-    EXPECT_EQ(record.sHostName + "|" + record.sArrayId, "xiv-one|1302795");
 
-    EXPECT_EQ(Resolve("/dev/stray", true), 0);
+    const std::string stray = w.addDisk("stray",
+                                        "vendor=IBM\nproduct=2810XIV\nserial=13027950002\n"
+                                        "naa=6001738002795000000000000000BEEF\n");
+    EXPECT_EQ(GetFilerInfo(&info, stray, &os, record, true, true), 0);
     EXPECT_EQ(info.lastError()->code, kDevListToolCode);
-    EXPECT_EQ(Error(),
+    EXPECT_EQ(info.lastError()->message,
               "Unable to get details from xiv_devlist for device  [/dev/stray]. "
               "Error[No matching device found through xiv_devlist.]");
 }

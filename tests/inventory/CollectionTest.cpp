@@ -4,10 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "engine/inventory/InventoryBody.h"
-#include "host/rt/PasswordCipher.h"
+#include "support/HostWorld.h"
 #include "support/ZrsoTestSupport.h"
 
 namespace {
@@ -16,54 +14,20 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const uint64_t kVol = 16384;  // MiB of a 17 GB volume: one allocation unit
-const char* const kPassword = "s3cret-pw";
 
 class CollectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";
-        settings.text("XCLI_BINARY_LOCATION", SimBinDir());
+        REQUIRE_HOST_WORLD();
+        world = std::make_unique<HostWorld>(HostWorldOptions{true, false, "", "", 0, 0});
     }
     int Collect(FakeInventory& inv) { return getArrayInfoBody(&inv, &os); }
-    // An array with pools ("name:GB") and 17 GB volumes ("pool/name").
-    void Array(const std::string& address, const std::vector<std::string>& pools,
-               const std::vector<std::string>& volumes) {
-        sim.Admin({"array-create", "--address", address, "--serial",
-                   std::to_string(1310133 + arrays++), "--user", "admin", "--password", kPassword});
-        for (const std::string& p : pools)
-            sim.Admin({"pool-create", "--address", address, "--pool", p.substr(0, p.find(':')),
-                       "--size-gb", p.substr(p.find(':') + 1)});
-        for (const std::string& v : volumes)
-            sim.Admin({"vol-create", "--address", address, "--pool", v.substr(0, v.find('/')),
-                       "--vol", v.substr(v.find('/') + 1), "--size-gb", "17"});
-    }
-    // An array registered in the inventory as the host stores it.
     FakeArrayEntry& Register(FakeInventory& inv, const std::string& address, int clientId,
-                             const std::string& password = kPassword) {
-        FakeArrayEntry& entry = inv.addArray("array-" + address, clientId, clientId + 100);
-        entry.user = "admin";
-        EXPECT_NE(PasswordCipher().encrypt(password.c_str(), &entry.encryptedPassword), 0);
-        entry.controlHost = address;
-        return entry;
-    }
-    // Every xcli run answers with tests/data/xcli/<answers>/<operation>.xml.
-    void Script(const std::string& answers) {
-        ::mkdir(dir.file("scripted").c_str(), 0700);
-        ::chmod(dir.write("scripted/xcli",
-                          "#!/bin/sh\nwhile [ \"$1\" != -x ]; do shift; done\n"
-                          "cat '" ZRSO_SOURCE_DIR "/tests/data/xcli/" +
-                              answers + "'/$2.xml\n")
-                    .c_str(),
-                0700);
-        settings.text("XCLI_BINARY_LOCATION", dir.file("scripted"));
+                             const std::string& password = HostWorld::kPassword) {
+        return world->registerIn(inv, address, clientId, password);
     }
 
-    int arrays = 0;
-    TempDir dir{"inventory-test"};
-    SimArray sim;
-    ScopedEnv key{"ZRSO_KEY_FILE", dir.file("cipher.key")};
-    PlatformSettings settings;
-    LogCapture log;
+    std::unique_ptr<HostWorld> world;
     FakeInventory inventory;
     FakeZROSUtil os;
 };
@@ -75,7 +39,7 @@ TEST_F(CollectionTest, EndsWithOneInsteadOfEndingTheProcessWhenNoListOrNoXcliPat
 
     // No xcli directory anywhere: the first array ends the call.
     inventory.arrayListResult = 0;
-    settings.clear();
+    PlatformSettings none;
     Register(inventory, "xiv-a", 1);
     Register(inventory, "xiv-b", 2);
     EXPECT_EQ(Collect(inventory), 1);
@@ -83,9 +47,9 @@ TEST_F(CollectionTest, EndsWithOneInsteadOfEndingTheProcessWhenNoListOrNoXcliPat
 }
 
 TEST_F(CollectionTest, UpdatesListedRecordsAddsNewOnesAndMarksVanishedOnesWithTheirLuns) {
-    Array("xiv-a", {"pool_a:68", "pool_new:68"},
-          {"pool_a/vol_kept", "pool_new/vol_n1", "pool_new/vol_n2"});
-    Array("xiv-b", {"pool_b:17"}, {});
+    world->addArray("xiv-a", "1310134", {"pool_a:68", "pool_new:68"},
+                    {"pool_a/vol_kept", "pool_new/vol_n1", "pool_new/vol_n2"});
+    world->addArray("xiv-b", "1310135", {"pool_b:17"}, {});
     FakeArrayEntry& a = Register(inventory, "xiv-a", 1);
     FakeArrayEntry& b = Register(inventory, "xiv-b", 2);
     FakePoolRecord& pool = inventory.addStoredPool(1, "pool_a");
@@ -97,7 +61,7 @@ TEST_F(CollectionTest, UpdatesListedRecordsAddsNewOnesAndMarksVanishedOnesWithTh
     FakeLunRecord& goneLun1 = inventory.addStoredLun(gone.recordId, "vol_gone");
     FakeLunRecord& goneLun2 = inventory.addStoredLun(gone.recordId, "vol_gone_2");
 
-    ASSERT_EQ(Collect(inventory), 0) << log.text();
+    ASSERT_EQ(Collect(inventory), 0) << world->logText();
 
     EXPECT_THAT(pool.statuses, ElementsAre(0));
     EXPECT_THAT(pool.useds, ElementsAre(kVol));
@@ -137,7 +101,7 @@ TEST_F(CollectionTest, UpdatesListedRecordsAddsNewOnesAndMarksVanishedOnesWithTh
 
 // A listing that failed says nothing of what the array holds.
 TEST_F(CollectionTest, AFailedListingMarksNothingAndLeavesTheArrayEntryAlone) {
-    Array("xiv-a", {"pool_a:34"}, {"pool_a/vol_a"});
+    world->addArray("xiv-a", "1310134", {"pool_a:34"}, {"pool_a/vol_a"});
     const std::vector<std::vector<std::string>> faults = {
         {"fail", "--status", "COMMAND_NOT_ALLOWED", "--op", "pool_list"},
         {"fail", "--status", "COMMAND_NOT_ALLOWED", "--op", "vol_list"},
@@ -153,20 +117,20 @@ TEST_F(CollectionTest, AFailedListingMarksNothingAndLeavesTheArrayEntryAlone) {
         FakeLunRecord& lun = fresh.addStoredLun(volume.recordId, "vol_gone");
         std::vector<std::string> args{"fault", "--address", "xiv-a", "--kind"};
         args.insert(args.end(), fault.begin(), fault.end());
-        sim.Admin(args);
+        world->sim().Admin(args);
 
         EXPECT_EQ(Collect(fresh), 0);
         for (const std::vector<int>* unmarked :
              {&pool.statuses, &volume.statuses, &lun.statuses, &entry.statuses})
             EXPECT_THAT(*unmarked, IsEmpty());
         EXPECT_THAT(entry.totals, IsEmpty());
-        sim.Admin({"fault-clear", "--address", "xiv-a"});
+        world->sim().Admin({"fault-clear", "--address", "xiv-a"});
     }
 }
 
 TEST_F(CollectionTest, BadCredentialsSkipOnlyThatArrayAndEmptyListingsStillSweep) {
-    Array("xiv-a", {"pool_a:17"}, {});
-    Array("xiv-b", {"pool_b:17"}, {"pool_b/vol_b"});
+    world->addArray("xiv-a", "1310134", {"pool_a:17"}, {});
+    world->addArray("xiv-b", "1310135", {"pool_b:17"}, {"pool_b/vol_b"});
     FakeArrayEntry& a = Register(inventory, "xiv-a", 1, "wrong-pw");
     FakeVolumeRecord& storedA = inventory.addStoredVolume(1, "vol_a");
     FakeArrayEntry& b = Register(inventory, "xiv-b", 2);
@@ -190,11 +154,11 @@ TEST_F(CollectionTest, BadCredentialsSkipOnlyThatArrayAndEmptyListingsStillSweep
 // A volume of an unlisted pool, space figures that contradict each other or
 // pass the signed range, pools listed in GB.
 TEST_F(CollectionTest, OddListingsLeaveAnOrphanAloneAndNeverWrapSpace) {
-    Script("inventory-odd");
+    world->scriptXcli(TestDataPath("xcli/inventory-odd"));
     FakeArrayEntry& entry = Register(inventory, "scripted", 1);
     FakeVolumeRecord& in = inventory.addStoredVolume(1, "vol_in");
     FakeVolumeRecord& orphan = inventory.addStoredVolume(1, "vol_orphan");
-    ASSERT_EQ(Collect(inventory), 0) << log.text();
+    ASSERT_EQ(Collect(inventory), 0) << world->logText();
     EXPECT_THAT(orphan.statuses, IsEmpty());
     EXPECT_THAT(orphan.sizes, IsEmpty());
     EXPECT_THAT(inventory.volumesAdded, IsEmpty());
@@ -204,9 +168,9 @@ TEST_F(CollectionTest, OddListingsLeaveAnOrphanAloneAndNeverWrapSpace) {
     EXPECT_THAT(entry.frees, ElementsAre(1200u));
 
     FakeInventory wide;
-    Script("inventory-wide");
+    world->scriptXcli(TestDataPath("xcli/inventory-wide"));
     FakeArrayEntry& wideEntry = Register(wide, "scripted", 1);
-    ASSERT_EQ(Collect(wide), 0) << log.text();
+    ASSERT_EQ(Collect(wide), 0) << world->logText();
     ASSERT_EQ(wide.poolsAdded.size(), 4u);
     using ::testing::Field;
     EXPECT_THAT(wide.poolsAdded,

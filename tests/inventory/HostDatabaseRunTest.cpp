@@ -1,5 +1,5 @@
-// Two collections by zrso-host inventory into the reference host's SQLite
-// inventory: what the first adds, the second only refreshes.
+// Two collections by the reference host into its SQLite inventory: what the
+// first adds, the second only refreshes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -19,28 +19,24 @@ const char* const kIdentities =
     "SELECT 'array ' || id || ' ' || name || ' ' || inv_status FROM arrays)";
 
 TEST(HostDatabaseRun, SecondRunChangesNothingButTheNumbers) {
-    if (!HostWorld::buildHasIt()) GTEST_SKIP() << "zrso-host, plug-in or simulator not built";
-    HostWorldEnv env("inventory");
-    auto world = HostWorld::ready(env.tmp().file("world"), 0, 2);  // v1, v2 of 17 GB
-
-    HostRun first = world->host({"inventory"});
-    ASSERT_EQ(first.status, 0) << first.out << first.err;
-    const std::string rows = world->hostDbValue(kIdentities);
+    REQUIRE_HOST_WORLD();
+    HostWorld world(HostWorldOptions{true, false, "", "", 0, 2});  // v1, v2 of 17 GB
+    ASSERT_EQ(world.inventory().result, 0) << world.logText();
+    const std::string rows = world.hostDbValue(kIdentities);
     EXPECT_THAT(rows, testing::HasSubstr(" v1@v1 0;")) << rows;
     EXPECT_THAT(rows, testing::HasSubstr(" v2@v2 0;")) << rows;
     EXPECT_THAT(rows, testing::HasSubstr("array 1 xiv1 0")) << rows;
-    EXPECT_EQ(world->hostDbValue("SELECT total_mib FROM arrays"),
-              world->hostDbValue("SELECT total_mib FROM inv_pools"));
-    EXPECT_NE(world->hostDbValue("SELECT total_mib FROM arrays"), "0");
+    EXPECT_EQ(world.hostDbValue("SELECT total_mib FROM arrays"),
+              world.hostDbValue("SELECT total_mib FROM inv_pools"));
+    EXPECT_NE(world.hostDbValue("SELECT total_mib FROM arrays"), "0");
 
-    world->sim().Admin(
-        {"vol-write", "--address", HostWorld::kAddress, "--vol", "v1", "--used-gb", "5"});
-    ASSERT_EQ(world->host({"inventory"}).status, 0);
-    EXPECT_EQ(world->hostDbValue(kIdentities), rows);
+    world.admin({"vol-write", "--vol", "v1", "--used-gb", "5"});
+    ASSERT_EQ(world.inventory().result, 0);
+    EXPECT_EQ(world.hostDbValue(kIdentities), rows);
     const int64_t unitMiB = 16384, usedMiB = 5 * unitMiB / 17;  // 17 GB is 16 GiB
-    EXPECT_EQ(world->hostDbValue("SELECT free_mib FROM inv_volumes WHERE name = 'v1'"),
+    EXPECT_EQ(world.hostDbValue("SELECT free_mib FROM inv_volumes WHERE name = 'v1'"),
               std::to_string(unitMiB - usedMiB));
-    EXPECT_EQ(world->hostDbValue("SELECT used_bytes FROM inv_luns WHERE name = 'v1'"),
+    EXPECT_EQ(world.hostDbValue("SELECT used_bytes FROM inv_luns WHERE name = 'v1'"),
               std::to_string(usedMiB << 20));
 }
 

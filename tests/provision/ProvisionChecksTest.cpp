@@ -7,28 +7,26 @@
 
 #include <functional>
 
-#include "ZrsoTestSupport.h"
 #include "engine/boundary/ZrsoExports.h"
-#include "host/rt/PasswordCipher.h"
+#include "support/HostWorld.h"
+#include "support/ZrsoTestSupport.h"
 
 namespace {
 
 using Entry = int (*)(ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*);
-const char* const kPassword = "Cl3ar-Pw-for-prov-checks";
 
 class ProvisionChecks : public testing::Test {
 protected:
     void SetUp() override {
-        platform_.text("XCLI_BINARY_LOCATION", dir_.path());
-        std::string enciphered;
-        ASSERT_NE(0, PasswordCipher().encrypt(kPassword, &enciphered));
-        lun_.arrayName = "xiv-a";
-        lun_.arrayControlHost = "xiv-a.example";
-        lun_.arrayUser = "admin";
-        lun_.arrayPassword = enciphered;
-        lun_.volumeName = "vol1";
-        lun_.poolName = "pool1";
-        lun_.volumeSize = 20LL << 30;
+        REQUIRE_HOST_WORLD();
+        w_ = std::make_unique<HostWorld>(HostWorldOptions{true, false, "", "", 0, 0});
+        w_->setPlatform(w_->root() + "/no-client");
+        Fill(lun_, "vol1");
+    }
+    void Fill(FakeLUNInfo& lun, const std::string& volume) {
+        lun = FakeLUNInfo();
+        w_->fakeLun(lun, volume);
+        lun.volumeSize = 20LL << 30;
     }
     int Call(Entry entry) {
         ZRSO::LUNInfo* luns[] = {&lun_, &untouched_};
@@ -36,9 +34,7 @@ protected:
     }
     std::string Error() const { return lun_.lastError() ? lun_.lastError()->message : "(none)"; }
 
-    TempDir dir_;
-    ScopedEnv key_{"ZRSO_KEY_FILE", dir_.file("cipher.key")};
-    PlatformSettings platform_;
+    std::unique_ptr<HostWorld> w_;
     FakeZROSUtil os_;
     FakeLUNInfo lun_, untouched_;
 };
@@ -56,8 +52,7 @@ TEST_F(ProvisionChecks, TheFirstFailingReadNamesItselfAndEndsTheCall) {
         {[](FakeLUNInfo& l) { l.arrayPassword = "never-enciphered"; }, "Failed to decrypt"},
     };
     for (const auto& c : cases) {
-        lun_ = FakeLUNInfo();
-        SetUp();
+        Fill(lun_, "vol1");
         c.first(lun_);
         EXPECT_EQ(1, Call(zrso_createLUNs));
         EXPECT_EQ(c.second, Error());
@@ -100,23 +95,18 @@ TEST_F(ProvisionChecks, MapRequestsAreCheckedWholeBeforeAnyPortIsTouched) {
 // The second LUN names a pool the array lacks: the first stays made, the
 // third is never touched, and the host hears that part of the call was done.
 TEST_F(ProvisionChecks, TheFirstFailingLunOnTheArrayEndsTheCall) {
-    if (!SimAvailable()) GTEST_SKIP() << "array simulator not built";
-    SimArray sim;
-    sim.Admin({"array-create", "--address", "xiv-a.example", "--serial", "1310133", "--user",
-               "admin", "--password", kPassword});
-    sim.Admin({"pool-create", "--address", "xiv-a.example", "--pool", "pool1", "--size-gb", "100"});
-    platform_.text("XCLI_BINARY_LOCATION", SimBinDir());
-    FakeLUNInfo second = lun_, third = lun_;
+    w_->setPlatform("");
+    FakeLUNInfo second, third;
+    Fill(second, "vol2");
+    Fill(third, "vol3");
     second.poolName = "no_such_pool";
-    second.volumeName = "vol2";
-    third.volumeName = "vol3";
     ZRSO::LUNInfo* luns[] = {&lun_, &second, &third};
     EXPECT_EQ(2, zrso_createLUNs(luns, 3, &os_));
     EXPECT_EQ(0, lun_.statuses.back());
     EXPECT_EQ(1, second.statuses.back());
     EXPECT_EQ(70003, second.lastError()->code);
     EXPECT_TRUE(third.statuses.empty());
-    EXPECT_EQ(2u, sim.RunArguments("xiv-a.example", "vol_create").size());
+    EXPECT_EQ(2u, w_->sim().RunArguments(HostWorld::kAddress, "vol_create").size());
 }
 
 }  // namespace
