@@ -208,7 +208,24 @@ TEST_F(FilerInfoVMWareTest, NaaAnswerGivesWwnAndTheFiveDigitSerialGainsItsPrefix
     EXPECT_EQ(info.countLogs("HOSTPASSWORD:*,SN:1399999}], nPos=[-1]", 2), 1);
 }
 
-TEST_F(FilerInfoVMWareTest, EmptyNaaAsksUnknownOnceAndIdentityUsesTheMountPath) {
+TEST_F(FilerInfoVMWareTest, TextsGiveAsManyDigitsAsTheyPromiseAndAnEmptyNaaAsksUnknown) {
+    const std::pair<std::string, std::string> texts[] = {
+        {"0103000a" + kDigits.substr(0, 20), kWwn.substr(0, 20)},
+        {"01030010" + kDigits.substr(2), ""},
+        {"010300", ""},
+        {"010300zz" + kDigits, ""},
+        {"01030000" + kDigits, ""},
+    };
+    for (const auto& t : texts) {
+        os.vmwarePages["NAA"] = t.first;
+        XIVFilerSnapInfo fresh;
+        EXPECT_EQ(GetFilerInfoVMWare(&info, kVMwareDisk, &os, fresh, true),
+                  t.second.empty() ? 0 : 1)
+            << t.first;
+        EXPECT_EQ(fresh.sVolumeId, t.second);
+    }
+
+    os.pageAsks.clear();
     os.vmwarePages["NAA"] = "";
     os.vmwarePages["UNKNOWN"] = "0103*_ZRSO_*0010" + kDigits + "*_ZRSO_*";
     ASSERT_EQ(Resolve(true), 1) << info.logText();
@@ -226,24 +243,6 @@ TEST_F(FilerInfoVMWareTest, EmptyNaaAsksUnknownOnceAndIdentityUsesTheMountPath) 
     info.hostPaths.erase(9);
     EXPECT_EQ(Resolve(true), 0);
     EXPECT_TRUE(os.pageAsks.empty());
-}
-
-TEST_F(FilerInfoVMWareTest, IdentificationTextsGiveAsManyDigitsAsTheyPromise) {
-    const std::pair<std::string, std::string> texts[] = {
-        {"0103000a" + kDigits.substr(0, 20), kWwn.substr(0, 20)},
-        {"01030010" + kDigits.substr(2), ""},
-        {"010300", ""},
-        {"010300zz" + kDigits, ""},
-        {"01030000" + kDigits, ""},
-    };
-    for (const auto& t : texts) {
-        os.vmwarePages["NAA"] = t.first;
-        XIVFilerSnapInfo fresh;
-        EXPECT_EQ(GetFilerInfoVMWare(&info, kVMwareDisk, &os, fresh, true),
-                  t.second.empty() ? 0 : 1)
-            << t.first;
-        EXPECT_EQ(fresh.sVolumeId, t.second);
-    }
 }
 
 TEST_F(FilerInfoVMWareTest, LoginLookupDifferences) {
