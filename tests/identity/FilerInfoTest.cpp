@@ -73,11 +73,11 @@ TEST_F(FilerInfoTest, PagesAreTrustedOnlyAsFarAsTheyReach) {
         {"s2", "vpd80_hex", Page("serial-cut-by-length.hex"), ""},
         {"i1", "vpd83_hex", Page("id-identifier-cut.hex"), ""},
         {"i2", "vpd83_hex", Page("id-descriptor-past-page.hex"), ""},
-        {"i7", "vpd83_hex", Page("id-one-byte-past.hex"), ""},
-        {"i3", "vpd83_hex", Page("id-empty.hex"), ""},
-        {"i4", "vpd83_hex", Page("id-short-naa.hex"), "ABCD"},
-        {"i5", "vpd83_hex", Page("id-port-before-unit.hex"), "600173800CBE0001"},
-        {"i6", "vpd83_hex", Page("id-t10-only.hex"), "41424344"},
+        {"i3", "vpd83_hex", Page("id-one-byte-past.hex"), ""},
+        {"i4", "vpd83_hex", Page("id-empty.hex"), ""},
+        {"i5", "vpd83_hex", Page("id-short-naa.hex"), "ABCD"},
+        {"i6", "vpd83_hex", Page("id-port-before-unit.hex"), "600173800CBE0001"},
+        {"i7", "vpd83_hex", Page("id-t10-only.hex"), "41424344"},
     };
     for (const Case& c : cases) {
         SimDisk disk = SimDisks::Xiv();

@@ -89,10 +89,10 @@ TEST_F(ProvisionEndToEnd, MapToTheOwnerOfEachPortOrANewHost) {
     // A port "me" owns maps to it, at its first free LUN.
     w_->addVolume("v9", false);
     w_->admin({"map", "--host", HostWorld::kHostObject, "--vol", "v9", "--lun", "3"});
-    EXPECT_EQ(Map("map", "any", {"2100001b32a0e001"}), "0 9");
+    EXPECT_EQ(Map("map", "any", {"2100001B32A0E001"}), "0 9");
     EXPECT_THAT(State(), HasSubstr("mapping me lun 2 prov_vol"));
     EXPECT_EQ(Runs("host_define").size(), 1u);
-    Map("unmap", "any", {"2100001b32a0e001"});
+    Map("unmap", "any", {"2100001B32A0E001"});
 
     // The first port maps to "me"; the array refuses a host name this long
     // for the second. Part of the request is done, and stays done.
