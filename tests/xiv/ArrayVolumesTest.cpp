@@ -1,18 +1,19 @@
-// Volume lookups, presence, listings, snapshots and create/delete/resize
-// against the simulated array, with the xcli runs each one costs.
+// Volumes, snapshots, groups and pools against the simulated array, with the
+// xcli runs each operation costs.
 #include <map>
 
-#include "SimArrayTest.h"
+#include "XivTests.h"
 
 namespace {
 
 using VolumesTest = SimArrayTest;
+using GroupsPoolsTest = SimArrayTest;
 using Names = std::map<std::string, std::string>;
 const char kAbsentWwn[] = "6001738000000000000000000000FFFF";
 
 TEST_F(VolumesTest, LookupByWwnTakesOneRunWhenTheArrayKnowsWwn) {
     Volume("db_data");
-    XivVol volume;
+    XivVol volume, absent;
     volume.wwn = WwnOf("db_data");
     Names names;
     xiv_->GetVolumeByWWN(volume, names, error);
@@ -23,8 +24,6 @@ TEST_F(VolumesTest, LookupByWwnTakesOneRunWhenTheArrayKnowsWwn) {
     EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}}));
 
     // Found no volume: fails, and the full listing is not tried.
-    Fresh();
-    XivVol absent;
     absent.wwn = kAbsentWwn;
     xiv_->GetVolumeByWWN(absent, names, error);
     EXPECT_EQ(code, -1);
@@ -36,23 +35,23 @@ TEST_F(VolumesTest, LookupByWwnTakesOneRunWhenTheArrayKnowsWwn) {
 TEST_F(VolumesTest, LookupByWwnFallsBackToOneFullListingAndReusesIt) {
     // WWNs compare without regard to case: the disk's is upper-case, this
     // array lists them in lower case.
-    Sim({"vol-create", "--address", kAddress, "--pool", kPool, "--vol", "vol_one", "--size-gb",
-         "17", "--wwn", "60017380ABCDEF0000000000000000A1"});
+    Sim({"vol-create", "--pool", kPool, "--vol", "vol_one", "--size-gb", "17", "--wwn",
+         "60017380ABCDEF0000000000000000A1"});
     Volume("vol_two");
-    XivVol first, second, missing;
+    XivVol first, second, missing, refused;
     first.wwn = "60017380ABCDEF0000000000000000A1";
     second.wwn = WwnOf("vol_two");
     missing.wwn = kAbsentWwn;
-    Sim({"shape", "--address", kAddress, "--set", "lower-case-wwn"});
+    refused.wwn = second.wwn + "\"";
+    Sim({"shape", "--set", "lower-case-wwn"});
     Names names;
-    // Refusals of the lookup by WWN: some arrays refuse the value, older
-    // clients the argument (the last one stays for the rest of the test).
-    for (const char* refusal : {"ILLEGAL_VALUE", "BAD_PARAMS", "UNKNOWN_ARGUMENTS"}) {
-        if (std::string(refusal) == "UNKNOWN_ARGUMENTS")
-            Sim({"refuse-wwn", "--address", kAddress});
+    // Some arrays refuse the value, older clients the argument (the last
+    // refusal stays for the rest of the test).
+    for (const std::string refusal : {"ILLEGAL_VALUE", "BAD_PARAMS", "UNKNOWN_ARGUMENTS"}) {
+        if (refusal == "UNKNOWN_ARGUMENTS")
+            Sim({"refuse-wwn"});
         else
-            Sim({"fault", "--address", kAddress, "--kind", "fail", "--status", refusal, "--op",
-                 "vol_list"});
+            Sim({"fault", "--kind", "fail", "--status", refusal, "--op", "vol_list"});
         names.clear();
         first.name.clear();
         xiv_->GetVolumeByWWN(first, names, error);
@@ -61,7 +60,6 @@ TEST_F(VolumesTest, LookupByWwnFallsBackToOneFullListingAndReusesIt) {
         EXPECT_EQ(names.size(), 2u);
         EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}, {"vol_list -s", 1}})) << refusal;
     }
-
     xiv_->GetVolumeByWWN(second, names, error);
     EXPECT_OK();
     EXPECT_EQ(second.name, "vol_two");
@@ -72,11 +70,16 @@ TEST_F(VolumesTest, LookupByWwnFallsBackToOneFullListingAndReusesIt) {
     EXPECT_OK();
     EXPECT_EQ(missing.name, "");
     EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}, {"vol_list -s", 1}}));
+
+    // A refused WWN runs nothing and does not inherit the earlier refusal.
+    xiv_->GetVolumeByWWN(refused, names, error);
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(refused.name, "");
+    EXPECT_EQ(Runs(), RunCounts{});
 }
 
-TEST_F(VolumesTest, LookupByNameInBothForms) {
+TEST_F(VolumesTest, LookupByNameAndPresence) {
     Volume("logs");
-    Volume("other");
     XivVol volume;
     volume.name = "logs";
     xiv_->GetVolumeByName(volume, error);
@@ -87,24 +90,20 @@ TEST_F(VolumesTest, LookupByNameInBothForms) {
     xiv_->GetVolumeByName("logs", wwn, error);
     EXPECT_OK();
     EXPECT_EQ(wwn, volume.wwn);
-    EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 2}}));
+    EXPECT_TRUE(xiv_->IsVolumePresent("logs", error));
+    EXPECT_OK();
+    EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 3}}));
 
     wwn = "unchanged";
     xiv_->GetVolumeByName("no_such", wwn, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "VOLUME_BAD_NAME");
     EXPECT_EQ(wwn, "unchanged");
-}
-
-TEST_F(VolumesTest, PresenceTellsAbsentFromFailed) {
-    Volume("here");
-    EXPECT_TRUE(xiv_->IsVolumePresent("here", error));
-    EXPECT_OK();
+    error.clear();
     EXPECT_FALSE(xiv_->IsVolumePresent("gone", error));
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "VOLUME_BAD_NAME");
-    EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 2}}));
-
+    Runs();
     // An empty name would list the whole array and look present.
     EXPECT_FALSE(xiv_->IsVolumePresent("", error));
     EXPECT_EQ(code, -1);
@@ -114,13 +113,9 @@ TEST_F(VolumesTest, PresenceTellsAbsentFromFailed) {
 TEST_F(VolumesTest, SnapshotOperationsAndDeletionOfGoneOnes) {
     Volume("src");
     xiv_->CreateSnapShot("src", "src.snap", error);
-    EXPECT_OK();
     xiv_->CreateSnapShotDuplicate("src.snap", "src.dup", error);
-    EXPECT_OK();
     xiv_->UnlockVolume("src.snap", error);
-    EXPECT_OK();
     xiv_->LockVolume("src.snap", error);
-    EXPECT_OK();
     xiv_->RevertToSnapshot("src.snap", error);
     EXPECT_OK();
     xiv_->CreateSnapShot("src", "src.snap", error);
@@ -130,15 +125,13 @@ TEST_F(VolumesTest, SnapshotOperationsAndDeletionOfGoneOnes) {
                                  {"vol_unlock", 1},
                                  {"vol_lock", 1},
                                  {"snapshot_restore", 1}}));
-
     for (const char* name : {"src.dup", "src.snap", "src.snap"}) {
-        Fresh();
+        error.clear();
         xiv_->DeleteSnapshot(name, error);
         EXPECT_OK() << " deleting " << name;
     }
     EXPECT_EQ(xiv_->GetResult(), "VOLUME_BAD_NAME");  // the last was gone already
     EXPECT_EQ(Runs(), (RunCounts{{"snapshot_delete", 3}}));
-
     xiv_->DeleteSnapshot("", error);
     EXPECT_EQ(code, -1);
     EXPECT_NE(text.find("Snap name is empty."), std::string::npos);
@@ -150,10 +143,9 @@ TEST_F(VolumesTest, ListingOfAllVolumes) {
     xiv_->GetAllVolumes(vols, error);  // the listing needs a volume
     EXPECT_EQ(code, -1);
     EXPECT_EQ(xiv_->GetResult(), "VOLUME_BAD_COMMAND");
-
     Volume("a");
     Volume("b");
-    Fresh();
+    error.clear();
     xiv_->GetAllVolumes(vols, error);
     EXPECT_OK();
     ASSERT_EQ(vols.size(), 2u);
@@ -182,7 +174,7 @@ TEST_F(VolumesTest, CreateDeleteAndResizeInBytesDecideByTheResult) {
         {17 * GiB, true, 32 * GiB},
     };
     for (const auto& r : resizes) {
-        Fresh();
+        error.clear();
         xiv_->ResizeVolume("lun1", r.asked, error);
         EXPECT_OK();
         int64_t bytes = 0;
@@ -193,18 +185,92 @@ TEST_F(VolumesTest, CreateDeleteAndResizeInBytesDecideByTheResult) {
             << r.asked;
         EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 2}, {"vol_resize", 1}}));
     }
-
     // A failed lookup still runs the resize, without the flag.
     xiv_->ResizeVolume("absent", 34 * GiB, error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(Runs(), (RunCounts{{"vol_list", 1}, {"vol_resize", 1}}));
-
-    Fresh();
+    error.clear();
     xiv_->DeleteVolume("lun1", error);
     EXPECT_OK();
     xiv_->DeleteVolume("lun1", error);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(Runs(), (RunCounts{{"vol_delete", 2}}));
+}
+
+TEST_F(GroupsPoolsTest, GroupSnapshotLifecycle) {
+    Volume("v1");
+    std::string pool;
+    EXPECT_FALSE(xiv_->IsCgPresent("cg1", pool, error));
+    EXPECT_EQ(code, -1);  // a missing group is the array's error, not an empty answer
+    EXPECT_EQ(xiv_->GetResult(), "CONS_GROUP_BAD_NAME");
+    error.clear();
+    xiv_->CreateConsistencyGroup("cg1", kPool, error);
+    ASSERT_EQ(code, 0) << text;
+    EXPECT_TRUE(xiv_->IsCgPresent("cg1", pool, error));
+    EXPECT_EQ(pool, kPool);
+    xiv_->AddVolumetoCG("cg1", "v1", error);
+    std::vector<XivVol> members;
+    xiv_->GetVolumesInCG("cg1", members, error);
+    ASSERT_EQ(members.size(), 1u);
+    EXPECT_EQ(members[0].name, "v1");
+    EXPECT_EQ(members[0].cg_name, "cg1");
+
+    xiv_->CreateCGSnapshot("cg1", "sg1", error);
+    EXPECT_OK();
+    EXPECT_TRUE(xiv_->IsSnapGroupPresent("sg1", error));
+    xiv_->DisbandSnapGroup("cg1", "sg1", error);
+    EXPECT_FALSE(xiv_->IsSnapGroupPresent("sg1", error));
+    EXPECT_FALSE(xiv_->IsSnapGroupPresent("never_made", error));
+    EXPECT_OK();  // absent, not failed
+    xiv_->RemoveVolumeFromCG("cg1", "v1", error);
+    xiv_->GetVolumesInCG("cg1", members, error);
+    EXPECT_OK();
+    EXPECT_TRUE(members.empty());
+    EXPECT_EQ(Runs(), (RunCounts{{"cg_list", 2},
+                                 {"cg_create", 1},
+                                 {"cg_add_vol", 1},
+                                 {"vol_list", 2},
+                                 {"cg_snapshots_create", 1},
+                                 {"snap_group_list", 3},
+                                 {"snap_group_disband", 1},
+                                 {"cg_remove_vol", 1}}));
+
+    // A failed listing is an error, not an absent group.
+    Fail("snap_group_list");
+    EXPECT_FALSE(xiv_->IsSnapGroupPresent("never_made", error));
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(xiv_->GetResult(), "NO_CONNECTION");
+}
+
+TEST_F(GroupsPoolsTest, PoolsAreListedAndFoundByName) {
+    Sim({"pool-create", "--pool", "pool_b", "--size-gb", "500"});
+    std::vector<XivPool> pools;
+    xiv_->GetAllResourcePools(pools, error);
+    EXPECT_OK();
+    ASSERT_EQ(pools.size(), 2u);
+    std::string idOfB, id;
+    for (const XivPool& p : pools)
+        if (p.name == "pool_b") idOfB = p.id;
+    xiv_->GetPoolByName("pool_b", id, error);
+    EXPECT_OK();
+    EXPECT_FALSE(id.empty());
+    EXPECT_EQ(id, idOfB);
+    EXPECT_EQ(Runs(), (RunCounts{{"pool_list", 2}}));
+    id = "kept";
+    xiv_->GetPoolByName("no_pool", id, error);
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(id, "kept");
+
+    array_->Admin({"array-create", "--address", "xiv-bare", "--serial", "1310144", "--user",
+                   "admin", "--password", "adm1n-pw"});
+    Xiv bare("admin", "adm1n-pw", "xiv-bare", SimBinDir(), XivLogger(DebugLog()));
+    pools.clear();
+    error.clear();
+    bare.GetAllResourcePools(pools, error);
+    EXPECT_EQ(code, -1);
+    EXPECT_NE(text.find("Pool lists not found."), std::string::npos) << text;
+    EXPECT_EQ(bare.GetResult(), "POOL_BAD_COMMAND");
+    EXPECT_TRUE(pools.empty());
 }
 
 }  // namespace
