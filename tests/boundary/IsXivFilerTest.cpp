@@ -42,7 +42,6 @@ struct IsXivFilerTest : ::testing::Test {
 
 TEST_F(IsXivFilerTest, StandardInquiryDecides) {
     EXPECT_EQ(IsXivFiler(disks.add("xivd1", SimDisks::Xiv()).c_str(), &os), 1);
-    EXPECT_EQ(capture.count("IsXivFiler: IT is an IBM XIV disk...", 0), 1);
 
     EXPECT_EQ(IsXivFiler(Raw("a", "IBM", "2810XIV-LUN").c_str(), nullptr), 1);
     // Only three vendor bytes are compared.
@@ -53,30 +52,22 @@ TEST_F(IsXivFilerTest, StandardInquiryDecides) {
     // XIV needing byte 31, which is cut off, does not count; ending at 30 does.
     EXPECT_EQ(IsXivFiler(Raw("e", "IBM", "0123456789abcXIV").c_str(), nullptr), 0);
     EXPECT_EQ(IsXivFiler(Raw("f", "IBM", "0123456789abXIV").c_str(), nullptr), 1);
-    EXPECT_EQ(capture.count("IsXivFiler: Not an IBM XIV disk...", 0), 3);
 }
 
-TEST_F(IsXivFilerTest, DeviceFailuresAnswerZeroWithTheirLine) {
-    EXPECT_EQ(IsXivFiler("", &os), 0);
-    EXPECT_EQ(IsXivFiler(nullptr, &os), 0);
-    EXPECT_EQ(capture.count("Device name is empty", -1), 2);
-
-    EXPECT_EQ(IsXivFiler("/dev/zrso-missing-disk", &os), 0);
-    EXPECT_EQ(capture.count("DeviceTree::getDevice exception caught :", -1), 1) << capture.text();
-
+// Missing, failing and non-disk devices answer 0 and never throw.
+TEST_F(IsXivFilerTest, DeviceFailuresAnswerZero) {
+    TempDir dir;
     SimDisk failing = SimDisks::Xiv();
     failing.extra["fail"] = "inquiry";
-    EXPECT_EQ(IsXivFiler(disks.add("xivbad", failing).c_str(), &os), 0);
-    EXPECT_EQ(capture.count("Fail to send scsi inquiry cdb, caught exception:", -1), 1)
-        << capture.text();
-}
-
-TEST_F(IsXivFilerTest, NonDisksAnswerZeroAndNeverThrow) {
-    TempDir dir;
-    std::string plain = dir.write("plain.img", std::string(4096, '\0'));
-    for (const std::string& device : {std::string("/dev/null"), plain, dir.path()}) {
+    const std::string devices[] = {"",
+                                   "/dev/zrso-missing-disk",
+                                   disks.add("xivbad", failing),
+                                   "/dev/null",
+                                   dir.write("plain.img", std::string(4096, '\0')),
+                                   dir.path()};
+    for (const std::string& device : devices)
         EXPECT_EQ(IsXivFiler(device.c_str(), &os), 0) << device;
-    }
+    EXPECT_EQ(IsXivFiler(nullptr, &os), 0);
 }
 
 TEST_F(IsXivFilerTest, VMwareAttributesDecideForIBMWithoutTouchingADevice) {
@@ -84,15 +75,12 @@ TEST_F(IsXivFilerTest, VMwareAttributesDecideForIBMWithoutTouchingADevice) {
     EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:IBM,lun:naa.6001738c0000584956000a01}", &os), 1);
     EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:IBM,model:2810XIV}", &os), 1);
     EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:IBM,model:2145}", &os), 0);
-    EXPECT_EQ(capture.count("is an IBM XIV disk.", -1), 2);
-    EXPECT_EQ(capture.count("] is not an IBM XIV disk.", -1), 1);
     EXPECT_EQ(capture.count("DeviceTree::getDevice"), 0);
 
     // Another vendor, or idatype in other case: the string goes to the
     // device tree as a name, which does not know it.
     EXPECT_EQ(IsXivFiler("{idatype:vmware,vendor:HP,model:XIV}", &os), 0);
     EXPECT_EQ(IsXivFiler("{idatype:VMware,vendor:IBM,model:XIV}", &os), 0);
-    EXPECT_EQ(capture.count("DeviceTree::getDevice exception caught :", -1), 2);
 }
 
 }  // namespace

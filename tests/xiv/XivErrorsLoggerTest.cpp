@@ -1,3 +1,5 @@
+#include <sstream>
+
 #include "FakeLUNInfo.h"
 #include "FakeSnapInfo.h"
 #include "XivTests.h"
@@ -7,42 +9,18 @@
 namespace {
 
 TEST(XivErrors, LookupsTakeTheFirstExactName) {
-    const struct {
-        const char* name;
-        int code;
-        const char* description;
-    } cases[] = {
-        {"VOLUME_BAD_NAME", 61017, "Volume or Snapshot Not found on array."},
-        {"MISSING_USERNAME", 61053, "USer name not given."},
-        {"XCLI_NOT_INSTALLED", 61050,
-         "XCLI command is not installed or not in path. If "
-         "installed, please set Trellis\\XCLI_BINARY_LOCATION."},
-        {"CONS_GROUP_EMPTY", 61065, "Operation is not allowed on an empty Consistency Group."},
-        {"MAPPING_IS_NOT_DEFINED", 61056, "Mapping between given host and volume does not exist"},
-        {"VOLUME_DATA_MIGRATION_UNSYNCHRONIZED", 61023, ""},
-        {"volume_bad_name", 44103, ""},
-        {"VOLUME_BAD_NAME ", 44103, ""},
-        {"", 44103, ""},  // the unnamed row's code; no description
-        {"SUCCESS", 44103, ""},
-        // Names of real arrays, with their nearest row's code and sentence.
-        {"CONS_GROUP_NAME_EXISTS", 61058, "Consistency Group name already exists."},
-        {"MAX_VOLUMES_IN_CONS_GROUP_REACHED", 61061,
-         "Consistency Group contains maximum number of volumes."},
-        {"CAN_NOT_SHRINK_VOLUME", 61033, "Disk full."},
-        {"UNRECOGNIZED_COMMAND", 61050,
-         "XCLI command is not installed or not in path. If "
-         "installed, please set Trellis\\XCLI_BINARY_LOCATION."},
-        {"ILLEGAL_NAME", 61022, "Volume name has bad prefix."},
-        {"ILLEGAL_VALUE", 61049, "EXT_LUN_ILLEGAL"},
-        {"BAD_PARAMS", 61049, "EXT_LUN_ILLEGAL"},
-        {"LOGIN_FAILURE_USER_FAILED_TO_LOGIN", 61053, "Incorrect password."},
-        {"USER_OR_PASSWORD_WRONG_OR_MISSING", 61053, "Incorrect password."},
-        {"DEFAULT_USER_IS_NOT_DEFINED", 61053, "Incorrect password."},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.code, XivErrStrToInt(c.name)) << c.name;
-        EXPECT_STREQ(c.description, XivErrStrToDesc(c.name)) << c.name;
+    std::istringstream table(Canned("error_names.txt"));
+    int rows = 0;
+    for (std::string line; std::getline(table, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const size_t bar = line.find('|'), bar2 = line.find('|', bar + 1);
+        const std::string name = line.substr(0, bar);
+        EXPECT_EQ(std::stoi(line.substr(bar + 1, bar2 - bar - 1)), XivErrStrToInt(name.c_str()))
+            << name;
+        EXPECT_EQ(line.substr(bar2 + 1), XivErrStrToDesc(name.c_str())) << name;
+        ++rows;
     }
+    EXPECT_EQ(rows, 20);
 }
 
 TEST(XivLogger, JobIdAndLevelComeThroughToTheLog) {
