@@ -68,6 +68,7 @@ TEST_F(GetCredentialsTest, LoginIsFetchedAfterATooSmallAnswerButNotAfterThree) {
     EXPECT_EQ(endless.arrayLogin.calls(), 3);
     ASSERT_EQ(endless.errors.size(), 1u);
     EXPECT_EQ(endless.errors[0].code, 62005);
+    EXPECT_EQ(endless.countLogs("Unable to get credentials for the array", 2), 1);
     EXPECT_FALSE(GetCredentials(nullptr, &os, nullptr, record));
 }
 

@@ -170,7 +170,8 @@ TEST_F(ArrayTest, FreeLunsAndMappingsResolveTheHostOnce) {
     for (const char* v : {"v1", "v2", "v3", "v4"}) Volume(v);
     MapAt("v2", "2");
     MapAt("v3", "3");
-    xiv_->GetUnusedLun({kPortA}, host, lun, error);  // the host is known now
+    Xiv fresh("admin", "adm1n-pw", kAddress, SimBinDir(), XivLogger(DebugLog()));
+    fresh.GetUnusedLun({kPortA}, host, lun, error);  // a host given is not looked up
     EXPECT_EQ(lun, "1");
     MapAt("v1", "1");
     MapAt("v4", "4");
@@ -212,6 +213,9 @@ TEST_F(ArrayTest, MapAndUnmap) {
     xiv_->MapVolume("v1", "srv2", lun, error);
     EXPECT_EQ(lun, "5");
     MapAt("v1", "6", "stranger");
+    std::vector<VolMapping> mapped;
+    xiv_->GetHostsMapped("v1", mapped, error);
+    EXPECT_EQ(mapped.size(), 3u);
     xiv_->UnMapVolume("v1", {kPortA}, "srv", error);
     xiv_->UnMapVolume("v1", {kPortA}, "srv", error);  // gone already
     EXPECT_OK();

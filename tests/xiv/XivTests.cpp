@@ -113,36 +113,11 @@ ScriptedXcli::ScriptedXcli(const std::string& inner)
     for (const char* name : {"xcli", "xiv_devlist"}) chmod(put(name, SCRIPT).c_str(), 0755);
 }
 
-std::string ScriptedXcli::put(const std::string& name, const std::string& text) const {
-    return temp_.write(inner_ + name, text);
-}
-
-void ScriptedXcli::answer(const std::string& text, int status) {
-    put("answer", text);
-    put("status", std::to_string(status));
-}
-
-void ScriptedXcli::answerFor(int run, const std::string& text) {
-    put("answer." + std::to_string(run), text);
-}
-
-void ScriptedXcli::answerOp(const std::string& op, const std::string& text, bool csv) {
-    put(op + (csv ? ".csv" : ".xml"), text);
-}
-
-void ScriptedXcli::stderrText(const std::string& text) { put("stderr", text); }
-
-int ScriptedXcli::runs() const { return std::atoi(ReadFileText(dir_ + "/count").c_str()); }
-
 std::vector<std::string> ScriptedXcli::argv(int run) const {
     std::vector<std::string> words;
     std::istringstream in(ReadFileText(dir_ + "/argv." + std::to_string(run)));
     for (std::string line; std::getline(in, line);) words.push_back(line);
     return words;
-}
-
-std::string ScriptedXcli::password(int run) const {
-    return ReadFileText(dir_ + "/env." + std::to_string(run));
 }
 
 std::vector<std::string> ScriptedXcli::TakeOps() {

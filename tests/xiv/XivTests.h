@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,18 +33,28 @@ public:
     // inner: an optional sub-directory to hold the programs (e.g. with a blank).
     explicit ScriptedXcli(const std::string& inner = "");
     const std::string& dir() const { return dir_; }
-    void answer(const std::string& text, int status = 0);
-    void answerFor(int run, const std::string& text);
-    void answerOp(const std::string& op, const std::string& text, bool csv = false);
-    void stderrText(const std::string& text);
-    int runs() const;
+    void answer(const std::string& text, int status = 0) {
+        put("answer", text);
+        put("status", std::to_string(status));
+    }
+    void answerFor(int run, const std::string& text) { put("answer." + std::to_string(run), text); }
+    void answerOp(const std::string& op, const std::string& text, bool csv = false) {
+        put(op + (csv ? ".csv" : ".xml"), text);
+    }
+    void stderrText(const std::string& text) { put("stderr", text); }
+    int runs() const { return std::atoi(ReadFileText(dir_ + "/count").c_str()); }
     std::vector<std::string> argv(int run) const;  // argv[0] included
-    std::string password(int run) const;           // "(unset)" when absent
+    // The XIV_XCLIPASSWORD it saw, "(unset)" when absent.
+    std::string password(int run) const {
+        return ReadFileText(dir_ + "/env." + std::to_string(run));
+    }
     // The operations run since the last call; a csv run is "<op> -s".
     std::vector<std::string> TakeOps();
 
 private:
-    std::string put(const std::string& name, const std::string& text) const;
+    std::string put(const std::string& name, const std::string& text) const {
+        return temp_.write(inner_ + name, text);
+    }
     TempDir temp_;
     std::string inner_, dir_;
     int taken_ = 0;
