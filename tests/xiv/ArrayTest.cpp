@@ -1,7 +1,10 @@
 // The array object against the simulated array: what the engine's end-to-end
 // tests cannot see — the xcli runs each operation costs, fallbacks, and
 // the statuses of empty and failed listings.
+#include <functional>
+#include <list>
 #include <map>
+#include <set>
 
 #include "XivTests.h"
 
@@ -23,6 +26,61 @@ protected:
     }
     std::string host, lun;
 };
+
+// Each operation on a working array succeeds from an error left by an earlier
+// call, and finds what the earlier ones made.
+TEST_F(ArrayTest, EveryOperationStartsAfresh) {
+    Volume("src");
+    Volume("member");
+    std::string wwn, pool, id;
+    int64_t bytes = 0;
+    XivVol vol;
+    vol.name = "src";
+    std::vector<XivVol> vols;
+    std::vector<XivPool> pools;
+    std::vector<Host> hosts;
+    std::vector<VolMapping> mapped;
+    std::set<std::string> names;
+    std::list<std::string> ports{kPortA}, in;
+    const std::vector<std::pair<const char*, std::function<bool()>>> ops = {
+        {"snapshot", [&] { return xiv_->CreateSnapShot("src", "src.snap", error), true; }},
+        {"duplicate",
+         [&] { return xiv_->CreateSnapShotDuplicate("src.snap", "dup", error), true; }},
+        {"unlock", [&] { return xiv_->UnlockVolume("src.snap", error), true; }},
+        {"lock", [&] { return xiv_->LockVolume("src.snap", error), true; }},
+        {"revert", [&] { return xiv_->RevertToSnapshot("src.snap", error), true; }},
+        {"delete snapshot", [&] { return xiv_->DeleteSnapshot("dup", error), true; }},
+        {"cg", [&] { return xiv_->CreateConsistencyGroup("cg1", kPool, error), true; }},
+        {"cg present", [&] { return xiv_->IsCgPresent("cg1", pool, error) && pool == kPool; }},
+        {"add", [&] { return xiv_->AddVolumetoCG("cg1", "member", error), true; }},
+        {"members", [&] { return xiv_->GetVolumesInCG("cg1", vols, error), vols.size() == 1; }},
+        {"cg snapshot", [&] { return xiv_->CreateCGSnapshot("cg1", "sg1", error), true; }},
+        {"sg present", [&] { return xiv_->IsSnapGroupPresent("sg1", error); }},
+        {"disband", [&] { return xiv_->DisbandSnapGroup("cg1", "sg1", error), true; }},
+        {"remove", [&] { return xiv_->RemoveVolumeFromCG("cg1", "member", error), true; }},
+        {"by name", [&] { return xiv_->GetVolumeByName(vol, error), vol.wwn.size() == 32; }},
+        {"wwn", [&] { return xiv_->GetVolumeByName("src", wwn, error), wwn == vol.wwn; }},
+        {"present", [&] { return xiv_->IsVolumePresent("src", error); }},
+        {"all", [&] { return vols.clear(), xiv_->GetAllVolumes(vols, error), vols.size() >= 2; }},
+        {"size", [&] { return xiv_->VolumeSize("src", bytes, error), bytes > 0; }},
+        {"pools", [&] { return xiv_->GetAllResourcePools(pools, error), pools.size() == 1; }},
+        {"pool", [&] { return xiv_->GetPoolByName(kPool, id, error), id == pools[0].id; }},
+        {"my host", [&] { return xiv_->GetMyHostName(kPortA, "", error), true; }},
+        {"my hosts", [&] { return xiv_->GetAllMyHostNames(ports, names, error), names.size(); }},
+        {"logged in", [&] { return xiv_->GetLoggedInHBAs(ports, in, error), true; }},
+        {"hosts", [&] { return xiv_->GetAllHosts(hosts, error), hosts.size() == 1; }},
+        {"map", [&] { return xiv_->MapVolume("src", "srv", lun, error), true; }},
+        {"mapped", [&] { return xiv_->GetHostsMapped("src", mapped, error), mapped.size(); }},
+        {"mapped hosts", [&] { return xiv_->GetMappedHosts("src", mapped, error), true; }},
+        {"unmap", [&] { return xiv_->UnMapVolume("src", ports, "srv", error), true; }},
+        {"delete", [&] { return xiv_->DeleteVolume("member", error), true; }},
+    };
+    for (const auto& [name, op] : ops) {
+        error = XivError{-1, "stale"};
+        EXPECT_TRUE(op()) << name;
+        EXPECT_EQ(code, 0) << name << ": " << text;
+    }
+}
 
 TEST_F(ArrayTest, LookupByWwnFallsBackToOneFullListingAndReusesIt) {
     // WWNs compare without regard to case: the disk's is upper-case, the
