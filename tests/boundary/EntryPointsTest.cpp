@@ -9,6 +9,7 @@
 #include "support/FakeLUNInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
+#include "support/SimDisks.h"
 
 namespace {
 
@@ -71,6 +72,26 @@ TEST(EntryPoints, HostileArgumentsEndAsNoRecordSucceeded) {
     FakeInventory inventory;
     EXPECT_EQ(zrso_getArrayInfo(nullptr, &os), 1);
     EXPECT_EQ(zrso_getArrayInfo(&inventory, nullptr), 1);
+}
+
+// The answer is inverted (0: ours); the other arguments are ignored.
+TEST(EntryPoints, IsSupportedOnSimulatedDisksAndVMwareAttributes) {
+    SimDisks disks;
+    SimDisk other;
+    other.vendor = "SEAGATE";
+    other.product = "ST2000";
+    FakeZROSUtil os;
+    int token = 5;
+    EXPECT_EQ(zrso_isSupported(disks.add("xivd1", SimDisks::Xiv()).c_str(), -1, &os, &token, -2),
+              0);
+    EXPECT_EQ(zrso_isSupported(disks.add("sdz", other).c_str(), 1, nullptr, &token, 1), 1);
+    for (const char* device :
+         {"/dev/zrso-no-such-disk", "/dev/null", static_cast<const char*>(nullptr),
+          "{idatype:vmware,vendor:IBM,lunid:60017380000000000000000000000001}"})
+        EXPECT_EQ(zrso_isSupported(device, 0, &os, nullptr, 0), 1) << device;
+    EXPECT_EQ(zrso_isSupported("{idatype:vmware,vendor:IBM,lunid:0200000000001738584956}", 0, &os,
+                               nullptr, 0),
+              0);
 }
 
 }  // namespace
