@@ -80,6 +80,12 @@ TEST_F(ArrayTest, EveryOperationStartsAfresh) {
         EXPECT_TRUE(op()) << name;
         EXPECT_EQ(code, 0) << name << ": " << text;
     }
+    RunCounts runs = Runs();
+    for (const char* op :
+         {"snapshot_create", "snapshot_duplicate", "vol_unlock", "vol_lock", "snapshot_restore",
+          "snapshot_delete", "cg_create", "cg_add_vol", "cg_snapshots_create", "snap_group_disband",
+          "cg_remove_vol", "map_vol", "unmap_vol", "vol_delete"})
+        EXPECT_EQ(runs[op], 1) << op;
 }
 
 TEST_F(ArrayTest, LookupByWwnFallsBackToOneFullListingAndReusesIt) {
