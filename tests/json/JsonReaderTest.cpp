@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "TempDir.h"
 #include "json/JsonReader.h"
 
 namespace {
@@ -41,72 +43,30 @@ TEST(JsonReader, ReadsEveryKindOfValue) {
     EXPECT_EQ(v.find("n")->asString(), "");  // wrong kind: empty, no throw
 }
 
-TEST(JsonReader, AcceptsStrictSyntaxOnly) {
-    for (const char* ok : {"\"top\"", "0", "-0", "-3.25", "1E-5", "2.5e+10", "[]", "{}"})
-        EXPECT_TRUE(Valid(ok)) << ok;
-    for (const char* bad : {"",
-                            "   ",
-                            "{'a':1}",
-                            "{\"a\":1,}",
-                            "[1,]",
-                            "[1 2]",
-                            "{a:1}",
-                            "{\"a\" 1}",
-                            "// c\n{}",
-                            "{\"a\":1}}",
-                            "tru",
-                            "True",
-                            "\xEF\xBB\xBF{}",
-                            "01",
-                            "+1",
-                            "1.",
-                            ".5",
-                            "-",
-                            "1e",
-                            "1e+",
-                            "0x10",
-                            "NaN",
-                            "- 1"})
-        EXPECT_FALSE(Valid(bad)) << bad;
+// The valid_ and invalid_ requests of tests/data/json (also map request
+// fuzz seeds): strict syntax, escapes and UTF-8 only.
+TEST(JsonReader, AcceptsStrictSyntaxAndWellFormedTextOnly) {
+    int files = 0;
+    for (const auto& f : std::filesystem::directory_iterator(ZRSO_SOURCE_DIR "/tests/data/json")) {
+        const std::string name = f.path().filename();
+        const bool valid = name.rfind("valid_", 0) == 0;
+        if (!valid && name.rfind("invalid_", 0) != 0) continue;
+        EXPECT_EQ(valid, Valid(ReadFileText(f.path()))) << name;
+        ++files;
+    }
+    EXPECT_GT(files, 50);
     const std::string digits(5000, '9');  // huge numbers are only text
     for (const std::string& huge : {digits, "-0." + digits, std::string("1e99999999999999999999")})
         EXPECT_EQ(Read(huge).numberText(), huge);
 }
 
-TEST(JsonReader, DecodesEscapesAndChecksUtf8) {
+TEST(JsonReader, DecodesEscapesAndKeepsUtf8) {
     EXPECT_EQ(StringOf(R"("a\"b\\c\/d\b\f\n\r\t")"), "a\"b\\c/d\b\f\n\r\t");
     EXPECT_EQ(StringOf(R"("\u0041\u00e9\u20AC")"), "A\xC3\xA9\xE2\x82\xAC");
     EXPECT_EQ(StringOf(R"("\uD83D\uDE00")"), "\xF0\x9F\x98\x80");  // one pair, one code point
     EXPECT_EQ(StringOf(R"("\udbff\udfff")"), "\xF4\x8F\xBF\xBF");
     EXPECT_EQ(StringOf("\"\xC3\xA9\xED\x9F\xBF\xF4\x8F\xBF\xBF\""),
               "\xC3\xA9\xED\x9F\xBF\xF4\x8F\xBF\xBF");
-    for (const std::string& bad : std::initializer_list<std::string>{
-             R"("\x41")",
-             R"("\U0041")",
-             R"("\u12G4")",
-             R"("\u12")",
-             "\"\\",
-             R"("\uD83D")",
-             R"("\uD83Dx")",
-             R"("\uD83D\u0041")",
-             R"("\uD83D\uD83D")",
-             R"("\uDE00")",
-             R"("\u0000")",  // lone surrogates; NUL would cut a C string
-             "\"\x80\"",
-             "\"\xC0\x80\"",
-             "\"\xC1\xBF\"",
-             "\"\xE0\x80\xAF\"",  // stray, overlong
-             "\"\xF0\x80\x80\xAF\"",
-             "\"\xED\xA0\x80\"",
-             "\"\xF4\x90\x80\x80\"",  // surrogate, > U+10FFFF
-             "\"\xF5\x80\x80\x80\"",
-             "\"\xFF\"",
-             "\"\xE2\x82\"",
-             "\"\xC3x\"",
-             "\"a\tb\"",
-             std::string("\"a\0b\"", 5)}) {
-        EXPECT_EQ(StringOf(bad), "<refused>") << ::testing::PrintToString(bad);
-    }
 }
 
 TEST(JsonReader, KeepsMembersReadBeforeASyntaxError) {

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/common/Settings.h"
+#include "engine/common/XIVUtils.h"
+#include "support/FakeSnapInfo.h"
+#include "support/FakeZROSUtil.h"
+#include "support/PlatformSettings.h"
+
+namespace {
+
+const char* const kClientDir = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
+const char* const kRetry = "SMCONFIG_NAME_MOUNT_RETRY_INTERVAL_IN_SEC";
+const char* const kUseCg = "SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP";
+
+struct Settings : ::testing::Test {
+    PlatformSettings platform;
+    FakeSnapInfo info;
+    FakeZROSUtil os;
+};
+
+TEST_F(Settings, XcliLocationFromRecordOrPlatform) {
+    std::string longDir = "/very/long/" + std::string(12000, 'd');
+    info.configStrings[kClientDir] = longDir;  // read whole after a too-small answer
+    EXPECT_EQ(GetXCLIPath(&info), longDir);
+    EXPECT_EQ(info.configStrings[kClientDir].sizesOffered().front(), 10240);
+    EXPECT_EQ(info.configStrings[kClientDir].calls(), 2);
+    EXPECT_EQ(info.countLogs("XCLI path (2) [", 0), 1);  // the host's log shows where it looked
+    info.configStrings[kClientDir].tooSmallForever(20000);
+    EXPECT_EQ(GetXCLIPath(&info), "");
+    info.configStrings.clear();
+    EXPECT_EQ(GetXCLIPath(&info), "");  // setting absent: the record answers failure
+    EXPECT_EQ(GetXCLIPath(nullptr), "");
+
+    // The platform's location wins and nobody else is asked.
+    platform.text("XCLI_BINARY_LOCATION", "/opt/xiv");
+    info.configStrings[kClientDir] = "/record/dir";
+    info.configAsked.clear();
+    os.arrayInfos["array1"] = "{hostid:3}";
+    os.arrayConfig[{3, kClientDir}] = "/array/dir";
+    EXPECT_EQ(GetXCLIPath(&info), "/opt/xiv");
+    EXPECT_TRUE(info.configAsked.empty());
+    EXPECT_EQ(info.countLogs("XCLI path(1) [/opt/xiv]", 0), 1);
+    EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "array1"), "/opt/xiv");
+    EXPECT_TRUE(os.arrayInfoAsks.empty());
+    EXPECT_TRUE(os.configAsks.empty());
+}
+
+TEST_F(Settings, RetryIntervalPrecedenceAndZeroDefault) {
+    info.configInts[kRetry] = 60;
+    EXPECT_EQ(GetXIVRetryInterval(&info), 60);
+    EXPECT_EQ(info.countLogs("Retry Interval [60]", 0), 1);
+
+    info.configInts[kRetry] = 0;
+    EXPECT_EQ(GetXIVRetryInterval(&info), 300);
+    info.configInts.clear();
+    EXPECT_EQ(GetXIVRetryInterval(&info), 300);  // the default passes through the record
+    // A negative interval would become an endless unsigned sleep.
+    info.configInts[kRetry] = -5;
+    EXPECT_EQ(GetXIVRetryInterval(&info), 300);
+
+    info.configAsked.clear();
+    platform.integer("nMountRetrySeconds", 45);
+    info.configInts[kRetry] = 60;
+    EXPECT_EQ(GetXIVRetryInterval(&info), 45);
+    EXPECT_TRUE(info.configAsked.empty());
+    platform.integer("nMountRetrySeconds", 0);
+    EXPECT_EQ(GetXIVRetryInterval(&info), 300);
+    platform.integer("nMountRetrySeconds", "soon");  // not an integer: the record decides
+    EXPECT_EQ(GetXIVRetryInterval(&info), 60);
+    EXPECT_EQ(GetXIVRetryInterval(nullptr), 300);
+}
+
+TEST_F(Settings, RegIntDevListPathAndConsistencyGroup) {
+    int value = 17;
+    EXPECT_EQ(GetRegInt("nMountRetrySeconds", &value), 0);
+    EXPECT_EQ(value, 17);
+    platform.integer("nMountRetrySeconds", 45);
+    EXPECT_EQ(GetRegInt("nMountRetrySeconds", &value), 1);
+    EXPECT_EQ(value, 45);
+    EXPECT_EQ(GetRegInt(nullptr, &value), 0);
+    EXPECT_EQ(GetXIVDevListPath(&info), "");
+    platform.text("sXivDevListPath", "/opt/xiv/xiv_devlist");
+    EXPECT_EQ(GetXIVDevListPath(nullptr), "/opt/xiv/xiv_devlist");
+    EXPECT_EQ(GetXIVDevListPath(&info), "/opt/xiv/xiv_devlist");
+    EXPECT_EQ(info.countLogs("xiv_devlist Path:[/opt/xiv/xiv_devlist]", 0), 1);
+
+    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 0);
+    info.configInts[kUseCg] = 1;
+    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 1);
+    EXPECT_EQ(info.countLogs("Use Consistency Group [1]", 0), 1);
+    EXPECT_EQ(GetXIVUseConsistencyGroup(nullptr), 0);
+}
+
+TEST_F(Settings, ProvisioningSideReadsTheArraysControlHostSetting) {
+    os.arrayInfos["array1"] = "{hostName:x,hostid:3,hostUserName:u}";
+    os.arrayConfig[{3, kClientDir}] = "/array/dir";
+    EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "array1"), "/array/dir");
+    ASSERT_EQ(os.configAsks.size(), 1u);
+    EXPECT_EQ(os.configAsks[0].size, 1023);
+
+    // No such setting for the array, no control host id, no service object.
+    os.arrayConfig.clear();
+    EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "array1"), "");
+    EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "unknown"), "");
+    EXPECT_EQ(XIVUtils().GetXCLIpath(nullptr, DebugLog(nullptr), "array1"), "");
+}
+
+}  // namespace
