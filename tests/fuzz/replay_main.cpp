@@ -25,29 +25,32 @@ static int runFile(const std::string& path) {
     return 0;
 }
 
+// A file, or every file under a directory (answers of one scripted array
+// are kept together in a folder of their own).
+static int replay(const std::string& path, int* files) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        std::fprintf(stderr, "missing %s\n", path.c_str());
+        return 1;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        ++*files;
+        return runFile(path);
+    }
+    DIR* dir = opendir(path.c_str());
+    if (!dir) return 1;
+    int failures = 0;
+    while (dirent* e = readdir(dir)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") failures += replay(path + "/" + name, files);
+    }
+    closedir(dir);
+    return failures;
+}
+
 int main(int argc, char** argv) {
     int files = 0, failures = 0;
-    for (int i = 1; i < argc; ++i) {
-        struct stat st;
-        if (stat(argv[i], &st) != 0) {
-            std::fprintf(stderr, "missing %s\n", argv[i]);
-            return 1;
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            failures += runFile(argv[i]);
-            ++files;
-            continue;
-        }
-        DIR* dir = opendir(argv[i]);
-        if (!dir) return 1;
-        while (dirent* e = readdir(dir)) {
-            std::string name = e->d_name;
-            if (name == "." || name == "..") continue;
-            failures += runFile(std::string(argv[i]) + "/" + name);
-            ++files;
-        }
-        closedir(dir);
-    }
+    for (int i = 1; i < argc; ++i) failures += replay(argv[i], &files);
     std::printf("replayed %d inputs\n", files);
     return failures == 0 && files > 0 ? 0 : 1;
 }
