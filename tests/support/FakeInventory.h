@@ -4,12 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Recorded.h"
 #include "host/HostInventory.h"
 
 class FakeArrayEntry : public ZRSO::ArrayEntry {
@@ -17,17 +17,15 @@ public:
     int clientId = 1;
     std::string name;
     int arrayId = 1;
-    int getNameResult = 0;
     // What getArrayCredentials hands out for this array's name.
     std::string user, encryptedPassword, controlHost;
-    int credentialsResult = 0;
 
-    std::vector<int> flags, statuses;
+    std::vector<int> statuses;
     std::vector<uint64_t> totals, frees;
 
     int getClientId() override { return clientId; }
     int getArrayName(char* buffer, int capacity, int* id) override;
-    void setFlag(int flag) override { flags.push_back(flag); }
+    void setFlag(int) override {}
     void setStatus(int status) override { statuses.push_back(status); }
     void setTotalSpace(uint64_t mib) override { totals.push_back(mib); }
     void setFreeSpace(uint64_t mib) override { frees.push_back(mib); }
@@ -37,38 +35,34 @@ class FakePoolRecord : public ZRSO::PoolRecord {
 public:
     std::string name;
     int recordId = 0;
-    int getNameResult = 0;
 
     std::vector<int> statuses;
-    std::vector<uint64_t> totals, useds, frees;
-    std::vector<std::string> poolIds;
+    std::vector<uint64_t> useds, frees;
 
     int getName(char* buffer, int capacity, int* id) override;
     void setStatus(int status) override { statuses.push_back(status); }
-    void setTotalSpace(uint64_t mib) override { totals.push_back(mib); }
+    void setTotalSpace(uint64_t) override {}
     void setUsedSpace(uint64_t mib) override { useds.push_back(mib); }
     void setFreeSpace(uint64_t mib) override { frees.push_back(mib); }
-    void setPoolId(const char* id) override { poolIds.push_back(id ? id : "(null)"); }
+    void setPoolId(const char*) override {}
 };
 
 class FakeVolumeRecord : public ZRSO::VolumeRecord {
 public:
-    std::string name, text;
+    std::string name;
     int recordId = 0;
-    int getNameResult = 0;
 
     std::vector<int> poolRecordIds, statuses;
-    std::vector<uint64_t> sizes, useds, frees;
-    std::vector<std::string> namesSet, textsSet;
+    std::vector<uint64_t> sizes, frees;
 
     int getName(char* name, int nameCapacity, char* text, int textCapacity, int* id) override;
     void setPoolRecordId(int id) override { poolRecordIds.push_back(id); }
     void setStatus(int status) override { statuses.push_back(status); }
     void setSize(uint64_t mib) override { sizes.push_back(mib); }
-    void setUsedSpace(uint64_t mib) override { useds.push_back(mib); }
+    void setUsedSpace(uint64_t) override {}
     void setFreeSpace(uint64_t mib) override { frees.push_back(mib); }
-    void setName(const char* n) override { namesSet.push_back(n ? n : "(null)"); }
-    void setText(const char* t) override { textsSet.push_back(t ? t : "(null)"); }
+    void setName(const char*) override {}
+    void setText(const char*) override {}
 };
 
 class FakeLunRecord : public ZRSO::LunRecord {
@@ -97,25 +91,20 @@ private:
 };
 
 struct AddPoolCall {
-    int arrayId, clientId;
     std::string name;
     uint64_t sizeMiB, usedMiB;
     int newRecordId;
 };
 
 struct AddVolumeCall {
-    int tempVolumeId, clientId;
-    std::string name, name2;
-    uint64_t sizeMiB, usedMiB;
-    std::string text;
+    int tempVolumeId;
+    std::string name;
     int poolRecordId;
 };
 
 struct AddLunCall {
     int tempLunId, tempVolumeId;
-    std::string name, name2;
-    uint64_t sizeBytes, usedBytes;
-    std::string text;
+    std::string name;
 };
 
 class FakeInventory : public ZRSO::HostInventory {
@@ -130,9 +119,7 @@ public:
     std::map<int, std::vector<std::unique_ptr<FakeVolumeRecord>>> volumes;  // by client id
     std::map<int, std::vector<std::unique_ptr<FakeLunRecord>>> luns;        // by volume record id
 
-    int arrayListResult = 0, poolListResult = 0, volumeListResult = 0, lunListResult = 0;
-    int addPoolResult = 0, addVolumeResult = 0, addLunResult = 0;
-    std::function<void(const char* operation)> onCall;  // throw to inject a fault
+    int arrayListResult = 0;
 
     std::vector<AddPoolCall> poolsAdded;
     std::vector<AddVolumeCall> volumesAdded;
@@ -164,12 +151,15 @@ public:
                const char* text2) override;
 
 private:
-    void called(const char* operation) {
-        if (onCall) onCall(operation);
-    }
     int nextRecordId_ = 1000;
     // Pointer arrays handed out stay valid until the inventory goes.
     std::vector<std::shared_ptr<void>> handedOut_;
     template <class T, class U>
     int handOut(std::vector<std::unique_ptr<U>>& records, T*** out, int* count);
+    // A new stored record of that name with the next record id.
+    template <class R>
+    R& store(std::vector<std::unique_ptr<R>>& records, const std::string& name);
+    // The stored record of that name, its id handed out; nullptr when none.
+    template <class R>
+    R* find(std::vector<std::unique_ptr<R>>& records, const char* name, int* recordId);
 };

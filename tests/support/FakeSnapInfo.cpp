@@ -1,27 +1,27 @@
 #include "FakeSnapInfo.h"
 
+#include <cstdarg>
 #include <cstdio>
 
-std::string FormatV(const char* format, va_list args) {
-    if (format == nullptr) return "NULL";
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0) return std::string();
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    std::vsnprintf(&text[0], text.size(), format, args);
-    text.resize(static_cast<size_t>(n));
-    return text;
+int FakeSnapInfo::countLogs(const std::string& needle, int level) const {
+    int n = 0;
+    for (const LogEntry& e : logs)
+        if ((level == -99 || e.level == level) && e.text.find(needle) != std::string::npos) ++n;
+    return n;
 }
 
-namespace {
-const char* Safe(const char* text) { return text ? text : "(null)"; }
-}  // namespace
+std::string FakeSnapInfo::logText() const {
+    std::string all;
+    for (const LogEntry& e : logs)
+        all += std::to_string(e.level) + " " + e.function + ": " + e.text + "\n";
+    return all;
+}
 
-int FakeSnapInfo::getSnapshotId(char* buf, short* size) {
-    called("getSnapshotId");
-    return snapshotId.serveRecord(buf, size);
+int FakeSnapInfo::getConfigString(const char* setting, char* buf, short* size) {
+    called("getConfigString");
+    configAsked.push_back(Safe(setting));
+    auto it = configStrings.find(Safe(setting));
+    return it == configStrings.end() ? 1 : it->second.serveRecord(buf, size);
 }
 
 int FakeSnapInfo::setSnapshotName(const char* name) {
@@ -30,24 +30,13 @@ int FakeSnapInfo::setSnapshotName(const char* name) {
     return setterResult;
 }
 
-int FakeSnapInfo::getArrayLogin(char* buf, short* size) {
-    called("getArrayLogin");
-    return arrayLogin.serveRecord(buf, size);
-}
-
 int FakeSnapInfo::selectArrayLogin(const char* arrayId) {
     called("selectArrayLogin");
-    selectedArrays.push_back(Safe(arrayId));
-    if (loginsByArray.empty()) return selectArrayLoginResult;
+    if (loginsByArray.empty()) return 0;
     auto it = loginsByArray.find(Safe(arrayId));
     if (it == loginsByArray.end()) return 1;
     arrayLogin.setText(it->second);
     return 0;
-}
-
-int FakeSnapInfo::getHostIdentifier(char* buf, short* size) {
-    called("getHostIdentifier");
-    return hostIdentifier.serveRecord(buf, size);
 }
 
 bool FakeSnapInfo::hasOption(int flag) {
@@ -57,7 +46,7 @@ bool FakeSnapInfo::hasOption(int flag) {
 
 unsigned int FakeSnapInfo::getFlags() {
     called("getFlags");
-    return flags;
+    return 0;
 }
 
 int FakeSnapInfo::getStatus() {
@@ -72,28 +61,10 @@ int FakeSnapInfo::setStatus(int value) {
     return setterResult;
 }
 
-int FakeSnapInfo::getSourceDevice(char* buf, short* size) {
-    called("getSourceDevice");
-    return sourceDevice.serveRecord(buf, size);
-}
-
-int FakeSnapInfo::getSnapDevice(char* buf, short* size) {
-    called("getSnapDevice");
-    return snapDevice.serveRecord(buf, size);
-}
-
 int FakeSnapInfo::setSnapDevice(const char* device) {
     called("setSnapDevice");
-    snapDevicesSet.push_back(Safe(device));
     snapDevice.setText(Safe(device));
     return setterResult;
-}
-
-int FakeSnapInfo::getProperty(int id, char* buf, short* size) {
-    called("getProperty");
-    auto it = properties.find(id);
-    if (it == properties.end()) return 1;
-    return it->second.serveRecord(buf, size);
 }
 
 int FakeSnapInfo::setProperty(int id, const char* value) {
@@ -111,10 +82,18 @@ int FakeSnapInfo::setError(int code, const char* message) {
 
 void FakeSnapInfo::log(int level, const char* function, const char* format, ...) {
     called("log");
-    va_list args;
-    va_start(args, format);
-    std::string text = FormatV(format, args);
-    va_end(args);
+    std::string text = "NULL";
+    if (format != nullptr) {
+        va_list args, copy;
+        va_start(args, format);
+        va_copy(copy, args);
+        int n = std::vsnprintf(nullptr, 0, format, copy);
+        va_end(copy);
+        text.assign(n > 0 ? static_cast<size_t>(n) + 1 : 1, '\0');
+        std::vsnprintf(&text[0], text.size(), format, args);
+        text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        va_end(args);
+    }
     logs.push_back(LogEntry{level, Safe(function), text});
 }
 
@@ -128,15 +107,7 @@ int FakeSnapInfo::getConfigInt(const char* setting, int* value) {
     configAsked.push_back(Safe(setting));
     auto it = configInts.find(Safe(setting));
     if (it != configInts.end() && value) *value = it->second;
-    return configIntResult;
-}
-
-int FakeSnapInfo::getConfigString(const char* setting, char* buf, short* size) {
-    called("getConfigString");
-    configAsked.push_back(Safe(setting));
-    auto it = configStrings.find(Safe(setting));
-    if (it == configStrings.end()) return 1;
-    return it->second.serveRecord(buf, size);
+    return 0;
 }
 
 int FakeSnapInfo::getIntProperty(int id, int* out) {
@@ -147,13 +118,6 @@ int FakeSnapInfo::getIntProperty(int id, int* out) {
     return 0;
 }
 
-int FakeSnapInfo::getHostPath(int id, char* buf, short* size) {
-    called("getHostPath");
-    auto it = hostPaths.find(id);
-    if (it == hostPaths.end()) return 1;
-    return it->second.serveRecord(buf, size);
-}
-
 int FakeSnapInfo::getDuplicateNumber() {
     called("getDuplicateNumber");
     return duplicateNumber;
@@ -162,5 +126,5 @@ int FakeSnapInfo::getDuplicateNumber() {
 int FakeSnapInfo::getSnapshotIdText(std::string& out) {
     called("getSnapshotIdText");
     out = snapshotIdText;
-    return snapshotIdTextResult;
+    return 0;
 }

@@ -1,11 +1,8 @@
 #include "FakeZROSUtil.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
-
-const char* Safe(const char* text) { return text ? text : "(null)"; }
 
 std::vector<std::string> NullEnded(const char** list) {
     std::vector<std::string> out;
@@ -22,37 +19,25 @@ std::string Join(const std::vector<std::string>& items, char separator) {
     return out;
 }
 
-// Copies text into a buffer of the given capacity, always terminated.
-void CopyInto(char* buffer, int capacity, const std::string& text) {
-    if (buffer == nullptr || capacity <= 0) return;
-    std::memset(buffer, 0, static_cast<size_t>(capacity));
-    std::memcpy(buffer, text.data(), std::min(text.size(), static_cast<size_t>(capacity) - 1));
-}
-
 }  // namespace
 
 void FakeZROSUtil::rescanDevices(const char* host, const char** inits, const char** devices) {
     rescans.push_back(RescanCall{Safe(host), NullEnded(inits), NullEnded(devices)});
-    called("rescanDevices");
 }
 
 int FakeZROSUtil::listHostDevices(const char* host, const char* vendor, char separator, int size,
                                   char* buffer) {
-    called("listHostDevices");
-    deviceListAsks.emplace_back(Safe(host), Safe(vendor));
     hostDevicesScript.setText(Join(hostDevices, separator));
     return hostDevicesScript.serveService(buffer, size);
 }
 
 short FakeZROSUtil::getArrayList(const char* type, char separator, short size, char* buffer) {
-    called("getArrayList");
     arrayListTypes.push_back(Safe(type));
     arrayListScript.setText(Join(arrays, separator));
     return static_cast<short>(arrayListScript.serveService(buffer, size));
 }
 
 short FakeZROSUtil::fetchArrayInfo(const char* controlHost, char* buffer, short* size) {
-    called("fetchArrayInfo");
     arrayInfoAsks.push_back(Safe(controlHost));
     auto it = arrayInfos.find(Safe(controlHost));
     if (it == arrayInfos.end()) return -1;
@@ -63,9 +48,6 @@ short FakeZROSUtil::fetchArrayInfo(const char* controlHost, char* buffer, short*
 
 bool FakeZROSUtil::detectHBAlist(const char* clientHost, const char* controlHost, char* names,
                                  short* nameLength, char* types, short* typeLength, short* count) {
-    called("detectHBAlist");
-    hbaListAsks.emplace_back(Safe(clientHost), Safe(controlHost));
-    if (!detectHBAlistResult) return false;
     std::vector<std::string> list;
     std::string kinds;
     for (const FakeInitiator& i : initiators) {
@@ -94,8 +76,6 @@ bool FakeZROSUtil::detectHBAlist(const char* clientHost, const char* controlHost
 
 bool FakeZROSUtil::detectHostHBA(const char* hostIdentifier, const char* controlHost, char* buffer,
                                  short* size, bool* iscsi) {
-    called("detectHostHBA");
-    hostHbaAsks.emplace_back(Safe(hostIdentifier), Safe(controlHost));
     int answer = hostHBA.serveRecord(buffer, size);
     if (answer == 0) {
         if (iscsi) *iscsi = hostHBAIscsi;
@@ -105,16 +85,12 @@ bool FakeZROSUtil::detectHostHBA(const char* hostIdentifier, const char* control
     return false;
 }
 
-int64_t FakeZROSUtil::getJobId() {
-    called("getJobId");
-    return jobId;
-}
+int64_t FakeZROSUtil::getJobId() { return jobId; }
 
 int FakeZROSUtil::GetPageInforForVMwareDevice(const char* hostPath, const char* lunUuid,
                                               const char* nameSpace, int applicationId, int fleetId,
                                               int nameSpaceCode, int reserved, int bufferSize,
                                               char* buffer) {
-    called("GetPageInforForVMwareDevice");
     pageAsks.push_back(VMwarePageCall{Safe(hostPath), Safe(lunUuid), Safe(nameSpace), applicationId,
                                       fleetId, nameSpaceCode, reserved, bufferSize});
     if (pageResult != 0) return pageResult;
@@ -126,8 +102,7 @@ int FakeZROSUtil::GetPageInforForVMwareDevice(const char* hostPath, const char* 
 
 unsigned short FakeZROSUtil::getArrayConfig(int controlHostId, void*, const char* setting,
                                             char* buffer, short* size) {
-    called("getArrayConfig");
-    configAsks.push_back(ArrayConfigCall{controlHostId, Safe(setting), size ? *size : -1});
+    configAsks.push_back(ArrayConfigCall{size ? *size : -1});
     auto it = arrayConfig.find(std::make_pair(controlHostId, std::string(Safe(setting))));
     if (it == arrayConfig.end()) return 65535;
     CopyInto(buffer, size ? *size : 0, it->second);

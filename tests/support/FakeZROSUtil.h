@@ -2,12 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Recorded.h"
 #include "TextScript.h"
 #include "host/ZRSO.h"
 
@@ -28,9 +28,7 @@ struct VMwarePageCall {
 };
 
 struct ArrayConfigCall {
-    int controlHostId;
-    std::string setting;
-    int size;
+    int size;  // the buffer size offered
 };
 
 class FakeZROSUtil : public ZRSO::ZROSUtil {
@@ -45,9 +43,8 @@ public:
     TextScript arrayListScript;
     // fetchArrayInfo per control host; an unknown one answers -1.
     std::map<std::string, TextScript> arrayInfos;
-    // detectHBAlist: the host's initiators; false makes both calls fail.
+    // detectHBAlist: the host's initiators.
     std::vector<FakeInitiator> initiators;
-    bool detectHBAlistResult = true;
     // detectHostHBA: the ESX server's initiator text (record protocol:
     // too small -> false with the need in *size; failure -> false, *size 0).
     TextScript hostHBA;
@@ -60,17 +57,10 @@ public:
     // getArrayConfig per (control host id, setting); absent: 65535.
     std::map<std::pair<int, std::string>, std::string> arrayConfig;
 
-    // Runs first in every operation with its name. Throw to inject a fault;
-    // change hostDevices from it (on "rescanDevices") to make disks appear.
-    std::function<void(const char* operation)> onCall;
-
     // --- recorded calls --------------------------------------------------
     std::vector<RescanCall> rescans;
-    std::vector<std::pair<std::string, std::string>> deviceListAsks;  // host, vendor
     std::vector<std::string> arrayListTypes;
     std::vector<std::string> arrayInfoAsks;
-    std::vector<std::pair<std::string, std::string>> hbaListAsks;  // client host, control host
-    std::vector<std::pair<std::string, std::string>> hostHbaAsks;  // host id, control host
     std::vector<VMwarePageCall> pageAsks;
     std::vector<ArrayConfigCall> configAsks;
 
@@ -91,9 +81,4 @@ public:
                                     char* buffer) override;
     unsigned short getArrayConfig(int controlHostId, void* reserved, const char* setting,
                                   char* buffer, short* size) override;
-
-private:
-    void called(const char* operation) {
-        if (onCall) onCall(operation);
-    }
 };

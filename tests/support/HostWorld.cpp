@@ -58,6 +58,13 @@ std::vector<char*> pointers(std::vector<std::string>& words) {
     return p;
 }
 
+std::string enciphered(const std::string& password) {
+    std::string text;
+    if (!PasswordCipher().encrypt(password.c_str(), &text))
+        throw std::runtime_error("the cipher refused the password");
+    return text;
+}
+
 // The run's output; throws when it failed.
 std::string check(const HostRun& r, const std::string& what) {
     if (r.status != 0)
@@ -68,21 +75,20 @@ std::string check(const HostRun& r, const std::string& what) {
 
 }  // namespace
 
-HostWorld::HostWorld(const std::string& root) : root_(root), sim_(root + "/sim") {
+void HostWorld::createArray() {
     ::mkdir(root_.c_str(), 0700);
     ::mkdir((root_ + "/sim").c_str(), 0700);
     admin({"array-create", "--serial", kSerial, "--user", kUser, "--password", kPassword});
     admin({"pool-create", "--pool", kPool, "--size-gb", "3000", "--snapshot-size-gb", "1000"});
 }
 
+HostWorld::HostWorld(const std::string& root) : root_(root), sim_(root + "/sim") { createArray(); }
+
 HostWorld::HostWorld(const HostWorldOptions& options)
     : env_(std::make_unique<HostWorldEnv>("zrso-world")),
       root_(env_->tmp().file("world")),
       sim_(root_ + "/sim") {
-    ::mkdir(root_.c_str(), 0700);
-    ::mkdir((root_ + "/sim").c_str(), 0700);
-    admin({"array-create", "--serial", kSerial, "--user", kUser, "--password", kPassword});
-    admin({"pool-create", "--pool", kPool, "--size-gb", "3000", "--snapshot-size-gb", "1000"});
+    createArray();
     admin({"user-add", "--user", kInspector, "--password", kInspectorPassword});
     std::string user = options.user.empty() ? kUser : options.user;
     std::string password = options.user.empty() ? kPassword : options.password;
@@ -193,13 +199,17 @@ std::string HostWorld::deviceOf(const std::string& volume) const {
     return found;
 }
 
-HostRun HostWorld::host(std::vector<std::string> words) const {
+std::vector<std::string> HostWorld::hostCommand(std::vector<std::string> words) const {
     words.insert(words.begin(), {BuiltProgram("zrso-host"), "--home", home()});
-    return RunProgram(words);
+    return words;
+}
+
+HostRun HostWorld::host(std::vector<std::string> words) const {
+    return RunProgram(hostCommand(std::move(words)));
 }
 
 pid_t HostWorld::startHost(std::vector<std::string> words, const std::string& name) const {
-    words.insert(words.begin(), {BuiltProgram("zrso-host"), "--home", home()});
+    words = hostCommand(std::move(words));
     auto args = pointers(words);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
@@ -430,11 +440,8 @@ void HostWorld::hostDbRun(const std::string& sql, const std::vector<std::string>
 }
 
 void HostWorld::setLogin(const std::string& user, const std::string& password) const {
-    std::string text;
-    if (!PasswordCipher().encrypt(password.c_str(), &text))
-        throw std::runtime_error("the cipher refused the password");
     hostDbRun("UPDATE arrays SET user_name = ?, password_enc = ? WHERE name = ?",
-              {user, text, kArray});
+              {user, enciphered(password), kArray});
 }
 
 void HostWorld::setPlatform(const std::string& xcliDir, int timeoutSeconds) const {
@@ -581,17 +588,6 @@ bool WatchedServices::detectHBAlist(const char* clientHost, const char* controlH
     return HostServices::detectHBAlist(clientHost, controlHost, names, nameLength, types,
                                        typeLength, count);
 }
-
-namespace {
-
-std::string enciphered(const std::string& password) {
-    std::string text;
-    if (!PasswordCipher().encrypt(password.c_str(), &text))
-        throw std::runtime_error("the cipher refused the password");
-    return text;
-}
-
-}  // namespace
 
 void HostWorld::addArray(const std::string& address, const std::string& serial,
                          const std::vector<std::string>& pools,

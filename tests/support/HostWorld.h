@@ -110,8 +110,6 @@ public:
     const std::string& root() const { return root_; }
     std::string home() const { return root_ + "/home"; }
     const SimArray& sim() const { return sim_; }
-    // This machine's Fibre Channel ports.
-    const std::vector<std::string>& ports() const { return ports_; }
 
     // ---- The array.
     // Volumes v<n> of 17 GB; with a host object, mapped to it.
@@ -225,11 +223,16 @@ public:
                                const std::string& password = kPassword) const;
 
 private:
+    // The array with its pool, at root/sim.
+    void createArray();
+    // zrso-host on this world's home, then the words.
+    std::vector<std::string> hostCommand(std::vector<std::string> words) const;
     std::unique_ptr<WatchedServices> makeServices(int64_t job);
 
     std::unique_ptr<HostWorldEnv> env_;  // the in-process world's own
     std::string root_;
     SimArray sim_;
+    // This machine's Fibre Channel ports.
     std::vector<std::string> ports_ = {"2100001B32A0E001", "2100001B32A0E002"};
     int volumes_ = 0;
     bool hostObject_ = false;

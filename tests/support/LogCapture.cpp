@@ -5,14 +5,15 @@
 
 LogCapture::LogCapture()
     : dir_("zrso-log"), path_(dir_.file("debug.log")), env_("ZRSO_LOG_FILE", path_) {
-    clear();
+    std::ofstream(path_, std::ios::trunc);
 }
 
 std::string LogCapture::text() const { return ReadFileText(path_); }
 
-void LogCapture::clear() const { std::ofstream(path_, std::ios::trunc); }
+namespace {
 
-bool LogCapture::ParseLine(const std::string& line, DebugLine* out) {
+// One line of the log format; false when it is not one.
+bool ParseLine(const std::string& line, DebugLine* out) {
     // time, pid, job, level, function: the message is the rest (it may hold tabs).
     std::string fields[5];
     size_t start = 0;
@@ -23,7 +24,6 @@ bool LogCapture::ParseLine(const std::string& line, DebugLine* out) {
         start = tab + 1;
     }
     try {
-        out->time = fields[0];
         out->pid = std::stol(fields[1]);
         out->job = std::stoll(fields[2]);
         out->level = std::stoi(fields[3]);
@@ -34,6 +34,8 @@ bool LogCapture::ParseLine(const std::string& line, DebugLine* out) {
     out->message = line.substr(start);
     return true;
 }
+
+}  // namespace
 
 std::vector<DebugLine> LogCapture::lines() const {
     std::vector<DebugLine> out;

@@ -8,7 +8,6 @@
 #include "TempDir.h"
 
 struct DebugLine {
-    std::string time;
     long pid = 0;
     long long job = 0;
     int level = 0;
@@ -19,20 +18,13 @@ struct DebugLine {
 class LogCapture {
 public:
     LogCapture();
-    ~LogCapture() = default;
 
-    const std::string& path() const { return path_; }
     std::vector<DebugLine> lines() const;
     // Lines whose message contains needle (and whose level matches, unless
     // level is the default -99).
     int count(const std::string& needle, int level = -99) const;
     // The whole file as written, for failure messages.
     std::string text() const;
-    // Empties the file.
-    void clear() const;
-
-    // Parses one line of the log format; false when it is not one.
-    static bool ParseLine(const std::string& line, DebugLine* out);
 
 private:
     TempDir dir_;

@@ -1,18 +1,10 @@
 #include "Recorded.h"
 
-int CountLogs(const std::vector<LogEntry>& logs, const std::string& needle, int level) {
-    int n = 0;
-    for (const LogEntry& e : logs) {
-        if (level != -99 && e.level != level) continue;
-        if (e.text.find(needle) != std::string::npos) ++n;
-    }
-    return n;
-}
+#include <algorithm>
+#include <cstring>
 
-std::string JoinLogs(const std::vector<LogEntry>& logs) {
-    std::string all;
-    for (const LogEntry& e : logs) {
-        all += std::to_string(e.level) + " " + e.function + ": " + e.text + "\n";
-    }
-    return all;
+void CopyInto(char* buffer, int capacity, const std::string& text) {
+    if (buffer == nullptr || capacity <= 0) return;
+    std::memset(buffer, 0, static_cast<size_t>(capacity));
+    std::memcpy(buffer, text.data(), std::min(text.size(), static_cast<size_t>(capacity) - 1));
 }

@@ -1,8 +1,8 @@
-// What the fakes record of the plug-in's writes, and queries over log lines.
+// What the fakes record of the plug-in's writes, and text handed over as a
+// host does.
 #pragma once
 
 #include <string>
-#include <vector>
 
 struct LogEntry {
     int level;
@@ -15,8 +15,12 @@ struct ErrorEntry {
     std::string message;
 };
 
-// Number of entries whose text contains needle (and, when level >= -1 is
-// given, whose level matches; the default -99 matches every level).
-int CountLogs(const std::vector<LogEntry>& logs, const std::string& needle, int level = -99);
-// Every entry's text, one a line, for failure messages.
-std::string JoinLogs(const std::vector<LogEntry>& logs);
+// A text the plug-in handed over; ifNull stands for a null pointer.
+inline const char* Safe(const char* text, const char* ifNull = "(null)") {
+    return text ? text : ifNull;
+}
+
+// Copies text into a buffer of the given capacity, cut to fit and always
+// terminated; the whole buffer is written, so a caller announcing more than
+// it allocated is caught by ASan.
+void CopyInto(char* buffer, int capacity, const std::string& text);

@@ -10,12 +10,8 @@ std::string SimDisks::add(const std::string& name, const SimDisk& disk) {
     if (!disk.serial.empty()) text += "serial=" + disk.serial + "\n";
     if (!disk.naa.empty()) text += "naa=" + disk.naa + "\n";
     for (const auto& kv : disk.extra) text += kv.first + "=" + kv.second + "\n";
-    return addRaw(name, text);
-}
-
-std::string SimDisks::addRaw(const std::string& name, const std::string& content) {
     // Whole file under a temporary name, then renamed, as the catalog's writers do.
-    std::string tmp = dir_.write("." + name + ".tmp", content);
+    std::string tmp = dir_.write("." + name + ".tmp", text);
     std::rename(tmp.c_str(), dir_.file(name + ".disk").c_str());
     return "/dev/" + name;
 }

@@ -24,8 +24,6 @@ public:
 
     // Writes <name>.disk (replacing any earlier one); returns "/dev/<name>".
     std::string add(const std::string& name, const SimDisk& disk);
-    // Writes <name>.disk with exactly this text.
-    std::string addRaw(const std::string& name, const std::string& content);
     void remove(const std::string& name);
     const std::string& dir() const { return dir_.path(); }
 

@@ -1,7 +1,6 @@
 #include "TextScript.h"
 
-#include <algorithm>
-#include <cstring>
+#include "Recorded.h"
 
 TextScript& TextScript::then(const TextStep& step) {
     queue_.push_back(step);
@@ -31,14 +30,7 @@ TextStep TextScript::nextStep(bool* faithful) {
     if (next_ < queue_.size()) return queue_[next_++];
     if (hasForever_) return forever_;
     *faithful = true;
-    return TextStep::Deliver();
-}
-
-void TextScript::write(char* buffer, int size) const {
-    if (buffer == nullptr || size <= 0) return;
-    std::memset(buffer, 0, static_cast<size_t>(size));
-    size_t n = std::min(text_.size(), static_cast<size_t>(size) - 1);
-    std::memcpy(buffer, text_.data(), n);
+    return TextStep();
 }
 
 int TextScript::serveRecord(char* buffer, short* size) {
@@ -51,7 +43,7 @@ int TextScript::serveRecord(char* buffer, short* size) {
         if (size) *size = static_cast<short>(step.need >= 0 ? step.need : needed());
         return 2;
     }
-    write(buffer, offered);
+    CopyInto(buffer, offered, text_);
     return 0;
 }
 
@@ -63,6 +55,6 @@ int TextScript::serveService(char* buffer, int size) {
     if (step.kind == TextStep::kTooSmall || (faithful && needed() > size)) {
         return static_cast<short>(step.need >= 0 ? step.need : needed());
     }
-    write(buffer, size);
+    CopyInto(buffer, size, text_);
     return 0;
 }

@@ -12,12 +12,10 @@
 
 struct TextStep {
     enum Kind { kDeliver, kTooSmall, kFail };
-    Kind kind = kDeliver;
-    int code = 0;   // kFail: the answer
-    int need = -1;  // kTooSmall: the size reported; -1 = what the text needs
+    Kind kind = kDeliver;  // answer 0 with the text, cut to the size offered
+    int code = 0;          // kFail: the answer
+    int need = -1;         // kTooSmall: the size reported; -1 = what the text needs
 
-    // Answer 0 with the text (cut to the size offered, never overflowing).
-    static TextStep Deliver() { return TextStep(); }
     // Answer "too small" (record protocol: 2 and *size = need; service
     // protocol: need). A need beyond 32767 is passed on wrapped, as a
     // 16-bit host would.
@@ -77,7 +75,6 @@ public:
 private:
     TextStep nextStep(bool* faithful);
     int needed() const { return static_cast<int>(text_.size()) + 1; }
-    void write(char* buffer, int size) const;
 
     std::string text_;
     std::vector<TextStep> queue_;
