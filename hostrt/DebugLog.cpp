@@ -82,8 +82,10 @@ void writeAll(int fd, const std::string& line) {
 // A writer killed in the middle of a long line (the kill takes effect
 // between the pages of one write) leaves the line cut, and the next line
 // would run on from it. A process opening the log ends such a line first,
-// its missing fields empty, so that every line stays whole. A size that
-// still grows is a live writer's line: its write ends within microseconds.
+// its missing fields empty, so that every line stays whole. Writers hold a
+// shared lock while they write and this check an exclusive one, so a line
+// found unended here has no live writer: a writer that is merely slow (a
+// busy machine can stall one between pages) is waited for, never cut.
 void endCutLine(int fd, const std::string& path) {
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return;
@@ -91,20 +93,12 @@ void endCutLine(int fd, const std::string& path) {
                     O_RDONLY | O_CLOEXEC | O_NOCTTY);  // the log is opened for writing only
     if (in < 0) return;
     ::flock(fd, LOCK_EX);  // openers take turns; the next finds the line ended
-    off_t seen = -1;
-    bool cut = false;
-    for (int look = 0; look < 5 && !cut; ++look) {
-        char last = '\n';
-        if (::fstat(fd, &st) != 0 || st.st_size == 0 ||
-            ::pread(in, &last, 1, st.st_size - 1) != 1 || last == '\n')
-            break;
-        cut = st.st_size == seen;
-        seen = st.st_size;
-        if (!cut) ::usleep(2000);
-    }
-    if (cut) {
-        std::string tail(static_cast<std::size_t>(std::min<off_t>(seen, 8192)), '\0');
-        ssize_t n = ::pread(in, &tail[0], tail.size(), seen - static_cast<off_t>(tail.size()));
+    char last = '\n';
+    if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(in, &last, 1, st.st_size - 1) == 1 &&
+        last != '\n') {
+        std::string tail(static_cast<std::size_t>(std::min<off_t>(st.st_size, 8192)), '\0');
+        ssize_t n =
+            ::pread(in, &tail[0], tail.size(), st.st_size - static_cast<off_t>(tail.size()));
         tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         std::size_t start = tail.rfind('\n');
         long tabs =
@@ -133,7 +127,11 @@ public:
     void write(const std::string& line) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (maxBytes_ > 0) rotateIfFull(line.size());
+        // Shared: writers do not wait for each other (O_APPEND keeps their
+        // lines apart), only for a newcomer ending a cut line.
+        ::flock(fd_, LOCK_SH);
         writeAll(fd_, line);
+        ::flock(fd_, LOCK_UN);
     }
 
     // The path still names the file that is open.
