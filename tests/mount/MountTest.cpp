@@ -84,24 +84,12 @@ protected:
         return "QS_2_" + std::to_string(row.jobId) + "_" + std::to_string(row.id) + "_duplicate";
     }
     bool Present(const std::string& volume) { return !w->volumeField(volume, "name").empty(); }
-    // The naa key of a disk of this machine's catalog.
-    std::string DiskNaa(const std::string& device) {
-        const std::string entry =
-            ReadFileText(w->home() + "/disks/" + device.substr(device.rfind('/') + 1) + ".disk");
-        const size_t at = entry.find("\nnaa=");
-        return at == std::string::npos ? ""
-                                       : entry.substr(at + 5, entry.find('\n', at + 5) - at - 5);
-    }
     // The record found its disk, and the disk carries the unlocked duplicate.
     void ExpectMounted(const refhost::SnapRecordRow& row) {
         EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND) << row.errorMessage;
         EXPECT_EQ(row.errorCode, 0) << row.errorMessage;
-        EXPECT_EQ(DiskNaa(row.snapDevice), w->volumeField(Duplicate(row), "wwn"));
+        EXPECT_EQ(w->deviceOf(Duplicate(row)), row.snapDevice);
         EXPECT_EQ(w->volumeField(Duplicate(row), "locked"), "no");
-    }
-    int Runs(const std::string& operation) {
-        RunCounts runs = w->sim().CountRuns(HostWorld::kAddress);
-        return runs[operation] + runs[operation + " -s"];
     }
 
     std::unique_ptr<HostWorld> w;
@@ -135,7 +123,8 @@ TEST_F(Mount, SnapshotsTakeTheLowestFreeLunsInRecordOrderOnce) {
         EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
         EXPECT_EQ(sleeps, std::vector<unsigned int>{kPassWaitMs});
     }
-    EXPECT_EQ(Runs("snapshot_duplicate") + Runs("vol_unlock") + Runs("map_vol"), 0);
+    RunCounts runs = w->sim().CountRuns(HostWorld::kAddress);
+    EXPECT_EQ(runs["snapshot_duplicate"] + runs["vol_unlock"] + runs["map_vol"], 0);
 }
 
 TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {

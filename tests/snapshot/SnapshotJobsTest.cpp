@@ -43,11 +43,6 @@ refhost::BackupOptions Group(bool on = true) {
     return options;
 }
 
-// prepare and snap; false unless both did every record.
-bool Backup(HostWorld& w, int64_t job) {
-    return w.step(job, "prepare").result == 0 && w.step(job, "snap").result == 0;
-}
-
 TEST(BackupJobs, WithoutTheGroupSettingEachSnapshotCarriesTheHostsId) {
     REQUIRE_HOST_WORLD();
     HostWorld w;
@@ -224,7 +219,7 @@ TEST(AfterSnap, ReconcileFlagsOnlyTheSnapshotThatIsGone) {
     REQUIRE_HOST_WORLD();
     HostWorld w;
     int64_t job = w.job(w.disks());
-    ASSERT_TRUE(Backup(w, job));
+    ASSERT_TRUE(w.backup(job).allExpected);
     auto before = w.step(job, "reconcile");
     ASSERT_EQ(w.xcli({"snapshot_delete", "snapshot=" + before.records[1].snapshotId}).status, 0);
     auto reconciled = w.step(job, "reconcile");
@@ -260,7 +255,7 @@ TEST(AfterSnap, RevertRestoresTheVolumeAndReportsEachDevice) {
     HostWorld w;
     w.admin({"vol-write", "--vol", "v1", "--used-gb", "3"});
     int64_t job = w.job({w.disks()[0], w.disks()[1]});
-    ASSERT_TRUE(Backup(w, job));
+    ASSERT_TRUE(w.backup(job).allExpected);
     w.admin({"vol-write", "--vol", "v1", "--used-gb", "9"});
     auto reconciled = w.step(job, "reconcile");
     ASSERT_EQ(w.xcli({"snapshot_delete", "snapshot=" + reconciled.records[1].snapshotId}).status,
