@@ -94,6 +94,6 @@ int FakeSnapInfo::getIntProperty(int id, int* out) {
 
 int FakeSnapInfo::getSnapshotIdText(std::string& out) {
     called("getSnapshotIdText");
-    out = snapshotIdText;
+    out = snapshotId.text();
     return 0;
 }

@@ -35,7 +35,6 @@ public:
     int status = 0;
     int cloneNumber = 0;
     int duplicateNumber = 0;
-    std::string snapshotIdText;
     int setterResult = 0;  // answer of every set* operation
 
     // Runs first in every operation with its name ("getSourceDevice",

@@ -525,7 +525,6 @@ void HostWorld::fakeRecord(FakeSnapInfo& info, const std::string& device,
                            const std::string& snapshotId, bool consistencyGroup) const {
     info.sourceDevice = device;
     info.snapshotId = snapshotId;
-    info.snapshotIdText = snapshotId;
     info.loginsByArray[kSerial] = std::string("{arrayId:") + kSerial + ",hostName:" + kAddress +
                                   ",hostUserName:" + kInspector +
                                   ",hostPassword:" + kInspectorPassword + "}";
