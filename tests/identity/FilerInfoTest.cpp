@@ -62,33 +62,18 @@ struct FilerInfoTest : ::testing::Test {
 TEST_F(FilerInfoTest, PagesAreTrustedOnlyAsFarAsTheyReach) {
     ASSERT_EQ(Resolve(device, true), 1) << info.logText();
     EXPECT_EQ(record.sArrayId + "|" + record.sVolumeId, "1310133|6001738002795000000000000000A001");
-    struct Case {
-        std::string name, key, value, wwn;  // wwn "" : refused
-    } cases[] = {
-        {"hds", "vendor", "HITACHI", ""},
-        {"svc", "product", "2145", ""},
-        {"f1", "fail", "inquiry", ""},
-        {"f2", "fail", "vpd83", ""},
-        {"s1", "vpd80_hex", Page("serial-short-transfer.hex"), ""},
-        {"s2", "vpd80_hex", Page("serial-cut-by-length.hex"), ""},
-        {"i1", "vpd83_hex", Page("id-identifier-cut.hex"), ""},
-        {"i2", "vpd83_hex", Page("id-descriptor-past-page.hex"), ""},
-        {"i3", "vpd83_hex", Page("id-one-byte-past.hex"), ""},
-        {"i4", "vpd83_hex", Page("id-empty.hex"), ""},
-        {"i5", "vpd83_hex", Page("id-short-naa.hex"), "ABCD"},
-        {"i6", "vpd83_hex", Page("id-port-before-unit.hex"), "600173800CBE0001"},
-        {"i7", "vpd83_hex", Page("id-t10-only.hex"), "41424344"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : TestTable("identity/odd-disks.txt")) {
         SimDisk disk = SimDisks::Xiv();
-        (c.key == "vendor"    ? disk.vendor
-         : c.key == "product" ? disk.product
-                              : disk.extra[c.key]) = c.value;
+        const std::string& key = c.at(1);
+        (key == "vendor"    ? disk.vendor
+         : key == "product" ? disk.product
+                            : disk.extra[key]) =
+            key.find("_hex") != std::string::npos ? Page(c.at(2)) : c.at(2);
         XIVFilerSnapInfo fresh;
-        EXPECT_EQ(GetFilerInfo(&info, disks.add(c.name, disk), &os, fresh, true, true),
-                  c.wwn.empty() ? 0 : 1)
-            << c.name;
-        EXPECT_EQ(fresh.sVolumeId, c.wwn) << c.name;
+        EXPECT_EQ(GetFilerInfo(&info, disks.add(c[0], disk), &os, fresh, true, true),
+                  c.at(3).empty() ? 0 : 1)
+            << c[0];
+        EXPECT_EQ(fresh.sVolumeId, c[3]) << c[0];
     }
     EXPECT_EQ(Resolve("/dev/no-such-disk"), 0);
     EXPECT_TRUE(os.arrayListTypes.empty());
@@ -210,20 +195,12 @@ TEST_F(FilerInfoVMWareTest, NaaAnswerGivesWwnAndTheFiveDigitSerialGainsItsPrefix
 }
 
 TEST_F(FilerInfoVMWareTest, TextsGiveAsManyDigitsAsTheyPromiseAndAnEmptyNaaAsksUnknown) {
-    const std::pair<std::string, std::string> texts[] = {
-        {"0103000a" + kDigits.substr(0, 20), kWwn.substr(0, 20)},
-        {"01030010" + kDigits.substr(2), ""},
-        {"010300", ""},
-        {"010300zz" + kDigits, ""},
-        {"01030000" + kDigits, ""},
-    };
-    for (const auto& t : texts) {
-        os.vmwarePages["NAA"] = t.first;
+    for (const auto& t : TestTable("identity/vmware-naa-texts.txt")) {
+        os.vmwarePages["NAA"] = t.at(0);
         XIVFilerSnapInfo fresh;
-        EXPECT_EQ(GetFilerInfoVMWare(&info, kVMwareDisk, &os, fresh, true),
-                  t.second.empty() ? 0 : 1)
-            << t.first;
-        EXPECT_EQ(fresh.sVolumeId, t.second);
+        EXPECT_EQ(GetFilerInfoVMWare(&info, kVMwareDisk, &os, fresh, true), t.at(1).empty() ? 0 : 1)
+            << t[0];
+        EXPECT_EQ(fresh.sVolumeId, t[1]);
     }
 
     os.pageAsks.clear();

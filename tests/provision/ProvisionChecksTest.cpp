@@ -8,8 +8,10 @@
 #include <functional>
 
 #include "engine/boundary/ZrsoExports.h"
+#include "support/FakeLUNInfo.h"
+#include "support/FakeZROSUtil.h"
 #include "support/HostWorld.h"
-#include "support/ZrsoTestSupport.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -61,33 +63,14 @@ TEST_F(ProvisionChecks, TheFirstFailingReadNamesItselfAndEndsTheCall) {
     }
 }
 
+// Cases in tests/data/provision/refused-map-requests.txt.
 TEST_F(ProvisionChecks, MapRequestsAreCheckedWholeBeforeAnyPortIsTouched) {
-    const std::string mapBad = "Incorrect paramteres in the map info structure.";
-    const std::string noHosts = "Unable to get the host list to map the luns.";
-    auto host = [](const char* name, const char* os, const char* protocol) {
-        return std::string(R"({"hostname":")") + name + R"(","hostos":")" + os +
-               R"(","protocol":)" + protocol + R"(,"endpoints":[{"endpoint":"p1"}]})";
-    };
-    // Parsing itself is the JSON reader's; these are the entry points' checks.
-    const std::vector<std::tuple<std::string, Entry, std::string>> cases = {
-        {"{\"hosts\":[" + host("h", "Linux", "\"5\"") + "]}", zrso_mapLUNs, mapBad},
-        {"{\"hosts\":[" + host("h", "Linux", "\"5\"") + "]}", zrso_unmapLUNs,
-         "Incorrect paramteres in the unmap info structure."},
-        // A good first host does not let a bad second one through.
-        {"{\"hosts\":[" + host("h", "Linux", "\"3\"") + "," + host("", "AIX", "\"4\"") + "]}",
-         zrso_mapLUNs, mapBad},
-        {"{\"hosts\":[" + host("esx7", "VMware ESXi", "\"3\"") + "]}", zrso_mapLUNs,
-         "Required parameters: initiator list or protocoltype or ostype or mount host name is "
-         "missing."},
-        {"{}", zrso_mapLUNs, noHosts},
-        {"{}", zrso_unmapLUNs, "Unable to get the host list to unmap the luns."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::get<0>(c));
+    for (const auto& c : TestTable("provision/refused-map-requests.txt")) {
+        SCOPED_TRACE(c.at(1));
         lun_.statuses.clear();
-        lun_.mapRequest = std::get<0>(c);
-        EXPECT_EQ(1, Call(std::get<1>(c)));
-        EXPECT_EQ(std::get<2>(c), Error());
+        lun_.mapRequest = c[1];
+        EXPECT_EQ(1, Call(c.at(0) == "map" ? zrso_mapLUNs : zrso_unmapLUNs));
+        EXPECT_EQ(c.at(2), Error());
         EXPECT_EQ(1u, lun_.statuses.size()) << "a port was handled";
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/HostWorld.h"
+#include "support/TestData.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -44,26 +45,16 @@ protected:
     refhost::LunRequestRow row_;
 };
 
-// The array makes whole units of 16 GiB, at least as large as asked, and the
-// host learns the size made whenever it is not the size asked.
+// The host learns the size made whenever it is not the size asked (steps in
+// tests/data/provision/size-steps.txt).
 TEST_F(ProvisionEndToEnd, CreateResizeAndDeleteMakeWholeUnitsAtLeastAsLargeAsAsked) {
-    const struct {
-        const char *op, *volume;
-        long long asked, made;
-        const char* shown;
-    } steps[] = {
-        {"create", "prov_100", 100 * kGiB, 112 * kGiB, "volume prov_100 119 GB"},
-        {"create", "prov_16", 16 * kGiB, 16 * kGiB, "volume prov_16 17 GB"},
-        {"create", "prov_tiny", 1, 16 * kGiB, "volume prov_tiny 17 GB"},
-        {"resize", "prov_16", 97 * kGiB, 112 * kGiB, "volume prov_16 119 GB"},
-        {"resize", "prov_16", 20 * kGiB, 32 * kGiB, "volume prov_16 34 GB"},  // shrinks
-        {"resize", "prov_16", 32 * kGiB, 32 * kGiB, "volume prov_16 34 GB"},
-    };
-    for (const auto& s : steps) {
-        EXPECT_EQ(Lun(s.op, s.volume, s.asked), s.op == std::string("create") ? "0 0" : "0 3")
+    for (const auto& s : TestTable("provision/size-steps.txt")) {
+        const std::string& asked = s.at(2);
+        const long long bytes = std::stoll(asked) * (asked.back() == 'G' ? kGiB : 1);
+        EXPECT_EQ(Lun(s.at(0), s.at(1), bytes), s[0] == "create" ? "0 0" : "0 3")
             << row_.errorMessage;
-        EXPECT_EQ(row_.sizeBytes, s.made) << s.volume;
-        EXPECT_THAT(State(), HasSubstr(s.shown));
+        EXPECT_EQ(row_.sizeBytes, std::stoll(s.at(3)) * kGiB) << s[1];
+        EXPECT_THAT(State(), HasSubstr(s.at(4)));
     }
     EXPECT_THAT(Runs("vol_create").front(), HasSubstr("size_blocks=209715200"));
     const std::vector<std::string> resizes = Runs("vol_resize");

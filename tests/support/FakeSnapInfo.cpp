@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <vector>
 
 int FakeSnapInfo::countLogs(const std::string& needle, int level) const {
     int n = 0;
@@ -39,21 +40,6 @@ int FakeSnapInfo::selectArrayLogin(const char* arrayId) {
     return 0;
 }
 
-bool FakeSnapInfo::hasOption(int flag) {
-    called("hasOption");
-    return options.count(flag) != 0;
-}
-
-unsigned int FakeSnapInfo::getFlags() {
-    called("getFlags");
-    return 0;
-}
-
-int FakeSnapInfo::getStatus() {
-    called("getStatus");
-    return status;
-}
-
 int FakeSnapInfo::setStatus(int value) {
     called("setStatus");
     statuses.push_back(value);
@@ -82,24 +68,12 @@ int FakeSnapInfo::setError(int code, const char* message) {
 
 void FakeSnapInfo::log(int level, const char* function, const char* format, ...) {
     called("log");
-    std::string text = "NULL";
-    if (format != nullptr) {
-        va_list args, copy;
-        va_start(args, format);
-        va_copy(copy, args);
-        int n = std::vsnprintf(nullptr, 0, format, copy);
-        va_end(copy);
-        text.assign(n > 0 ? static_cast<size_t>(n) + 1 : 1, '\0');
-        std::vsnprintf(&text[0], text.size(), format, args);
-        text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        va_end(args);
-    }
-    logs.push_back(LogEntry{level, Safe(function), text});
-}
-
-int FakeSnapInfo::getCloneNumber() {
-    called("getCloneNumber");
-    return cloneNumber;
+    std::vector<char> text(1 << 16);  // longer than any line the plug-in writes
+    va_list args;
+    va_start(args, format);
+    if (format) std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    logs.push_back(LogEntry{level, Safe(function), format ? text.data() : "NULL"});
 }
 
 int FakeSnapInfo::getConfigInt(const char* setting, int* value) {
@@ -118,13 +92,8 @@ int FakeSnapInfo::getIntProperty(int id, int* out) {
     return 0;
 }
 
-int FakeSnapInfo::getDuplicateNumber() {
-    called("getDuplicateNumber");
-    return duplicateNumber;
-}
-
 int FakeSnapInfo::getSnapshotIdText(std::string& out) {
     called("getSnapshotIdText");
-    out = snapshotIdText;
+    out = snapshotId.text();
     return 0;
 }

@@ -35,7 +35,6 @@ public:
     int status = 0;
     int cloneNumber = 0;
     int duplicateNumber = 0;
-    std::string snapshotIdText;
     int setterResult = 0;  // answer of every set* operation
 
     // Runs first in every operation with its name ("getSourceDevice",
@@ -82,24 +81,29 @@ public:
     }
     int setSnapshotName(const char* name) override;
     int selectArrayLogin(const char* arrayId) override;
-    bool hasOption(int flag) override;
-    unsigned int getFlags() override;
-    int getStatus() override;
+    bool hasOption(int flag) override { return answer("hasOption", options.count(flag) != 0); }
+    unsigned int getFlags() override { return answer("getFlags", 0u); }
+    int getStatus() override { return answer("getStatus", status); }
     int setStatus(int status) override;
     int setSnapDevice(const char* device) override;
     int setProperty(int id, const char* value) override;
     int setError(int code, const char* message) override;
     void log(int level, const char* function, const char* format, ...) override
         __attribute__((format(printf, 4, 5)));
-    int getCloneNumber() override;
+    int getCloneNumber() override { return answer("getCloneNumber", cloneNumber); }
     int getConfigInt(const char* setting, int* value) override;
     int getIntProperty(int id, int* out) override;
-    int getDuplicateNumber() override;
+    int getDuplicateNumber() override { return answer("getDuplicateNumber", duplicateNumber); }
     int getSnapshotIdText(std::string& out) override;
 
 private:
     void called(const char* operation) {
         if (onCall) onCall(operation);
+    }
+    template <class T>
+    T answer(const char* operation, T value) {
+        called(operation);
+        return value;
     }
     int serve(const char* operation, TextScript& answer, char* buf, short* size) {
         called(operation);

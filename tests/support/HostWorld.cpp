@@ -17,7 +17,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "FakeInventory.h"
 #include "FakeLUNInfo.h"
 #include "FakeSnapInfo.h"
 #include "FakeZROSUtil.h"
@@ -266,17 +265,9 @@ bool HostWorld::waitQuiet() const {
 }
 
 ProgramRun HostWorld::xcli(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv = {"/usr/bin/env",
-                                     "XIV_SIM_STATE=" + sim_.state(),
-                                     BuiltProgram("xcli"),
-                                     "-u",
-                                     kUser,
-                                     "-p",
-                                     kPassword,
-                                     "-m",
-                                     kAddress,
-                                     "-y",
-                                     "-x"};
+    std::vector<std::string> argv = {"/usr/bin/env", "XIV_SIM_STATE=" + sim_.state()};
+    argv.insert(argv.end(), {BuiltProgram("xcli"), "-u", kUser, "-p", kPassword, "-m", kAddress});
+    argv.insert(argv.end(), {"-y", "-x"});
     argv.insert(argv.end(), args.begin(), args.end());
     return RunProgram(argv);
 }
@@ -371,15 +362,9 @@ std::string HostWorld::fileProblems(bool justKilled) const {
 
 std::vector<std::vector<std::string>> HostWorld::list(const std::vector<std::string>& words,
                                                       const std::string& fields) const {
-    std::vector<std::string> argv = {"/usr/bin/env",
-                                     "XIV_SIM_STATE=" + sim_.state(),
-                                     std::string("XIV_XCLIPASSWORD=") + kInspectorPassword,
-                                     BuiltProgram("xcli"),
-                                     "-u",
-                                     kInspector,
-                                     "-m",
-                                     kAddress,
-                                     "-s"};
+    std::vector<std::string> argv = {"/usr/bin/env", "XIV_SIM_STATE=" + sim_.state()};
+    argv.insert(argv.end(), {std::string("XIV_XCLIPASSWORD=") + kInspectorPassword,
+                             BuiltProgram("xcli"), "-u", kInspector, "-m", kAddress, "-s"});
     argv.insert(argv.end(), words.begin(), words.end());
     argv.insert(argv.end(), {"-t", fields});
     ProgramRun run = RunProgram(argv);
@@ -540,7 +525,6 @@ void HostWorld::fakeRecord(FakeSnapInfo& info, const std::string& device,
                            const std::string& snapshotId, bool consistencyGroup) const {
     info.sourceDevice = device;
     info.snapshotId = snapshotId;
-    info.snapshotIdText = snapshotId;
     info.loginsByArray[kSerial] = std::string("{arrayId:") + kSerial + ",hostName:" + kAddress +
                                   ",hostUserName:" + kInspector +
                                   ",hostPassword:" + kInspectorPassword + "}";
@@ -620,13 +604,4 @@ void HostWorld::fakeLun(FakeLUNInfo& info, const std::string& volume) const {
     info.arrayUser = kUser;
     info.arrayPassword = enciphered(kPassword);
     info.poolName = kPool;
-}
-
-FakeArrayEntry& HostWorld::registerIn(FakeInventory& inventory, const std::string& address,
-                                      int clientId, const std::string& password) const {
-    FakeArrayEntry& entry = inventory.addArray("array-" + address, clientId, clientId + 100);
-    entry.user = kUser;
-    entry.encryptedPassword = enciphered(password);
-    entry.controlHost = address;
-    return entry;
 }

@@ -30,11 +30,9 @@
 #include "refhost/LunSteps.h"
 #include "refhost/SnapshotSteps.h"
 
-class FakeInventory;
 class FakeLUNInfo;
 class FakeSnapInfo;
 class FakeZROSUtil;
-struct FakeArrayEntry;
 namespace refhost {
 class HostDatabase;
 class HostSession;
@@ -217,10 +215,6 @@ public:
                     bool consistencyGroup) const;
     // A LUN request on this array and pool, the login's password enciphered.
     void fakeLun(FakeLUNInfo& info, const std::string& volume) const;
-    // An array of the host inventory at address, login kUser and password
-    // (enciphered as the host keeps it).
-    FakeArrayEntry& registerIn(FakeInventory& inventory, const std::string& address, int clientId,
-                               const std::string& password = kPassword) const;
 
 private:
     // The array with its pool, at root/sim.

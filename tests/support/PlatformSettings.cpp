@@ -17,12 +17,6 @@ PlatformSettings& PlatformSettings::integer(const std::string& key, const std::s
     return *this;
 }
 
-void PlatformSettings::clear() {
-    texts_.clear();
-    integers_.clear();
-    write();
-}
-
 void PlatformSettings::write() const {
     std::string content = "[Trellis]\n";
     for (const auto& kv : texts_) content += kv.first + "=" + kv.second + "\n";

@@ -18,8 +18,6 @@ public:
     PlatformSettings& integer(const std::string& key, int value) {
         return integer(key, std::to_string(value));
     }
-    void clear();
-    const std::string& path() const { return path_; }
 
 private:
     void write() const;

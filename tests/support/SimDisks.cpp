@@ -16,8 +16,6 @@ std::string SimDisks::add(const std::string& name, const SimDisk& disk) {
     return "/dev/" + name;
 }
 
-void SimDisks::remove(const std::string& name) { std::remove(dir_.file(name + ".disk").c_str()); }
-
 SimDisk SimDisks::Xiv(const std::string& serial, const std::string& naa) {
     SimDisk d;
     d.serial = serial;

@@ -24,7 +24,6 @@ public:
 
     // Writes <name>.disk (replacing any earlier one); returns "/dev/<name>".
     std::string add(const std::string& name, const SimDisk& disk);
-    void remove(const std::string& name);
     const std::string& dir() const { return dir_.path(); }
 
     // A disk of an XIV volume: IBM / 2810XIV with the given serial and NAA.

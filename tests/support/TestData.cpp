@@ -29,3 +29,17 @@ std::string HexPage(const std::string& name) {
         bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
     return bytes;
 }
+
+std::vector<std::vector<std::string>> TestTable(const std::string& name) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(TestData(name));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        rows.emplace_back();
+        for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
+            tab = line.find('\t', start);
+            rows.back().push_back(line.substr(start, tab - start));
+        }
+    }
+    return rows;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 std::string TestDataPath(const std::string& name);
 // The whole file; throws when it cannot be read, so a missing file is
@@ -11,3 +12,6 @@ std::string TestData(const std::string& name);
 // A page written as hex: lines starting with '#' are comments, the rest
 // hex digit pairs, white space anywhere.
 std::string HexPage(const std::string& name);
+// A table of cases: a row per line, fields split at tabs (an empty last
+// field kept); empty lines and lines starting with '#' are comments.
+std::vector<std::vector<std::string>> TestTable(const std::string& name);

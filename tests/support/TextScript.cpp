@@ -7,11 +7,6 @@ TextScript& TextScript::then(const TextStep& step) {
     return *this;
 }
 
-TextScript& TextScript::script(std::initializer_list<TextStep> steps) {
-    for (const TextStep& s : steps) queue_.push_back(s);
-    return *this;
-}
-
 TextScript& TextScript::forever(const TextStep& step) {
     hasForever_ = true;
     forever_ = step;

@@ -6,7 +6,6 @@
 // "forever" mode (if set) or the faithful answer applies again.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -53,7 +52,6 @@ public:
 
     // Queue answers for the next calls, in order.
     TextScript& then(const TextStep& step);
-    TextScript& script(std::initializer_list<TextStep> steps);
     // Once the queue is used up: answer this step on every call.
     TextScript& forever(const TextStep& step);
     TextScript& failAlways(int code) { return forever(TextStep::Fail(code)); }
