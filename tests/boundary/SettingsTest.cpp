@@ -12,7 +12,6 @@ namespace {
 
 const char* const kClientDir = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
 const char* const kRetry = "SMCONFIG_NAME_MOUNT_RETRY_INTERVAL_IN_SEC";
-const char* const kUseCg = "SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP";
 
 struct Settings : ::testing::Test {
     PlatformSettings platform;
@@ -69,23 +68,14 @@ TEST_F(Settings, RetryIntervalPrecedenceAndZeroDefault) {
     EXPECT_EQ(GetXIVRetryInterval(nullptr), 300);
 }
 
-TEST_F(Settings, RegIntDevListPathAndConsistencyGroup) {
-    int value = 17;
-    EXPECT_EQ(GetRegInt("nMountRetrySeconds", &value), 0);
-    EXPECT_EQ(value, 17);
-    platform.integer("nMountRetrySeconds", 45);
-    EXPECT_EQ(GetRegInt("nMountRetrySeconds", &value), 1);
-    EXPECT_EQ(value, 45);
-    EXPECT_EQ(GetRegInt(nullptr, &value), 0);
+// BackupJobs' jobs set the group setting either way; absent, it is off.
+TEST_F(Settings, DevListPathAndGroupDefault) {
+    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 0);
+    EXPECT_EQ(GetXIVUseConsistencyGroup(nullptr), 0);
     EXPECT_EQ(GetXIVDevListPath(&info), "");
     platform.text("sXivDevListPath", "/opt/xiv/xiv_devlist");
     EXPECT_EQ(GetXIVDevListPath(nullptr), "/opt/xiv/xiv_devlist");
     EXPECT_EQ(GetXIVDevListPath(&info), "/opt/xiv/xiv_devlist");
-
-    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 0);
-    info.configInts[kUseCg] = 1;
-    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 1);
-    EXPECT_EQ(GetXIVUseConsistencyGroup(nullptr), 0);
 }
 
 TEST_F(Settings, ProvisioningSideReadsTheArraysControlHostSetting) {
