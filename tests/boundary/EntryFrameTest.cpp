@@ -24,90 +24,52 @@ TEST(ResultConvention, AllSomeOrNone) {
     EXPECT_EQ(ResultConvention(0, 0), 1);  // a call without records succeeded nowhere
 }
 
-TEST(RecordAccess, OutOfRangeAndHolesAreNull) {
-    FakeSnapInfo a, b;
-    ZRSO::SnapInfo* infos[] = {nullptr, &a, &b};
-    EXPECT_EQ(RecordAt(infos, 3, 2), &b);
-    for (int i : {0, 3, -1}) EXPECT_EQ(RecordAt(infos, 3, i), nullptr) << i;
-    EXPECT_EQ(RecordAt(nullptr, 3, 0), nullptr);
-    EXPECT_EQ(FirstRecord(infos, 3), &a);
-    EXPECT_EQ(FirstRecord(infos, 1), nullptr);
-    FakeLUNInfo l;
-    ZRSO::LUNInfo* luns[] = {&l};
-    EXPECT_EQ(LunAt(luns, 1, 0), &l);
-    EXPECT_EQ(LunAt(luns, 1, 1), nullptr);
-    EXPECT_EQ(ClampCount(infos, -5), 0);
-    EXPECT_EQ(ClampCount(nullptr, 5), 0);
-    EXPECT_EQ(ClampCount(infos, 3), 3);
-}
-
-struct SnapshotFrame : ::testing::Test {
+// One level-2 line through the first record there is, no status touched,
+// result 1, for any exception type, even one thrown by the host's own log.
+// The body sees a count clamped to the records and its result is passed on.
+TEST(SnapshotFrame, ExceptionsAndMissingObjectsAreOneLineAndOne) {
     FakeSnapInfo first, second;
     FakeZROSUtil os;
     std::vector<ZRSO::SnapInfo*> infos{&first, &second};
-};
-
-// One level-2 line through the first record, no status touched, result 1;
-// any exception type, even one thrown by the host's own log; a hole in the
-// array moves the line to the next record.
-TEST_F(SnapshotFrame, AnExceptionIsOneLineThroughTheFirstRecordAndOne) {
-    int result = RunSnapshotEntry(kFn, infos.data(), 2, &os,
-                                  [](ZRSO::SnapInfo** i, short, ZRSO::ZROSUtil*) -> int {
-                                      i[1]->setError(1, "half way");
-                                      throw std::bad_alloc();
-                                  });
-    EXPECT_EQ(result, 1);
+    auto body = [](ZRSO::SnapInfo** i, short, ZRSO::ZROSUtil*) -> int {
+        i[1]->setError(1, "half way");
+        throw std::bad_alloc();
+    };
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os, body), 1);
     ASSERT_EQ(first.logs.size(), 1u);
     EXPECT_EQ(first.logs[0].level, 2);
     EXPECT_EQ(first.logs[0].function, kFn);
     EXPECT_EQ(first.logs[0].text, "Unhandled exception. Possibly memory allocation error.");
     EXPECT_TRUE(second.logs.empty());
     EXPECT_TRUE(first.statuses.empty() && second.statuses.empty());
+    first.logs.clear();
 
-    auto throwing = [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
-        throw std::runtime_error("x");
-    };
     first.onCall = [](const char* op) {
         if (std::string(op) == "log") throw 42;
     };
+    auto throwing = [](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) -> int {
+        throw std::runtime_error("x");
+    };
     EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os, throwing), 1);
     infos[0] = nullptr;
-    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os, throwing), 1);
-    EXPECT_EQ(second.countLogs("Unhandled exception", 2), 1);
-}
+    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, nullptr, throwing), 1);
+    EXPECT_EQ(second.countLogs(kNoServiceObjectText, 2), 1);
 
-TEST_F(SnapshotFrame, TheBodySeesAClampedCountAndItsResultIsPassedOn) {
-    short seen = -1;
-    auto body = [&](ZRSO::SnapInfo** i, short c, ZRSO::ZROSUtil*) -> int {
-        seen = c;
-        EXPECT_EQ(i, nullptr);
-        throw std::bad_alloc();
-    };
-    for (auto [records, count] :
-         {std::pair<ZRSO::SnapInfo**, short>{infos.data(), 0}, {infos.data(), -3}, {nullptr, 2}}) {
-        seen = -1;
-        EXPECT_EQ(RunSnapshotEntry(kFn, records, count, &os, body), 1);
-        EXPECT_EQ(seen, 0) << count;
-    }
-    EXPECT_TRUE(first.logs.empty());  // no record to log through
-    for (int r : {0, 2, 1}) {
-        EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, &os,
-                                   [r](ZRSO::SnapInfo**, short c, ZRSO::ZROSUtil*) {
-                                       EXPECT_EQ(c, 2);
-                                       return r;
+    const struct {
+        ZRSO::SnapInfo** records;
+        short count, seen;
+    } counts[] = {
+        {infos.data(), 0, 0}, {infos.data(), -3, 0}, {nullptr, 2, 0}, {infos.data(), 2, 2}};
+    for (const auto& c : counts) {
+        short seen = -1;
+        EXPECT_EQ(RunSnapshotEntry(kFn, c.records, c.count, &os,
+                                   [&](ZRSO::SnapInfo**, short n, ZRSO::ZROSUtil*) {
+                                       seen = n;
+                                       return c.count + 5;
                                    }),
-                  r);
+                  c.count + 5);
+        EXPECT_EQ(seen, c.seen) << c.count;
     }
-    EXPECT_TRUE(first.logs.empty());
-    bool ran = false;
-    EXPECT_EQ(RunSnapshotEntry(kFn, infos.data(), 2, nullptr,
-                               [&](ZRSO::SnapInfo**, short, ZRSO::ZROSUtil*) {
-                                   ran = true;
-                                   return 0;
-                               }),
-              1);
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(first.countLogs(kNoServiceObjectText, 2), 1);
 }
 
 TEST(ProvisioningAndInventoryFrames, ExceptionsAndMissingObjectsEndAsOneWithAnErrorLine) {
@@ -117,12 +79,10 @@ TEST(ProvisioningAndInventoryFrames, ExceptionsAndMissingObjectsEndAsOneWithAnEr
     ZRSO::LUNInfo* luns[] = {&lun};
     auto throwing = [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) -> int { throw std::bad_alloc(); };
     EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, &os, throwing), 1);
-    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, nullptr,
-                                   [](ZRSO::LUNInfo**, short, ZRSO::ZROSUtil*) { return 0; }),
-              1);
-    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, &os,
-                                   [](ZRSO::LUNInfo**, short c, ZRSO::ZROSUtil*) { return c; }),
-              1);
+    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, 1, nullptr, throwing), 1);
+    EXPECT_EQ(RunProvisioningEntry("zrso_createLUNs", luns, -1, &os,
+                                   [](ZRSO::LUNInfo**, short c, ZRSO::ZROSUtil*) { return c + 7; }),
+              7);
     FakeInventory inventory;
     EXPECT_EQ(RunInventoryEntry(
                   "zrso_getArrayInfo", &inventory, &os,

@@ -12,7 +12,6 @@ namespace {
 
 const char* const kClientDir = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
 const char* const kRetry = "SMCONFIG_NAME_MOUNT_RETRY_INTERVAL_IN_SEC";
-const char* const kUseCg = "SMCONFIG_NAME_IBM_XIV_USE_CONSISTENCY_GROUP";
 
 struct Settings : ::testing::Test {
     PlatformSettings platform;
@@ -26,7 +25,6 @@ TEST_F(Settings, XcliLocationFromRecordOrPlatform) {
     EXPECT_EQ(GetXCLIPath(&info), longDir);
     EXPECT_EQ(info.configStrings[kClientDir].sizesOffered().front(), 10240);
     EXPECT_EQ(info.configStrings[kClientDir].calls(), 2);
-    EXPECT_EQ(info.countLogs("XCLI path (2) [", 0), 1);  // the host's log shows where it looked
     info.configStrings[kClientDir].tooSmallForever(20000);
     EXPECT_EQ(GetXCLIPath(&info), "");
     info.configStrings.clear();
@@ -41,7 +39,6 @@ TEST_F(Settings, XcliLocationFromRecordOrPlatform) {
     os.arrayConfig[{3, kClientDir}] = "/array/dir";
     EXPECT_EQ(GetXCLIPath(&info), "/opt/xiv");
     EXPECT_TRUE(info.configAsked.empty());
-    EXPECT_EQ(info.countLogs("XCLI path(1) [/opt/xiv]", 0), 1);
     EXPECT_EQ(XIVUtils().GetXCLIpath(&os, DebugLog(nullptr), "array1"), "/opt/xiv");
     EXPECT_TRUE(os.arrayInfoAsks.empty());
     EXPECT_TRUE(os.configAsks.empty());
@@ -50,14 +47,13 @@ TEST_F(Settings, XcliLocationFromRecordOrPlatform) {
 TEST_F(Settings, RetryIntervalPrecedenceAndZeroDefault) {
     info.configInts[kRetry] = 60;
     EXPECT_EQ(GetXIVRetryInterval(&info), 60);
-    EXPECT_EQ(info.countLogs("Retry Interval [60]", 0), 1);
 
-    info.configInts[kRetry] = 0;
-    EXPECT_EQ(GetXIVRetryInterval(&info), 300);
+    // Zero, absent, or negative (an endless unsigned sleep): the default.
+    for (int interval : {0, -5}) {
+        info.configInts[kRetry] = interval;
+        EXPECT_EQ(GetXIVRetryInterval(&info), 300) << interval;
+    }
     info.configInts.clear();
-    EXPECT_EQ(GetXIVRetryInterval(&info), 300);  // the default passes through the record
-    // A negative interval would become an endless unsigned sleep.
-    info.configInts[kRetry] = -5;
     EXPECT_EQ(GetXIVRetryInterval(&info), 300);
 
     info.configAsked.clear();
@@ -72,25 +68,14 @@ TEST_F(Settings, RetryIntervalPrecedenceAndZeroDefault) {
     EXPECT_EQ(GetXIVRetryInterval(nullptr), 300);
 }
 
-TEST_F(Settings, RegIntDevListPathAndConsistencyGroup) {
-    int value = 17;
-    EXPECT_EQ(GetRegInt("nMountRetrySeconds", &value), 0);
-    EXPECT_EQ(value, 17);
-    platform.integer("nMountRetrySeconds", 45);
-    EXPECT_EQ(GetRegInt("nMountRetrySeconds", &value), 1);
-    EXPECT_EQ(value, 45);
-    EXPECT_EQ(GetRegInt(nullptr, &value), 0);
+// BackupJobs' jobs set the group setting either way; absent, it is off.
+TEST_F(Settings, DevListPathAndGroupDefault) {
+    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 0);
+    EXPECT_EQ(GetXIVUseConsistencyGroup(nullptr), 0);
     EXPECT_EQ(GetXIVDevListPath(&info), "");
     platform.text("sXivDevListPath", "/opt/xiv/xiv_devlist");
     EXPECT_EQ(GetXIVDevListPath(nullptr), "/opt/xiv/xiv_devlist");
     EXPECT_EQ(GetXIVDevListPath(&info), "/opt/xiv/xiv_devlist");
-    EXPECT_EQ(info.countLogs("xiv_devlist Path:[/opt/xiv/xiv_devlist]", 0), 1);
-
-    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 0);
-    info.configInts[kUseCg] = 1;
-    EXPECT_EQ(GetXIVUseConsistencyGroup(&info), 1);
-    EXPECT_EQ(info.countLogs("Use Consistency Group [1]", 0), 1);
-    EXPECT_EQ(GetXIVUseConsistencyGroup(nullptr), 0);
 }
 
 TEST_F(Settings, ProvisioningSideReadsTheArraysControlHostSetting) {

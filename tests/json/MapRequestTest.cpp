@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+#include "TestData.h"
 #include "engine/provision/MapRequest.h"
 
 namespace {
@@ -19,9 +21,7 @@ struct ScratchLog {
     ScopedEnv log{"ZRSO_LOG_FILE", dir.file("debug.log")}, config{"ZRSO_CONFIG", dir.file("none")};
 } kLog;
 
-std::string Request(const std::string& name) {
-    return ReadFileText(ZRSO_SOURCE_DIR "/tests/data/json/" + name);
-}
+std::string Request(const std::string& name) { return TestData("json/" + name); }
 
 TEST(ParseMapInfo, ReadsHostsInOrderSkippingEmptyEndpointObjects) {
     // Other members are ignored, and so is a syntax error after "hosts".
@@ -73,22 +73,12 @@ TEST(ParseMapInfo, RejectsWhatIsNotAnObjectWithWellFormedHosts) {
 }
 
 TEST(XlateOsType, TranslatesByTheFirstNameFound) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"SunOS 5.11", "solaris"},
-        {"Microsoft Windows Server 2019", "windows"},
-        {"HP-UX", "hpux"},
-        {"hp-ux B.11.31", "hpux"},
-        {"Red Hat Enterprise Linux", "linux"},
-        {"AIX 7.2", "aix"},
-        {"VMware ESXi", ""},
-        {"HPUX", ""},
-        {"", ""},
-        {"Linux on Windows", "windows"},
-        {"SunOS with Linux tools", "solaris"}};
-    for (const auto& c : cases) {
-        std::string os = c.first;
+    std::istringstream cases(TestData("os_types.txt"));
+    for (std::string line; std::getline(cases, line);) {
+        if (line[0] == '#') continue;
+        std::string os = line.substr(0, line.find('|'));
         xlateOsType(os);
-        EXPECT_EQ(os, c.second) << c.first;
+        EXPECT_EQ(os, line.substr(line.find('|') + 1)) << line;
     }
 }
 

@@ -1,53 +1,49 @@
 // The comma-separated volume listing and xiv_devlist's device table.
+#include <filesystem>
+#include <functional>
+
+#include "TestData.h"
 #include "XivTests.h"
 #include "xiv/XCliCsv.h"
 #include "xiv/XivDevList.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
-TEST(XCliCsv, ReadsTheNameAndWwnTable) {
-    const std::string wwn = "6001738CFC9035EA";
-    const std::pair<std::string, Rows> listings[] = {
-        {"Name,WWN\nvol1," + wwn + "\n\n", {{"vol1", wwn}}},
-        {"WWN,Name\n" + wwn + ",vol1\nABC,vol2\n", {{"vol1", wwn}, {"vol2", "ABC"}}},
-        {"Warning: old client\r\n\"Name\",\"WWN\"\r\n\"vol 1\",\"" + wwn + "\"\r\n",
-         {{"vol 1", wwn}}},
-        {"name,wwn\nlonely\n", {{"lonely", ""}}},
-        {"Name,WWN\n", {}},
-    };
-    for (const auto& [text, rows] : listings) {
-        XCliCsv csv("u", "p", "m", "", XivLogger(DebugLog()));
-        std::vector<XivVolumeInfo> volumes{{"old", "old"}};
-        std::string output = text;
-        XivError error;
-        csv.ParseVolListOutput(output, volumes, error);
-        EXPECT_EQ(0, error.code) << text;
-        Rows got;
-        for (const auto& v : volumes) got.push_back({v.sVolName, v.sWWN});
-        EXPECT_EQ(rows, got) << text;
+// Each tests/data/csv/<prefix>*.csv against the lines of the .rows file
+// beside it; read turns the text into lines, fields joined by '|'.
+void ExpectRows(const std::string& prefix,
+                const std::function<std::vector<std::string>(std::string)>& read) {
+    int cases = 0;
+    for (const auto& f : std::filesystem::directory_iterator(TestDataPath("csv"))) {
+        const std::string name = f.path().filename();
+        if (name.rfind(prefix, 0) != 0 || f.path().extension() != ".csv") continue;
+        const std::string rows = "csv/" + f.path().stem().string() + ".rows";
+        EXPECT_EQ(DataLines(rows), read(ReadFileText(f.path()))) << name;
+        ++cases;
     }
+    EXPECT_GT(cases, 2) << prefix;
 }
 
-TEST(XCliCsv, ErrorReportsAndEmptyOutput) {
-    const char* reports[][3] = {
-        {"Error:\nVOLUME_BAD_NAME,No volume found\n", "VOLUME_BAD_NAME", "No volume found"},
-        {"VOLUME_BAD_NAME,No volume found", "VOLUME_BAD_NAME", "No volume found"},
-        {"\"NO_CONNECTION\"\r\n", "NO_CONNECTION", ""},
-        {"\"", "", ""},
-        {"", "", "Command output is empty"},
-    };
-    for (auto& r : reports) {
-        XCliCsv csv("u", "p", "m", "", XivLogger(DebugLog()));
+XCliCsv Csv() { return XCliCsv("u", "p", "m", "", XivLogger(DebugLog())); }
+
+TEST(XCliCsv, ReadsTheNameAndWwnTableAndErrorReports) {
+    ExpectRows("vol_list_", [](std::string output) {
+        std::vector<XivVolumeInfo> volumes{{"old", "old"}};  // replaced
+        XivError error;
+        Csv().ParseVolListOutput(output, volumes, error);
+        EXPECT_EQ(0, error.code);
+        std::vector<std::string> rows;
+        for (const auto& v : volumes) rows.push_back(v.sVolName + "|" + v.sWWN);
+        return rows;
+    });
+    ExpectRows("error_", [](std::string output) {
+        XCliCsv csv = Csv();
         std::vector<XivVolumeInfo> volumes;
-        std::string output = r[0];
         XivError error{0, "prior"};
         csv.ParseVolListOutput(output, volumes, error);
-        EXPECT_EQ(-1, error.code) << r[0];
-        EXPECT_EQ(r[1], csv.GetResult()) << r[0];
-        EXPECT_EQ(r[2], error.text) << r[0];
-    }
+        EXPECT_EQ(-1, error.code);
+        return std::vector<std::string>{csv.GetResult() + "|" + error.text};
+    });
 }
 
 TEST(XCliCsv, RunsTheCommaSeparatedListing) {
@@ -82,29 +78,16 @@ TEST(XCliCsv, RunsTheCommaSeparatedListing) {
 // A logger without a host record, as the reader gets when it has none.
 XivLogger NoRecord() { return XivLogger(static_cast<ZRSO::SnapInfo*>(nullptr)); }
 
-// device, array id, hex id, vol id, vol name of each row
-Rows parse(std::string output) {
-    std::vector<XivDeviceInfo> devices{XivDeviceInfo()};
-    XivDevList("", NoRecord()).ParseOutput(output, devices);
-    Rows rows;
-    for (const auto& d : devices)
-        rows.push_back({d.sDeviceName, d.sArrayId, d.sArrayIdHex, d.sVolId, d.sVolName});
-    return rows;
-}
-
 TEST(XivDevList, ParsesRowsByHeaderColumns) {
-    EXPECT_EQ((Rows{{"/dev/sdb", "1310133", "1302795", "42", "vol_a"}}),
-              parse("device,size,vol id,vol name,xiv id\n/dev/sdb,17,42,vol_a,1310133\n"));
-    EXPECT_EQ((Rows{{"/dev/sdc", "7800005", "7800005", "9", "v"}}),
-              parse("storage id,device,vol name,vol id\n7800005,/dev/sdc,v,9\n"));
-    // Banner, quotes, CR LF, the unknown-devices marker, short rows, a short serial.
-    EXPECT_EQ((Rows{{"/dev/sdb", "1310133", "1302795", "1", "a"},
-                    {"/dev/sdz", "1310134", "1302796", "2", "b"}}),
-              parse("XIV devices\r\n\"device\",\"vol id\",\"vol name\",\"xiv id\"\r\n"
-                    "\"/dev/sdb\",\"1\",\"a\",\"1310133\"\r\n\r\nUnknown devices:\r\n"
-                    "/dev/sdz,2,b,1310134\r\nshort,row\r\n/dev/sdy,3,c,1\r\n"));
-    EXPECT_TRUE(parse("device,vol id,vol name,xiv id\n").empty());
-    EXPECT_TRUE(parse("").empty());
+    ExpectRows("devlist_", [](std::string output) {
+        std::vector<XivDeviceInfo> devices{XivDeviceInfo()};  // replaced
+        XivDevList("", NoRecord()).ParseOutput(output, devices);
+        std::vector<std::string> rows;
+        for (const auto& d : devices)
+            rows.push_back(d.sDeviceName + "|" + d.sArrayId + "|" + d.sArrayIdHex + "|" + d.sVolId +
+                           "|" + d.sVolName);
+        return rows;
+    });
 }
 
 TEST(XivDevList, AnswersForOneDevice) {

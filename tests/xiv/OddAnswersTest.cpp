@@ -105,6 +105,7 @@ TEST_F(OddAnswersTest, ForeignRecordKindsAreNotHandedOut) {
     std::vector<XivPool> pools;
     xiv_.GetAllResourcePools(pools, error);
     EXPECT_EQ(code, -1);
+    EXPECT_NE(text.find("Pool lists not found."), std::string::npos) << text;
     EXPECT_TRUE(pools.empty());
     EXPECT_EQ(xiv_.GetResult(), "POOL_BAD_COMMAND");
 }

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "TestData.h"
+
 namespace {
 
 const char* const SCRIPT = R"SH(#!/bin/sh
@@ -55,6 +57,14 @@ std::string Field(const char* name, int64_t value) {
 
 std::string Canned(const std::string& name) {
     return ReadFileText(ZRSO_SOURCE_DIR "/tests/data/xcli/" + name);
+}
+
+std::vector<std::string> DataLines(const std::string& name) {
+    std::vector<std::string> lines;
+    std::istringstream in(TestData(name));
+    for (std::string line; std::getline(in, line);)
+        if (line.empty() || line[0] != '#') lines.push_back(line);
+    return lines;
 }
 
 std::string Answer(const std::string& status, const std::string& body) {

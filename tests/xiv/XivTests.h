@@ -18,6 +18,8 @@
 
 // A file of tests/data/xcli.
 std::string Canned(const std::string& name);
+// The lines of a file of tests/data, '#' lines left out.
+std::vector<std::string> DataLines(const std::string& name);
 // An XCLI answer with a status and an optional body.
 std::string Answer(const std::string& status, const std::string& body = "");
 // One line per record: its kind, then the fields parsing filled, as name=value.
