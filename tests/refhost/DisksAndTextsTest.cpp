@@ -3,10 +3,11 @@
 // the texts the host checks before they reach a command or the plug-in.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "SimDisks.h"
 #include "TempDir.h"
+#include "TestData.h"
 #include "refhost/ArraySerial.h"
 #include "refhost/AttributeText.h"
 #include "refhost/BufferReply.h"
@@ -18,33 +19,10 @@
 
 using namespace refhost;
 
-namespace {
-
-// Writes a file of the tree, making its directories.
-void put(const TempDir& root, const std::string& name, const std::string& text) {
-    for (std::size_t slash = name.find('/'); slash != std::string::npos;
-         slash = name.find('/', slash + 1))
-        ::mkdir(root.file(name.substr(0, slash)).c_str(), 0755);
-    root.write(name, text);
-}
-
-}  // namespace
-
 TEST(SysfsDevices, ListsRescansAndDiscoversWithoutLeavingTheTree) {
     TempDir sys("sysfs");
-    for (auto [disk, vendor] : {std::pair<const char*, const char*>{"sdb", "IBM     \n"},
-                                {"sda", "ATA     \n"},
-                                {"sdc", "IBM\n"}}) {
-        put(sys, std::string("block/") + disk + "/device/vendor", vendor);
-        put(sys, std::string("block/") + disk + "/device/delete", "");
-    }
-    put(sys, "block/loop0/device/delete", "");  // no vendor: not a SCSI disk
-    put(sys, "class/scsi_host/host0/scan", "");
-    put(sys, "class/scsi_host/host1/scan", "");
-    put(sys, "class/scsi_host/host1/proc_name", "qla2xxx\n");
-    put(sys, "class/fc_host/host3/port_name", "0x10000000c9a0e001\n");
-    put(sys, "initiatorname.iscsi", "## generated\nInitiatorName=iqn.1994-05.com.redhat:abc\n");
-    put(sys, "victim", "keep");
+    std::filesystem::copy(TestDataPath("sysfs"), sys.path(),
+                          std::filesystem::copy_options::recursive);
     SysfsDevices devices(sys.path());
     EXPECT_EQ(devices.listDevices("IBM"), (std::vector<std::string>{"/dev/sdb", "/dev/sdc"}));
     EXPECT_EQ(devices.listDevices("").size(), 3u);
