@@ -55,6 +55,8 @@ TEST_F(SimulatedDisk, InquiryAnswersAreCutToTheLengthsAndFailWhereTheEntrySays) 
         {"/dev/bad", kStandard, 4096, nullptr, -1},  // its inquiry_hex is no hex
         {"/dev/bad", kSerialPage, 4096, nullptr, -1},
         {"/dev/bad", kIdPage, 4096, nullptr, 24},
+        {"/dev/xivd1", {0x12, 0x00, 0x80, 0x00, 0xFF, 0x00}, 4096, nullptr, -1},  // page, no EVPD
+        {"/dev/xivd1", {0x12, 0x01, 0xB0, 0x00, 0xFF, 0x00}, 4096, nullptr, -1},  // unknown page
     };
     for (const auto& c : cases) {
         ScsiInterface* s = scsi(c.device);
@@ -87,10 +89,6 @@ TEST_F(SimulatedDisk, OtherCommandsBadArgumentsAndNamesOutsideTheCatalogFail) {
         -1);
     EXPECT_FALSE(err.ok());
     EXPECT_EQ(sense[2], 0x05) << "ILLEGAL REQUEST";
-    const unsigned char pageWithoutEvpd[] = {0x12, 0x00, 0x80, 0x00, 0xFF, 0x00};
-    const unsigned char unknownPage[] = {0x12, 0x01, 0xB0, 0x00, 0xFF, 0x00};
-    for (const unsigned char* cdb : {pageWithoutEvpd, unknownPage})
-        EXPECT_EQ(s->sendCommand(cdb, 6, data, sizeof data, 0, 1, sense, 3, 10, &err), -1);
     const unsigned char* standard = kStandard.data();
     EXPECT_EQ(s->sendCommand(standard, 5, data, sizeof data, 0, 1, nullptr, 0, 10, &err), -1);
     EXPECT_EQ(s->sendCommand(standard, 6, nullptr, 64, 0, 1, nullptr, 0, 10, &err), -1);
