@@ -66,10 +66,10 @@ protected:
             line = std::regex_replace(line, std::regex("\\$ROOT"), world_->root());
             for (std::smatch m; std::regex_search(line, m, std::regex("@(\\w+)"));)
                 line.replace(m.position(), m.length(), world_->deviceOf(m.str(1)));
-            std::istringstream parts(line);
+            std::istringstream fields(line);
             std::string kind, rest;
-            parts >> kind;
-            std::getline(parts >> std::ws, rest);
+            fields >> kind;
+            std::getline(fields >> std::ws, rest);
             std::vector<std::string> words;
             std::istringstream split(rest.substr(0, rest.find(" => ")));
             for (std::string w; split >> w;) words.push_back(w == "\"\"" ? "" : w);
