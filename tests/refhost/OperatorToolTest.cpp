@@ -26,14 +26,9 @@ protected:
     void SetUp() override {
         if (!HostWorld::buildHasIt()) GTEST_SKIP() << "simulator or plug-in not built";
         world_ = HostWorld::ready(env_.tmp().file("world"), 2);
-        v1_ = world_->deviceOf("v1");
     }
 
     ProgramRun host(const std::vector<std::string>& words) const { return world_->host(words); }
-    void admin(std::vector<std::string> words) const {
-        words.insert(words.begin() + 1, {"--address", HostWorld::kAddress});
-        world_->sim().Admin(words);
-    }
     int runsOf(const std::string& op) const {
         return world_->sim().CountRuns(HostWorld::kAddress)[op];
     }
@@ -79,7 +74,7 @@ protected:
                     << at << "\n"
                     << last.out << last.err;
             } else if (kind == "!") {
-                admin(words);
+                world_->admin(words);
             } else if (kind == "nofile") {
                 EXPECT_NE(::access(words.at(0).c_str(), F_OK), 0) << at;
             } else if (kind == "file") {
@@ -99,7 +94,6 @@ protected:
 
     HostWorldEnv env_{"operator-tool"};
     std::unique_ptr<HostWorld> world_;
-    std::string v1_;
 };
 
 }  // namespace
@@ -109,8 +103,8 @@ TEST_F(OperatorTool, GuardsRefuseShrinkingUnconfirmedChangesAndRevertWhileMounte
 }
 
 TEST_F(OperatorTool, InterruptedBackupStopsTheXcliChildAndMarksTheJob) {
-    admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "snapshot_create"});
-    pid_t pid = world_->startHost({"backup", v1_}, "bg");
+    world_->admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "snapshot_create"});
+    pid_t pid = world_->startHost({"backup", world_->deviceOf("v1")}, "bg");
     ASSERT_TRUE(runStarted("snapshot_create"));
     auto r = stop(pid, SIGINT);
     EXPECT_EQ(r.status, 128 + SIGINT) << r.out << r.err;
@@ -119,13 +113,13 @@ TEST_F(OperatorTool, InterruptedBackupStopsTheXcliChildAndMarksTheJob) {
     EXPECT_TRUE(has(host({"jobs", "1"}).out, "interrupted"));
     // The child went with zrso-host: nothing is left to change the array.
     EXPECT_TRUE(world_->waitQuiet());
-    EXPECT_FALSE(has(world_->sim().Admin({"show", "--address", HostWorld::kAddress}), "ZRS_J1"));
+    EXPECT_FALSE(has(world_->admin({"show"}), "ZRS_J1"));
     EXPECT_EQ(runsOf("snapshot_create"), 1);
 }
 
 TEST_F(OperatorTool, InterruptedMountRefusesASecondCommandOnItsJob) {
-    ASSERT_EQ(host({"backup", v1_, world_->deviceOf("v2")}).status, 0);
-    admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "map_vol"});
+    ASSERT_EQ(host({"backup", world_->deviceOf("v1"), world_->deviceOf("v2")}).status, 0);
+    world_->admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "map_vol"});
     pid_t pid = world_->startHost({"mount", "1"}, "bg");
     ASSERT_TRUE(runStarted("map_vol"));
     auto second = host({"unmount", "1"});
