@@ -34,7 +34,7 @@ protected:
     std::string plain_;
 };
 
-TEST_F(PasswordCipherTest, RoundTripCreatesPrivateKeyFile) {
+TEST_F(PasswordCipherTest, RoundTripUnderAPrivateKeyIntoABufferThatHoldsIt) {
     std::string text = seal("s3cr3t pass;$(x)");
     struct stat st;
     ASSERT_EQ(::stat(key_.c_str(), &st), 0);
@@ -46,11 +46,9 @@ TEST_F(PasswordCipherTest, RoundTripCreatesPrivateKeyFile) {
     EXPECT_EQ(plain_, "s3cr3t pass;$(x)");
     ASSERT_NE(open(seal(""), &plain_), 0);
     EXPECT_EQ(plain_, "");
-}
-
-TEST_F(PasswordCipherTest, OutputBufferMustHoldPasswordAndTerminator) {
+    // The buffer must hold the password and its terminator.
     std::string password(255, 'p');
-    std::string text = seal(password.c_str());
+    text = seal(password.c_str());
     EXPECT_NE(open(text, &plain_, 256), 0);
     EXPECT_EQ(plain_, password);
     EXPECT_EQ(open(text, &plain_, 255), 0);

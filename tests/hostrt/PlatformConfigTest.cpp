@@ -1,30 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+#include "TestData.h"
 #include "host/rt/PlatformConfig.h"
 
 namespace {
 
-class PlatformConfigTest : public ::testing::Test {
-protected:
-    void settings(const std::string& text) { dir_.write("platform.ini", text); }
-    std::string text(const char* section, const char* key) {
-        std::string v = "<absent>";
-        PlatformConfig().getString(section, key, &v);
-        return v;
-    }
+std::string text(const char* section, const char* key) {
+    std::string v = "<absent>";
+    PlatformConfig().getString(section, key, &v);
+    return v;
+}
 
-    TempDir dir_;
-    std::string path_ = dir_.file("platform.ini");
-    ScopedEnv env_{"ZRSO_CONFIG", path_.c_str()};
-};
-
-TEST_F(PlatformConfigTest, SectionsKeysCommentsAndBlanks) {
-    settings(
-        "\xEF\xBB\xBF; comment\ntop=level\n[Trellis]\r\n"
-        "  XCLI_BINARY_LOCATION = /opt/xiv        ; texts\r\n"
-        "# XCLI_BINARY_LOCATION=/commented\nPassword=a;b#c\nEmpty=\nno equals sign\n"
-        "Twice=first\nTwice=second\n[ ~Trellis ]\nXCLI_BINARY_LOCATION=/other\n");
+TEST(PlatformConfig, SectionsKeysCommentsAndBlanks) {
+    ScopedEnv env("ZRSO_CONFIG", TestDataPath("platform/sections.ini").c_str());
     EXPECT_EQ(text("Trellis", "XCLI_BINARY_LOCATION"), "/opt/xiv");
     EXPECT_EQ(text("~Trellis", "XCLI_BINARY_LOCATION"), "/other");
     EXPECT_EQ(text("Trellis", "Password"), "a;b#c");
@@ -37,11 +26,8 @@ TEST_F(PlatformConfigTest, SectionsKeysCommentsAndBlanks) {
     EXPECT_EQ(PlatformConfig().getString(nullptr, "k", nullptr), 0);
 }
 
-TEST_F(PlatformConfigTest, OnlyWellFormedIntegersAreIntegers) {
-    settings(
-        "[~Trellis]\nplus=+12\nminus= -7  ; note\nmax=2147483647\nmin=-2147483648\n"
-        "over=2147483648\nunder=-2147483649\nhuge=99999999999999999999\n"
-        "trailing=12x\nhex=0x10\nspace=1 2\nsign=-\nempty=\nfloat=1.5\n");
+TEST(PlatformConfig, OnlyWellFormedIntegersAreIntegers) {
+    ScopedEnv env("ZRSO_CONFIG", TestDataPath("platform/integers.ini").c_str());
     std::pair<const char*, int> good[] = {
         {"plus", 12}, {"minus", -7}, {"max", 2147483647}, {"min", -2147483647 - 1}};
     for (auto& g : good) {
@@ -57,12 +43,14 @@ TEST_F(PlatformConfigTest, OnlyWellFormedIntegersAreIntegers) {
     }
 }
 
-TEST_F(PlatformConfigTest, FileIsReadFreshAndMayBeMissing) {
+TEST(PlatformConfig, FileIsReadFreshAndMayBeMissing) {
+    TempDir dir;
+    ScopedEnv env("ZRSO_CONFIG", dir.file("platform.ini").c_str());
     EXPECT_EQ(text("Trellis", "k"), "<absent>");
     PlatformConfig config;
-    settings("[Trellis]\nk=one\n");
+    dir.write("platform.ini", "[Trellis]\nk=one\n");
     EXPECT_EQ(text("Trellis", "k"), "one");
-    settings("[Trellis]\nk=two\n");
+    dir.write("platform.ini", "[Trellis]\nk=two\n");
     std::string v;
     EXPECT_NE(config.getString("Trellis", "k", &v), 0);
     EXPECT_EQ(v, "two");

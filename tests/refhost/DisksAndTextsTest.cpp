@@ -3,10 +3,14 @@
 // the texts the host checks before they reach a command or the plug-in.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
 
 #include "SimDisks.h"
 #include "TempDir.h"
+#include "TestData.h"
 #include "refhost/ArraySerial.h"
 #include "refhost/AttributeText.h"
 #include "refhost/BufferReply.h"
@@ -18,33 +22,10 @@
 
 using namespace refhost;
 
-namespace {
-
-// Writes a file of the tree, making its directories.
-void put(const TempDir& root, const std::string& name, const std::string& text) {
-    for (std::size_t slash = name.find('/'); slash != std::string::npos;
-         slash = name.find('/', slash + 1))
-        ::mkdir(root.file(name.substr(0, slash)).c_str(), 0755);
-    root.write(name, text);
-}
-
-}  // namespace
-
 TEST(SysfsDevices, ListsRescansAndDiscoversWithoutLeavingTheTree) {
     TempDir sys("sysfs");
-    for (auto [disk, vendor] : {std::pair<const char*, const char*>{"sdb", "IBM     \n"},
-                                {"sda", "ATA     \n"},
-                                {"sdc", "IBM\n"}}) {
-        put(sys, std::string("block/") + disk + "/device/vendor", vendor);
-        put(sys, std::string("block/") + disk + "/device/delete", "");
-    }
-    put(sys, "block/loop0/device/delete", "");  // no vendor: not a SCSI disk
-    put(sys, "class/scsi_host/host0/scan", "");
-    put(sys, "class/scsi_host/host1/scan", "");
-    put(sys, "class/scsi_host/host1/proc_name", "qla2xxx\n");
-    put(sys, "class/fc_host/host3/port_name", "0x10000000c9a0e001\n");
-    put(sys, "initiatorname.iscsi", "## generated\nInitiatorName=iqn.1994-05.com.redhat:abc\n");
-    put(sys, "victim", "keep");
+    std::filesystem::copy(TestDataPath("sysfs"), sys.path(),
+                          std::filesystem::copy_options::recursive);
     SysfsDevices devices(sys.path());
     EXPECT_EQ(devices.listDevices("IBM"), (std::vector<std::string>{"/dev/sdb", "/dev/sdc"}));
     EXPECT_EQ(devices.listDevices("").size(), 3u);
@@ -79,45 +60,22 @@ TEST(SimulatedDevices, ListsCatalogDisksOfTheVendorAndEmptiesWhenNoPortSees) {
 }
 
 TEST(DiskInquiry, LogicalUnitNaaIsFoundWithinThePageOnly) {
-    using Bytes = std::vector<unsigned char>;
-    const Bytes naa = {0x01, 0x03, 0x00, 0x08, 0x50, 0x01, 0x73, 0x80, 0x02, 0x79, 0x50, 0xA1};
-    const Bytes ascii = {0x02, 0x00, 0x00, 0x04, 'd', 'i', 's', 'k'};
-    const Bytes portNaa = {0x61, 0x93, 0x00, 0x08, 0x50, 0, 0, 0, 0, 0, 0, 1};
-    const Bytes overlong = {0x02, 0x00, 0x00, 0xF0, 'x'};
-    const struct {
-        const char* what;
-        std::vector<Bytes> descriptors;
-        int pageLengthDelta;   // added to the true page length
-        int transferredDelta;  // added to the true page size
-        const char* expected;
-    } cases[] = {
-        {"NAA first", {naa}, 0, 0, "50017380027950A1"},
-        {"after an ASCII and a target port designator",
-         {ascii, portNaa, naa},
-         0,
-         0,
-         "50017380027950A1"},
-        {"none of the logical unit", {ascii, portNaa}, 0, 0, ""},
-        {"cut by the transfer", {naa}, 0, -1, ""},
-        {"cut by the page length", {naa}, -1, 0, ""},
-        {"page length beyond the transfer", {naa}, 200, 0, "50017380027950A1"},
-        {"a descriptor claiming more than the page", {overlong, naa}, 0, 0, ""},
-        {"no descriptor", {}, 0, 0, ""},
-    };
-    for (const auto& c : cases) {
-        Bytes page = {0x00, 0x83, 0x00, 0x00};
-        for (const auto& d : c.descriptors) page.insert(page.end(), d.begin(), d.end());
-        int length = static_cast<int>(page.size()) - 4 + c.pageLengthDelta;
-        page[2] = static_cast<unsigned char>(length >> 8);
-        page[3] = static_cast<unsigned char>(length);
-        Bytes buffer(page);
-        buffer.resize(512, 0xEE);  // beyond the transfer: never read
-        EXPECT_EQ(logicalUnitNaa(buffer.data(),
-                                 static_cast<unsigned int>(page.size() + c.transferredDelta)),
-                  c.expected)
-            << c.what;
+    std::istringstream cases(TestData("refhost/naa-pages.txt"));
+    for (std::string line; std::getline(cases, line);) {
+        if (line[0] == '#') continue;
+        std::istringstream fields(line);
+        unsigned int transferred = 0;
+        std::string expected, hex;
+        fields >> transferred >> expected;
+        std::vector<unsigned char> page(512, 0xEE);
+        std::size_t at = 0;
+        for (std::string word; fields >> word;)
+            for (std::size_t i = 0; i < word.size(); i += 2)
+                page.at(at++) =
+                    static_cast<unsigned char>(std::stoi(word.substr(i, 2), nullptr, 16));
+        EXPECT_EQ(logicalUnitNaa(page.data(), transferred), expected == "-" ? "" : expected)
+            << line;
     }
-    EXPECT_EQ(logicalUnitNaa(naa.data(), 3), "");
 }
 
 TEST(DiskInquiry, DisksTellVendorProductArraySerialsAndNaa) {
@@ -147,35 +105,36 @@ TEST(DiskInquiry, DisksTellVendorProductArraySerialsAndNaa) {
 }
 
 TEST(HostText, SerialsSizesAndValuesAreCheckedBeforeUse) {
-    for (auto [decimal, hex] :
-         {std::pair<const char*, const char*>{"1310133", "1302795"}, {"7800001", "7800001"}}) {
-        EXPECT_EQ(hexSerial(decimal), hex);
-        EXPECT_TRUE(serialMatches(decimal, hex)) << decimal;
+    using Args = std::vector<std::string>;
+    const std::map<std::string, std::function<std::string(const Args&)>> call = {
+        {"hexSerial", [](const Args& a) { return hexSerial(a.at(0)); }},
+        {"decimalSerial", [](const Args& a) { return decimalSerial(a.at(0)); }},
+        {"serialMatches",
+         [](const Args& a) {
+             return serialMatches(a.at(0), a.size() > 1 ? a[1] : "") ? "yes" : "no";
+         }},
+        {"parseSize", [](const Args& a) { return std::to_string(parseSize(a.at(0))); }},
+        {"attributeValue",
+         [](const Args& a) { return attributeValueProblem(a.at(0)).empty() ? "" : "!"; }},
+        {"parseInitiator", [](const Args& a) { return parseInitiator(a.at(0), a.at(1)).name; }},
+    };
+    std::istringstream cases(TestData("refhost/texts.txt"));
+    for (std::string line; std::getline(cases, line);) {
+        if (line[0] == '#') continue;
+        std::istringstream words(line.substr(0, line.find(" => ")));
+        std::string function, answer;
+        Args args;
+        for (words >> function; words >> answer;) args.push_back(answer);
+        try {
+            answer = call.at(function)(args);
+        } catch (const std::invalid_argument&) {
+            answer = "!";
+        } catch (const UsageError&) {
+            answer = "usage error";
+        }
+        EXPECT_EQ(answer.empty() ? "-" : answer, line.substr(line.find(" => ") + 4)) << line;
     }
-    EXPECT_TRUE(serialMatches("1343981", "130abcd"));  // hex compared without case
-    EXPECT_EQ(decimalSerial("130abcd"), "1343981");
-    for (const char* bad : {"131013", "13a0133"}) EXPECT_EQ(hexSerial(bad), "") << bad;
-    for (const char* bad : {"1A02795", "130279G", "130279", "13027950"})
-        EXPECT_EQ(decimalSerial(bad), "") << bad;
-    EXPECT_FALSE(serialMatches("1310133", "10133"));
-    EXPECT_FALSE(serialMatches("1310133", ""));
-
-    EXPECT_EQ(parseSize("17gib"), 17LL << 30);
-    EXPECT_EQ(parseSize("512M"), 512LL << 20);
-    EXPECT_EQ(parseSize("1073741823"), (1LL << 30) - 1);
-    for (const char* bad : {"5X", "-1G", "99999999999T"})
-        EXPECT_THROW(parseSize(bad), UsageError) << bad;
-
-    // Values the plug-in's attribute strings could not carry are refused.
-    EXPECT_EQ(attributeValueProblem("Plain-Value_1.x:y"), "");
-    for (const char* bad : {"a,b", "a}b", "a{b", "a\"b", "a\\b", "a/b", "a\nb"})
-        EXPECT_NE(attributeValueProblem(bad), "") << bad;
-    EXPECT_EQ(parseInitiator("fc", "21:00:00:1b:32:a0:d0:01").name, "2100001B32A0D001");
-    for (auto [type, name] : {std::pair<const char*, const char*>{"fc", "2100001B32A0D0"},
-                              {"fc", "2100001B32A0D0ZZ"},
-                              {"iscsi", "iqn.a,b"},
-                              {"sas", "x"}})
-        EXPECT_THROW(parseInitiator(type, name), std::invalid_argument) << type << " " << name;
+    EXPECT_NE(attributeValueProblem("a\nb"), "");
 
     // Service answers count the terminating NUL.
     char buf[4];

@@ -6,8 +6,10 @@
 
 #include <cstring>
 #include <memory>
+#include <sstream>
 
 #include "TempDir.h"
+#include "TestData.h"
 #include "refhost/ArrayRegistry.h"
 #include "refhost/HostDatabase.h"
 #include "refhost/HostInventoryDb.h"
@@ -190,18 +192,14 @@ TEST_F(HostInterfaces, ArrayLoginsAndInfoGoToThePlugInOnlyUnderThisHostsKey) {
 
 TEST_F(HostInterfaces, RegistryRefusesValuesTheLoginStringsCannotCarry) {
     ArrayRegistry registry(*db_);
-    for (const auto& r :
-         std::vector<std::vector<std::string>>{{"a", "10.0.0.1", "admin", "pass,word", "1310135"},
-                                               {"a", "10.0.0.1", "admin", "pa}ss", "1310135"},
-                                               {"a", "10.0.0.1", "admin", "pa/ss", "1310135"},
-                                               {"a", "10.0.0.1", "admin", "pa ss", "1310135"},
-                                               {"a", "fe80::1", "admin", "pass", "1310135"},
-                                               {"a", "10.0.0.1", "admin", "pass", "131013"},
-                                               {"a", "10.0.0.1", "", "pass", "1310135"},
-                                               {"xiv1", "10.0.0.2", "admin", "pass", "1310136"},
-                                               {"b", "10.1.1.1", "admin", "pass", "1310136"}})
-        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument)
-            << r[0] << r[1] << r[3];
+    std::istringstream refused(TestData("refhost/refused-arrays.txt"));
+    for (std::string line; std::getline(refused, line);) {
+        if (line[0] == '#') continue;
+        std::vector<std::string> r;
+        std::istringstream fields(line);
+        for (std::string f; std::getline(fields, f, '|');) r.push_back(f);
+        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument) << line;
+    }
     EXPECT_EQ(registry.list().size(), 2u);
     registry.setSetting(a1_, "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", "/opt/xiv/xcli");
     char buf[64] = {0};

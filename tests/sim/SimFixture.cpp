@@ -1,8 +1,9 @@
 #include "SimFixture.h"
 
-#include <fstream>
 #include <regex>
 #include <sstream>
+
+#include "TestData.h"
 
 namespace simtest {
 
@@ -49,29 +50,35 @@ ProgramRun SimTest::xcli(const std::string& line, const std::vector<std::string>
 }
 
 void SimTest::runScript(const std::string& name) const {
-    std::ifstream in(std::string(ZRSO_SOURCE_DIR) + "/tests/data/sim/" + name);
-    ASSERT_TRUE(in) << name;
+    std::istringstream in(TestData("sim/" + name));
     int number = 0;
     for (std::string line; std::getline(in, line);) {
-        ++number;
         auto w = words(line);
+        const std::string at = name + ":" + std::to_string(++number);
         if (w.empty() || w[0][0] == '#') continue;
-        if (w[0] == "!") {
-            world_->admin(std::vector<std::string>(w.begin() + 1, w.end()));
+        if (w[0] == "!" || w[0] == "!!") {
+            std::vector<std::string> args(w.begin() + 1, w.end());
+            if (w[0] == "!") world_->admin(args);
+            if (w[0] == "!!") EXPECT_ANY_THROW(world_->admin(args)) << at;
             continue;
         }
         auto arrow = line.find(" => ");
-        ASSERT_NE(arrow, std::string::npos) << name << ":" << number;
+        ASSERT_NE(arrow, std::string::npos) << at;
         auto expected = words(line.substr(arrow + 4));
-        std::string xml = xcli(line.substr(0, arrow)).out, at = name + ":" + std::to_string(number);
-        EXPECT_EQ(expected[0], statusOf(xml)) << at << " " << line;
+        const std::string command = line.substr(0, arrow);
+        auto ran = command[0] == '-' ? xcli("", words(command)) : xcli(command);
+        EXPECT_EQ(expected[0] == "none" ? "" : expected[0], statusOf(ran.out)) << at << " " << line;
         for (std::size_t i = 1; i < expected.size(); ++i) {
             const std::string& f = expected[i];
-            if (f[0] == '-')
-                EXPECT_EQ(std::string::npos, xml.find("<" + f.substr(1) + " ")) << at << " " << f;
+            if (f.rfind("exit=", 0) == 0)
+                EXPECT_EQ(f.substr(5), std::to_string(ran.status)) << at;
+            else if (f[0] == '-')
+                EXPECT_EQ(std::string::npos, ran.out.find("<" + f.substr(1) + " "))
+                    << at << " " << f;
             else
-                EXPECT_NE(std::string::npos, xml.find("<" + f.substr(0, f.find('=')) + " value=\"" +
-                                                      f.substr(f.find('=') + 1) + "\""))
+                EXPECT_NE(std::string::npos,
+                          ran.out.find("<" + f.substr(0, f.find('=')) + " value=\"" +
+                                       f.substr(f.find('=') + 1) + "\""))
                     << at << " " << f;
         }
     }

@@ -29,9 +29,11 @@ protected:
     ProgramRun xcli(const std::string& line, const std::vector<std::string>& login = {}) const;
     std::string status(const std::string& line) const { return statusOf(xcli(line).out); }
     // Runs a rule script of tests/data/sim, a step a line: "xcli words =>
-    // STATUS field=value -field" expects the status, each field=value in the
-    // answer and no -field; "! admin words" runs the admin tool on the array;
-    // "#" starts a comment.
+    // STATUS field=value -field exit=N" expects the status ("none": no XML
+    // answer), each field=value in the answer, no -field and the exit status;
+    // words starting with an option are xcli's whole command line, login
+    // included. "! admin words" runs the admin tool on the array, "!!" expects
+    // it to refuse; "#" starts a comment.
     void runScript(const std::string& name) const;
     std::vector<Resource> list(const std::string& line, const std::string& element) const {
         return resourcesOf(xcli(line).out, element);
