@@ -150,11 +150,8 @@ Call LunCall(HostWorld& w, const std::string& operation, refhost::LunRequestRow 
     };
 }
 
-std::string Port(int row) {
-    char port[32];
-    std::snprintf(port, sizeof port, "10000000C9A1%04X", row);
-    return port;
-}
+// A port of its own for each n below 9000.
+std::string Port(int n) { return "10000000C9A1" + std::to_string(1000 + n); }
 
 std::string MapJson(const std::string& host, const std::string& port) {
     return refhost::mapRequestJson(host, "Red Hat Enterprise Linux", 3, {port});

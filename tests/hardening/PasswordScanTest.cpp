@@ -30,13 +30,6 @@ TEST(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
     w.defineHostObject();
     w.addVolumes(2);
     std::string seen = w.initHome();  // every output and error text
-    std::string transcript;           // which commands ran, for failure messages
-    auto host = [&](const std::vector<std::string>& words) {
-        HostRun ran = w.host(words);
-        seen += ran.out + ran.err;
-        transcript += "$ " + words[0] + " -> " + std::to_string(ran.status) + "\n";
-        return ran.status;
-    };
     const std::string d1 = w.deviceOf("v1"), d2 = w.deviceOf("v2");
     std::istringstream commands(TestData("hardening/password_scan.txt"));
     bool changed = false;
@@ -54,7 +47,9 @@ TEST(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
         }
         const bool works = words[0] == "works";
         words.erase(words.begin());
-        EXPECT_EQ(host(words) == 0, works) << transcript << seen;
+        HostRun ran = w.host(words);
+        seen += ran.out + ran.err;
+        EXPECT_EQ(ran.status == 0, works) << line << "\n" << ran.out << ran.err;
     }
     EXPECT_TRUE(changed);
 
