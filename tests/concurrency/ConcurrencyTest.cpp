@@ -34,8 +34,7 @@ bool has(const std::string& text, const std::string& part) {
 
 const JsonValue& member(const JsonValue& v, const std::string& name) {
     static const JsonValue none;
-    const JsonValue* m = v.find(name);
-    return m ? *m : none;
+    return v.find(name) ? *v.find(name) : none;
 }
 
 int64_t number(const JsonValue& v) { return std::atoll(v.numberText().c_str()); }

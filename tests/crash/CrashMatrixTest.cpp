@@ -26,8 +26,7 @@ namespace {
 
 const JsonValue& member(const JsonValue& v, const std::string& name) {
     static const JsonValue none;
-    const JsonValue* m = v.find(name);
-    return m ? *m : none;
+    return v.find(name) ? *v.find(name) : none;
 }
 
 // Lines of one state that the other lacks.
@@ -59,9 +58,8 @@ std::vector<CrashCase> Cases() {
         std::vector<std::string> words;
         std::istringstream split(rest);
         for (std::string word; split >> word;) words.push_back(word);
-        if (key == "case") cases.push_back({rest});
-        if (cases.empty()) throw std::runtime_error("crash cases: no case opened before " + line);
-        CrashCase& c = cases.back();
+        if (key == "case") cases.emplace_back().name = rest;
+        CrashCase& c = cases.at(cases.size() - 1);  // throws for a key before any case
         if (key == "label") c.label = rest;
         if (key == "before") c.before.push_back(words);
         if (key == "baseline") c.baselineAt = std::stoul(rest);

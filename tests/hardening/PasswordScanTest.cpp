@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,14 +31,15 @@ TEST(PasswordScan, NoPasswordInOutputLogsFilesOrArgumentLists) {
     w.defineHostObject();
     w.addVolumes(2);
     std::string seen = w.initHome();  // every output and error text
-    const std::string d1 = w.deviceOf("v1"), d2 = w.deviceOf("v2");
+    const std::map<std::string, std::string> fill = {
+        {"$1", w.deviceOf("v1")}, {"$2", w.deviceOf("v2")}, {"$os", "Red Hat Enterprise Linux"}};
     std::istringstream commands(TestData("hardening/password_scan.txt"));
     bool changed = false;
     for (std::string line; std::getline(commands, line);) {
         std::vector<std::string> words;
         std::istringstream split(line);
         for (std::string word; split >> word;)
-            words.push_back(word == "$1" ? d1 : word == "$2" ? d2 : word);
+            words.push_back(fill.count(word) ? fill.at(word) : word);
         if (words.empty() || words[0][0] == '#') continue;
         if (words[0] == "refused" && !changed) {
             // The array changes its password: every route fails, and its
