@@ -34,8 +34,7 @@ bool has(const std::string& text, const std::string& part) {
 
 const JsonValue& member(const JsonValue& v, const std::string& name) {
     static const JsonValue none;
-    const JsonValue* m = v.find(name);
-    return m ? *m : none;
+    return v.find(name) ? *v.find(name) : none;
 }
 
 int64_t number(const JsonValue& v) { return std::atoll(v.numberText().c_str()); }
@@ -46,7 +45,7 @@ struct Tally {
     int jobs = 0, mounts = 0, faultsRaised = 0, mostMounted = 0;
     std::map<std::string, int> mountFailures;  // status -> count
     std::vector<std::string> wrong;            // outcomes no rule allows
-    std::map<std::string, int64_t> lunHolder, deviceHolder;
+    std::map<std::string, int64_t> holder;     // "LUN n" and device path -> the job mounted there
 
     void note(const std::string& what) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -96,22 +95,21 @@ protected:
         std::string lun = disk.substr(disk.find("\nlun=") + 5);
         lun = "LUN " + lun.substr(0, lun.find('\n'));
         std::lock_guard<std::mutex> lock(tally_.mutex);
-        for (auto* holder : {&tally_.lunHolder, &tally_.deviceHolder}) {
-            const std::string& key = holder == &tally_.lunHolder ? lun : device;
-            if (holder->count(key))
-                tally_.wrong.push_back("jobs " + std::to_string((*holder)[key]) + " and " +
+        for (const std::string& key : {lun, device}) {
+            if (tally_.holder.count(key))
+                tally_.wrong.push_back("jobs " + std::to_string(tally_.holder[key]) + " and " +
                                        std::to_string(job) + " both hold " + key);
-            (*holder)[key] = job;
+            tally_.holder[key] = job;
         }
+        // Each mounted record holds a LUN and a device.
         tally_.mostMounted =
-            std::max<int>(tally_.mostMounted, static_cast<int>(tally_.lunHolder.size()));
+            std::max<int>(tally_.mostMounted, static_cast<int>(tally_.holder.size() / 2));
     }
 
     void release(int64_t job) {
         std::lock_guard<std::mutex> lock(tally_.mutex);
-        for (auto* holder : {&tally_.lunHolder, &tally_.deviceHolder})
-            for (auto it = holder->begin(); it != holder->end();)
-                it = it->second == job ? holder->erase(it) : ++it;
+        for (auto it = tally_.holder.begin(); it != tally_.holder.end();)
+            it = it->second == job ? tally_.holder.erase(it) : ++it;
     }
 
     // A failed mount is allowed only as the LUN retries end: every record

@@ -15,19 +15,18 @@
 #include <cstdlib>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "json/JsonReader.h"
 #include "support/HostWorld.h"
+#include "support/TestData.h"
 
 namespace {
 
-const std::string kAppPort = "2100001B32A0F0AA";  // a port no host object holds yet
-
 const JsonValue& member(const JsonValue& v, const std::string& name) {
     static const JsonValue none;
-    const JsonValue* m = v.find(name);
-    return m ? *m : none;
+    return v.find(name) ? *v.find(name) : none;
 }
 
 // Lines of one state that the other lacks.
@@ -39,16 +38,39 @@ std::vector<std::string> minus(const std::vector<std::string>& a,
     return out;
 }
 
+// One case of tests/data/crash/cases.txt.
 struct CrashCase {
-    std::vector<std::vector<std::string>>
-        before;                        // steps before the one killed ("xcli" ones go to the array)
-    size_t baselineAt;                 // the array after this many of them is what must come back
-    std::vector<std::string> command;  // killed at each of its xcli runs
-    std::vector<std::string> next;     // what the operator runs then
-    std::string told;                  // what 'zrso-host jobs' tells to run
-    std::string disagreeing;           // counts host database rows that claim what the array lacks
-    std::vector<std::string> then = {};  // run after the removals the next step printed
+    std::string name, label;
+    std::vector<std::vector<std::string>> before;
+    size_t baselineAt = 0;
+    std::vector<std::string> command, next, then;
+    std::string told, disagreeing;
 };
+
+void PrintTo(const CrashCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<CrashCase> Cases() {
+    std::vector<CrashCase> cases;
+    std::istringstream lines(TestData("crash/cases.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::string key = line.substr(0, line.find(' ')), rest = line.substr(key.size() + 1);
+        std::vector<std::string> words;
+        std::istringstream split(rest);
+        for (std::string word; split >> word;) words.push_back(word);
+        if (key == "case") cases.emplace_back().name = rest;
+        CrashCase& c = cases.at(cases.size() - 1);  // throws for a key before any case
+        if (key == "label") c.label = rest;
+        if (key == "before") c.before.push_back(words);
+        if (key == "baseline") c.baselineAt = std::stoul(rest);
+        if (key == "command") c.command = words;
+        if (key == "next") c.next = words;
+        if (key == "then") c.then = words;
+        if (key == "told") c.told = rest;
+        if (key == "disagreeing") c.disagreeing = rest;
+    }
+    return cases;
+}
 
 // Figures of one command's matrix, for the closing table.
 struct Tally {
@@ -203,7 +225,7 @@ protected:
         ++tally.points;
     }
 
-    void runMatrix(const std::string& name, const CrashCase& c) {
+    void runMatrix(const CrashCase& c) {
         prepare(c);
         if (HasFatalFailure()) return;
         int runs = runsOfCommand(c);
@@ -216,7 +238,7 @@ protected:
         world_->restore("start");
         if (const char* path = std::getenv("ZRSO_CRASH_REPORT"))
             std::ofstream(path, std::ios::app)
-                << "{\"command\":\"" << name << "\",\"next\":\"" << c.next[0] << " " << c.next[1]
+                << "{\"command\":\"" << c.label << "\",\"next\":\"" << c.next[0] << " " << c.next[1]
                 << "\",\"points\":" << tally.points
                 << ",\"objects_at_kill\":" << tally.objectsAtKill
                 << ",\"next_failed\":" << tally.nextFailed
@@ -230,89 +252,14 @@ protected:
     std::vector<std::string> devices_, baseline_;
 };
 
-// Every record deleted, as the array has no snapshot of the job.
-const char* const kAllDeleted = "SELECT count(*) FROM snap_records WHERE status <> 20";
-// No record claims a duplicate, mapped or mounted: none is on the array.
-const char* const kAllUnmounted = "SELECT count(*) FROM snap_records WHERE status IN (7, 9, 12)";
+class CrashCases : public CrashMatrix, public ::testing::WithParamInterface<CrashCase> {};
 
-TEST_F(CrashMatrix, BackupOfOneVolume) {
-    runMatrix("backup",
-              {{}, 0, {"backup", "$1"}, {"delete", "1"}, "zrso-host delete 1", kAllDeleted});
-}
+TEST_P(CrashCases, EveryKillEndsCleanAfterTheNextStep) { runMatrix(GetParam()); }
 
-TEST_F(CrashMatrix, GroupBackup) {
-    runMatrix("backup --cg", {{},
-                              0,
-                              {"backup", "--cg", "$1", "$2"},
-                              {"delete", "1"},
-                              "zrso-host delete 1",
-                              kAllDeleted});
-}
-
-TEST_F(CrashMatrix, Mount) {
-    runMatrix("mount", {{{"backup", "$1"}},
-                        1,
-                        {"mount", "1"},
-                        {"unmount", "1"},
-                        "zrso-host unmount 1",
-                        kAllUnmounted});
-}
-
-// The operator mounts again instead: the job ends mounted, then unmounted.
-TEST_F(CrashMatrix, MountAgain) {
-    runMatrix("mount, then mount again", {{{"backup", "$1"}},
-                                          1,
-                                          {"mount", "1"},
-                                          {"mount", "1"},
-                                          "zrso-host unmount 1",
-                                          kAllUnmounted,
-                                          {"unmount", "1"}});
-}
-
-// The first mount of a host that has no host object on the array makes one.
-TEST_F(CrashMatrix, MountMakingTheHostObject) {
-    runMatrix(
-        "mount (new host object)",
-        {{{"backup", "$1"}, {"xcli", "host_delete", "host=" + std::string(HostWorld::kHostObject)}},
-         2,
-         {"mount", "1"},
-         {"unmount", "1"},
-         "zrso-host unmount 1",
-         kAllUnmounted});
-}
-
-TEST_F(CrashMatrix, Unmount) {
-    runMatrix("unmount", {{{"backup", "$1"}, {"mount", "1"}},
-                          1,
-                          {"unmount", "1"},
-                          {"unmount", "1"},
-                          "zrso-host unmount 1",
-                          kAllUnmounted});
-}
-
-TEST_F(CrashMatrix, Delete) {
-    runMatrix("delete", {{{"backup", "$1"}},
-                         0,
-                         {"delete", "1"},
-                         {"delete", "1"},
-                         "zrso-host delete 1",
-                         kAllDeleted});
-}
-
-TEST_F(CrashMatrix, LunMap) {
-    std::vector<std::string> map = {"lun",      "map",   "--array", HostWorld::kArray,
-                                    "--volume", "v3",    "--host",  "app",
-                                    "--os",     "Linux", "--port",  kAppPort};
-    std::vector<std::string> unmap = map;
-    unmap[1] = "unmap";
-    runMatrix("lun map", {{},
-                          0,
-                          map,
-                          unmap,
-                          "zrso-host lun unmap --array xiv1 --volume v3",
-                          "SELECT count(*) FROM lun_requests r JOIN jobs j ON j.id = r.job_id "
-                          "WHERE r.operation = 'map' AND j.state NOT LIKE 'checked by job %'"});
-}
+INSTANTIATE_TEST_SUITE_P(Commands, CrashCases, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<CrashCase>& info) {
+                             return info.param.name;
+                         });
 
 // Kills at moments spread over a command's run, not only at its xcli runs:
 // inside a write of the debug log or a transaction of the host database,

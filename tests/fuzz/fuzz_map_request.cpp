@@ -2,20 +2,14 @@
 // and must never crash the process it runs in.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/provision/MapRequest.h"
 #include "json/JsonReader.h"
-
-namespace {
-// Thousands of runs a second: keep the log out of the output.
-const bool kQuietLog = setenv("ZRSO_LOG_FILE", "/dev/null", 0) == 0;
-}  // namespace
+#include "tests/fuzz/FuzzQuiet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    (void)kQuietLog;
     const char* text = reinterpret_cast<const char*>(data);
 
     // The reader on exactly the given bytes.

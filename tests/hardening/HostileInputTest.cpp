@@ -12,7 +12,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "refhost/HostSession.h"
 #include "refhost/SqlStatement.h"
 #include "support/HostWorld.h"
+#include "support/TestData.h"
 
 namespace fs = std::filesystem;
 using ::testing::Contains;
@@ -59,33 +59,26 @@ const std::vector<std::string> kArrayNames = {
 const std::vector<std::string> kRefusedArrayNames = {"v\\hmark_28", "v\"hmark_29\""};
 const char* const kHostilePool = "p$(touch hmark_30);x";
 
-std::vector<std::string> MarkersUnder(const std::string& dir, bool recursive) {
-    std::vector<std::string> found;
+// Marker files under dir (or in it alone), added to found.
+void MarkersUnder(const std::string& dir, bool recursive, std::vector<std::string>& found) {
     std::error_code ec;
-    auto note = [&found](const fs::path& p) {
-        if (p.filename().string().find("hmark") != std::string::npos) found.push_back(p.string());
-    };
-    if (recursive) {
-        for (auto it = fs::recursive_directory_iterator(
-                 dir, fs::directory_options::skip_permission_denied, ec);
-             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-            note(it->path());
-    } else {
-        for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator();
-             it.increment(ec))
-            note(it->path());
+    for (auto it = fs::recursive_directory_iterator(
+             dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!recursive) it.disable_recursion_pending();
+        if (it->path().filename().string().find("hmark") != std::string::npos)
+            found.push_back(it->path().string());
     }
-    return found;
 }
 
 // No marker in the working directory (where a child would write one), nor
 // anywhere in the world's temporary directory.
 void ExpectNothingRan(HostWorld& w) {
-    auto here = MarkersUnder(fs::current_path().string(), false);
-    auto there = MarkersUnder(fs::path(w.root()).parent_path().string(), true);
-    here.insert(here.end(), there.begin(), there.end());
-    EXPECT_TRUE(here.empty()) << "a hostile name ran: " << ::testing::PrintToString(here);
-    for (const auto& p : here) fs::remove(p);
+    std::vector<std::string> found;
+    MarkersUnder(fs::current_path().string(), false, found);
+    MarkersUnder(fs::path(w.root()).parent_path().string(), true, found);
+    EXPECT_TRUE(found.empty()) << "a hostile name ran: " << ::testing::PrintToString(found);
+    for (const auto& p : found) fs::remove(p);
 }
 
 // Every record succeeded or failed in the open (failure status and, but for
@@ -102,9 +95,9 @@ void ExpectClean(const refhost::StepOutcome& o) {
         EXPECT_TRUE(r.errorCode != 0 || unclaimed)
             << o.step << " of " << r.sourceDevice << " failed silently, status " << r.status;
     }
-    int agreed = ok == 0 ? 1 : (ok == o.records.size() ? 0 : 2);
+    // Reconcile answers 0 whatever it found.
     if (o.step != "reconcile") {
-        EXPECT_EQ(o.result, agreed) << o.step;
+        EXPECT_EQ(o.result, ok == 0 ? 1 : (ok == o.records.size() ? 0 : 2)) << o.step;
     }
 }
 
@@ -123,11 +116,8 @@ std::string Decoded(std::string text) {
     return text;
 }
 
-std::string Port(int n) {
-    char port[32];
-    std::snprintf(port, sizeof port, "10000000C9B2%04X", n);
-    return port;
-}
+// A port of its own for each n below 9000.
+std::string Port(int n) { return "10000000C9B2" + std::to_string(1000 + n); }
 
 TEST(HostileInput, SnapshotIdsFromTheHostAreNamesOnTheArrayOrRefused) {
     REQUIRE_HOST_WORLD();
@@ -180,17 +170,8 @@ TEST(HostileInput, VolumeAndPoolNamesFromTheArrayTravelWhole) {
     for (const auto& name : kArrayNames) w.addVolume(name, true, kHostilePool);
     for (const auto& name : kRefusedArrayNames) w.addVolume(name, true, kHostilePool);
     w.rescan();
-    // The host's disk of each volume, from the catalog its rescan wrote.
-    std::map<std::string, std::string> diskOf;
-    for (const auto& entry : fs::directory_iterator(w.home() + "/disks")) {
-        std::string text = ReadFileText(entry.path().string());
-        size_t at = text.find("\nvolume=");
-        if (at == std::string::npos) continue;
-        std::string volume = text.substr(at + 8, text.find('\n', at + 8) - at - 8);
-        diskOf[volume] = "/dev/" + entry.path().stem().string();
-    }
     std::vector<std::string> carried;
-    for (const auto& name : kArrayNames) carried.push_back(diskOf.at(name));
+    for (const auto& name : kArrayNames) carried.push_back(w.deviceOf(name));
 
     // Every volume a command line can carry, each alone and all in one
     // consistency group of the hostile pool: backup, mount, unmount, delete.
@@ -210,7 +191,7 @@ TEST(HostileInput, VolumeAndPoolNamesFromTheArrayTravelWhole) {
     }
     for (const auto& name : kRefusedArrayNames) {
         SCOPED_TRACE(name);
-        refhost::StepOutcome refused = w.step(w.job({diskOf.at(name)}), "prepare");
+        refhost::StepOutcome refused = w.step(w.job({w.deviceOf(name)}), "prepare");
         ExpectClean(refused);
         EXPECT_EQ(refused.result, 1);
     }
@@ -330,33 +311,16 @@ TEST(HostileInput, NamesNoArrayCouldHoldFromAScriptedClient) {
     };
     for (const auto& name : names) {
         SCOPED_TRACE(::testing::PrintToString(name));
+        // Every listing names the volume and its pool so.
         TempDir client("zrso-hard-xcli");
-        std::string volume = "<volume><name value=\"" + name + "\"/><pool_name value=\"" + name +
-                             "\"/><wwn value=\"" + wwn +
-                             "\"/><size_MiB value=\"17408\"/><used_capacity_MiB value=\"0\"/>"
-                             "<cg_name value=\"\"/></volume>";
-        std::string pool = "<pool><name value=\"" + name +
-                           "\"/><id value=\"1\"/><hard_size_MiB value=\"1044480\"/>"
-                           "<empty_space_hard_MiB value=\"1000000\"/></pool>";
-        client.write("vol_list.xml", "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + volume +
-                                         "</OUTPUT></XCLIRETURN>\n");
-        client.write("pool_list.xml",
-                     "<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT>" + pool + "</OUTPUT></XCLIRETURN>\n");
-        std::string script = client.write(
-            "xcli",
-            "#!/bin/sh\n"
-            "dir=$(dirname \"$0\")\n"
-            "while [ $# -gt 0 ]; do\n"
-            "  case \"$1\" in\n"
-            "    -u|-p|-m|-t) shift; shift ;;\n"
-            "    -y|-x|-s) shift ;;\n"
-            "    *) break ;;\n"
-            "  esac\n"
-            "done\n"
-            "if [ -f \"$dir/$1.xml\" ]; then cat \"$dir/$1.xml\"; else\n"
-            "  echo '<XCLIRETURN STATUS=\"SUCCESS\"><OUTPUT></OUTPUT></XCLIRETURN>'; fi\n");
-        ::chmod(script.c_str(), 0700);
-        w.setPlatform(client.path());
+        for (const std::string op : {"vol_list", "pool_list"}) {
+            std::string answer = TestData("hardening/hostile_xcli/" + op + ".xml");
+            for (const auto& [mark, text] : {std::pair{"@NAME@", name}, std::pair{"@WWN@", wwn}})
+                for (size_t at; (at = answer.find(mark)) != std::string::npos;)
+                    answer.replace(at, std::strlen(mark), text);
+            client.write(op + ".xml", answer);
+        }
+        w.scriptXcli(client.path());
 
         // The inventory stores the name as the answer spells it.
         refhost::InventoryOutcome inventory = w.inventory();

@@ -1,6 +1,6 @@
 """The manual page renders with man -l, and it and the bash completion cover
-every command, sub-command and option that zrso-host itself names: its help
-table (`zrso-host help --json`) where it has one, else its usage text.
+every command, sub-command and option that zrso-host itself names in its
+help table (`zrso-host help --json`).
 
 Usage: cli_docs_test.py ZRSO_HOST PACKAGING_DIR
 """
@@ -12,46 +12,19 @@ import subprocess
 import sys
 
 SKIP = 77
-WORD = r"[a-z]+(\|[a-z]+)*"  # a command word, alternatives joined by '|'
 
 
 def option_names(text):
     return set(re.findall(r"(?<![\w-])(--?[a-z][a-z-]*)", text))
 
 
-def from_table(table):
+def zrso_host_words(zrso_host):
     """{command name: its options} and the global options, from help --json."""
+    r = subprocess.run([zrso_host, "help", "--json"], capture_output=True, text=True, check=True)
+    table = json.loads(r.stdout)
     names = {c["name"]: option_names(" ".join(o["option"] for o in c["options"]))
              for c in table["commands"]}
     return names, option_names(" ".join(o["option"] for o in table["global_options"]))
-
-
-def from_usage(text):
-    """The same from the usage text. A usage line is indented; columns are set
-    apart by three or more blanks or by ' | '; a column opens with its command
-    and a lower-case sub-command, else it goes on the column before."""
-    names, current = {}, []
-    for line in text.splitlines():
-        if not line.startswith("  "):
-            continue
-        for column in re.split(r" {3,}| \| ", line.strip()):
-            words = column.split()
-            if words and re.fullmatch(WORD, words[0]):
-                subs = words[1].split("|") if len(words) > 1 and re.fullmatch(WORD, words[1]) else [""]
-                current = [f"{c} {s}".strip() for c in words[0].split("|") for s in subs]
-            for name in current:
-                names.setdefault(name, set()).update(option_names(column))
-    head = text.splitlines()[0] if text else ""
-    return names, option_names(head)
-
-
-def zrso_host_words(zrso_host):
-    r = subprocess.run([zrso_host, "help", "--json"], capture_output=True, text=True)
-    try:
-        return from_table(json.loads(r.stdout))
-    except (ValueError, KeyError, TypeError):
-        usage = subprocess.run([zrso_host, "--help"], capture_output=True, text=True, check=True)
-        return from_usage(usage.stdout)
 
 
 def rendered_man(page):

@@ -25,24 +25,10 @@ BOOT_SECONDS = 90     # kernel up and our init running
 TOTAL_SECONDS = 170   # boot plus every check
 ANSWER_SECONDS = 60   # longest quiet spell of a check
 
-ARRAY = {"ARRAY_SERIAL": "1310133", "ARRAY_HEX_SERIAL": "1302795"}
-XIV = {"vendor": "IBM", "product": "2810XIV",
-       # No ASCII designator before the NAA name, as on an XIV volume.
-       "device_id": ""}
-# Disks at boot; XIV2 is pulled out later, while its target keeps XIV1, as
-# when a volume is unmapped from the host on the array.
-DISKS = [
-    dict(id="XIV1", target=0, lun=0, naa="50017380027950A1", serial="13027950A1", **XIV),
-    dict(id="XIV2", target=0, lun=1, naa="50017380027950B2", serial="13027950B2", **XIV),
-    # An XIV volume's identity behind QEMU's default ASCII designator.
-    dict(id="XIV3", target=2, lun=0, naa="50017380027950D4", serial="13027950D4",
-         vendor="IBM", product="2810XIV"),
-    # QEMU's own identity, with its default ASCII designator first.
-    dict(id="PLAIN", target=1, lun=0, naa="5000C50015EA71AC", serial="QM00003"),
-]
-PULLED_OUT = DISKS[1]
-# Plugged in later, as a volume newly mapped to the host.
-HOTPLUG = dict(id="HOT", target=0, lun=2, naa="50017380027950C3", serial="13027950C3", **XIV)
+with open(os.path.join(HERE, "..", "data", "realkernel", "disks.json")) as f:
+    VM = json.load(f)
+ARRAY, DISKS, HOTPLUG = VM["array"], VM["at_boot"], VM["hotplug"]
+PULLED_OUT = next(d for d in DISKS if d["id"] == VM["pulled_out"])
 
 
 def fail(message):
