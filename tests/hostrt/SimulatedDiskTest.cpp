@@ -68,10 +68,11 @@ TEST_F(SimulatedDisk, InquiryAnswersAreCutToTheLengthsAndFailWhereTheEntrySays) 
         const std::string what = std::string(c.device) + " page " + std::to_string(c.cdb[2]);
         EXPECT_EQ(n, c.size) << what;
         EXPECT_EQ(err.ok(), c.size >= 0) << what;
-        if (c.page)
+        if (c.page) {
             EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + std::max(n, 0)),
                       HexPage(std::string("simdisk/") + c.page + ".hex"))
                 << what;
+        }
         for (std::size_t i = std::max(n, 0); i < buffer.size(); ++i)
             ASSERT_EQ(buffer[i], 0xEE) << what << ": written past the answer at " << i;
     }

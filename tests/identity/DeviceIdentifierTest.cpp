@@ -20,7 +20,9 @@ TEST(DeviceIdentifier, TargetsGiveBothSerialFormsOrNothing) {
         XIVFilerSnapInfo r;
         const int ok = ParseDeviceIdentifier(42, c.at(0), r, &info);
         EXPECT_EQ(ok, c.at(1).empty() ? 0 : 1) << c[0];
-        if (ok) EXPECT_EQ(r.sArrayId + "|" + r.sArrayHexId + "|" + r.sTargetType, c[1]);
+        if (ok) {
+            EXPECT_EQ(r.sArrayId + "|" + r.sArrayHexId + "|" + r.sTargetType, c[1]);
+        }
     }
 }
 

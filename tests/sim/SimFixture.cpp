@@ -59,7 +59,9 @@ void SimTest::runScript(const std::string& name) const {
         if (w[0] == "!" || w[0] == "!!") {
             std::vector<std::string> args(w.begin() + 1, w.end());
             if (w[0] == "!") world_->admin(args);
-            if (w[0] == "!!") EXPECT_ANY_THROW(world_->admin(args)) << at;
+            if (w[0] == "!!") {
+                EXPECT_ANY_THROW(world_->admin(args)) << at;
+            }
             continue;
         }
         auto arrow = line.find(" => ");
