@@ -5,6 +5,7 @@
 #include <string>
 
 #include "TempDir.h"
+#include "TestData.h"
 #include "json/JsonReader.h"
 
 namespace {
@@ -47,7 +48,7 @@ TEST(JsonReader, ReadsEveryKindOfValue) {
 // fuzz seeds): strict syntax, escapes and UTF-8 only.
 TEST(JsonReader, AcceptsStrictSyntaxAndWellFormedTextOnly) {
     int files = 0;
-    for (const auto& f : std::filesystem::directory_iterator(ZRSO_SOURCE_DIR "/tests/data/json")) {
+    for (const auto& f : std::filesystem::directory_iterator(TestDataPath("json"))) {
         const std::string name = f.path().filename();
         const bool valid = name.rfind("valid_", 0) == 0;
         if (!valid && name.rfind("invalid_", 0) != 0) continue;

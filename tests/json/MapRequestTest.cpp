@@ -59,7 +59,7 @@ TEST(ParseMapInfo, ReadsHostsInOrderSkippingEmptyEndpointObjects) {
 // hosts, all or nothing.
 TEST(ParseMapInfo, RejectsWhatIsNotAnObjectWithWellFormedHosts) {
     int files = 0;
-    for (const auto& f : std::filesystem::directory_iterator(ZRSO_SOURCE_DIR "/tests/data/json")) {
+    for (const auto& f : std::filesystem::directory_iterator(TestDataPath("json"))) {
         if (f.path().filename().string().rfind("unmappable_", 0) != 0) continue;
         std::vector<mapInfo> hosts;
         EXPECT_FALSE(ParseMapInfo(ReadFileText(f.path()).c_str(), 7u, hosts)) << f.path();

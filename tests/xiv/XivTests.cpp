@@ -55,9 +55,7 @@ std::string Field(const char* name, int64_t value) {
 
 }  // namespace
 
-std::string Canned(const std::string& name) {
-    return ReadFileText(ZRSO_SOURCE_DIR "/tests/data/xcli/" + name);
-}
+std::string Canned(const std::string& name) { return TestData("xcli/" + name); }
 
 std::vector<std::string> DataLines(const std::string& name) {
     std::vector<std::string> lines;
