@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -73,12 +72,10 @@ TEST(ParseMapInfo, RejectsWhatIsNotAnObjectWithWellFormedHosts) {
 }
 
 TEST(XlateOsType, TranslatesByTheFirstNameFound) {
-    std::istringstream cases(TestData("os_types.txt"));
-    for (std::string line; std::getline(cases, line);) {
-        if (line[0] == '#') continue;
-        std::string os = line.substr(0, line.find('|'));
+    for (const auto& row : TestTable("os_types.txt")) {
+        std::string os = row[0];
         xlateOsType(os);
-        EXPECT_EQ(os, line.substr(line.find('|') + 1)) << line;
+        EXPECT_EQ(os, row[1]) << row[0];
     }
 }
 

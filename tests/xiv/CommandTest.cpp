@@ -4,7 +4,11 @@
 
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <sstream>
+#include <tuple>
 
+#include "TestData.h"
 #include "XivTests.h"
 #include "host/rt/ProcessRunner.h"
 #include "xiv/Command.h"
@@ -31,47 +35,27 @@ TEST(Command, MasksThePasswordAndPrefixesTheDirectory) {
 }
 
 TEST(Command, PasswordTravelsInTheEnvironmentNotOnTheArgumentList) {
-    for (const char* inner : {"", "with blank"}) {
-        ScriptedXcli xcli(inner);
-        xcli.answer(Answer("SUCCESS"));
-        setenv("XIV_XCLIPASSWORD", "stale", 1);  // ours must win over an inherited one
-        LogCapture log;
-        std::string output;
-        Command(LINE, xcli.dir(), logger()).ExecuteCommandXML(output);
-        unsetenv("XIV_XCLIPASSWORD");
-        EXPECT_EQ(Answer("SUCCESS"), output);
-        EXPECT_EQ((std::vector<std::string>{xcli.dir() + "/xcli", "-u", "admin", "-m", "10.0.0.1",
-                                            "-y", "-x", "vol_list"}),
-                  xcli.argv(1));
-        EXPECT_EQ("s3cret", xcli.password(1));
-        EXPECT_EQ(std::string::npos, log.text().find("s3cret"));
-    }
+    ScriptedXcli xcli;
+    xcli.answer(Answer("SUCCESS"));
+    setenv("XIV_XCLIPASSWORD", "stale", 1);  // ours must win over an inherited one
+    std::string output;
+    Command(LINE, xcli.dir(), logger()).ExecuteCommandXML(output);
+    unsetenv("XIV_XCLIPASSWORD");
+    EXPECT_EQ(Answer("SUCCESS"), output);
+    EXPECT_EQ((std::vector<std::string>{xcli.dir() + "/xcli", "-u", "admin", "-m", "10.0.0.1", "-y",
+                                        "-x", "vol_list"}),
+              xcli.argv(1));
+    EXPECT_EQ("s3cret", xcli.password(1));
 }
 
 TEST(Command, EveryOutputBecomesAnAnswer) {
-    const std::string real = Answer("VOLUME_BAD_NAME");
-    const struct {
-        std::string out, err;
-        int status;
-        std::string expected;
-    } outcomes[] = {
-        {"Missing user. Missing password.\n", "err", 1,
-         Command::Envelope("MISSING_PASSWORD", "Missing user. Missing password.\n")},
-        {"Missing user.", "who?", 1, Command::Envelope("MISSING_USERNAME", "who?")},
-        {real, "", 5, real},  // a real answer, whatever the exit status
-        {"", "boom", 3,
-         Command::Envelope("XCLI_COMMAND_FAILED_UNKNOWN_REASON", "output = err = boom  rc = 3")},
-        {"<b>plain & text</b>", "", 0,
-         Command::Envelope("XCLI_COMMAND_FAILED_UNKNOWN_REASON",
-                           "output = <b>plain & text</b>err =   rc = 0")},
-    };
-    for (const auto& o : outcomes) {
+    for (const auto& run : TestTable("xiv/outputs.txt")) {
         ScriptedXcli xcli;
-        xcli.answer(o.out, o.status);
-        xcli.stderrText(o.err);
+        xcli.answer(run[0], std::stoi(run[2]));
+        xcli.stderrText(run[1]);
         std::string output;
         Command(LINE, xcli.dir(), logger()).ExecuteCommandXML(output);
-        EXPECT_EQ(o.expected, output) << o.out;
+        EXPECT_EQ(run[3].empty() ? run[0] : Command::Envelope(run[3], run[4]), output) << run[0];
     }
 }
 
@@ -80,7 +64,6 @@ TEST(Command, ProgramThatDoesNotStartAndPlainRuns) {
     std::string output;
     Command(LINE, tool.dir() + "/nowhere", logger()).ExecuteCommandXML(output);
     EXPECT_EQ(0u, output.find("<XCLIRETURN STATUS=\"XCLI_NOT_INSTALLED\""));
-    EXPECT_EQ(127, Command(LINE, tool.dir() + "/nowhere", logger()).ExecuteCommand(output));
 
     tool.answer("a,b\r\nc,d\r\n", 4);  // output handed back as it came, whatever the status
     EXPECT_EQ(0, Command("xiv_devlist --out csv", tool.dir(), logger()).ExecuteCommand(output));
@@ -88,110 +71,83 @@ TEST(Command, ProgramThatDoesNotStartAndPlainRuns) {
     EXPECT_EQ("(unset)", tool.password(1));
 }
 
-// How a broken answer fails is ParseOutput's.
-TEST(DoTheWork, ParsesTheTrimmedAnswerAndAppendsToTheText) {
-    ScriptedXcli xcli;
-    const std::string body = "<volume><name value=\"v1\"/></volume>";
-    xcli.answer("banner line\n" + Answer("SUCCESS", body) + "\nwarning after\n");
-    std::string output, status, result;
-    XivError error{5, "before;"};  // the code is left alone on success
-    ResourceList list;
-    DoTheWork(LINE, output, "s3cret", "volume", list, error, status, result, xcli.dir(), logger());
-    EXPECT_EQ(5, error.code);
-    EXPECT_EQ("SUCCESS", result);
-    EXPECT_EQ("before;cmd_status = SUCCESS" + Answer("SUCCESS", body), error.text);
-    EXPECT_EQ((std::vector<std::string>{"volume name=v1 vol_name=v1"}), Dump(list));
-}
-
-struct Case {
-    std::string operation;  // what follows "-x " on the built line
-    const char* kind;       // the kind a listing fills; null: nothing handed out
-    std::vector<std::string> tolerated;
-    std::function<void(XCli&, ResourceList&, XivError&)> op;
-};
-#define C(line, kind, tolerated, call)                                               \
-    {                                                                                \
-        line, kind, tolerated, [](XCli& x, ResourceList& l, XivError& e) { x.call; } \
-    }
-using T = std::vector<std::string>;
-const char* const NO = nullptr;
+// The calls of tests/data/xiv/operations.txt; a: the arguments there.
+using Args = std::vector<std::string>;
+using Call = std::function<void(XCli&, const Args&, ResourceList&, XivError&)>;
+#define OP(call) [](XCli& x, const Args& a, ResourceList& l, XivError& e) { x.call; }
 std::string lun;
-const std::vector<Case> CASES = {
-    C(" host_list", "host", {}, GetHostList(l, e)),
-    C("vol_list wwn=6001738ABC", "volume", {}, GetVolumeByWWN("6001738ABC", l, e)),
-    C("vol_list vol=\"my vol\"", "volume", {}, GetVolumeByName("my vol", l, e)),
-    C("cg_list cg=\"cg1\"", "cg", {}, GetCGByName("cg1", l, e)),
-    C("cg_create cg=\"cg1\" pool=\"p1\"", NO, {}, CreateConsistencyGroup("cg1", "p1", e)),
-    C("cg_add_vol cg=\"cg1\" vol=\"v1\"", NO, {}, AddVolumetoCG("cg1", "v1", e)),
-    C("cg_remove_vol vol=\"v1\"", NO, {}, RemoveVolumeFromCG("cg1", "v1", e)),
-    C("cg_snapshots_create cg=\"cg1\" snap_group=\"sg1\"", NO, {},
-      CreateCGSnapshot("cg1", "sg1", e)),
-    C("snap_group_disband snap_group=\"sg1\"", NO, {}, DisbandSnapGroup("cg1", "sg1", e)),
-    C("snap_group_list snap_group=\"sg1\"", "", T{"SNAPSHOT_GROUP_BAD_NAME"},
-      GetSnapGroupByName("sg1", l, e)),
-    C("vol_list ", "volume", {}, GetVolList("", l, e)),
-    C("vol_list vol=\"v1\"", "volume", {}, GetVolList("v1", l, e)),
-    C("vol_list cg=\"cg1\"", "volume", {}, GetVolListInCG("cg1", l, e)),
-    C("pool_list ", "pool", {}, GetPoolList("ignored", l, e)),
-    C("pool_list pool=\"p1\"", "pool", {}, GetPoolByName("p1", l, e)),
-    C("mapping_list host=\"h1\"", "mapping", {}, GetMappedVolumes("h1", l, e)),
-    C("vol_mapping_list vol=\"v1\"", "vol_mapping", {}, GetMappedHosts("v1", l, e)),
-    C("host_connectivity_list", "host_connectivity", {}, GetConnectedHosts(l, e)),
-    C("snapshot_create vol=\"v1\" name=\"s1\"", NO, {}, CreateSnapShot("v1", "s1", e)),
-    C("snapshot_duplicate snapshot=\"s1\" name=\"d1\"", NO, {},
-      CreateSnapShotDuplicate("s1", "d1", e)),
-    C(" map_vol host=\"h1\" vol=\"v1\" lun=12", NO, {}, MapVolume("v1", "h1", lun = "", e)),
-    C("unmap_vol host=\"h1\" vol=\"v1\"", NO, (T{"VOLUME_BAD_NAME", "MAPPING_IS_NOT_DEFINED"}),
-      UnMapVolume("v1", "h1", e)),
-    C("snapshot_delete snapshot=\"s1\"", NO, T{"VOLUME_BAD_NAME"}, DeleteSnapshot("s1", e)),
-    C("snapshot_restore snapshot=\"s1\"", NO, {}, RevertToSnapshot("s1", e)),
-    C("vol_unlock vol=\"v1\"", NO, {}, UnlockVolume("v1", e)),
-    C("vol_lock vol=\"v1\"", NO, {}, LockVolume("v1", e)),
-    C("host_define host=\"h1\"", NO, {}, DefineHost("h1", e)),
-    C("host_add_port host=\"h1\" fcaddress=\"21AB\"", NO, {}, AddPort("h1", "21AB", false, e)),
-    C("host_add_port host=\"h1\" iscsi_name=\"iqn.x\"", NO, {}, AddPort("h1", "iqn.x", true, e)),
-    C("vol_create vol=\"v1\" size_blocks=\"17179869184\" pool=\"p1\"", NO, {},
-      CreateVolume("v1", "p1", 17179869184LL, e)),
-    C("vol_delete vol=\"v1\"", NO, {}, DeleteVolume("v1", e)),
-    C("vol_resize vol=\"v1\" size_blocks=\"32\"", NO, {}, ResizeVolume("v1", 32, false, e)),
-    C("vol_resize vol=\"v1\" size_blocks=\"-1\" shrink_volume=\"yes\"", NO, {},
-      ResizeVolume("v1", -1, true, e)),
-    C("host_delete host=\"h1\"", NO, {}, DeleteHost("h1", e)),
+const std::map<std::string, Call> CALLS = {
+    {"GetHostList", OP(GetHostList(l, e))},
+    {"GetVolumeByWWN", OP(GetVolumeByWWN(a[0], l, e))},
+    {"GetVolumeByName", OP(GetVolumeByName(a[0], l, e))},
+    {"GetCGByName", OP(GetCGByName(a[0], l, e))},
+    {"CreateConsistencyGroup", OP(CreateConsistencyGroup(a[0], a[1], e))},
+    {"AddVolumetoCG", OP(AddVolumetoCG(a[0], a[1], e))},
+    {"RemoveVolumeFromCG", OP(RemoveVolumeFromCG(a[0], a[1], e))},
+    {"CreateCGSnapshot", OP(CreateCGSnapshot(a[0], a[1], e))},
+    {"DisbandSnapGroup", OP(DisbandSnapGroup(a[0], a[1], e))},
+    {"GetSnapGroupByName", OP(GetSnapGroupByName(a[0], l, e))},
+    {"GetVolList", OP(GetVolList(a[0], l, e))},
+    {"GetVolListInCG", OP(GetVolListInCG(a[0], l, e))},
+    {"GetPoolList", OP(GetPoolList(a[0], l, e))},
+    {"GetPoolByName", OP(GetPoolByName(a[0], l, e))},
+    {"GetMappedVolumes", OP(GetMappedVolumes(a[0], l, e))},
+    {"GetMappedHosts", OP(GetMappedHosts(a[0], l, e))},
+    {"GetConnectedHosts", OP(GetConnectedHosts(l, e))},
+    {"CreateSnapShot", OP(CreateSnapShot(a[0], a[1], e))},
+    {"CreateSnapShotDuplicate", OP(CreateSnapShotDuplicate(a[0], a[1], e))},
+    {"MapVolume", OP(MapVolume(a[0], a[1], lun = a[2], e))},
+    {"UnMapVolume", OP(UnMapVolume(a[0], a[1], e))},
+    {"DeleteSnapshot", OP(DeleteSnapshot(a[0], e))},
+    {"RevertToSnapshot", OP(RevertToSnapshot(a[0], e))},
+    {"UnlockVolume", OP(UnlockVolume(a[0], e))},
+    {"LockVolume", OP(LockVolume(a[0], e))},
+    {"DefineHost", OP(DefineHost(a[0], e))},
+    {"AddPort", OP(AddPort(a[0], a[1], a[2] == "iscsi", e))},
+    {"CreateVolume", OP(CreateVolume(a[0], a[1], std::stoll(a[2]), e))},
+    {"DeleteVolume", OP(DeleteVolume(a[0], e))},
+    {"ResizeVolume", OP(ResizeVolume(a[0], std::stoll(a[1]), a[2] == "shrink", e))},
+    {"DeleteHost", OP(DeleteHost(a[0], e))},
 };
 
+// The answer comes between a banner and a warning: only the answer is read,
+// and it is what the text ends in.
 TEST(XCli, EveryOperationBuildsItsLineAndReadsItsStatus) {
     ScriptedXcli xcli;
+    const std::string answer = Canned("every_kind.xml");
+    const std::string trimmed = answer.substr(0, answer.rfind('>') + 1);
     const char* password = "pa ss";  // a blank once split the argument list
     int run = 0;
-    for (const Case& c : CASES) {
-        SCOPED_TRACE(c.operation);
-        xcli.answer(Canned("every_kind.xml"));
+    for (const auto& row : TestTable("xiv/operations.txt")) {
+        const std::string& operation = row[1];
+        SCOPED_TRACE(operation);
+        const Args args(row.begin() + 4, row.end());
+        xcli.answer("banner line\n" + answer + "warning after\n");
         XCli cli("admin", password, "array1", xcli.dir(), XivLogger(DebugLog()));
         ResourceList list;
         XivError error;
-        c.op(cli, list, error);
+        CALLS.at(row[0])(cli, args, list, error);
         ASSERT_EQ(++run, xcli.runs());
         EXPECT_EQ(0, error.code);
         EXPECT_EQ("SUCCESS", cli.GetResult());
-        EXPECT_EQ(0u, error.text.find("cmd_status = SUCCESS"));
+        EXPECT_EQ("cmd_status = SUCCESS" + trimmed, error.text);
         std::vector<std::string> words;  // the run line: no -p, no password
-        ProcessRunner::splitCommandLine(
-            xcli.dir() + "/xcli -u admin -m array1 -y -x " + c.operation, &words);
+        ProcessRunner::splitCommandLine("-u admin -m array1 -y -x " + operation, &words);
+        words.insert(words.begin(), xcli.dir() + "/xcli");
         EXPECT_EQ(words, xcli.argv(run));
-        EXPECT_EQ(c.kind ? c.kind : FilledKinds(list), FilledKinds(list));
-        list.clear();
+        EXPECT_EQ(row[2], FilledKinds(list));
 
         std::vector<std::pair<std::string, int>> statuses{{"HOST_BAD_NAME", -1}};
-        for (const std::string& s : c.tolerated) statuses.push_back({s, 0});
+        std::istringstream tolerated(row[3]);
+        for (std::string s; tolerated >> s;) statuses.push_back({s, 0});
         for (const auto& [status, expected] : statuses) {
             xcli.answer(Answer(status));
             error.code = 0;
-            c.op(cli, list, error);
+            CALLS.at(row[0])(cli, args, list, error);
             ++run;
             EXPECT_EQ(expected, error.code) << status;
             EXPECT_EQ(status, cli.GetResult());
         }
-        list.clear();
     }
 }
 
@@ -247,39 +203,31 @@ TEST(XCliMapVolume, TakenLunsAreRetriedAboveTheStartUntilAnotherAnswer) {
 TEST(XCliInjection, ValuesThatCouldBreakTheLineNeverRun) {
     ScriptedXcli xcli;
     const std::string pwned = xcli.dir() + "/pwned";
-    const std::string evil = "x\"; touch " + pwned + "; \"";
-    std::string lun;
-    ResourceList l;
-    using Op = std::function<void(XCli&, XivError&)>;
-    const std::pair<const char*, Op> attempts[] = {
-        {"volume name", [&](XCli& x, XivError& e) { x.CreateSnapShot(evil, "s", e); }},
-        {"snapshot name", [&](XCli& x, XivError& e) { x.CreateSnapShot("v", "s\n1", e); }},
-        {"host name",
-         [&](XCli& x, XivError& e) { x.MapVolume("v", std::string("h\0x", 3), lun, e); }},
-        {"pool name", [&](XCli& x, XivError& e) { x.CreateVolume("v", "p\r", 1, e); }},
-        {"wwn", [&](XCli& x, XivError& e) { x.GetVolumeByWWN("\"600\"", l, e); }},
+    const Args fine{"admin", "pw", "m"}, host{"h"};
+    const std::tuple<const char*, Args, const char*, Args> attempts[] = {
+        {"volume name", fine, "CreateSnapShot", {"x\"; touch " + pwned + "; \"", "s"}},
+        {"snapshot name", fine, "CreateSnapShot", {"v", "s\n1"}},
+        {"host name", fine, "MapVolume", {"v", std::string("h\0x", 3), ""}},
+        {"pool name", fine, "CreateVolume", {"v", "p\r", "1"}},
+        {"wwn", fine, "GetVolumeByWWN", {"\"600\""}},
         // A cut line could name another volume.
-        {"too long",
-         [&](XCli& x, XivError& e) { x.MapVolume(std::string(5000, 'v'), "h", lun, e); }},
+        {"too long", fine, "MapVolume", {std::string(5000, 'v'), "h", ""}},
+        {"user", {"ad\"min", "pw", "m"}, "DefineHost", host},
+        {"password", {"admin", "sec\"ret", "m"}, "DefineHost", host},
+        {"management address", {"admin", "pw", "m\n-u root"}, "DefineHost", host},
     };
-    const char* logins[][4] = {{"user", "ad\"min", "pw", "m"},
-                               {"password", "admin", "sec\"ret", "m"},
-                               {"management address", "admin", "pw", "m\n-u root"}};
-    auto expectRefused = [&](const char* named, const char* const login[3], const Op& op) {
+    for (const auto& [named, login, call, args] : attempts) {
         LogCapture log;
         XCli cli(login[0], login[1], login[2], xcli.dir(), XivLogger(DebugLog()));
         cli.SetResult("SUCCESS");
         XivError error;
-        op(cli, error);
+        ResourceList list;
+        CALLS.at(call)(cli, args, list, error);
         EXPECT_EQ(-1, error.code) << named;
         EXPECT_NE("SUCCESS", cli.GetResult()) << named;
         EXPECT_NE(std::string::npos, error.text.find(named)) << error.text;
         EXPECT_EQ(std::string::npos, (error.text + log.text()).find("sec\"ret"));  // never echoed
-    };
-    const char* const fine[] = {"admin", "pw", "m"};
-    for (const auto& [named, op] : attempts) expectRefused(named, fine, op);
-    for (const auto& login : logins)
-        expectRefused(login[0], login + 1, [](XCli& x, XivError& e) { x.DefineHost("h", e); });
+    }
     EXPECT_EQ(0, xcli.runs());
     struct stat st;
     EXPECT_NE(0, stat(pwned.c_str(), &st));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "TestData.h"
 #include "XivTests.h"
 #include "xiv/Command.h"
 #include "xiv/XCliParse.h"
@@ -14,6 +15,13 @@
 namespace {
 
 const char* const UNKNOWN = "XCLI_COMMAND_FAILED_UNKNOWN_REASON";
+
+// The lines of a file of tests/data/parsed.
+std::vector<std::string> Lines(const std::string& name) {
+    std::vector<std::string> lines;
+    for (const auto& row : TestTable("parsed/" + name)) lines.push_back(row[0]);
+    return lines;
+}
 
 struct Parsed {
     std::string status = "unset", text;
@@ -32,7 +40,7 @@ TEST(ParseOutput, EveryFieldOfEveryKind) {
         for (const std::string& line : Dump(p.list))
             if (line.find('=') != std::string::npos) filled.push_back(line);
     }
-    EXPECT_EQ(DataLines("parsed/every_field.txt"), filled);
+    EXPECT_EQ(Lines("every_field.txt"), filled);
 }
 
 TEST(ParseOutput, OddValuesAndStructure) {
@@ -40,7 +48,7 @@ TEST(ParseOutput, OddValuesAndStructure) {
     EXPECT_EQ("", p.status);  // no STATUS attribute
     EXPECT_EQ(0u, p.text.find("cmd_status = this type of resource is not yet supported"
                               "this level is not expected"));
-    EXPECT_EQ(DataLines("parsed/odd_values.txt"), Dump(p.list));
+    EXPECT_EQ(Lines("odd_values.txt"), Dump(p.list));
 }
 
 TEST(ParseOutput, EscapedCharactersAreNotEntityExpansions) {

@@ -1,7 +1,6 @@
-#include <sstream>
-
 #include "FakeLUNInfo.h"
 #include "FakeSnapInfo.h"
+#include "TestData.h"
 #include "XivTests.h"
 #include "xiv/XivErrorTable.h"
 #include "xiv/XivLogger.h"
@@ -9,14 +8,9 @@
 namespace {
 
 TEST(XivErrors, LookupsTakeTheFirstExactName) {
-    std::istringstream table(Canned("error_names.txt"));
-    for (std::string line; std::getline(table, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        const size_t bar = line.find('|'), bar2 = line.find('|', bar + 1);
-        const std::string name = line.substr(0, bar);
-        EXPECT_EQ(std::stoi(line.substr(bar + 1, bar2 - bar - 1)), XivErrStrToInt(name.c_str()))
-            << name;
-        EXPECT_EQ(line.substr(bar2 + 1), XivErrStrToDesc(name.c_str())) << name;
+    for (const auto& row : TestTable("xcli/error_names.txt")) {
+        EXPECT_EQ(std::stoi(row[1]), XivErrStrToInt(row[0].c_str())) << row[0];
+        EXPECT_EQ(row[2], XivErrStrToDesc(row[0].c_str())) << row[0];
     }
 }
 

@@ -1,6 +1,6 @@
 // What the xiv tests share: canned answers from tests/data/xcli, one scripted
-// xcli (and xiv_devlist) run as a real child process, a readable form of
-// parsed records, and a fixture over the built array simulator.
+// xcli (and xiv_devlist) run as a real child process, and a readable form of
+// parsed records.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,15 +11,12 @@
 #include <vector>
 
 #include "LogCapture.h"
-#include "SimArray.h"
 #include "TempDir.h"
 #include "host/rt/DebugLog.h"
 #include "xiv/Xiv.h"
 
 // A file of tests/data/xcli.
 std::string Canned(const std::string& name);
-// The lines of a file of tests/data, '#' lines left out.
-std::vector<std::string> DataLines(const std::string& name);
 // An XCLI answer with a status and an optional body.
 std::string Answer(const std::string& status, const std::string& body = "");
 // One line per record: its kind, then the fields parsing filled, as name=value.
@@ -32,9 +29,9 @@ std::string FilledKinds(const ResourceList& list);
 // word after -x, or after -s for csv), else the default one.
 class ScriptedXcli {
 public:
-    // inner: an optional sub-directory to hold the programs (e.g. with a blank).
-    explicit ScriptedXcli(const std::string& inner = "");
-    const std::string& dir() const { return dir_; }
+    // Its directory's name holds a blank, which must not split the program path.
+    ScriptedXcli();
+    const std::string& dir() const { return temp_.path(); }
     void answer(const std::string& text, int status = 0) {
         put("answer", text);
         put("status", std::to_string(status));
@@ -44,54 +41,20 @@ public:
         put(op + (csv ? ".csv" : ".xml"), text);
     }
     void stderrText(const std::string& text) { put("stderr", text); }
-    int runs() const { return std::atoi(ReadFileText(dir_ + "/count").c_str()); }
+    int runs() const { return std::atoi(ReadFileText(temp_.file("count")).c_str()); }
     std::vector<std::string> argv(int run) const;  // argv[0] included
     // The XIV_XCLIPASSWORD it saw, "(unset)" when absent.
     std::string password(int run) const {
-        return ReadFileText(dir_ + "/env." + std::to_string(run));
+        return ReadFileText(temp_.file("env." + std::to_string(run)));
     }
-    // The operations run since the last call; a csv run is "<op> -s".
-    std::vector<std::string> TakeOps();
 
 private:
     std::string put(const std::string& name, const std::string& text) const {
-        return temp_.write(inner_ + name, text);
+        return temp_.write(name, text);
     }
-    TempDir temp_;
-    std::string inner_, dir_;
-    int taken_ = 0;
+    TempDir temp_{"scripted xcli"};
 };
 
-// One simulated array with a pool, and an Xiv object logged in to it.
-class SimArrayTest : public ::testing::Test {
-protected:
-    static constexpr const char* kAddress = "xiv-lab-7";
-    static constexpr const char* kPool = "pool_a";
-
-    void SetUp() override;
-    std::string Sim(std::vector<std::string> args);
-    void Volume(const std::string& name) {
-        Sim({"vol-create", "--pool", kPool, "--vol", name, "--size-gb", "17"});
-    }
-    void HostWith(const std::string& name, const std::string& fc) {
-        Sim({"host-create", "--host", name, "--fc", fc});
-    }
-    void Fail(const std::string& op, const std::string& count = "1") {
-        Sim({"fault", "--kind", "fail", "--status", "NO_CONNECTION", "--op", op, "--count", count});
-    }
-    // The xcli runs since the last call, by operation; clears them.
-    RunCounts Runs() { return array_->TakeRuns(kAddress); }
-    std::vector<std::string> ArgsOf(const std::string& op) {
-        return array_->RunArguments(kAddress, op);
-    }
-    // The volume's WWN as the array reports it; its run is not counted.
-    std::string WwnOf(const std::string& volume);
-
-    std::unique_ptr<SimArray> array_;
-    std::unique_ptr<Xiv> xiv_;
-    XivError error;
-    int& code = error.code;
-    std::string& text = error.text;
-};
-
+// For fixtures over an Xiv object xiv_ with the error's code and text at hand.
 #define EXPECT_OK() EXPECT_EQ(code, 0) << text
+#define EXPECT_FAILED(status) EXPECT_EQ(std::to_string(code) + " " + xiv_.GetResult(), "-1 " status)
