@@ -71,18 +71,14 @@ TEST(JsonReader, DecodesEscapesAndKeepsUtf8) {
 }
 
 TEST(JsonReader, KeepsMembersReadBeforeASyntaxError) {
-    bool complete = true;
-    JsonValue v = Read(R"({"a":"1","b":{"c":[1,2]},"d":[1,2)", &complete);
-    EXPECT_FALSE(complete);
-    ASSERT_EQ(v.members().size(), 2u);
-    EXPECT_EQ(v.find("b")->find("c")->items().size(), 2u);
-    EXPECT_EQ(v.find("d"), nullptr);  // the value cut off is dropped whole
-    for (const char* text :
-         {R"({"a":1,"b":tru)", R"({"a":1 "b":2})", R"({"a":1,"b")", R"({"a":1} trailing)"})
-        EXPECT_EQ(Read(text).members().size(), 1u) << text;
-    EXPECT_EQ(Read(R"([1,"two",{"x":)").items().size(), 2u);
-    EXPECT_TRUE(Read(R"({"a":"open)").members().empty());
-    EXPECT_TRUE(Read("garbage").isNull());
+    for (const auto& cut : TestTable("json_cut.txt")) {
+        bool complete = true;
+        const JsonValue v = Read(cut[0], &complete);
+        EXPECT_FALSE(complete) << cut[0];
+        EXPECT_EQ(std::to_string(v.isArray() ? v.items().size() : v.members().size()), cut[1])
+            << cut[0];
+    }
+    EXPECT_EQ(Read(R"({"b":{"c":[1,2]},"d":[1,2)").find("b")->find("c")->items().size(), 2u);
 }
 
 TEST(JsonReader, BoundsNesting) {

@@ -28,7 +28,7 @@ protected:
         array_.Admin({"array-create", "--address", kAddress, "--serial", "1310133", "--user",
                       "admin", "--password", "adm1n-pw"});
         Sim({"pool-create", "--pool", kPool, "--size-gb", "2000"});
-        HostWith("srv", std::string(kPortA) + "," + kPortB);
+        Sim({"host-create", "--host", "srv", "--fc", std::string(kPortA) + "," + kPortB});
     }
     void Sim(std::vector<std::string> args) {
         args.insert(args.begin() + 1, {"--address", kAddress});
@@ -36,9 +36,6 @@ protected:
     }
     void Volume(const std::string& name) {
         Sim({"vol-create", "--pool", kPool, "--vol", name, "--size-gb", "17"});
-    }
-    void HostWith(const std::string& name, const std::string& fc) {
-        Sim({"host-create", "--host", name, "--fc", fc});
     }
     void Fail(const std::string& op) {
         Sim({"fault", "--kind", "fail", "--status", "NO_CONNECTION", "--op", op});
@@ -272,8 +269,8 @@ TEST_F(ArrayTest, FreeLunsAndMappingsResolveTheHostOnce) {
 // the walk.
 TEST_F(ArrayTest, UnmapWithoutAHostName) {
     Volume("v1");
-    HostWith("srv2", kOther);
-    HostWith("stranger", "10000000C9EEEE01");
+    Sim({"host-create", "--host", "srv2", "--fc", kOther});
+    Sim({"host-create", "--host", "stranger", "--fc", "10000000C9EEEE01"});
     MapAt("v1", "3");
     MapAt("v1", "6", "stranger");
     Runs();

@@ -24,20 +24,19 @@ void ExpectRows(const std::string& prefix, const std::function<Rows(std::string)
     EXPECT_GT(cases, 2) << prefix;
 }
 
-XCliCsv Csv() { return XCliCsv("u", "p", "m", "", XivLogger(DebugLog())); }
-
 TEST(XCliCsv, ReadsTheNameAndWwnTableAndErrorReports) {
     ExpectRows("vol_list_", [](std::string output) {
         std::vector<XivVolumeInfo> volumes{{"old", "old"}};  // replaced
         XivError error;
-        Csv().ParseVolListOutput(output, volumes, error);
+        XCliCsv("u", "p", "m", "", XivLogger(DebugLog()))
+            .ParseVolListOutput(output, volumes, error);
         EXPECT_EQ(0, error.code);
         Rows rows;
         for (const auto& v : volumes) rows.push_back({v.sVolName, v.sWWN});
         return rows;
     });
     ExpectRows("error_", [](std::string output) {
-        XCliCsv csv = Csv();
+        XCliCsv csv("u", "p", "m", "", XivLogger(DebugLog()));
         std::vector<XivVolumeInfo> volumes;
         XivError error{0, "prior"};
         csv.ParseVolListOutput(output, volumes, error);

@@ -16,13 +16,6 @@ namespace {
 
 const char* const UNKNOWN = "XCLI_COMMAND_FAILED_UNKNOWN_REASON";
 
-// The lines of a file of tests/data/parsed.
-std::vector<std::string> Lines(const std::string& name) {
-    std::vector<std::string> lines;
-    for (const auto& row : TestTable("parsed/" + name)) lines.push_back(row[0]);
-    return lines;
-}
-
 struct Parsed {
     std::string status = "unset", text;
     ResourceList list;
@@ -32,15 +25,15 @@ struct Parsed {
 };
 
 TEST(ParseOutput, EveryFieldOfEveryKind) {
-    std::vector<std::string> filled;
+    std::vector<std::vector<std::string>> filled;  // a row of one field each
     for (const char* kind : {"host", "volume", "vol_mapping", "mapping", "host_connectivity", "cg",
                              "snap_group", "pool"}) {
         Parsed p(kind, Canned("every_field.xml"));
         EXPECT_EQ("SUCCESS", p.status);
         for (const std::string& line : Dump(p.list))
-            if (line.find('=') != std::string::npos) filled.push_back(line);
+            if (line.find('=') != std::string::npos) filled.push_back({line});
     }
-    EXPECT_EQ(Lines("every_field.txt"), filled);
+    EXPECT_EQ(TestTable("parsed/every_field.txt"), filled);
 }
 
 TEST(ParseOutput, OddValuesAndStructure) {
@@ -48,7 +41,9 @@ TEST(ParseOutput, OddValuesAndStructure) {
     EXPECT_EQ("", p.status);  // no STATUS attribute
     EXPECT_EQ(0u, p.text.find("cmd_status = this type of resource is not yet supported"
                               "this level is not expected"));
-    EXPECT_EQ(Lines("odd_values.txt"), Dump(p.list));
+    std::vector<std::vector<std::string>> records;
+    for (const std::string& line : Dump(p.list)) records.push_back({line});
+    EXPECT_EQ(TestTable("parsed/odd_values.txt"), records);
 }
 
 TEST(ParseOutput, EscapedCharactersAreNotEntityExpansions) {

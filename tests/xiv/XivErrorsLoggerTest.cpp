@@ -25,7 +25,7 @@ TEST(XivLogger, JobIdComesFromTheRecordOrTheLog) {
     DebugLog log;
     log.setJobId(55);
     XivLogger fromLog(log);
-    EXPECT_EQ(55, XivLogger(fromLog).getJobId());
+    EXPECT_EQ(55, XivLogger(fromLog).getJobId());  // and its copies
     LogCapture capture;
     snap.intProperties.clear();  // unreadable
     XivLogger(&snap).logMessage(ZRSO::LOG_ERROR, "F2", "error %d", 1);

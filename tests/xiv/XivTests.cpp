@@ -31,10 +31,8 @@ exit "$(cat "$d/status" 2>/dev/null || echo 0)"
 // quiet; tests that look at log text take a LogCapture of their own.
 struct Quiet {
     TempDir dir{"xiv-tests"};
-    Quiet() {
-        setenv("ZRSO_CONFIG", dir.write("platform.ini", "").c_str(), 1);
-        setenv("ZRSO_LOG_FILE", dir.file("debug.log").c_str(), 1);
-    }
+    ScopedEnv config{"ZRSO_CONFIG", dir.write("platform.ini", "")},
+        log{"ZRSO_LOG_FILE", dir.file("debug.log")};
 } quiet;
 
 std::string Field(const char* name, const std::string& value) {
