@@ -18,7 +18,7 @@ protected:
 };
 
 TEST_F(OddAnswersTest, PortsMatchWholeEntriesInAnyCase) {
-    xcli_.answerOp("host_list", Canned("host_list_ports.xml"));
+    xcli_.answer(Canned("host_list_ports.xml"));
     xiv_.GetMyHostName("10000000c9a1b2c0", "", error);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(xiv_.sMyHostName, "srv");
@@ -44,7 +44,7 @@ TEST_F(OddAnswersTest, PortsMatchWholeEntriesInAnyCase) {
     EXPECT_EQ(xcli_.runs(), 6);
 
     // A failed listing keeps its own error, not "no host holds the port".
-    xcli_.answerOp("host_list", Answer("NO_CONNECTION"));
+    xcli_.answer(Answer("NO_CONNECTION"));
     xiv_.GetMyHostName("10000000C9A1B2C4", "", error);
     EXPECT_FAILED("NO_CONNECTION");
     xiv_.GetAllMyHostNames({"10000000C9A1B2C4"}, names, error);
@@ -52,7 +52,7 @@ TEST_F(OddAnswersTest, PortsMatchWholeEntriesInAnyCase) {
 }
 
 TEST_F(OddAnswersTest, LoggedInPortsMoveToTheOutputOnce) {
-    xcli_.answerOp("host_connectivity_list", Canned("host_connectivity_list.xml"));
+    xcli_.answer(Canned("host_connectivity_list.xml"));
     std::list<std::string> ports{"PortA", "portb", "portc"}, loggedIn;
     xiv_.GetLoggedInHBAs(ports, loggedIn, error);
     EXPECT_EQ(code, 0);
@@ -63,7 +63,7 @@ TEST_F(OddAnswersTest, LoggedInPortsMoveToTheOutputOnce) {
 }
 
 TEST_F(OddAnswersTest, NonNumericAndOutOfRangeLunsDoNotBlockAChoice) {
-    xcli_.answerOp("mapping_list", Canned("mapping_list_odd.xml"));
+    xcli_.answer(Canned("mapping_list_odd.xml"));
     std::string host = "srv", lun;
     xiv_.GetUnusedLun({"10000000C9A1B2C0"}, host, lun, error);
     EXPECT_EQ(code, 0);
@@ -74,7 +74,7 @@ TEST_F(OddAnswersTest, NonNumericAndOutOfRangeLunsDoNotBlockAChoice) {
     EXPECT_EQ(xcli_.runs(), 3);  // the host was known
 
     // Every LUN taken: -1 without error; the first listing decides.
-    xcli_.answerOp("mapping_list", Canned("mapping_list_full.xml"));
+    xcli_.answer(Canned("mapping_list_full.xml"));
     xiv_.GetUnusedLun({"p1", "p2"}, host, lun, error);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(lun, "-1");
@@ -82,7 +82,7 @@ TEST_F(OddAnswersTest, NonNumericAndOutOfRangeLunsDoNotBlockAChoice) {
 }
 
 TEST_F(OddAnswersTest, ForeignRecordKindsAreNotHandedOut) {
-    xcli_.answerOp("vol_list", Canned("vol_list_foreign.xml"));
+    xcli_.answer(Canned("vol_list_foreign.xml"));
     std::vector<XivVol> vols;
     xiv_.GetAllVolumes(vols, error);
     EXPECT_EQ(code, 0);
@@ -95,7 +95,7 @@ TEST_F(OddAnswersTest, ForeignRecordKindsAreNotHandedOut) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(volume.name, "real");
 
-    xcli_.answerOp("pool_list", Canned("pool_list_foreign.xml"));
+    xcli_.answer(Canned("pool_list_foreign.xml"));
     std::vector<XivPool> pools;
     xiv_.GetAllResourcePools(pools, error);
     EXPECT_FAILED("POOL_BAD_COMMAND");
@@ -104,8 +104,8 @@ TEST_F(OddAnswersTest, ForeignRecordKindsAreNotHandedOut) {
 }
 
 TEST_F(OddAnswersTest, UnreadableFallbackListingReportsItsStatus) {
-    xcli_.answerOp("vol_list", Answer("UNKNOWN_ARGUMENTS"));
-    xcli_.answerOp("vol_list", "banner line\nVOLUME_BAD_NAME,No volume found\n", true);
+    xcli_.answerFor(1, Answer("UNKNOWN_ARGUMENTS"));
+    xcli_.answerFor(2, "banner line\nVOLUME_BAD_NAME,No volume found\n");
     XivVol volume;
     volume.wwn = "6001738B";
     std::map<std::string, std::string> names;

@@ -15,15 +15,8 @@ n=$(( $(cat "$d/count" 2>/dev/null || echo 0) + 1 ))
 echo "$n" > "$d/count"
 printf '%s\n' "$0" "$@" > "$d/argv.$n"
 printf '%s' "${XIV_XCLIPASSWORD-(unset)}" > "$d/env.$n"
-op=none; take=0; form=xml
-for a in "$@"; do
-  if [ "$take" = 1 ]; then op=$a; break; fi
-  case "$a" in -x) take=1 ;; -s) take=1; form=csv ;; esac
-done
-for f in "answer.$n" "$op.$form" answer; do
-  if [ -f "$d/$f" ]; then cat "$d/$f"; break; fi
-done
-if [ -f "$d/stderr" ]; then cat "$d/stderr" >&2; fi
+cat "$d/answer.$n" 2>/dev/null || cat "$d/answer" 2>/dev/null
+cat "$d/stderr" >&2 2>/dev/null
 exit "$(cat "$d/status" 2>/dev/null || echo 0)"
 )SH";
 

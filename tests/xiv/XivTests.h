@@ -25,8 +25,7 @@ std::vector<std::string> Dump(const ResourceList& list);
 std::string FilledKinds(const ResourceList& list);
 
 // Each run records its argument vector and the XIV_XCLIPASSWORD it saw, then
-// prints the answer for its run number, else the one for its operation (the
-// word after -x, or after -s for csv), else the default one.
+// prints the answer for its run number, else the default one.
 class ScriptedXcli {
 public:
     // Its directory's name holds a blank, which must not split the program path.
@@ -37,9 +36,6 @@ public:
         put("status", std::to_string(status));
     }
     void answerFor(int run, const std::string& text) { put("answer." + std::to_string(run), text); }
-    void answerOp(const std::string& op, const std::string& text, bool csv = false) {
-        put(op + (csv ? ".csv" : ".xml"), text);
-    }
     void stderrText(const std::string& text) { put("stderr", text); }
     int runs() const { return std::atoi(ReadFileText(temp_.file("count")).c_str()); }
     std::vector<std::string> argv(int run) const;  // argv[0] included
