@@ -44,9 +44,6 @@ protected:
         options.unmapped = 3;
         w = std::make_unique<HostWorld>(options);
     }
-    void MapSource(const char* volume, const char* lun) {
-        w->admin({"map", "--host", HostWorld::kHostObject, "--vol", volume, "--lun", lun});
-    }
     // One snapshot per volume; esx: the sources are esx1's datastore disks.
     int64_t SnapshotJob(const std::vector<std::string>& volumes, bool esx = false) {
         refhost::SnapJobStore store(w->database());
@@ -84,6 +81,14 @@ protected:
         return "QS_2_" + std::to_string(row.jobId) + "_" + std::to_string(row.id) + "_duplicate";
     }
     bool Present(const std::string& volume) { return !w->volumeField(volume, "name").empty(); }
+    // The last call asked once for this machine's ports and rescanned them once.
+    void ExpectOneRescanHere() {
+        const WatchedServices& services = w->lastServices();
+        EXPECT_EQ(services.initiatorQueries, 1);
+        ASSERT_EQ(services.rescans.size(), 1u);
+        EXPECT_EQ(services.rescans[0].host, refhost::clientName());
+        EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
+    }
     // The record found its disk, and the disk carries the unlocked duplicate.
     void ExpectMounted(const refhost::SnapRecordRow& row) {
         EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND) << row.errorMessage;
@@ -99,8 +104,9 @@ protected:
 // A second mount of the mapped snapshots maps nothing new and finds the same disks.
 TEST_F(Mount, SnapshotsTakeTheLowestFreeLunsInRecordOrderOnce) {
     Make();
-    MapSource("v1", "1");
-    MapSource("v3", "3");
+    for (const char* source : {"v1", "v3"})
+        w->admin({"map", "--host", HostWorld::kHostObject, "--vol", source, "--lun",
+                  std::string(source + 1)});
     const int64_t job = SnapshotJob({"v1", "v2", "v3"});
 
     for (int mount = 0; mount < 2; ++mount) {
@@ -116,11 +122,7 @@ TEST_F(Mount, SnapshotsTakeTheLowestFreeLunsInRecordOrderOnce) {
         }
         EXPECT_NE(rows[0].snapDevice, rows[1].snapDevice);
         EXPECT_NE(rows[1].snapDevice, rows[2].snapDevice);
-        const WatchedServices& services = w->lastServices();
-        EXPECT_EQ(services.initiatorQueries, 1);
-        ASSERT_EQ(services.rescans.size(), 1u);
-        EXPECT_EQ(services.rescans[0].host, refhost::clientName());
-        EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
+        ExpectOneRescanHere();
         EXPECT_EQ(sleeps, std::vector<unsigned int>{kPassWaitMs});
     }
     RunCounts runs = w->sim().CountRuns(HostWorld::kAddress);
@@ -265,12 +267,8 @@ TEST_F(Unmount, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDisks)
         EXPECT_TRUE(w->mappings(Duplicate(row)).empty());
         EXPECT_FALSE(Present(Duplicate(row)));
     }
-    const WatchedServices& services = w->lastServices();
-    EXPECT_EQ(services.initiatorQueries, 1);
-    ASSERT_EQ(services.rescans.size(), 1u);
-    EXPECT_EQ(services.rescans[0].host, refhost::clientName());
-    EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
-    EXPECT_EQ(services.rescans[0].devices,
+    ExpectOneRescanHere();
+    EXPECT_EQ(w->lastServices().rescans.at(0).devices,
               (std::vector<std::string>{mounted[0].snapDevice, mounted[1].snapDevice}));
 }
 
