@@ -37,12 +37,7 @@ protected:
     }
     // v1..v3 in the pool, none mapped; hostObject: one holds both ports.
     void Make(bool hostObject = true, bool esx = false) {
-        HostWorldOptions options;
-        options.hostObject = hostObject;
-        options.esxServer = esx;
-        options.mapped = 0;
-        options.unmapped = 3;
-        w = std::make_unique<HostWorld>(options);
+        w = std::make_unique<HostWorld>(HostWorldOptions{hostObject, esx, "", "", 0, 3});
     }
     // One snapshot per volume; esx: the sources are esx1's datastore disks.
     int64_t SnapshotJob(const std::vector<std::string>& volumes, bool esx = false) {
@@ -129,9 +124,13 @@ TEST_F(Mount, SnapshotsTakeTheLowestFreeLunsInRecordOrderOnce) {
     EXPECT_EQ(runs["snapshot_duplicate"] + runs["vol_unlock"] + runs["map_vol"], 0);
 }
 
-TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
+// A device name carrying a password reaches the debug hook and the log masked.
+TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePortsAndNoPasswordIsLogged) {
     Make(false);
+    TempDir hookDir("mount-hook");
+    SetDebugHookPathForTesting(hookDir.write("hook", ""));
     const int64_t job = SnapshotJob({"v1"});
+    w->nextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
 
     EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
     const auto row = w->rows(job)[0];
@@ -141,6 +140,8 @@ TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
     const std::string shown = w->admin({"show"});
     EXPECT_NE(shown.find(kPort1), std::string::npos) << shown;
     EXPECT_NE(shown.find(kPort2), std::string::npos) << shown;
+    EXPECT_EQ(w->logText().find("Sekr3tPw"), std::string::npos);
+    EXPECT_NE(w->logText().find("hostPassword:***}"), std::string::npos);
 }
 
 TEST_F(Mount, DiskThatNeverAppearsIsReportedAfterSixPasses) {
@@ -192,19 +193,6 @@ TEST_F(Mount, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
     EXPECT_FALSE(Present(duplicate));
     ASSERT_EQ(w->lastServices().rescans.size(), 1u);
     EXPECT_EQ(w->lastServices().rescans[0].host, esxHost);
-}
-
-// A device name carrying a password reaches the debug hook masked.
-TEST_F(Mount, DebugHookOutputNeverShowsAPassword) {
-    Make();
-    TempDir hookDir("mount-hook");
-    SetDebugHookPathForTesting(hookDir.write("hook", ""));
-    const int64_t job = SnapshotJob({"v1"});
-    w->nextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
-
-    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
-    EXPECT_EQ(w->logText().find("Sekr3tPw"), std::string::npos);
-    EXPECT_NE(w->logText().find("hostPassword:***}"), std::string::npos);
 }
 
 TEST_F(Mount, IsMappedReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) {
