@@ -50,6 +50,8 @@ struct EntryPoint {
     std::function<Call(HostWorld&, Shared&, int row)> setUp;
 };
 
+void PrintTo(const EntryPoint& e, std::ostream* os) { *os << e.name; }
+
 const long long kGiB = 1LL << 30;
 
 // A job of one device: new, prepared, snapped or mounted.
