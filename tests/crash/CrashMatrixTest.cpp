@@ -101,32 +101,6 @@ protected:
         return w;
     }
 
-    // The steps before; the array's state after baselineAt of them.
-    void prepare(const CrashCase& c) {
-        world_->save("start");
-        for (size_t i = 0; i <= c.before.size(); ++i) {
-            if (i == c.baselineAt) baseline_ = world_->arrayState();
-            if (i == c.before.size()) break;
-            const auto& step = c.before[i];
-            if (step[0] == "xcli") {
-                world_->xcli(std::vector<std::string>(step.begin() + 1, step.end()));
-                continue;
-            }
-            HostRun r = world_->host(words(step));
-            ASSERT_EQ(0, r.status) << step[0] << ": " << r.out << r.err;
-        }
-        world_->save("ready");
-    }
-
-    int runsOfCommand(const CrashCase& c) {
-        world_->sim().ClearRuns(HostWorld::kAddress);
-        HostRun r = world_->host(words(c.command));
-        EXPECT_EQ(0, r.status) << "uninterrupted: " << r.out << r.err;
-        int runs = static_cast<int>(world_->sim().Runs(HostWorld::kAddress).size());
-        world_->restore("ready");
-        return runs;
-    }
-
     // Starts the command with its nth xcli run held, kills it there.
     void killAt(const CrashCase& c, int nth) {
         SimArray sim(world_->sim().state());
@@ -145,29 +119,6 @@ protected:
         ASSERT_TRUE(HostWorld::waitGone(static_cast<pid_t>(std::atol(held.c_str())))) << held;
     }
 
-    // What the host says right after the kill: the job is unfinished and
-    // the command that cleans up is the case's next step.
-    void checkToldAfterKill(const CrashCase& c, const std::string& point) {
-        EXPECT_EQ("", world_->fileProblems(true)) << point;
-        EXPECT_EQ("running", world_->hostDbValue("SELECT state FROM jobs ORDER BY id DESC LIMIT 1"))
-            << point;
-        std::string jobs = world_->host({"jobs"}).out;
-        EXPECT_NE(std::string::npos, jobs.find("unfinished")) << point << jobs;
-        EXPECT_NE(std::string::npos, jobs.find("clean up with: " + c.told)) << point << jobs;
-    }
-
-    // Runs every removal command the host printed for what is left.
-    void removeAsTold(const JsonValue& check, const std::string& point, Tally& tally) {
-        for (const auto& left : member(check, "left").items()) {
-            ++(member(left, "kept").asBool() ? tally.keptReported : tally.leftReported);
-            for (const auto& command : member(left, "remove").items()) {
-                HostRun r = world_->runPrinted(command.asString());
-                EXPECT_EQ(0, r.status)
-                    << point << ": " << command.asString() << ": " << r.out << r.err;
-            }
-        }
-    }
-
     // The array against the baseline, less the host objects kept.
     std::vector<std::string> leftovers(Tally* tally = nullptr) {
         std::vector<std::string> out;
@@ -180,17 +131,17 @@ protected:
         return out;
     }
 
-    void checkEndState(const std::string& point, Tally& tally) {
-        for (const auto& line : leftovers(&tally))
-            ADD_FAILURE() << point << ": left on the array: " << line;
-        for (const auto& line : minus(baseline_, world_->arrayState()))
-            ADD_FAILURE() << point << ": gone from the array: " << line;
-    }
-
     void crashAt(const CrashCase& c, int nth, Tally& tally) {
         std::string point = c.command[0] + " killed at xcli run " + std::to_string(nth);
         killAt(c, nth);
-        checkToldAfterKill(c, point);
+        // Right after the kill the host says the job is unfinished and names
+        // the case's next step as the command that cleans up.
+        EXPECT_EQ("", world_->fileProblems(true)) << point;
+        EXPECT_EQ("running", world_->hostDbValue("SELECT state FROM jobs ORDER BY id DESC LIMIT 1"))
+            << point;
+        std::string jobs = world_->host({"jobs"}).out;
+        EXPECT_NE(std::string::npos, jobs.find("unfinished")) << point << jobs;
+        EXPECT_NE(std::string::npos, jobs.find("clean up with: " + c.told)) << point << jobs;
         tally.objectsAtKill += static_cast<int>(leftovers().size());
 
         std::vector<std::string> next = words(c.next);
@@ -208,8 +159,15 @@ protected:
         EXPECT_EQ("0", world_->hostDbValue(
                            "SELECT count(*) FROM jobs WHERE state IN ('running', 'interrupted')"))
             << point;
-
-        removeAsTold(check, point, tally);
+        // Every removal command the host printed for what is left.
+        for (const auto& left : member(check, "left").items()) {
+            ++(member(left, "kept").asBool() ? tally.keptReported : tally.leftReported);
+            for (const auto& command : member(left, "remove").items()) {
+                HostRun removed = world_->runPrinted(command.asString());
+                EXPECT_EQ(0, removed.status)
+                    << point << ": " << command.asString() << ": " << removed.out << removed.err;
+            }
+        }
         for (const auto& line : world_->arrayState())
             if (line.find("_duplicate ") != std::string::npos &&
                 line.find(" locked ") != std::string::npos)
@@ -218,33 +176,14 @@ protected:
             HostRun last = world_->host(words(c.then));
             EXPECT_EQ(0, last.status) << point << ": " << last.out << last.err;
         }
-        checkEndState(point, tally);
+        for (const auto& line : leftovers(&tally))
+            ADD_FAILURE() << point << ": left on the array: " << line;
+        for (const auto& line : minus(baseline_, world_->arrayState()))
+            ADD_FAILURE() << point << ": gone from the array: " << line;
         EXPECT_EQ("0", world_->hostDbValue(c.disagreeing))
             << point << ": the host database disagrees: " << r.out;
         EXPECT_EQ("", world_->fileProblems()) << point;
         ++tally.points;
-    }
-
-    void runMatrix(const CrashCase& c) {
-        prepare(c);
-        if (HasFatalFailure()) return;
-        int runs = runsOfCommand(c);
-        ASSERT_GT(runs, 0);
-        Tally tally;
-        for (int nth = 1; nth <= runs; ++nth) {
-            crashAt(c, nth, tally);
-            world_->restore("ready");
-        }
-        world_->restore("start");
-        if (const char* path = std::getenv("ZRSO_CRASH_REPORT"))
-            std::ofstream(path, std::ios::app)
-                << "{\"command\":\"" << c.label << "\",\"next\":\"" << c.next[0] << " " << c.next[1]
-                << "\",\"points\":" << tally.points
-                << ",\"objects_at_kill\":" << tally.objectsAtKill
-                << ",\"next_failed\":" << tally.nextFailed
-                << ",\"left_reported\":" << tally.leftReported
-                << ",\"kept_reported\":" << tally.keptReported
-                << ",\"host_objects_kept\":" << tally.hostObjectsKept << "}\n";
     }
 
     HostWorldEnv env_{"crash"};
@@ -254,7 +193,44 @@ protected:
 
 class CrashCases : public CrashMatrix, public ::testing::WithParamInterface<CrashCase> {};
 
-TEST_P(CrashCases, EveryKillEndsCleanAfterTheNextStep) { runMatrix(GetParam()); }
+TEST_P(CrashCases, EveryKillEndsCleanAfterTheNextStep) {
+    const CrashCase& c = GetParam();
+    // The steps before; the array's state after baselineAt of them.
+    world_->save("start");
+    for (size_t i = 0; i <= c.before.size(); ++i) {
+        if (i == c.baselineAt) baseline_ = world_->arrayState();
+        if (i == c.before.size()) break;
+        const auto& step = c.before[i];
+        if (step[0] == "xcli") {
+            world_->xcli(std::vector<std::string>(step.begin() + 1, step.end()));
+            continue;
+        }
+        HostRun r = world_->host(words(step));
+        ASSERT_EQ(0, r.status) << step[0] << ": " << r.out << r.err;
+    }
+    world_->save("ready");
+
+    world_->sim().ClearRuns(HostWorld::kAddress);
+    HostRun uninterrupted = world_->host(words(c.command));
+    EXPECT_EQ(0, uninterrupted.status) << uninterrupted.out << uninterrupted.err;
+    const int runs = static_cast<int>(world_->sim().Runs(HostWorld::kAddress).size());
+    world_->restore("ready");
+    ASSERT_GT(runs, 0);
+    Tally tally;
+    for (int nth = 1; nth <= runs; ++nth) {
+        crashAt(c, nth, tally);
+        world_->restore("ready");
+    }
+    world_->restore("start");
+    if (const char* path = std::getenv("ZRSO_CRASH_REPORT"))
+        std::ofstream(path, std::ios::app)
+            << "{\"command\":\"" << c.label << "\",\"next\":\"" << c.next[0] << " " << c.next[1]
+            << "\",\"points\":" << tally.points << ",\"objects_at_kill\":" << tally.objectsAtKill
+            << ",\"next_failed\":" << tally.nextFailed
+            << ",\"left_reported\":" << tally.leftReported
+            << ",\"kept_reported\":" << tally.keptReported
+            << ",\"host_objects_kept\":" << tally.hostObjectsKept << "}\n";
+}
 
 INSTANTIATE_TEST_SUITE_P(Commands, CrashCases, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<CrashCase>& info) {

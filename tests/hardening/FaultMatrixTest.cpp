@@ -24,26 +24,6 @@
 
 namespace {
 
-// One row of the table: what the entry point answers, the status it leaves
-// ("kept": the one before the call) and the error code it writes.
-struct Row {
-    std::string entry, fault, status;
-    int result = 0, code = 0;
-};
-
-std::vector<Row> Matrix() {
-    std::vector<Row> rows;
-    std::istringstream lines(TestData("hardening/fault_matrix.txt"));
-    for (std::string line; std::getline(lines, line);) {
-        Row r;
-        if (line.empty() || line[0] == '#') continue;
-        if (!(std::istringstream(line) >> r.entry >> r.fault >> r.result >> r.status >> r.code))
-            throw std::runtime_error("fault matrix: " + line);
-        rows.push_back(r);
-    }
-    return rows;
-}
-
 // What one call left behind.
 struct Observed {
     int result = -1, statusBefore = 0, status = 0, code = 0;
@@ -60,11 +40,13 @@ struct Shared {
     bool ready = false;  // the resolve mapping or the first inventory is made
 };
 
-// How each entry point is driven: its set-up for one row (returning the
-// call), and the one command a hang row stops.
+// How each entry point is driven: the one command a hang row stops, and
+// either the state a snapshot step's job starts in ("shared ...": one job
+// serves every row) or the set-up of a LUN or inventory call for one row.
 struct EntryPoint {
     const char* name;
     const char* hangOperation;
+    const char* jobState;
     std::function<Call(HostWorld&, Shared&, int row)> setUp;
 };
 
@@ -72,16 +54,14 @@ void PrintTo(const EntryPoint& e, std::ostream* os) { *os << e.name; }
 
 const long long kGiB = 1LL << 30;
 
-// A job of one device, prepared and snapped (and mounted).
-int64_t SnappedJob(HostWorld& w) {
+// A job of one device: new, prepared, snapped or mounted.
+int64_t JobIn(HostWorld& w, const std::string& state) {
     int64_t job = w.job({w.disks()[0]});
-    w.backup(job);
-    return job;
-}
-
-int64_t MountedJob(HostWorld& w) {
-    int64_t job = SnappedJob(w);
-    EXPECT_TRUE(w.step(job, "mount").allExpected) << w.output();
+    if (state == "prepared") EXPECT_EQ(w.step(job, "prepare").result, 0);
+    if (state.find("snapped") != std::string::npos || state.find("mounted") != std::string::npos)
+        w.backup(job);
+    if (state.find("mounted") != std::string::npos)
+        EXPECT_TRUE(w.step(job, "mount").allExpected) << w.output();
     return job;
 }
 
@@ -165,57 +145,39 @@ std::string NewVolume(HostWorld& w, const char* prefix, int row) {
 }
 
 const EntryPoint kEntryPoints[] = {
-    {"prepare", "vol_list",
-     [](HostWorld& w, Shared&, int) { return SnapStep(w, w.job({w.disks()[0]}), "prepare"); }},
-    {"snap", "snapshot_create",
-     [](HostWorld& w, Shared&, int) {
-         int64_t job = w.job({w.disks()[0]});
-         EXPECT_EQ(w.step(job, "prepare").result, 0);
-         return SnapStep(w, job, "snap");
-     }},
-    {"reconcile", "vol_list",
-     [](HostWorld& w, Shared& shared, int) {
-         if (shared.job == 0) shared.job = SnappedJob(w);
-         return SnapStep(w, shared.job, "reconcile");
-     }},
-    {"isMapped", "vol_list",
-     [](HostWorld& w, Shared& shared, int) {
-         if (shared.job == 0) shared.job = MountedJob(w);
-         return SnapStep(w, shared.job, "isMapped");
-     }},
-    {"mount", "snapshot_duplicate",
-     [](HostWorld& w, Shared&, int) { return SnapStep(w, SnappedJob(w), "mount"); }},
-    {"unmount", "unmap_vol",
-     [](HostWorld& w, Shared&, int) { return SnapStep(w, MountedJob(w), "unmount"); }},
-    {"delete", "snapshot_delete",
-     [](HostWorld& w, Shared&, int) { return SnapStep(w, SnappedJob(w), "delete"); }},
-    {"revert", "snapshot_restore",
-     [](HostWorld& w, Shared&, int) { return SnapStep(w, SnappedJob(w), "revert"); }},
-    {"createLUNs", "vol_create",
+    {"prepare", "vol_list", "new"},
+    {"snap", "snapshot_create", "prepared"},
+    {"reconcile", "vol_list", "shared snapped"},
+    {"isMapped", "vol_list", "shared mounted"},
+    {"mount", "snapshot_duplicate", "snapped"},
+    {"unmount", "unmap_vol", "mounted"},
+    {"delete", "snapshot_delete", "snapped"},
+    {"revert", "snapshot_restore", "snapped"},
+    {"createLUNs", "vol_create", nullptr,
      [](HostWorld& w, Shared&, int row) {
          return LunCall(w, "create", w.request("hc_" + std::to_string(row), 17 * kGiB));
      }},
-    {"deleteLUNs", "vol_delete",
+    {"deleteLUNs", "vol_delete", nullptr,
      [](HostWorld& w, Shared&, int row) {
          return LunCall(w, "delete", w.request(NewVolume(w, "hd_", row)));
      }},
-    {"resizeLUNs", "vol_resize",
+    {"resizeLUNs", "vol_resize", nullptr,
      [](HostWorld& w, Shared&, int row) {
          return LunCall(w, "resize", w.request(NewVolume(w, "hr_", row), 34 * kGiB));
      }},
-    {"mapLUNs", "map_vol",
+    {"mapLUNs", "map_vol", nullptr,
      [](HostWorld& w, Shared&, int row) {
          const std::string request = MapJson("app_m" + std::to_string(row), Port(row));
          return LunCall(w, "map", w.request(NewVolume(w, "hm_", row), 0, request));
      }},
-    {"unmapLUNs", "unmap_vol",
+    {"unmapLUNs", "unmap_vol", nullptr,
      [](HostWorld& w, Shared&, int row) {
          std::string volume = NewVolume(w, "hu_", row), host = "app_u" + std::to_string(row);
          w.admin({"host-create", "--host", host, "--fc", Port(0x100 + row)});
          w.admin({"map", "--host", host, "--vol", volume});
          return LunCall(w, "unmap", w.request(volume, 0, MapJson(host, Port(0x100 + row))));
      }},
-    {"resolveLuns", "vol_mapping_list",
+    {"resolveLuns", "vol_mapping_list", nullptr,
      [](HostWorld& w, Shared& shared, int) {
          if (!shared.ready) {
              w.addVolume("hs_1", false);
@@ -225,7 +187,7 @@ const EntryPoint kEntryPoints[] = {
          }
          return LunCall(w, "resolve", w.request("hs_1"));
      }},
-    {"inventory", "pool_list",
+    {"inventory", "pool_list", nullptr,
      [](HostWorld& w, Shared& shared, int) -> Call {
          if (!shared.ready) {
              EXPECT_TRUE(w.inventory().allCollected);
@@ -240,32 +202,21 @@ const EntryPoint kEntryPoints[] = {
 };
 
 void Inject(HostWorld& w, const std::string& fault, const char* hangOperation) {
-    auto persistent = [&w](std::vector<std::string> args) {
-        args.insert(args.begin(), {"fault", "--count", "1000"});
-        w.admin(args);
-    };
     if (fault == "missing") {
         std::string empty = w.root() + "/no-xcli";
         ::mkdir(empty.c_str(), 0700);
         w.setPlatform(empty);
-    } else if (fault == "hang") {
-        // The one command that decides outlives a two-second limit.
-        w.setPlatform("", 2);
-        w.admin({"fault", "--kind", "hang", "--seconds", "30", "--op", hangOperation});
-    } else if (fault == "garbage") {
-        persistent({"--kind", "garbage"});
-    } else if (fault == "truncated") {
-        persistent({"--kind", "truncate", "--bytes", "80"});
-    } else if (fault == "banner") {
-        persistent({"--kind", "banner"});
-    } else if (fault == "failing") {
-        persistent({"--kind", "fail", "--status", "NOT_ENOUGH_SPACE"});
-    } else if (fault == "wrong-password") {
-        w.admin({"user-add", "--user", HostWorld::kUser, "--password", "Not-The-Login-Pw"});
-    } else if (fault == "unknown-address") {
-        SetControlHost(w, "xiv-nowhere-9");
-    } else {
-        throw std::runtime_error("no such fault: " + fault);
+    }
+    // The one command that decides outlives a two-second limit.
+    if (fault == "hang") w.setPlatform("", 2);
+    if (fault == "unknown-address") SetControlHost(w, "xiv-nowhere-9");
+    for (const auto& row : TestTable("hardening/faults.txt")) {
+        if (row.at(0) != fault) continue;
+        std::vector<std::string> words;
+        std::istringstream split(row.at(1));
+        for (std::string word; split >> word;)
+            words.push_back(word == "@OP" ? hangOperation : word);
+        w.admin(words);
     }
 }
 
@@ -284,26 +235,37 @@ TEST_P(FaultMatrix, EndsAsTheTableSays) {
     HostWorld w;
     Shared shared;
     int row = 0;
-    for (const Row& r : Matrix()) {
-        if (r.entry != driver.name) continue;
+    // A row of tests/data/hardening/fault_matrix.txt: entry point, fault,
+    // result, status ("kept": the one before the call), error code.
+    for (const auto& r : TestTable("hardening/fault_matrix.txt")) {
+        const std::string& fault = r.at(1);
+        if (r.at(0) != driver.name) continue;
         ++row;
-        SCOPED_TRACE(r.entry + " with " + r.fault);
-        Call call = driver.setUp(w, shared, row);
-        Inject(w, r.fault, driver.hangOperation);
+        SCOPED_TRACE(r[0] + " with " + fault);
+        Call call;
+        if (!driver.jobState) {
+            call = driver.setUp(w, shared, row);
+        } else if (std::string(driver.jobState).rfind("shared", 0) == 0) {
+            if (shared.job == 0) shared.job = JobIn(w, driver.jobState);
+            call = SnapStep(w, shared.job, driver.name);
+        } else {
+            call = SnapStep(w, JobIn(w, driver.jobState), driver.name);
+        }
+        Inject(w, fault, driver.hangOperation);
         const std::vector<std::string> before = DatabaseState(w);
         const size_t logBefore = w.logText().size();
         Observed seen = call();
         const std::vector<std::string> after = DatabaseState(w);
         Lift(w);
 
-        EXPECT_EQ(seen.result, r.result);
-        EXPECT_EQ(seen.status, r.status == "kept" ? seen.statusBefore : std::stoi(r.status));
-        EXPECT_EQ(seen.code, r.code) << seen.message;
-        if (r.fault == "hang") {
+        EXPECT_EQ(seen.result, std::stoi(r.at(2)));
+        EXPECT_EQ(seen.status, r.at(3) == "kept" ? seen.statusBefore : std::stoi(r[3]));
+        EXPECT_EQ(seen.code, std::stoi(r.at(4))) << seen.message;
+        if (fault == "hang") {
             EXPECT_NE(w.logText().find("exceeded the time limit", logBefore), std::string::npos)
                 << "the hang did not meet the runner's time limit";
         }
-        if (r.fault != "banner") {
+        if (fault != "banner") {
             EXPECT_EQ(before, after) << "the failure changed the host database";
             EXPECT_EQ(seen.sideEffects, "");
         }

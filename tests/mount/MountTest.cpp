@@ -37,15 +37,7 @@ protected:
     }
     // v1..v3 in the pool, none mapped; hostObject: one holds both ports.
     void Make(bool hostObject = true, bool esx = false) {
-        HostWorldOptions options;
-        options.hostObject = hostObject;
-        options.esxServer = esx;
-        options.mapped = 0;
-        options.unmapped = 3;
-        w = std::make_unique<HostWorld>(options);
-    }
-    void MapSource(const char* volume, const char* lun) {
-        w->admin({"map", "--host", HostWorld::kHostObject, "--vol", volume, "--lun", lun});
+        w = std::make_unique<HostWorld>(HostWorldOptions{hostObject, esx, "", "", 0, 3});
     }
     // One snapshot per volume; esx: the sources are esx1's datastore disks.
     int64_t SnapshotJob(const std::vector<std::string>& volumes, bool esx = false) {
@@ -84,6 +76,14 @@ protected:
         return "QS_2_" + std::to_string(row.jobId) + "_" + std::to_string(row.id) + "_duplicate";
     }
     bool Present(const std::string& volume) { return !w->volumeField(volume, "name").empty(); }
+    // The last call asked once for this machine's ports and rescanned them once.
+    void ExpectOneRescanHere() {
+        const WatchedServices& services = w->lastServices();
+        EXPECT_EQ(services.initiatorQueries, 1);
+        ASSERT_EQ(services.rescans.size(), 1u);
+        EXPECT_EQ(services.rescans[0].host, refhost::clientName());
+        EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
+    }
     // The record found its disk, and the disk carries the unlocked duplicate.
     void ExpectMounted(const refhost::SnapRecordRow& row) {
         EXPECT_EQ(row.status, ZRSO::SNAP_DEVICE_FOUND) << row.errorMessage;
@@ -99,8 +99,9 @@ protected:
 // A second mount of the mapped snapshots maps nothing new and finds the same disks.
 TEST_F(Mount, SnapshotsTakeTheLowestFreeLunsInRecordOrderOnce) {
     Make();
-    MapSource("v1", "1");
-    MapSource("v3", "3");
+    for (const char* source : {"v1", "v3"})
+        w->admin({"map", "--host", HostWorld::kHostObject, "--vol", source, "--lun",
+                  std::string(source + 1)});
     const int64_t job = SnapshotJob({"v1", "v2", "v3"});
 
     for (int mount = 0; mount < 2; ++mount) {
@@ -116,20 +117,20 @@ TEST_F(Mount, SnapshotsTakeTheLowestFreeLunsInRecordOrderOnce) {
         }
         EXPECT_NE(rows[0].snapDevice, rows[1].snapDevice);
         EXPECT_NE(rows[1].snapDevice, rows[2].snapDevice);
-        const WatchedServices& services = w->lastServices();
-        EXPECT_EQ(services.initiatorQueries, 1);
-        ASSERT_EQ(services.rescans.size(), 1u);
-        EXPECT_EQ(services.rescans[0].host, refhost::clientName());
-        EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
+        ExpectOneRescanHere();
         EXPECT_EQ(sleeps, std::vector<unsigned int>{kPassWaitMs});
     }
     RunCounts runs = w->sim().CountRuns(HostWorld::kAddress);
     EXPECT_EQ(runs["snapshot_duplicate"] + runs["vol_unlock"] + runs["map_vol"], 0);
 }
 
-TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
+// A device name carrying a password reaches the debug hook and the log masked.
+TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePortsAndNoPasswordIsLogged) {
     Make(false);
+    TempDir hookDir("mount-hook");
+    SetDebugHookPathForTesting(hookDir.write("hook", ""));
     const int64_t job = SnapshotJob({"v1"});
+    w->nextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
 
     EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
     const auto row = w->rows(job)[0];
@@ -139,6 +140,8 @@ TEST_F(Mount, HostObjectIsCreatedWhenNoneHoldsThePorts) {
     const std::string shown = w->admin({"show"});
     EXPECT_NE(shown.find(kPort1), std::string::npos) << shown;
     EXPECT_NE(shown.find(kPort2), std::string::npos) << shown;
+    EXPECT_EQ(w->logText().find("Sekr3tPw"), std::string::npos);
+    EXPECT_NE(w->logText().find("hostPassword:***}"), std::string::npos);
 }
 
 TEST_F(Mount, DiskThatNeverAppearsIsReportedAfterSixPasses) {
@@ -190,19 +193,6 @@ TEST_F(Mount, VMwareSourceIsMappedHereAndOnTheEsxServerAndUnmappedFromBoth) {
     EXPECT_FALSE(Present(duplicate));
     ASSERT_EQ(w->lastServices().rescans.size(), 1u);
     EXPECT_EQ(w->lastServices().rescans[0].host, esxHost);
-}
-
-// A device name carrying a password reaches the debug hook masked.
-TEST_F(Mount, DebugHookOutputNeverShowsAPassword) {
-    Make();
-    TempDir hookDir("mount-hook");
-    SetDebugHookPathForTesting(hookDir.write("hook", ""));
-    const int64_t job = SnapshotJob({"v1"});
-    w->nextServices(job).extraDevices.push_back("{idatype:odd,hostPassword:Sekr3tPw}");
-
-    EXPECT_EQ(w->call(zrso_mapSnaps, job), 0);
-    EXPECT_EQ(w->logText().find("Sekr3tPw"), std::string::npos);
-    EXPECT_NE(w->logText().find("hostPassword:***}"), std::string::npos);
 }
 
 TEST_F(Mount, IsMappedReportsExistingAndMappedDuplicatesAndAsksForInitiatorsOnce) {
@@ -265,12 +255,8 @@ TEST_F(Unmount, UnmapsFromEveryHostObjectHoldingThePortsDeletesAndDropsTheDisks)
         EXPECT_TRUE(w->mappings(Duplicate(row)).empty());
         EXPECT_FALSE(Present(Duplicate(row)));
     }
-    const WatchedServices& services = w->lastServices();
-    EXPECT_EQ(services.initiatorQueries, 1);
-    ASSERT_EQ(services.rescans.size(), 1u);
-    EXPECT_EQ(services.rescans[0].host, refhost::clientName());
-    EXPECT_EQ(services.rescans[0].initiators.size(), 2u);
-    EXPECT_EQ(services.rescans[0].devices,
+    ExpectOneRescanHere();
+    EXPECT_EQ(w->lastServices().rescans.at(0).devices,
               (std::vector<std::string>{mounted[0].snapDevice, mounted[1].snapDevice}));
 }
 

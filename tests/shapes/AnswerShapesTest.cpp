@@ -24,24 +24,6 @@ namespace {
 
 constexpr long long kGiB = 1LL << 30;
 
-struct ShapeCase {
-    const char* name;
-    const char* shapes;  // xcli-sim shape --set
-    bool refuseWwn;      // a client that takes no vol_list wwn=
-    bool devlist;        // disks identified through xiv_devlist
-};
-
-const ShapeCase kCases[] = {
-    {"own", "default", false, false},
-    {"empty listings", "empty-listings", false, false},
-    {"id attributes", "id-attributes", false, false},
-    {"lower-case WWNs", "lower-case-wwn", false, false},
-    {"lower-case WWNs, no lookup by WWN", "lower-case-wwn", true, false},
-    {"pools by size only", "pool-size-only", false, false},
-    {"capitalised xiv_devlist", "devlist-capitals", false, true},
-    {"NAA designator last", "naa-last", false, false},
-};
-
 std::string Records(const refhost::StepOutcome& step) {
     std::string text = step.step + " " + std::to_string(step.result) + ":";
     for (const auto& r : step.records)
@@ -56,21 +38,22 @@ std::string Lun(const refhost::LunOutcome& lun) {
            std::to_string(lun.request.sizeBytes) + " " + lun.request.errorMessage + "|\n";
 }
 
-// Every flow in a fresh world of the given shape; what each ended with.
-std::string RunFlows(const ShapeCase& shape) {
+// Every flow in a fresh world of the given shape (a row of
+// tests/data/shapes/cases.txt); what each ended with.
+std::string RunFlows(const std::vector<std::string>& shape) {
     refhost::DemoWorld world = refhost::buildSimulatedArray(SimBinDir());
     struct Remove {
         std::string root;
         ~Remove() { refhost::removeTree(root); }
     } remove{world.root};
     refhost::SimAdmin sim(world.simBin, world.simState);
-    sim.runOrThrow({"shape", "--address", world.address, "--set", shape.shapes});
-    if (shape.refuseWwn) sim.runOrThrow({"refuse-wwn", "--address", world.address});
+    sim.runOrThrow({"shape", "--address", world.address, "--set", shape.at(1)});
+    if (shape.at(2) == "refuse-wwn") sim.runOrThrow({"refuse-wwn", "--address", world.address});
 
     std::ostringstream quiet;
     refhost::HostSession session(world.homeDir(), PluginPath(), false, quiet, quiet);
     refhost::setUpDemoHost(session, world);
-    if (shape.devlist) {
+    if (shape.at(3) == "devlist") {
         refhost::PlatformSettings platform;
         platform.xcliDir = world.simBin;
         platform.devlistPath = world.simBin;
@@ -118,13 +101,12 @@ TEST(AnswerShapes, EveryFlowEndsAsWithTheSimulatorsOwnShape) {
     if (!PluginAvailable() || !SimAvailable({"xiv_devlist"}))
         GTEST_SKIP() << "plug-in or simulator not built";
     HostWorldEnv env("answer_shapes");
-    const std::string own = RunFlows(kCases[0]);
+    const auto shapes = TestTable("shapes/cases.txt");
+    const std::string own = RunFlows(shapes.at(0));
     // The own shape itself ends as a backup administrator expects.
     EXPECT_EQ(own, TestData("shapes/own_shape_flows.txt"));
-    for (const ShapeCase& shape : kCases) {
-        if (&shape == &kCases[0]) continue;
-        EXPECT_EQ(RunFlows(shape), own) << "against " << shape.name;
-    }
+    for (size_t i = 1; i < shapes.size(); ++i)
+        EXPECT_EQ(RunFlows(shapes[i]), own) << "against " << shapes[i][0];
 }
 
 }  // namespace
