@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <memory>
-#include <sstream>
 
 #include "TempDir.h"
 #include "TestData.h"
@@ -57,11 +56,6 @@ protected:
         r.settings["SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH"] = "/opt/xiv";
         return store.addRecords(store.createJob("backup"), JobIdentity{7, 11, 18}, {r}).front();
     }
-    int64_t scalar(const std::string& sql) {
-        SqlStatement st(*db_, sql.c_str());
-        return st.step() ? st.integer(0) : -999;
-    }
-
     TempDir dir_{"refhost"};
     ScopedEnv key_{"ZRSO_KEY_FILE", dir_.file("cipher.key")},
         log_{"ZRSO_LOG_FILE", dir_.file("debug.log")},
@@ -192,14 +186,8 @@ TEST_F(HostInterfaces, ArrayLoginsAndInfoGoToThePlugInOnlyUnderThisHostsKey) {
 
 TEST_F(HostInterfaces, RegistryRefusesValuesTheLoginStringsCannotCarry) {
     ArrayRegistry registry(*db_);
-    std::istringstream refused(TestData("refhost/refused-arrays.txt"));
-    for (std::string line; std::getline(refused, line);) {
-        if (line[0] == '#') continue;
-        std::vector<std::string> r;
-        std::istringstream fields(line);
-        for (std::string f; std::getline(fields, f, '|');) r.push_back(f);
-        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument) << line;
-    }
+    for (const auto& r : TestTable("refhost/refused-arrays.txt"))
+        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument) << r[3];
     EXPECT_EQ(registry.list().size(), 2u);
     registry.setSetting(a1_, "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", "/opt/xiv/xcli");
     char buf[64] = {0};
@@ -242,9 +230,11 @@ TEST_F(HostInterfaces, AVolumeNotAddedLeavesNoTemporaryIdBehind) {
     ASSERT_NE(inv.addVolume(-2, a2_, "w1", "w1", 17, 0, "", 0, p2, ""), 0);
     EXPECT_NE(inv.addLun(-2, -2, "w1", "w1", 0, 0, "", 0, ""), 0)
         << "-2 must not point at v2 of the earlier array";
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM inv_luns l JOIN inv_volumes v ON v.id = "
-                     "l.volume_record_id AND v.name = l.name"),
-              1);
+    SqlStatement joined(*db_,
+                        "SELECT COUNT(*) FROM inv_luns l JOIN inv_volumes v ON v.id = "
+                        "l.volume_record_id AND v.name = l.name");
+    ASSERT_TRUE(joined.step());
+    EXPECT_EQ(joined.integer(0), 1);
 }
 
 TEST_F(HostInterfaces, TransactionsRollBackUnlessCommittedAndNewerFilesAreRefused) {

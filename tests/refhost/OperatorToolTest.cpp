@@ -32,33 +32,28 @@ protected:
     int runsOf(const std::string& op) const {
         return world_->sim().CountRuns(HostWorld::kAddress)[op];
     }
-    // Waits until the simulator has started a run of the operation.
-    bool runStarted(const std::string& op) const {
-        for (int i = 0; i < 600 && runsOf(op) == 0; ++i) ::usleep(50000);
-        return runsOf(op) > 0;
-    }
-    // Signals zrso-host started in the background and collects its end.
-    ProgramRun stop(pid_t pid, int signal) const {
-        ::kill(pid, signal);
-        return world_->collect(pid, "bg");
-    }
-
     // Runs zrso-host steps of tests/data/refhost/NAME, one a line: "$ words =>
     // STATUS" runs zrso-host; after it "out: text" / "err: text" expect the
     // text in its output / error, "-out: text" not, "out= text" the whole
-    // output line ("err=": none). "! words" runs the array's admin tool,
-    // "runs OP N" expects N runs of OP, "file PATH TEXT" the text in the
-    // file, "nofile PATH" no such file. @volume stands for the volume's
-    // device, $HOME / $ROOT for the host / world directory, "" for an empty word.
+    // output line ("err=": none). "& words" starts zrso-host in the
+    // background, "started OP" waits until the array runs OP, "stop SIGNAL
+    // => STATUS" signals the background zrso-host and collects it, "quiet"
+    // waits until no process serves the array. "! words" runs the array's
+    // admin tool (its answer is the output), "runs OP N" expects N runs of
+    // OP, "file PATH TEXT" the text in the file, "nofile PATH" no such file.
+    // @volume stands for the volume's device, $HOME / $ROOT for the host /
+    // world directory, $PID for the background zrso-host, "" for an empty word.
     void runScript(const std::string& name) const {
         std::istringstream in(TestData("refhost/" + name));
         ProgramRun last;
+        pid_t pid = 0;
         int number = 0;
         for (std::string line; std::getline(in, line);) {
             const std::string at = name + ":" + std::to_string(++number) + ": " + line;
             if (line.empty() || line[0] == '#') continue;
             line = std::regex_replace(line, std::regex("\\$HOME"), world_->home());
             line = std::regex_replace(line, std::regex("\\$ROOT"), world_->root());
+            line = std::regex_replace(line, std::regex("\\$PID"), std::to_string(pid));
             for (std::smatch m; std::regex_search(line, m, std::regex("@(\\w+)"));)
                 line.replace(m.position(), m.length(), world_->deviceOf(m.str(1)));
             std::istringstream fields(line);
@@ -68,13 +63,21 @@ protected:
             std::vector<std::string> words;
             std::istringstream split(rest.substr(0, rest.find(" => ")));
             for (std::string w; split >> w;) words.push_back(w == "\"\"" ? "" : w);
-            if (kind == "$") {
-                last = host(words);
+            if (kind == "$" || kind == "stop") {
+                if (kind == "stop") ::kill(pid, std::stoi(words.at(0)));
+                last = kind == "$" ? host(words) : world_->collect(pid, "bg");
                 EXPECT_EQ(rest.substr(rest.find(" => ") + 4), std::to_string(last.status))
                     << at << "\n"
                     << last.out << last.err;
+            } else if (kind == "&") {
+                pid = world_->startHost(words, "bg");
+            } else if (kind == "started") {
+                for (int i = 0; i < 600 && runsOf(words.at(0)) == 0; ++i) ::usleep(50000);
+                ASSERT_GT(runsOf(words.at(0)), 0) << at;
+            } else if (kind == "quiet") {
+                EXPECT_TRUE(world_->waitQuiet()) << at;
             } else if (kind == "!") {
-                world_->admin(words);
+                last.out = world_->admin(words);
             } else if (kind == "nofile") {
                 EXPECT_NE(::access(words.at(0).c_str(), F_OK), 0) << at;
             } else if (kind == "file") {
@@ -103,36 +106,11 @@ TEST_F(OperatorTool, GuardsRefuseShrinkingUnconfirmedChangesAndRevertWhileMounte
 }
 
 TEST_F(OperatorTool, InterruptedBackupStopsTheXcliChildAndMarksTheJob) {
-    world_->admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "snapshot_create"});
-    pid_t pid = world_->startHost({"backup", world_->deviceOf("v1")}, "bg");
-    ASSERT_TRUE(runStarted("snapshot_create"));
-    auto r = stop(pid, SIGINT);
-    EXPECT_EQ(r.status, 128 + SIGINT) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "INTERRUPTED by SIGINT during snap")) << r.out;
-    EXPECT_TRUE(has(r.out, "clean up with: zrso-host delete 1")) << r.out;
-    EXPECT_TRUE(has(host({"jobs", "1"}).out, "interrupted"));
-    // The child went with zrso-host: nothing is left to change the array.
-    EXPECT_TRUE(world_->waitQuiet());
-    EXPECT_FALSE(has(world_->admin({"show"}), "ZRS_J1"));
-    EXPECT_EQ(runsOf("snapshot_create"), 1);
+    runScript("interrupted-backup.txt");
 }
 
 TEST_F(OperatorTool, InterruptedMountRefusesASecondCommandOnItsJob) {
-    ASSERT_EQ(host({"backup", world_->deviceOf("v1"), world_->deviceOf("v2")}).status, 0);
-    world_->admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "map_vol"});
-    pid_t pid = world_->startHost({"mount", "1"}, "bg");
-    ASSERT_TRUE(runStarted("map_vol"));
-    auto second = host({"unmount", "1"});
-    EXPECT_EQ(second.status, 1);
-    EXPECT_TRUE(has(second.err, "job 1 busy (pid " + std::to_string(pid) + ")")) << second.err;
-
-    auto r = stop(pid, SIGTERM);
-    EXPECT_EQ(r.status, 128 + SIGTERM) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "clean up with: zrso-host unmount 1")) << r.out;
-    EXPECT_TRUE(world_->waitQuiet());
-    EXPECT_EQ(runsOf("map_vol"), 1) << "no child is started once stopping";
-    // The job is free again and cleans up.
-    EXPECT_EQ(host({"unmount", "1"}).status, 0);
+    runScript("interrupted-mount.txt");
 }
 
 TEST_F(OperatorTool, FailuresPrintTheirReasonOnScreen) { runScript("failures.txt"); }
