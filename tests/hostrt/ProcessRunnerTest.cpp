@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "TempDir.h"
+#include "TestData.h"
 #include "host/rt/HostSleep.h"
 #include "host/rt/ProcessRunner.h"
 
@@ -153,21 +154,15 @@ TEST(ProcessRunner, StopRequestStopsTheChildRefusesNewOnesAndEndsSleeps) {
 TEST(HostSleep, ScaleShortensTheWaitAndBadScalesAreIgnored) {
     std::vector<double> told;
     setHostSleepObserver([&](double seconds) { told.push_back(seconds); });
-    const struct {
-        const char* scale;
-        unsigned int ms;
-        double seconds;
-    } cases[] = {{"0.001", 60000, 0.06}, {"abc", 50, 0.05}, {"-1", 50, 0.05},
-                 {"1x", 50, 0.05},       {"nan", 50, 0.05}, {"", 50, 0.05}};
-    for (const auto& c : cases) {
-        ScopedEnv env("ZRSO_SLEEP_SCALE", c.scale);
+    for (const auto& c : TestTable("hostrt/sleep-scales.txt")) {
+        ScopedEnv env("ZRSO_SLEEP_SCALE", c[0]);
         auto start = std::chrono::steady_clock::now();
-        hostSleep(c.ms, __FILE__, __LINE__);
+        hostSleep(std::stoul(c[1]), __FILE__, __LINE__);
         EXPECT_GE(std::chrono::steady_clock::now() - start,
-                  std::chrono::milliseconds(static_cast<int>(c.seconds * 1000)))
-            << "slept at least as long: " << c.scale;
+                  std::chrono::duration<double>(std::stod(c[2])))
+            << "slept at least as long: " << c[0];
         ASSERT_FALSE(told.empty());
-        EXPECT_DOUBLE_EQ(told.back(), c.seconds) << c.scale;
+        EXPECT_DOUBLE_EQ(told.back(), std::stod(c[2])) << c[0];
     }
     told.clear();
     ScopedEnv none("ZRSO_SLEEP_SCALE", "0");

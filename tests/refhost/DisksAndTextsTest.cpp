@@ -60,21 +60,14 @@ TEST(SimulatedDevices, ListsCatalogDisksOfTheVendorAndEmptiesWhenNoPortSees) {
 }
 
 TEST(DiskInquiry, LogicalUnitNaaIsFoundWithinThePageOnly) {
-    std::istringstream cases(TestData("refhost/naa-pages.txt"));
-    for (std::string line; std::getline(cases, line);) {
-        if (line[0] == '#') continue;
-        std::istringstream fields(line);
-        unsigned int transferred = 0;
-        std::string expected, hex;
-        fields >> transferred >> expected;
+    for (const auto& c : TestTable("refhost/naa-pages.txt")) {
         std::vector<unsigned char> page(512, 0xEE);
+        std::istringstream words(c[2]);
         std::size_t at = 0;
-        for (std::string word; fields >> word;)
-            for (std::size_t i = 0; i < word.size(); i += 2)
-                page.at(at++) =
-                    static_cast<unsigned char>(std::stoi(word.substr(i, 2), nullptr, 16));
-        EXPECT_EQ(logicalUnitNaa(page.data(), transferred), expected == "-" ? "" : expected)
-            << line;
+        for (std::string w; words >> w;)
+            for (std::size_t i = 0; i < w.size(); i += 2)
+                page.at(at++) = static_cast<unsigned char>(std::stoi(w.substr(i, 2), nullptr, 16));
+        EXPECT_EQ(logicalUnitNaa(page.data(), std::stoul(c[0])), c[1] == "-" ? "" : c[1]) << c[2];
     }
 }
 
