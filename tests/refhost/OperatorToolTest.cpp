@@ -9,6 +9,7 @@
 #include <termios.h>
 
 #include <csignal>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -35,12 +36,14 @@ protected:
     // Runs zrso-host steps of tests/data/refhost/NAME, one a line: "$ words =>
     // STATUS" runs zrso-host; after it "out: text" / "err: text" expect the
     // text in its output / error, "-out: text" not, "out= text" the whole
-    // output line ("err=": none). "& words" starts zrso-host in the
-    // background, "started OP" waits until the array runs OP, "stop SIGNAL
+    // output line ("err=": none). "tty words => STATUS" runs zrso-host with
+    // just these words on a terminal whose input ends at once. "& words"
+    // starts zrso-host in the background, "started OP" waits until the array runs OP, "stop SIGNAL
     // => STATUS" signals the background zrso-host and collects it, "quiet"
     // waits until no process serves the array. "! words" runs the array's
     // admin tool (its answer is the output), "runs OP N" expects N runs of
-    // OP, "file PATH TEXT" the text in the file, "nofile PATH" no such file.
+    // OP, "file PATH TEXT" the text in the file, "nofile PATH" no such file,
+    // "write PATH TEXT" writes the file, \n its line ends.
     // @volume stands for the volume's device, $HOME / $ROOT for the host /
     // world directory, $PID for the background zrso-host, "" for an empty word.
     void runScript(const std::string& name) const {
@@ -63,9 +66,18 @@ protected:
             std::vector<std::string> words;
             std::istringstream split(rest.substr(0, rest.find(" => ")));
             for (std::string w; split >> w;) words.push_back(w == "\"\"" ? "" : w);
-            if (kind == "$" || kind == "stop") {
-                if (kind == "stop") ::kill(pid, std::stoi(words.at(0)));
-                last = kind == "$" ? host(words) : world_->collect(pid, "bg");
+            if (kind == "$" || kind == "stop" || kind == "tty") {
+                if (kind == "$") {
+                    last = host(words);
+                } else if (kind == "tty") {
+                    last = RunProgram(
+                        {"/usr/bin/script", "-qec",
+                         BuiltProgram("zrso-host") + " " + rest.substr(0, rest.find(" => ")),
+                         "/dev/null"});
+                } else {
+                    ::kill(pid, std::stoi(words.at(0)));
+                    last = world_->collect(pid, "bg");
+                }
                 EXPECT_EQ(rest.substr(rest.find(" => ") + 4), std::to_string(last.status))
                     << at << "\n"
                     << last.out << last.err;
@@ -80,6 +92,9 @@ protected:
                 last.out = world_->admin(words);
             } else if (kind == "nofile") {
                 EXPECT_NE(::access(words.at(0).c_str(), F_OK), 0) << at;
+            } else if (kind == "write") {
+                std::ofstream(words.at(0)) << std::regex_replace(rest.substr(rest.find(' ') + 1),
+                                                                 std::regex("\\\\n"), "\n");
             } else if (kind == "file") {
                 EXPECT_TRUE(has(ReadFileText(words.at(0)), words.at(1))) << at;
             } else if (kind == "runs") {
@@ -134,25 +149,11 @@ TEST_F(OperatorTool, SettingsAndArraysAreCheckedBeforeTheyAreKept) {
     EXPECT_EQ(host({"array", "test", "xiv1"}).status, 0) << "the old password stays";
 }
 
-TEST_F(OperatorTool, UsageHelpVersionJsonQuietnessSupportedAndArrayList) {
-    env_.tmp().write("world/home/disks/hpd1.disk",
-                     "vendor=HP\nproduct=HSV300\nrevision=1\nserial=XYZ\n"
-                     "naa=600508B4000000000000000000000001\n");
-    runScript("usage.txt");
-    auto help = host({"help", "lun", "resize"}).out;
-    EXPECT_EQ(host({"lun", "resize", "--help"}).out, help);
-    EXPECT_NE(host({"backup", "--help"}).out, help);
-}
+TEST_F(OperatorTool, UsageHelpVersionJsonQuietnessSupportedAndArrayList) { runScript("usage.txt"); }
 
-TEST_F(OperatorTool, ADamagedHostDatabaseIsToldPlainly) {
-    const std::string db = world_->home() + "/host.db";
-    env_.tmp().write("world/home/host.db", std::string(8192, 'Z'));
-    ::unlink((db + "-wal").c_str());
-    ::unlink((db + "-shm").c_str());
-    auto r = host({"array", "list"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(has(r.err, "damaged or not a database")) << r.err;
-}
+TEST_F(OperatorTool, ADamagedHostDatabaseIsToldPlainly) { runScript("damaged-db.txt"); }
+
+TEST_F(OperatorTool, OnARealMachineARescanAsksOnTheTerminalOrWantsYes) { runScript("rescan.txt"); }
 
 TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
     int master = -1;
@@ -184,30 +185,4 @@ TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
     EXPECT_NE(after.c_lflag & ECHO, 0u);
 }
 
-// On a real machine a rescan probes every SCSI bus: zrso-host says so and goes
-// on only when told. Neither case here writes to the machine's scan files.
-TEST(OperatorToolRescan, OnARealMachineAsksOnTheTerminalOrWantsYes) {
-    TempDir dir("refhost");
-    const std::string bin = BuiltProgram("zrso-host"), home = dir.file("home");
-    ASSERT_EQ(RunProgram({bin, "--home", home, "init"}).status, 0);
-    auto script = RunProgram({bin, "--home", home, "rescan"});  // standard input: /dev/null
-    EXPECT_EQ(script.status, 2);
-    EXPECT_TRUE(has(script.out, "to the scan file of")) << script.out;
-    EXPECT_TRUE(has(script.err, "pass --yes")) << script.err;
-    // script(1) gives it a terminal whose input ends at once: no answer is no.
-    auto terminal =
-        RunProgram({"/usr/bin/script", "-qec", bin + " --home " + home + " rescan", "/dev/null"});
-    EXPECT_EQ(terminal.status, 1) << terminal.out << terminal.err;
-    EXPECT_TRUE(has(terminal.out, "Rescan now? [y/N]")) << terminal.out;
-    EXPECT_TRUE(has(terminal.out, "rescan not done")) << terminal.out;
-}
-
-TEST(OperatorToolDemo, RunsToTheEndInAFreshWorld) {
-    if (!HostWorld::buildHasIt()) GTEST_SKIP() << "simulator or plug-in not built";
-    HostWorldEnv env("demo");
-    auto r = RunProgram({BuiltProgram("zrso-host"), "demo"});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "demo finished")) << r.out;
-    EXPECT_TRUE(has(r.out, "/dev/xivd1: IBM XIV volume")) << r.out;
-    EXPECT_FALSE(has(r.out, "FAILED")) << r.out;
-}
+TEST_F(OperatorTool, DemoRunsToTheEndInAWorldOfItsOwn) { runScript("demo.txt"); }
