@@ -29,7 +29,6 @@ protected:
         world_ = HostWorld::ready(env_.tmp().file("world"), 2);
     }
 
-    ProgramRun host(const std::vector<std::string>& words) const { return world_->host(words); }
     int runsOf(const std::string& op) const {
         return world_->sim().CountRuns(HostWorld::kAddress)[op];
     }
@@ -38,15 +37,15 @@ protected:
     // text in its output / error, "-out: text" not, "out= text" the whole
     // output line ("err=": none). "tty words => STATUS" runs zrso-host with
     // just these words on a terminal whose input ends at once. "& words"
-    // starts zrso-host in the background, "started OP" waits until the array runs OP, "stop SIGNAL
-    // => STATUS" signals the background zrso-host and collects it, "quiet"
-    // waits until no process serves the array. "! words" runs the array's
-    // admin tool (its answer is the output), "runs OP N" expects N runs of
-    // OP, "file PATH TEXT" the text in the file, "nofile PATH" no such file,
-    // "write PATH TEXT" writes the file, \n its line ends, "chmod MODE PATH"
-    // changes its mode.
-    // @volume stands for the volume's device, $HOME / $ROOT for the host /
-    // world directory, $PID for the background zrso-host, "" for an empty word.
+    // starts zrso-host in the background, "started OP" waits until the array
+    // runs OP, "stop SIGNAL => STATUS" signals the background zrso-host and
+    // collects it, "quiet" waits until no process serves the array.
+    // "! words" runs the array's admin tool (its answer is the output),
+    // "runs OP N" expects N runs of OP, "file PATH TEXT" the text in the
+    // file, "nofile PATH" no such file, "write PATH TEXT" writes the file
+    // (\n: a line end), "chmod MODE PATH" changes its mode. @volume stands
+    // for the volume's device, $HOME / $ROOT for the host / world directory,
+    // $PID for the background zrso-host, "" for an empty word.
     void runScript(const std::string& name) const {
         std::istringstream in(TestData("refhost/" + name));
         ProgramRun last;
@@ -69,7 +68,7 @@ protected:
             for (std::string w; split >> w;) words.push_back(w == "\"\"" ? "" : w);
             if (kind == "$" || kind == "stop" || kind == "tty") {
                 if (kind == "$") {
-                    last = host(words);
+                    last = world_->host(words);
                 } else if (kind == "tty") {
                     last = RunProgram(
                         {"/usr/bin/script", "-qec",
