@@ -100,9 +100,7 @@ TEST(ProcessRunner, EnvironmentDescriptorsAndStdin) {
 }
 
 TEST(ProcessRunner, TimeLimitKillsChildAndItsDescendants) {
-    TempDir dir;
-    dir.write("platform.ini", "[~Trellis]\nnProcessTimeoutSeconds=2\n");
-    ScopedEnv config("ZRSO_CONFIG", dir.file("platform.ini").c_str());
+    ScopedEnv config("ZRSO_CONFIG", TestDataPath("platform/time-limit.ini"));
     Outcome r = run("sh -c \"sleep 60 & echo $!; sleep 5; echo late\"");
     EXPECT_EQ(r.status, ProcessRunner::TIMED_OUT);
     EXPECT_THAT(r.out, Not(HasSubstr("late"))) << "killed at the limit, not waited for";
