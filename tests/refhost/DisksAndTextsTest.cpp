@@ -93,9 +93,7 @@ TEST(HostText, SerialsSizesAndValuesAreCheckedBeforeUse) {
         {"hexSerial", [](const Args& a) { return hexSerial(a.at(0)); }},
         {"decimalSerial", [](const Args& a) { return decimalSerial(a.at(0)); }},
         {"serialMatches",
-         [](const Args& a) {
-             return serialMatches(a.at(0), a.size() > 1 ? a[1] : "") ? "yes" : "no";
-         }},
+         [](const Args& a) { return serialMatches(a.at(0), a.at(1)) ? "yes" : "no"; }},
         {"parseSize", [](const Args& a) { return std::to_string(parseSize(a.at(0))); }},
         {"attributeValue",
          [](const Args& a) { return attributeValueProblem(a.at(0)).empty() ? "" : "!"; }},
