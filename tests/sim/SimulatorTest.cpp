@@ -36,9 +36,9 @@ std::string statusOf(const std::string& xml) {
 
 // The world's array with a pool "p" of 1003 GB and a 170 GB snapshot
 // reserve; ZRSO_SIM_DISKS names a catalog of the test's own.
-class SimTest : public ::testing::Test {
+class Simulator : public ::testing::Test {
 protected:
-    SimTest()
+    Simulator()
         : world_(std::make_unique<HostWorld>(dir_.file("world"))),
           state_("XIV_SIM_STATE", world_->sim().state()) {
         admin("pool-create" + kAt + "--pool p --size-gb 1000 --snapshot-size-gb 170");
@@ -128,15 +128,11 @@ protected:
 
 const std::string kAddr = HostWorld::kAddress;
 
-using SimCommandLine = SimTest;
-
-TEST_F(SimCommandLine, LoginsUsageOperationsArgumentsAndConfirmation) {
-    runScript("command-line.txt");
-}
+TEST_F(Simulator, LoginsUsageOperationsArgumentsAndConfirmation) { runScript("command-line.txt"); }
 
 // Arguments are kept as received, an empty one too; a password from the
 // environment is flagged, never shown.
-TEST_F(SimCommandLine, RunsAreRecordedExactlyWithoutAnEnvironmentPassword) {
+TEST_F(Simulator, RunsAreRecordedExactlyWithoutAnEnvironmentPassword) {
     admin("runs --clear");
     ScopedEnv env("XIV_XCLIPASSWORD", "hidden");
     xcli("", {"-u", "admin", "-m", kAddr, "-y", "-x", "vol_list", "vol=a b\tc", ""});
@@ -150,15 +146,11 @@ TEST_F(SimCommandLine, RunsAreRecordedExactlyWithoutAnEnvironmentPassword) {
     EXPECT_EQ("", admin("runs"));
 }
 
-using SimVolumeRules = SimTest;
+TEST_F(Simulator, SizesSpaceRefusalsAndFilters) { runScript("volumes.txt"); }
 
-TEST_F(SimVolumeRules, SizesSpaceRefusalsAndFilters) { runScript("volumes.txt"); }
+TEST_F(Simulator, WwnsGivenOrRefusedAndValuesEscapedInBothForms) { runScript("wwns.txt"); }
 
-TEST_F(SimVolumeRules, WwnsGivenOrRefusedAndValuesEscapedInBothForms) { runScript("wwns.txt"); }
-
-using SimSnapshotRules = SimTest;
-
-TEST_F(SimSnapshotRules, SnapshotsAndGroups) {
+TEST_F(Simulator, SnapshotsAndGroups) {
     runScript("snapshots.txt");
     auto s = volume("sg2.v2"), d = volume("d1");
     EXPECT_FALSE(s["snapshot_time"].empty());
@@ -167,17 +159,13 @@ TEST_F(SimSnapshotRules, SnapshotsAndGroups) {
     EXPECT_NE(s["snapshot_serial"], d["snapshot_serial"]);
 }
 
-TEST_F(SimSnapshotRules, SnapshotReserveLimitsSnapshotsOfWrittenData) {
+TEST_F(Simulator, SnapshotReserveLimitsSnapshotsOfWrittenData) {
     runScript("snapshot-reserve.txt");
 }
 
-using SimHostRules = SimTest;
+TEST_F(Simulator, HostsPortsAndMappings) { runScript("hosts.txt"); }
 
-TEST_F(SimHostRules, HostsPortsAndMappings) { runScript("hosts.txt"); }
-
-using SimFaults = SimTest;
-
-TEST_F(SimFaults, FaultsAnswerTheirStatusForTheirCountAndOperation) {
+TEST_F(Simulator, FaultsAnswerTheirStatusForTheirCountAndOperation) {
     runScript("faults.txt");
     EXPECT_ANY_THROW(admin("fault --address 10.0.0.99 --kind garbage"));
     admin("fault" + kAt + "--kind truncate --bytes 30");
@@ -187,7 +175,7 @@ TEST_F(SimFaults, FaultsAnswerTheirStatusForTheirCountAndOperation) {
 
 // The second vol_create does its work, then waits until released; the admin
 // tool names the held run.
-TEST_F(SimFaults, HoldKeepsTheNthRunAfterItsWorkUntilReleased) {
+TEST_F(Simulator, HoldKeepsTheNthRunAfterItsWorkUntilReleased) {
     admin("hold" + kAt + "--op vol_create --nth 2");
     EXPECT_EQ("SUCCESS", status("host_list"));
     EXPECT_EQ("SUCCESS", status("vol_create vol=v1 size=17 pool=p"));
@@ -205,9 +193,7 @@ TEST_F(SimFaults, HoldKeepsTheNthRunAfterItsWorkUntilReleased) {
     EXPECT_EQ("SUCCESS", status("vol_create vol=v3 size=17 pool=p"));
 }
 
-using SimConcurrentRuns = SimTest;
-
-TEST_F(SimConcurrentRuns, RacingClientsNeverBothGetWhatOnlyOneCanHave) {
+TEST_F(Simulator, RacingClientsNeverBothGetWhatOnlyOneCanHave) {
     constexpr int kClients = 12, kRoom = 5;  // volumes of 17 GB that fit in p2
     ASSERT_EQ("SUCCESS", status("host_define host=h1"));
     admin("pool-create" + kAt + "--pool p2 --size-gb 85");
@@ -245,9 +231,8 @@ const char* kPort = "21:00:00:24:ff:3a:bc:01";
 
 // Ports see their host's mappings; exported to the disk catalog they keep
 // their names (xiv_devlist over them is read end to end by the identity tests).
-using SimDiskExport = SimTest;
 
-TEST_F(SimDiskExport, PortsSeeTheirHostsMappingsAsDisksThatKeepTheirNames) {
+TEST_F(Simulator, PortsSeeTheirHostsMappingsAsDisksThatKeepTheirNames) {
     runScript("disk-export.txt");
     auto seen = admin("disks --ports 10000000C9AAAAAA,21000024FF3ABC01");
     // lun, wwn, serial, hex serial, target port, volume, bytes, address, host object
@@ -269,9 +254,7 @@ TEST_F(SimDiskExport, PortsSeeTheirHostsMappingsAsDisksThatKeepTheirNames) {
     EXPECT_NE(std::string::npos, disk2.find("naa=" + volume("v2")["wwn"] + "\n"));
     // Someone else's disk in the catalog is left alone; unmapped disks go.
     dir_.write("disks/sda.disk", "vendor=ATA\nproduct=DISK\nnaa=5000C500A1B2C3D4\n");
-    ASSERT_EQ("SUCCESS", status("unmap_vol host=me vol=v1"));
-    ASSERT_EQ("SUCCESS", status("vol_create vol=v4 size=17 pool=p"));
-    ASSERT_EQ("SUCCESS", status("map_vol host=me vol=v4 lun=9"));
+    runScript("disk-remap.txt");
     admin(exportDisks);
     EXPECT_EQ("", ReadFileText(catalog + "/xivd1.disk"));
     EXPECT_EQ(disk2, ReadFileText(catalog + "/xivd2.disk"));
