@@ -75,6 +75,7 @@ protected:
                          BuiltProgram("zrso-host") + " " + rest.substr(0, rest.find(" => ")),
                          "/dev/null"});
                 } else {
+                    ASSERT_GT(pid, 0) << at << ": nothing started in the background";
                     ::kill(pid, std::stoi(words.at(0)));
                     last = world_->collect(pid, "bg");
                 }
