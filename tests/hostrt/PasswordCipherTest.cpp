@@ -19,11 +19,9 @@ protected:
         std::vector<char> buffer(capacity, 'X');
         unsigned long size = capacity;
         int ok = cipher_.decrypt(text.c_str(), buffer.data(), &size);
-        if (ok) {
-            *plain = buffer.data();
-        } else {
-            EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string(capacity, '\0'));
-        }
+        EXPECT_TRUE(ok || std::string(buffer.begin(), buffer.end()) == std::string(capacity, '\0'))
+            << "a failure leaves the buffer zeroed";
+        if (ok) *plain = buffer.data();
         return ok;
     }
 

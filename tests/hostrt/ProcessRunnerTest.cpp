@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "TempDir.h"
+#include "TestData.h"
 #include "host/rt/HostSleep.h"
 #include "host/rt/ProcessRunner.h"
 
@@ -60,12 +61,11 @@ TEST(ProcessRunner, ExitStatusSignalsAndNotStarted) {
     EXPECT_EQ(r.err, "err\n");
     EXPECT_EQ(run("sh -c \"kill -TERM $$\"").status, 128 + SIGTERM);
 
-    TempDir dir;
-    dir.write("not-executable", "#!/bin/sh\n");
+    // A data file of ours stands for a program that is not executable.
     for (std::string line :
          {std::string("zrso-no-such-program -x"), std::string("/nonexistent/xcli"),
-          dir.file("not-executable"), std::string("\"\""), std::string(""), std::string("  "),
-          std::string("xcli -p \"unterminated")}) {
+          TestDataPath("platform/sections.ini"), std::string("\"\""), std::string(""),
+          std::string("  "), std::string("xcli -p \"unterminated")}) {
         r = run(line);
         EXPECT_EQ(r.status, ProcessRunner::NOT_STARTED) << line;
         EXPECT_EQ(r.out, "") << line;
@@ -100,9 +100,7 @@ TEST(ProcessRunner, EnvironmentDescriptorsAndStdin) {
 }
 
 TEST(ProcessRunner, TimeLimitKillsChildAndItsDescendants) {
-    TempDir dir;
-    dir.write("platform.ini", "[~Trellis]\nnProcessTimeoutSeconds=2\n");
-    ScopedEnv config("ZRSO_CONFIG", dir.file("platform.ini").c_str());
+    ScopedEnv config("ZRSO_CONFIG", TestDataPath("platform/time-limit.ini"));
     Outcome r = run("sh -c \"sleep 60 & echo $!; sleep 5; echo late\"");
     EXPECT_EQ(r.status, ProcessRunner::TIMED_OUT);
     EXPECT_THAT(r.out, Not(HasSubstr("late"))) << "killed at the limit, not waited for";
@@ -110,12 +108,11 @@ TEST(ProcessRunner, TimeLimitKillsChildAndItsDescendants) {
     pid_t grandchild = static_cast<pid_t>(std::atoi(r.out.c_str()));
     ASSERT_GT(grandchild, 0) << r.out;
     EXPECT_TRUE(processGone(grandchild));
-}
 
-TEST(ProcessRunner, DescendantHoldingThePipeDoesNotDelayTheResult) {
-    Outcome r = run("sh -c \"sleep 30 & echo $!; exit 5\"");
-    pid_t grandchild = static_cast<pid_t>(std::atoi(r.out.c_str()));
+    // A descendant still holding the pipe does not delay the result.
+    r = run("sh -c \"sleep 30 & echo $!; exit 5\"");
     EXPECT_EQ(r.status, 5);
+    grandchild = static_cast<pid_t>(std::atoi(r.out.c_str()));
     ASSERT_GT(grandchild, 0) << r.out;
     EXPECT_EQ(::kill(grandchild, SIGKILL), 0) << "the result came before the descendant ended";
 }
@@ -153,21 +150,15 @@ TEST(ProcessRunner, StopRequestStopsTheChildRefusesNewOnesAndEndsSleeps) {
 TEST(HostSleep, ScaleShortensTheWaitAndBadScalesAreIgnored) {
     std::vector<double> told;
     setHostSleepObserver([&](double seconds) { told.push_back(seconds); });
-    const struct {
-        const char* scale;
-        unsigned int ms;
-        double seconds;
-    } cases[] = {{"0.001", 60000, 0.06}, {"abc", 50, 0.05}, {"-1", 50, 0.05},
-                 {"1x", 50, 0.05},       {"nan", 50, 0.05}, {"", 50, 0.05}};
-    for (const auto& c : cases) {
-        ScopedEnv env("ZRSO_SLEEP_SCALE", c.scale);
+    for (const auto& c : TestTable("hostrt/sleep-scales.txt")) {
+        ScopedEnv env("ZRSO_SLEEP_SCALE", c[0]);
         auto start = std::chrono::steady_clock::now();
-        hostSleep(c.ms, __FILE__, __LINE__);
+        hostSleep(std::stoul(c[1]), __FILE__, __LINE__);
         EXPECT_GE(std::chrono::steady_clock::now() - start,
-                  std::chrono::milliseconds(static_cast<int>(c.seconds * 1000)))
-            << "slept at least as long: " << c.scale;
+                  std::chrono::duration<double>(std::stod(c[2])))
+            << "slept at least as long: " << c[0];
         ASSERT_FALSE(told.empty());
-        EXPECT_DOUBLE_EQ(told.back(), c.seconds) << c.scale;
+        EXPECT_DOUBLE_EQ(told.back(), std::stod(c[2])) << c[0];
     }
     told.clear();
     ScopedEnv none("ZRSO_SLEEP_SCALE", "0");

@@ -8,7 +8,6 @@
 #include <map>
 #include <sstream>
 
-#include "SimDisks.h"
 #include "TempDir.h"
 #include "TestData.h"
 #include "refhost/ArraySerial.h"
@@ -60,45 +59,29 @@ TEST(SimulatedDevices, ListsCatalogDisksOfTheVendorAndEmptiesWhenNoPortSees) {
 }
 
 TEST(DiskInquiry, LogicalUnitNaaIsFoundWithinThePageOnly) {
-    std::istringstream cases(TestData("refhost/naa-pages.txt"));
-    for (std::string line; std::getline(cases, line);) {
-        if (line[0] == '#') continue;
-        std::istringstream fields(line);
-        unsigned int transferred = 0;
-        std::string expected, hex;
-        fields >> transferred >> expected;
+    for (const auto& c : TestTable("refhost/naa-pages.txt")) {
         std::vector<unsigned char> page(512, 0xEE);
+        std::istringstream words(c[2]);
         std::size_t at = 0;
-        for (std::string word; fields >> word;)
-            for (std::size_t i = 0; i < word.size(); i += 2)
-                page.at(at++) =
-                    static_cast<unsigned char>(std::stoi(word.substr(i, 2), nullptr, 16));
-        EXPECT_EQ(logicalUnitNaa(page.data(), transferred), expected == "-" ? "" : expected)
-            << line;
+        for (std::string w; words >> w;)
+            for (std::size_t i = 0; i < w.size(); i += 2)
+                page.at(at++) = static_cast<unsigned char>(std::stoi(w.substr(i, 2), nullptr, 16));
+        EXPECT_EQ(logicalUnitNaa(page.data(), std::stoul(c[0])), c[1] == "-" ? "" : c[1]) << c[2];
     }
 }
 
 TEST(DiskInquiry, DisksTellVendorProductArraySerialsAndNaa) {
-    SimDisks disks;
-    DiskIdentity xiv =
-        identifyDisk(disks.add("xivd1", SimDisks::Xiv("13027950a1", "50017380027950A1")));
-    EXPECT_EQ(xiv.vendor + " " + xiv.product + " " + xiv.unitSerial, "IBM 2810XIV 13027950a1");
-    EXPECT_EQ(xiv.arraySerial + " " + xiv.arrayHexSerial + " " + xiv.naa,
-              "1310133 1302795 50017380027950A1");
-    EXPECT_EQ(xiv.problem, "");
-    ::SimDisk other;
-    other.vendor = "HP";
-    other.serial = "1302795";
-    other.naa = "600508B4000000000000000000000001";
-    DiskIdentity hp = identifyDisk(disks.add("hpd1", other));
-    EXPECT_EQ(hp.arraySerial, "") << "only an XIV volume's serial names an array";
-    EXPECT_EQ(hp.naa, other.naa);
-    ::SimDisk broken = SimDisks::Xiv("XYZ");
-    broken.extra["fail"] = "vpd83";
-    DiskIdentity bad = identifyDisk(disks.add("xivd2", broken));
-    EXPECT_EQ(bad.arraySerial + bad.naa, "");
-    EXPECT_NE(bad.problem.find("no array serial"), std::string::npos) << bad.problem;
-    EXPECT_NE(bad.problem.find("no NAA name"), std::string::npos) << bad.problem;
+    ScopedEnv catalog("ZRSO_SIM_DISKS", TestDataPath("simdisk"));
+    for (const auto& c : TestTable("refhost/identities.txt")) {
+        DiskIdentity d = identifyDisk(c[0]);
+        EXPECT_EQ((std::vector<std::string>{d.vendor, d.product, d.unitSerial, d.arraySerial,
+                                            d.arrayHexSerial, d.naa}),
+                  std::vector<std::string>(c.begin() + 1, c.begin() + 7));
+        for (auto part = c.begin() + 7; part != c.end(); ++part) {
+            EXPECT_EQ(*part == "-", d.problem.empty()) << c[0] << ": " << d.problem;
+            EXPECT_TRUE(*part == "-" || d.problem.find(*part) != std::string::npos) << *part;
+        }
+    }
     EXPECT_NE(deviceMissing("/dev/zrso-no-such-disk"), "");
     EXPECT_EQ(deviceMissing("/dev/xivd1"), "");
     EXPECT_FALSE(diskGone("/dev/xivd1"));
@@ -110,29 +93,22 @@ TEST(HostText, SerialsSizesAndValuesAreCheckedBeforeUse) {
         {"hexSerial", [](const Args& a) { return hexSerial(a.at(0)); }},
         {"decimalSerial", [](const Args& a) { return decimalSerial(a.at(0)); }},
         {"serialMatches",
-         [](const Args& a) {
-             return serialMatches(a.at(0), a.size() > 1 ? a[1] : "") ? "yes" : "no";
-         }},
+         [](const Args& a) { return serialMatches(a.at(0), a.at(1)) ? "yes" : "no"; }},
         {"parseSize", [](const Args& a) { return std::to_string(parseSize(a.at(0))); }},
         {"attributeValue",
          [](const Args& a) { return attributeValueProblem(a.at(0)).empty() ? "" : "!"; }},
         {"parseInitiator", [](const Args& a) { return parseInitiator(a.at(0), a.at(1)).name; }},
     };
-    std::istringstream cases(TestData("refhost/texts.txt"));
-    for (std::string line; std::getline(cases, line);) {
-        if (line[0] == '#') continue;
-        std::istringstream words(line.substr(0, line.find(" => ")));
-        std::string function, answer;
-        Args args;
-        for (words >> function; words >> answer;) args.push_back(answer);
+    for (const auto& c : TestTable("refhost/texts.txt")) {
+        std::string answer;
         try {
-            answer = call.at(function)(args);
+            answer = call.at(c[0])(Args(c.begin() + 1, c.end() - 1));
         } catch (const std::invalid_argument&) {
             answer = "!";
         } catch (const UsageError&) {
             answer = "usage error";
         }
-        EXPECT_EQ(answer.empty() ? "-" : answer, line.substr(line.find(" => ") + 4)) << line;
+        EXPECT_EQ(answer.empty() ? "-" : answer, c.back()) << c[0] << " " << c[1];
     }
     EXPECT_NE(attributeValueProblem("a\nb"), "");
 

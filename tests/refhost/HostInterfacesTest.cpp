@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
-#include <sstream>
 
 #include "TempDir.h"
 #include "TestData.h"
@@ -57,11 +57,6 @@ protected:
         r.settings["SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH"] = "/opt/xiv";
         return store.addRecords(store.createJob("backup"), JobIdentity{7, 11, 18}, {r}).front();
     }
-    int64_t scalar(const std::string& sql) {
-        SqlStatement st(*db_, sql.c_str());
-        return st.step() ? st.integer(0) : -999;
-    }
-
     TempDir dir_{"refhost"};
     ScopedEnv key_{"ZRSO_KEY_FILE", dir_.file("cipher.key")},
         log_{"ZRSO_LOG_FILE", dir_.file("debug.log")},
@@ -106,19 +101,17 @@ TEST_F(HostInterfaces, SnapRecordsAnswerUnderTheBufferProtocolAndSurviveAReopen)
     HostSnapInfo info(*db_, id);
     std::string snapshotId;
     ASSERT_EQ(info.getSnapshotIdText(snapshotId), 0);
-    expectBufferProtocol([&](B b, short* s) { return info.getSourceDevice(b, s); }, "/dev/xivd1");
-    expectBufferProtocol([&](B b, short* s) { return info.getSnapshotId(b, s); }, snapshotId);
-    expectBufferProtocol([&](B b, short* s) { return info.getHostIdentifier(b, s); }, "client1");
-    expectBufferProtocol([&](B b, short* s) { return info.getSnapDevice(b, s); }, "/dev/xivd7");
-    expectBufferProtocol([&](B b, short* s) { return info.getProperty(6, b, s); },
-                         ",SnapName:S1,ArrayId:1310133,");
-    expectBufferProtocol([&](B b, short* s) { return info.getHostPath(9, b, s); },
-                         "{esxname:esx1}");
-    expectBufferProtocol(
-        [&](B b, short* s) {
-            return info.getConfigString("SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", b, s);
-        },
-        "/opt/xiv");
+    const char* dir = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
+    const std::pair<std::function<short(B, short*)>, std::string> texts[] = {
+        {[&](B b, short* s) { return info.getSourceDevice(b, s); }, "/dev/xivd1"},
+        {[&](B b, short* s) { return info.getSnapshotId(b, s); }, snapshotId},
+        {[&](B b, short* s) { return info.getHostIdentifier(b, s); }, "client1"},
+        {[&](B b, short* s) { return info.getSnapDevice(b, s); }, "/dev/xivd7"},
+        {[&](B b, short* s) { return info.getProperty(6, b, s); }, ",SnapName:S1,ArrayId:1310133,"},
+        {[&](B b, short* s) { return info.getHostPath(9, b, s); }, "{esxname:esx1}"},
+        {[&](B b, short* s) { return info.getConfigString(dir, b, s); }, "/opt/xiv"},
+    };
+    for (const auto& [get, text] : texts) expectBufferProtocol(get, text);
     EXPECT_EQ(info.getStatus(), 5);
     auto rows = SnapJobStore(*db_).records(info.jobId());
     ASSERT_EQ(rows.size(), 1u);
@@ -144,7 +137,7 @@ TEST_F(HostInterfaces, SnapRecordsAnswerUnderTheBufferProtocolAndSurviveAReopen)
     EXPECT_EQ(info.getConfigInt("SMCONFIG_NAME_MOUNT_RETRY_INTERVAL_IN_SEC", &value), 0);
     EXPECT_EQ(value, 45);
     value = 300;
-    EXPECT_NE(info.getConfigInt("SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", &value), 0);
+    EXPECT_NE(info.getConfigInt(dir, &value), 0);
     EXPECT_NE(info.getConfigInt("ABSENT", &value), 0);
     EXPECT_EQ(value, 300);
     for (auto [property, expected] :
@@ -192,23 +185,18 @@ TEST_F(HostInterfaces, ArrayLoginsAndInfoGoToThePlugInOnlyUnderThisHostsKey) {
 
 TEST_F(HostInterfaces, RegistryRefusesValuesTheLoginStringsCannotCarry) {
     ArrayRegistry registry(*db_);
-    std::istringstream refused(TestData("refhost/refused-arrays.txt"));
-    for (std::string line; std::getline(refused, line);) {
-        if (line[0] == '#') continue;
-        std::vector<std::string> r;
-        std::istringstream fields(line);
-        for (std::string f; std::getline(fields, f, '|');) r.push_back(f);
-        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument) << line;
-    }
+    for (const auto& r : TestTable("refhost/refused-arrays.txt"))
+        EXPECT_THROW(registry.add(r[0], r[1], r[2], r[3], r[4]), std::invalid_argument) << r[3];
     EXPECT_EQ(registry.list().size(), 2u);
     registry.setSetting(a1_, "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH", "/opt/xiv/xcli");
-    char buf[64] = {0};
-    short size = 4;
     const char* key = "SMCONFIG_NAME_IBM_XIV_CLIENT_DIRECTORY_PATH";
-    EXPECT_EQ(services_->getArrayConfig(static_cast<int>(a1_), nullptr, key, buf, &size), 2);
-    EXPECT_EQ(size, 14);
-    EXPECT_EQ(services_->getArrayConfig(static_cast<int>(a1_), nullptr, key, buf, &size), 0);
-    EXPECT_STREQ(buf, "/opt/xiv/xcli");
+    expectBufferProtocol(
+        [&](B b, short* s) {
+            return services_->getArrayConfig(static_cast<int>(a1_), nullptr, key, b, s);
+        },
+        "/opt/xiv/xcli");
+    char buf[64];
+    short size = sizeof buf;
     EXPECT_EQ(services_->getArrayConfig(999, nullptr, key, buf, &size), 65535);
 }
 
@@ -242,9 +230,11 @@ TEST_F(HostInterfaces, AVolumeNotAddedLeavesNoTemporaryIdBehind) {
     ASSERT_NE(inv.addVolume(-2, a2_, "w1", "w1", 17, 0, "", 0, p2, ""), 0);
     EXPECT_NE(inv.addLun(-2, -2, "w1", "w1", 0, 0, "", 0, ""), 0)
         << "-2 must not point at v2 of the earlier array";
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM inv_luns l JOIN inv_volumes v ON v.id = "
-                     "l.volume_record_id AND v.name = l.name"),
-              1);
+    SqlStatement joined(*db_,
+                        "SELECT COUNT(*) FROM inv_luns l JOIN inv_volumes v ON v.id = "
+                        "l.volume_record_id AND v.name = l.name");
+    ASSERT_TRUE(joined.step());
+    EXPECT_EQ(joined.integer(0), 1);
 }
 
 TEST_F(HostInterfaces, TransactionsRollBackUnlessCommittedAndNewerFilesAreRefused) {

@@ -9,6 +9,7 @@
 #include <termios.h>
 
 #include <csignal>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -28,37 +29,34 @@ protected:
         world_ = HostWorld::ready(env_.tmp().file("world"), 2);
     }
 
-    ProgramRun host(const std::vector<std::string>& words) const { return world_->host(words); }
     int runsOf(const std::string& op) const {
         return world_->sim().CountRuns(HostWorld::kAddress)[op];
     }
-    // Waits until the simulator has started a run of the operation.
-    bool runStarted(const std::string& op) const {
-        for (int i = 0; i < 600 && runsOf(op) == 0; ++i) ::usleep(50000);
-        return runsOf(op) > 0;
-    }
-    // Signals zrso-host started in the background and collects its end.
-    ProgramRun stop(pid_t pid, int signal) const {
-        ::kill(pid, signal);
-        return world_->collect(pid, "bg");
-    }
-
     // Runs zrso-host steps of tests/data/refhost/NAME, one a line: "$ words =>
     // STATUS" runs zrso-host; after it "out: text" / "err: text" expect the
     // text in its output / error, "-out: text" not, "out= text" the whole
-    // output line ("err=": none). "! words" runs the array's admin tool,
+    // output line ("err=": none). "tty words => STATUS" runs zrso-host with
+    // just these words on a terminal whose input ends at once. "& words"
+    // starts zrso-host in the background, "started OP" waits until the array
+    // runs OP, "stop SIGNAL => STATUS" signals the background zrso-host and
+    // collects it, "quiet" waits until no process serves the array.
+    // "! words" runs the array's admin tool (its answer is the output),
     // "runs OP N" expects N runs of OP, "file PATH TEXT" the text in the
-    // file, "nofile PATH" no such file. @volume stands for the volume's
-    // device, $HOME / $ROOT for the host / world directory, "" for an empty word.
+    // file, "nofile PATH" no such file, "write PATH TEXT" writes the file
+    // (\n: a line end), "chmod MODE PATH" changes its mode. @volume stands
+    // for the volume's device, $HOME / $ROOT for the host / world directory,
+    // $PID for the background zrso-host, "" for an empty word.
     void runScript(const std::string& name) const {
         std::istringstream in(TestData("refhost/" + name));
         ProgramRun last;
+        pid_t pid = 0;
         int number = 0;
         for (std::string line; std::getline(in, line);) {
             const std::string at = name + ":" + std::to_string(++number) + ": " + line;
             if (line.empty() || line[0] == '#') continue;
             line = std::regex_replace(line, std::regex("\\$HOME"), world_->home());
             line = std::regex_replace(line, std::regex("\\$ROOT"), world_->root());
+            line = std::regex_replace(line, std::regex("\\$PID"), std::to_string(pid));
             for (std::smatch m; std::regex_search(line, m, std::regex("@(\\w+)"));)
                 line.replace(m.position(), m.length(), world_->deviceOf(m.str(1)));
             std::istringstream fields(line);
@@ -68,15 +66,38 @@ protected:
             std::vector<std::string> words;
             std::istringstream split(rest.substr(0, rest.find(" => ")));
             for (std::string w; split >> w;) words.push_back(w == "\"\"" ? "" : w);
-            if (kind == "$") {
-                last = host(words);
+            if (kind == "$" || kind == "stop" || kind == "tty") {
+                if (kind == "$") {
+                    last = world_->host(words);
+                } else if (kind == "tty") {
+                    last = RunProgram(
+                        {"/usr/bin/script", "-qec",
+                         BuiltProgram("zrso-host") + " " + rest.substr(0, rest.find(" => ")),
+                         "/dev/null"});
+                } else {
+                    ASSERT_GT(pid, 0) << at << ": nothing started in the background";
+                    ::kill(pid, std::stoi(words.at(0)));
+                    last = world_->collect(pid, "bg");
+                }
                 EXPECT_EQ(rest.substr(rest.find(" => ") + 4), std::to_string(last.status))
                     << at << "\n"
                     << last.out << last.err;
+            } else if (kind == "&") {
+                pid = world_->startHost(words, "bg");
+            } else if (kind == "started") {
+                for (int i = 0; i < 600 && runsOf(words.at(0)) == 0; ++i) ::usleep(50000);
+                ASSERT_GT(runsOf(words.at(0)), 0) << at;
+            } else if (kind == "quiet") {
+                EXPECT_TRUE(world_->waitQuiet()) << at;
             } else if (kind == "!") {
-                world_->admin(words);
+                last.out = world_->admin(words);
             } else if (kind == "nofile") {
                 EXPECT_NE(::access(words.at(0).c_str(), F_OK), 0) << at;
+            } else if (kind == "write") {
+                std::ofstream(words.at(0)) << std::regex_replace(rest.substr(rest.find(' ') + 1),
+                                                                 std::regex("\\\\n"), "\n");
+            } else if (kind == "chmod") {
+                ::chmod(words.at(1).c_str(), std::stoi(words.at(0), nullptr, 8));
             } else if (kind == "file") {
                 EXPECT_TRUE(has(ReadFileText(words.at(0)), words.at(1))) << at;
             } else if (kind == "runs") {
@@ -103,78 +124,22 @@ TEST_F(OperatorTool, GuardsRefuseShrinkingUnconfirmedChangesAndRevertWhileMounte
 }
 
 TEST_F(OperatorTool, InterruptedBackupStopsTheXcliChildAndMarksTheJob) {
-    world_->admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "snapshot_create"});
-    pid_t pid = world_->startHost({"backup", world_->deviceOf("v1")}, "bg");
-    ASSERT_TRUE(runStarted("snapshot_create"));
-    auto r = stop(pid, SIGINT);
-    EXPECT_EQ(r.status, 128 + SIGINT) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "INTERRUPTED by SIGINT during snap")) << r.out;
-    EXPECT_TRUE(has(r.out, "clean up with: zrso-host delete 1")) << r.out;
-    EXPECT_TRUE(has(host({"jobs", "1"}).out, "interrupted"));
-    // The child went with zrso-host: nothing is left to change the array.
-    EXPECT_TRUE(world_->waitQuiet());
-    EXPECT_FALSE(has(world_->admin({"show"}), "ZRS_J1"));
-    EXPECT_EQ(runsOf("snapshot_create"), 1);
+    runScript("interrupted-backup.txt");
 }
 
 TEST_F(OperatorTool, InterruptedMountRefusesASecondCommandOnItsJob) {
-    ASSERT_EQ(host({"backup", world_->deviceOf("v1"), world_->deviceOf("v2")}).status, 0);
-    world_->admin({"fault", "--kind", "hang", "--seconds", "600", "--op", "map_vol"});
-    pid_t pid = world_->startHost({"mount", "1"}, "bg");
-    ASSERT_TRUE(runStarted("map_vol"));
-    auto second = host({"unmount", "1"});
-    EXPECT_EQ(second.status, 1);
-    EXPECT_TRUE(has(second.err, "job 1 busy (pid " + std::to_string(pid) + ")")) << second.err;
-
-    auto r = stop(pid, SIGTERM);
-    EXPECT_EQ(r.status, 128 + SIGTERM) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "clean up with: zrso-host unmount 1")) << r.out;
-    EXPECT_TRUE(world_->waitQuiet());
-    EXPECT_EQ(runsOf("map_vol"), 1) << "no child is started once stopping";
-    // The job is free again and cleans up.
-    EXPECT_EQ(host({"unmount", "1"}).status, 0);
+    runScript("interrupted-mount.txt");
 }
 
 TEST_F(OperatorTool, FailuresPrintTheirReasonOnScreen) { runScript("failures.txt"); }
 
-TEST_F(OperatorTool, SettingsAndArraysAreCheckedBeforeTheyAreKept) {
-    runScript("settings.txt");
-    const std::string pw = world_->root() + "/array.pw";
-    world_->sim().Admin({"array-create", "--address", "10.9.9.9", "--serial", "1320001", "--user",
-                         "admin", "--password", HostWorld::kPassword});
-    ::chmod(pw.c_str(), 0644);
-    auto wrong = host({"array", "add", "other", "--address", "10.9.9.9", "--user", "admin",
-                       "--serial", "1320002", "--password-file", pw});
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_TRUE(has(wrong.err, "has serial 1320001, not 1320002")) << wrong.err;
-    EXPECT_TRUE(has(wrong.err, "can be read by others")) << wrong.err;
+TEST_F(OperatorTool, SettingsAndArraysAreCheckedBeforeTheyAreKept) { runScript("settings.txt"); }
 
-    const std::string bad = env_.tmp().write("bad.pw", "not-it\n");
-    auto passwd = host({"array", "passwd", "xiv1", "--password-file", bad});
-    EXPECT_EQ(passwd.status, 1);
-    EXPECT_TRUE(has(passwd.err, "refused the login")) << passwd.err;
-    EXPECT_EQ(host({"array", "test", "xiv1"}).status, 0) << "the old password stays";
-}
+TEST_F(OperatorTool, UsageHelpVersionJsonQuietnessSupportedAndArrayList) { runScript("usage.txt"); }
 
-TEST_F(OperatorTool, UsageHelpVersionJsonQuietnessSupportedAndArrayList) {
-    env_.tmp().write("world/home/disks/hpd1.disk",
-                     "vendor=HP\nproduct=HSV300\nrevision=1\nserial=XYZ\n"
-                     "naa=600508B4000000000000000000000001\n");
-    runScript("usage.txt");
-    auto help = host({"help", "lun", "resize"}).out;
-    EXPECT_EQ(host({"lun", "resize", "--help"}).out, help);
-    EXPECT_NE(host({"backup", "--help"}).out, help);
-}
+TEST_F(OperatorTool, ADamagedHostDatabaseIsToldPlainly) { runScript("damaged-db.txt"); }
 
-TEST_F(OperatorTool, ADamagedHostDatabaseIsToldPlainly) {
-    const std::string db = world_->home() + "/host.db";
-    env_.tmp().write("world/home/host.db", std::string(8192, 'Z'));
-    ::unlink((db + "-wal").c_str());
-    ::unlink((db + "-shm").c_str());
-    auto r = host({"array", "list"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(has(r.err, "damaged or not a database")) << r.err;
-}
+TEST_F(OperatorTool, OnARealMachineARescanAsksOnTheTerminalOrWantsYes) { runScript("rescan.txt"); }
 
 TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
     int master = -1;
@@ -206,30 +171,4 @@ TEST_F(OperatorTool, CtrlCAtThePasswordPromptRestoresTheEcho) {
     EXPECT_NE(after.c_lflag & ECHO, 0u);
 }
 
-// On a real machine a rescan probes every SCSI bus: zrso-host says so and goes
-// on only when told. Neither case here writes to the machine's scan files.
-TEST(OperatorToolRescan, OnARealMachineAsksOnTheTerminalOrWantsYes) {
-    TempDir dir("refhost");
-    const std::string bin = BuiltProgram("zrso-host"), home = dir.file("home");
-    ASSERT_EQ(RunProgram({bin, "--home", home, "init"}).status, 0);
-    auto script = RunProgram({bin, "--home", home, "rescan"});  // standard input: /dev/null
-    EXPECT_EQ(script.status, 2);
-    EXPECT_TRUE(has(script.out, "to the scan file of")) << script.out;
-    EXPECT_TRUE(has(script.err, "pass --yes")) << script.err;
-    // script(1) gives it a terminal whose input ends at once: no answer is no.
-    auto terminal =
-        RunProgram({"/usr/bin/script", "-qec", bin + " --home " + home + " rescan", "/dev/null"});
-    EXPECT_EQ(terminal.status, 1) << terminal.out << terminal.err;
-    EXPECT_TRUE(has(terminal.out, "Rescan now? [y/N]")) << terminal.out;
-    EXPECT_TRUE(has(terminal.out, "rescan not done")) << terminal.out;
-}
-
-TEST(OperatorToolDemo, RunsToTheEndInAFreshWorld) {
-    if (!HostWorld::buildHasIt()) GTEST_SKIP() << "simulator or plug-in not built";
-    HostWorldEnv env("demo");
-    auto r = RunProgram({BuiltProgram("zrso-host"), "demo"});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "demo finished")) << r.out;
-    EXPECT_TRUE(has(r.out, "/dev/xivd1: IBM XIV volume")) << r.out;
-    EXPECT_FALSE(has(r.out, "FAILED")) << r.out;
-}
+TEST_F(OperatorTool, DemoRunsToTheEndInAWorldOfItsOwn) { runScript("demo.txt"); }
