@@ -8,7 +8,6 @@
 #include "TempDir.h"
 
 struct DebugLine {
-    long pid = 0;
     long long job = 0;
     int level = 0;
     std::string function;
@@ -24,7 +23,7 @@ public:
     // level is the default -99).
     int count(const std::string& needle, int level = -99) const;
     // The whole file as written, for failure messages.
-    std::string text() const;
+    std::string text() const { return ReadFileText(path_); }
 
 private:
     TempDir dir_;
