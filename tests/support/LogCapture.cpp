@@ -18,7 +18,7 @@ std::vector<DebugLine> LogCapture::lines() const {
         DebugLine l;
         if (std::getline(fields, skipped, '\t') && std::getline(fields, skipped, '\t') &&
             fields >> l.job >> l.level && fields.get() == '\t' &&
-            std::getline(fields, l.function, '\t') && std::getline(fields, l.message))
+            std::getline(fields, skipped, '\t') && std::getline(fields, l.message))
             out.push_back(l);
     }
     return out;

@@ -10,7 +10,6 @@
 struct DebugLine {
     long long job = 0;
     int level = 0;
-    std::string function;
     std::string message;  // inner line breaks appear as the two characters \n
 };
 
