@@ -1,25 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/AttributeText.h"
+#include "support/TestData.h"
 
 namespace {
 
 TEST(GetJsonVal, FindsValuesAnchoredOnBraceOrComma) {
-    const struct {
-        const char *text, *key;
-        bool found;
-        const char* value;
-    } cases[] = {
-        {"{a:1,b:2}", "a", true, "1"},     {"{a:1,b:2}", "b", true, "2"},
-        {"{a:1,b:2}", "c", false, "kept"}, {"{ab:1,b:2}", "b", true, "2"},
-        {"{a:,b:2}", "a", true, ""},       {"{a:1", "a", false, "kept"},
-        {"{a:x}y,b:2}", "a", true, "x}y"}, {"{k:1,k:2}", "k", true, "1"},
-        {",k:3,{k:4}", "k", true, "4"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : TestTable("boundary/json-values.txt")) {
         std::string value = "kept";
-        EXPECT_EQ(c.found, GetJsonVal(c.text, c.key, value)) << c.text << " " << c.key;
-        EXPECT_EQ(c.value, value) << c.text << " " << c.key;
+        EXPECT_EQ(GetJsonVal(c.at(0), c.at(1), value), c.at(2) == "1") << c[0] << " " << c[1];
+        EXPECT_EQ(value, c.at(3)) << c[0] << " " << c[1];
     }
 }
 

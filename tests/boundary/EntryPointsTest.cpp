@@ -9,7 +9,6 @@
 #include "support/FakeLUNInfo.h"
 #include "support/FakeSnapInfo.h"
 #include "support/FakeZROSUtil.h"
-#include "support/SimDisks.h"
 
 namespace {
 
@@ -20,6 +19,7 @@ TEST(EntryPoints, VersionsAndUnprepare) {
     EXPECT_EQ(std::vector<short>(v, v + 6), (std::vector<short>{1, 0, 0, 1, 0, 0}));
     zrso_version(nullptr, &v[1], nullptr);  // null pointers are skipped
     zrso_sProvVersion(nullptr, nullptr, nullptr);
+    EXPECT_EQ(iEndPointId, 0);
     FakeSnapInfo info;
     ZRSO::SnapInfo* infos[] = {&info};
     EXPECT_EQ(zrso_unprepareDevices(infos, 1, nullptr), 0);
@@ -66,20 +66,6 @@ TEST(EntryPoints, HostileArgumentsEndAsNoRecordSucceeded) {
     FakeInventory inventory;
     EXPECT_EQ(zrso_getArrayInfo(nullptr, &os), 1);
     EXPECT_EQ(zrso_getArrayInfo(&inventory, nullptr), 1);
-}
-
-// The answer is inverted (0: ours); the other arguments are ignored. What
-// counts as ours is IsXivFilerTest's.
-TEST(EntryPoints, IsSupportedAnswersZeroForOurDisks) {
-    SimDisks disks;
-    SimDisk other;
-    other.vendor = "SEAGATE";
-    FakeZROSUtil os;
-    int token = 5;
-    EXPECT_EQ(zrso_isSupported(disks.add("xivd1", SimDisks::Xiv()).c_str(), -1, &os, &token, -2),
-              0);
-    EXPECT_EQ(zrso_isSupported(disks.add("sdz", other).c_str(), 1, nullptr, &token, 1), 1);
-    EXPECT_EQ(zrso_isSupported(nullptr, 0, &os, nullptr, 0), 1);
 }
 
 }  // namespace

@@ -7,31 +7,23 @@ import os
 import re
 import sys
 
-# Folder -> folders its files may include (its own always).
-FOLDERS = {
-    "host": set(),
-    "xiv": {"host"},
-    "json": set(),
-    "engine": {"xiv", "json", "host"},
-    "hostrt": {"host"},
-    "refhost": {"host"},
-    "sim": set(),
-}
-# Room of engine/ -> rooms it may include (its own always).
-ROOMS = {
-    "boundary": {"common", "identity", "snapshot", "mount", "provision", "inventory"},
-    "common": set(),
-    "identity": {"common"},
-    "snapshot": {"identity", "common"},
-    "mount": {"snapshot", "identity", "common"},
-    "provision": {"common"},
-    "inventory": {"common"},
-}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
+def arrows(root):
+    """The folder arrows and the room arrows, each a name -> the names it may include."""
+    tables = {"folder": {}, "room": {}}
+    with open(os.path.join(root, "tests", "data", "boundary", "include-arrows.txt")) as f:
+        for line in f:
+            if line.strip() and not line.startswith("#"):
+                kind, name, *allowed = line.split()
+                tables[kind][name] = set(allowed)
+    return tables["folder"], tables["room"]
+
+
 def crossings(root):
-    for folder, allowed in FOLDERS.items():
+    folders, rooms = arrows(root)
+    for folder, allowed in folders.items():
         for base, _, names in os.walk(os.path.join(root, folder)):
             for name in names:
                 if not name.endswith((".h", ".cpp")):
@@ -42,13 +34,13 @@ def crossings(root):
                 with open(path, encoding="utf-8", errors="replace") as f:
                     for included in INCLUDE.findall(f.read()):
                         head = included.split("/")
-                        if len(head) < 2 or head[0] not in FOLDERS:
+                        if len(head) < 2 or head[0] not in folders:
                             continue  # relative includes stay in their folder
                         if head[0] != folder and head[0] not in allowed:
                             yield relative, included
                         elif folder == "engine" and head[0] == "engine" and len(parts) > 2:
                             room, target = parts[1], head[1]
-                            if target != room and target not in ROOMS.get(room, set()):
+                            if target != room and target not in rooms.get(room, set()):
                                 yield relative, included
 
 

@@ -179,12 +179,7 @@ struct FilerInfoVMWareTest : ::testing::Test {
 TEST_F(FilerInfoVMWareTest, NaaAnswerGivesWwnAndTheFiveDigitSerialGainsItsPrefix) {
     ASSERT_EQ(Resolve(false), 1) << info.logText();
     EXPECT_EQ(record.sVolumeId, kWwn);
-    ASSERT_EQ(os.pageAsks.size(), 1u);
-    const VMwarePageCall& ask = os.pageAsks[0];
-    EXPECT_EQ(ask.hostPath + "|" + ask.lunUuid + "|" + ask.nameSpace, "esx-source|lun-17|NAA");
-    EXPECT_EQ(std::vector<int>({ask.applicationId, ask.fleetId, ask.nameSpaceCode, ask.reserved,
-                                ask.bufferSize}),
-              std::vector<int>({9, 7, 3, 42, 4096}));
+    EXPECT_EQ(os.pageAsks, std::vector<std::string>{"esx-source|lun-17|NAA|9|7|3|42|4096"});
     // 03262 follows "13" in the second array's info.
     EXPECT_EQ(record.sArrayId + "|" + record.sHostName + "|" + record.sHostPassword,
               "1303262|xiv-b|pw-b-secret");
@@ -208,8 +203,7 @@ TEST_F(FilerInfoVMWareTest, TextsGiveAsManyDigitsAsTheyPromiseAndAnEmptyNaaAsksU
     os.vmwarePages["UNKNOWN"] = "0103*_ZRSO_*0010" + kDigits + "*_ZRSO_*";
     ASSERT_EQ(Resolve(true), 1) << info.logText();
     ASSERT_EQ(os.pageAsks.size(), 2u);
-    EXPECT_EQ(os.pageAsks[1].hostPath + "|" + os.pageAsks[1].nameSpace, "esx-mount|UNKNOWN");
-    EXPECT_EQ(os.pageAsks[1].nameSpaceCode, 5);
+    EXPECT_EQ(os.pageAsks[1], "esx-mount|lun-17|UNKNOWN|9|7|5|42|4096");
     EXPECT_EQ(record.sVolumeId + "|" + record.sArrayId, kWwn + "|03262");
     EXPECT_TRUE(os.arrayListTypes.empty());
 

@@ -9,18 +9,12 @@ class FakeInventory : public ZRSO::HostInventory {
 public:
     int arrayListResult = 0;
 
-    int getArrayList(ZRSO::ArrayEntry*** entries, int* count) override {
-        return Empty(entries, count, arrayListResult);
+    int getArrayList(ZRSO::ArrayEntry*** l, int* n) override {
+        return Empty(l, n, arrayListResult);
     }
-    int getPoolList(ZRSO::PoolRecord*** list, int* count, int) override {
-        return Empty(list, count, 0);
-    }
-    int getVolumeList(ZRSO::VolumeRecord*** list, int* count, int) override {
-        return Empty(list, count, 0);
-    }
-    int getLunList(ZRSO::LunRecord*** list, int* count, int) override {
-        return Empty(list, count, 0);
-    }
+    int getPoolList(ZRSO::PoolRecord*** l, int* n, int) override { return Empty(l, n, 0); }
+    int getVolumeList(ZRSO::VolumeRecord*** l, int* n, int) override { return Empty(l, n, 0); }
+    int getLunList(ZRSO::LunRecord*** l, int* n, int) override { return Empty(l, n, 0); }
     int getArrayCredentials(const char*, char*, int, char*, int, char*, int, char*, int, char*, int,
                             char*, int) override {
         return 1;

@@ -32,17 +32,15 @@ public:
     const ErrorEntry* lastError() const { return errors.empty() ? nullptr : &errors.back(); }
 
     // --- ZRSO::LUNInfo ---------------------------------------------------
-    int getVolumeName(char* buf, short* size) override { return volumeName.serveRecord(buf, size); }
-    int getArrayName(char* buf, short* size) override { return arrayName.serveRecord(buf, size); }
-    int getArrayControlHost(char* buf, short* size) override {
-        return arrayControlHost.serveRecord(buf, size);
+    int getVolumeName(char* b, short* s) override { return volumeName.serveRecord(b, s); }
+    int getArrayName(char* b, short* s) override { return arrayName.serveRecord(b, s); }
+    int getArrayControlHost(char* b, short* s) override {
+        return arrayControlHost.serveRecord(b, s);
     }
-    int getArrayUser(char* buf, short* size) override { return arrayUser.serveRecord(buf, size); }
-    int getArrayPassword(char* buf, short* size) override {
-        return arrayPassword.serveRecord(buf, size);
-    }
-    int getPoolName(char* buf, short* size) override { return poolName.serveRecord(buf, size); }
-    int getMapRequest(char* buf, short* size) override { return mapRequest.serveRecord(buf, size); }
+    int getArrayUser(char* b, short* s) override { return arrayUser.serveRecord(b, s); }
+    int getArrayPassword(char* b, short* s) override { return arrayPassword.serveRecord(b, s); }
+    int getPoolName(char* b, short* s) override { return poolName.serveRecord(b, s); }
+    int getMapRequest(char* b, short* s) override { return mapRequest.serveRecord(b, s); }
     int getVolumeSize(int64_t* bytes) override;
     int getUsedSize(int64_t* bytes) override;
     int64_t getJobId() override { return jobId; }

@@ -18,56 +18,16 @@ std::string FakeSnapInfo::logText() const {
     return all;
 }
 
-int FakeSnapInfo::getConfigString(const char* setting, char* buf, short* size) {
-    called("getConfigString");
-    configAsked.push_back(Safe(setting));
-    auto it = configStrings.find(Safe(setting));
-    return it == configStrings.end() ? 1 : it->second.serveRecord(buf, size);
-}
-
-int FakeSnapInfo::setSnapshotName(const char* name) {
-    called("setSnapshotName");
-    snapshotNames.push_back(Safe(name));
-    return setterResult;
-}
-
 int FakeSnapInfo::selectArrayLogin(const char* arrayId) {
-    called("selectArrayLogin");
     if (loginsByArray.empty()) return 0;
     auto it = loginsByArray.find(Safe(arrayId));
     if (it == loginsByArray.end()) return 1;
-    arrayLogin.setText(it->second);
+    arrayLogin = it->second;
     return 0;
 }
 
-int FakeSnapInfo::setStatus(int value) {
-    called("setStatus");
-    statuses.push_back(value);
-    status = value;
-    return setterResult;
-}
-
-int FakeSnapInfo::setSnapDevice(const char* device) {
-    called("setSnapDevice");
-    snapDevice.setText(Safe(device));
-    return setterResult;
-}
-
-int FakeSnapInfo::setProperty(int id, const char* value) {
-    called("setProperty");
-    propertiesSet.emplace_back(id, Safe(value));
-    properties[id].setText(Safe(value));
-    return setterResult;
-}
-
-int FakeSnapInfo::setError(int code, const char* message) {
-    called("setError");
-    errors.push_back(ErrorEntry{code, Safe(message)});
-    return setterResult;
-}
-
 void FakeSnapInfo::log(int level, const char* function, const char* format, ...) {
-    called("log");
+    if (onCall) onCall(__func__);
     std::vector<char> text(1 << 16);  // longer than any line the plug-in writes
     va_list args;
     va_start(args, format);
@@ -77,15 +37,13 @@ void FakeSnapInfo::log(int level, const char* function, const char* format, ...)
 }
 
 int FakeSnapInfo::getConfigInt(const char* setting, int* value) {
-    called("getConfigInt");
-    configAsked.push_back(Safe(setting));
     auto it = configInts.find(Safe(setting));
     if (it != configInts.end() && value) *value = it->second;
     return 0;
 }
 
 int FakeSnapInfo::getIntProperty(int id, int* out) {
-    called("getIntProperty");
+    if (onCall) onCall(__func__);
     auto it = intProperties.find(id);
     if (it == intProperties.end()) return 1;
     if (out) *out = it->second;
@@ -93,7 +51,6 @@ int FakeSnapInfo::getIntProperty(int id, int* out) {
 }
 
 int FakeSnapInfo::getSnapshotIdText(std::string& out) {
-    called("getSnapshotIdText");
     out = snapshotId.text();
     return 0;
 }

@@ -37,8 +37,8 @@ public:
     int duplicateNumber = 0;
     int setterResult = 0;  // answer of every set* operation
 
-    // Runs first in every operation with its name ("getSourceDevice",
-    // "log", ...). Throw from it to inject a fault at a chosen point.
+    // Runs first in log and getIntProperty with the operation's name: throw
+    // from it to inject a fault there, or count the questions.
     std::function<void(const char* operation)> onCall;
 
     // --- recorded writes -------------------------------------------------
@@ -47,7 +47,6 @@ public:
     std::vector<std::pair<int, std::string>> propertiesSet;
     std::vector<std::string> snapshotNames;
     std::vector<LogEntry> logs;
-    std::vector<std::string> configAsked;  // settings asked, both kinds, in order
 
     // Log entries whose text contains needle (and, unless level is the
     // default -99, whose level matches).
@@ -57,62 +56,54 @@ public:
     const ErrorEntry* lastError() const { return errors.empty() ? nullptr : &errors.back(); }
 
     // --- ZRSO::SnapInfo --------------------------------------------------
-    int getSnapshotId(char* buf, short* size) override {
-        return serve("getSnapshotId", snapshotId, buf, size);
+    int getSnapshotId(char* b, short* s) override { return snapshotId.serveRecord(b, s); }
+    int getArrayLogin(char* b, short* s) override { return arrayLogin.serveRecord(b, s); }
+    int getHostIdentifier(char* b, short* s) override { return hostIdentifier.serveRecord(b, s); }
+    int getSourceDevice(char* b, short* s) override { return sourceDevice.serveRecord(b, s); }
+    int getSnapDevice(char* b, short* s) override { return snapDevice.serveRecord(b, s); }
+    int getProperty(int id, char* b, short* s) override { return serve(properties, id, b, s); }
+    int getConfigString(const char* setting, char* b, short* s) override {
+        return serve(configStrings, std::string(Safe(setting)), b, s);
     }
-    int getArrayLogin(char* buf, short* size) override {
-        return serve("getArrayLogin", arrayLogin, buf, size);
+    int getHostPath(int id, char* b, short* s) override { return serve(hostPaths, id, b, s); }
+    int setSnapshotName(const char* name) override {
+        snapshotNames.push_back(Safe(name));
+        return setterResult;
     }
-    int getHostIdentifier(char* buf, short* size) override {
-        return serve("getHostIdentifier", hostIdentifier, buf, size);
-    }
-    int getSourceDevice(char* buf, short* size) override {
-        return serve("getSourceDevice", sourceDevice, buf, size);
-    }
-    int getSnapDevice(char* buf, short* size) override {
-        return serve("getSnapDevice", snapDevice, buf, size);
-    }
-    int getProperty(int id, char* buf, short* size) override {
-        return serve("getProperty", properties, id, buf, size);
-    }
-    int getConfigString(const char* setting, char* buf, short* size) override;
-    int getHostPath(int id, char* buf, short* size) override {
-        return serve("getHostPath", hostPaths, id, buf, size);
-    }
-    int setSnapshotName(const char* name) override;
     int selectArrayLogin(const char* arrayId) override;
-    bool hasOption(int flag) override { return answer("hasOption", options.count(flag) != 0); }
-    unsigned int getFlags() override { return answer("getFlags", 0u); }
-    int getStatus() override { return answer("getStatus", status); }
-    int setStatus(int status) override;
-    int setSnapDevice(const char* device) override;
-    int setProperty(int id, const char* value) override;
-    int setError(int code, const char* message) override;
+    bool hasOption(int flag) override { return options.count(flag) != 0; }
+    unsigned int getFlags() override { return 0; }
+    int getStatus() override { return status; }
+    int setStatus(int value) override {
+        statuses.push_back(value);
+        status = value;
+        return setterResult;
+    }
+    int setSnapDevice(const char* device) override {
+        snapDevice = Safe(device);
+        return setterResult;
+    }
+    int setProperty(int id, const char* value) override {
+        propertiesSet.emplace_back(id, Safe(value));
+        properties[id] = Safe(value);
+        return setterResult;
+    }
+    int setError(int code, const char* message) override {
+        errors.push_back(ErrorEntry{code, Safe(message)});
+        return setterResult;
+    }
     void log(int level, const char* function, const char* format, ...) override
         __attribute__((format(printf, 4, 5)));
-    int getCloneNumber() override { return answer("getCloneNumber", cloneNumber); }
+    int getCloneNumber() override { return cloneNumber; }
     int getConfigInt(const char* setting, int* value) override;
     int getIntProperty(int id, int* out) override;
-    int getDuplicateNumber() override { return answer("getDuplicateNumber", duplicateNumber); }
+    int getDuplicateNumber() override { return duplicateNumber; }
     int getSnapshotIdText(std::string& out) override;
 
 private:
-    void called(const char* operation) {
-        if (onCall) onCall(operation);
-    }
-    template <class T>
-    T answer(const char* operation, T value) {
-        called(operation);
-        return value;
-    }
-    int serve(const char* operation, TextScript& answer, char* buf, short* size) {
-        called(operation);
-        return answer.serveRecord(buf, size);
-    }
-    // An answer by id; an absent id answers 1 and writes nothing.
-    int serve(const char* operation, std::map<int, TextScript>& answers, int key, char* buf,
-              short* size) {
-        called(operation);
+    // An answer by key; an absent key answers 1 and writes nothing.
+    template <class Key>
+    static int serve(std::map<Key, TextScript>& answers, const Key& key, char* buf, short* size) {
         auto it = answers.find(key);
         return it == answers.end() ? 1 : it->second.serveRecord(buf, size);
     }

@@ -1,4 +1,5 @@
-// Host services answering from scriptable fields; every call is recorded.
+// Host services answering from scriptable fields; the questions about arrays
+// and pages are recorded.
 #pragma once
 
 #include <cstdint>
@@ -14,21 +15,6 @@
 struct FakeInitiator {
     std::string name;  // as the host lists it (Fibre Channel names may carry colons)
     bool iscsi = false;
-};
-
-struct RescanCall {
-    std::string host;
-    std::vector<std::string> initiators;
-    std::vector<std::string> devices;
-};
-
-struct VMwarePageCall {
-    std::string hostPath, lunUuid, nameSpace;
-    int applicationId, fleetId, nameSpaceCode, reserved, bufferSize;
-};
-
-struct ArrayConfigCall {
-    int size;  // the buffer size offered
 };
 
 class FakeZROSUtil : public ZRSO::ZROSUtil {
@@ -58,14 +44,14 @@ public:
     std::map<std::pair<int, std::string>, std::string> arrayConfig;
 
     // --- recorded calls --------------------------------------------------
-    std::vector<RescanCall> rescans;
     std::vector<std::string> arrayListTypes;
     std::vector<std::string> arrayInfoAsks;
-    std::vector<VMwarePageCall> pageAsks;
-    std::vector<ArrayConfigCall> configAsks;
+    // "hostPath|lunUuid|nameSpace|applicationId|fleetId|nameSpaceCode|reserved|bufferSize"
+    std::vector<std::string> pageAsks;
+    std::vector<int> configAsks;  // the buffer size offered
 
     // --- ZRSO::ZROSUtil --------------------------------------------------
-    void rescanDevices(const char* host, const char** initiators, const char** devices) override;
+    void rescanDevices(const char*, const char**, const char**) override {}
     int listHostDevices(const char* host, const char* vendor, char separator, int size,
                         char* buffer) override;
     short getArrayList(const char* type, char separator, short size, char* buffer) override;

@@ -7,10 +7,9 @@
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -20,7 +19,6 @@
 #include "FakeLUNInfo.h"
 #include "FakeSnapInfo.h"
 #include "FakeZROSUtil.h"
-#include "RunProgram.h"
 #include "TempDir.h"
 #include "host/rt/PasswordCipher.h"
 #include "refhost/ArrayRegistry.h"
@@ -37,25 +35,6 @@
 extern char** environ;
 
 namespace {
-
-int exitOf(int status) {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-}
-
-int waitFor(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return exitOf(status);
-}
-
-std::vector<char*> pointers(std::vector<std::string>& words) {
-    std::vector<char*> p;
-    for (auto& w : words) p.push_back(&w[0]);
-    p.push_back(nullptr);
-    return p;
-}
 
 std::string enciphered(const std::string& password) {
     std::string text;
@@ -125,11 +104,8 @@ HostWorld::HostWorld(const HostWorldOptions& options)
     sim_.ClearRuns(kAddress);
 }
 
-HostWorld::~HostWorld() {
-    last_.reset();
-    next_.reset();
-    session_.reset();
-}
+// The services go before the session they use, the session before the environment.
+HostWorld::~HostWorld() = default;
 
 bool HostWorld::available() { return SimAvailable({"xiv_devlist"}) && PluginAvailable(); }
 
@@ -209,7 +185,9 @@ HostRun HostWorld::host(std::vector<std::string> words) const {
 
 pid_t HostWorld::startHost(std::vector<std::string> words, const std::string& name) const {
     words = hostCommand(std::move(words));
-    auto args = pointers(words);
+    std::vector<char*> args;
+    for (auto& w : words) args.push_back(&w[0]);
+    args.push_back(nullptr);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
@@ -225,7 +203,7 @@ pid_t HostWorld::startHost(std::vector<std::string> words, const std::string& na
 
 HostRun HostWorld::collect(pid_t pid, const std::string& name) const {
     HostRun r;
-    r.status = waitFor(pid);
+    r.status = WaitExit(pid);
     r.out = ReadFileText(root_ + "/" + name + ".out");
     r.err = ReadFileText(root_ + "/" + name + ".err");
     return r;
@@ -315,12 +293,10 @@ std::string logProblems(const std::string& path, bool unfinishedEnd) {
         ++number;
         // A line cut by a killed writer, ended by the next one to open the log.
         const std::string ended = " [line cut: its writer ended while writing it]";
-        if (line.size() >= ended.size() &&
-            line.compare(line.size() - ended.size(), ended.size(), ended) == 0)
+        if (line.size() >= ended.size() && line.substr(line.size() - ended.size()) == ended)
             continue;
-        size_t tabs = 0;
-        for (char c : line) tabs += c == '\t';
-        if (tabs < 5 || line.size() < 24 || line[4] != '-' || line[10] != 'T')
+        if (std::count(line.begin(), line.end(), '\t') < 5 || line.size() < 24 || line[4] != '-' ||
+            line[10] != 'T')
             return path + ": line " + std::to_string(number) +
                    " is not a log line: " + line.substr(0, 120);
     }

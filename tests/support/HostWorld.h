@@ -87,8 +87,7 @@ public:
 
     // A world set up in this process, in a private TMPDIR; the environment
     // the host changes is put back, and the directory removed, when it goes.
-    explicit HostWorld(const HostWorldOptions& options);
-    HostWorld() : HostWorld(HostWorldOptions()) {}
+    explicit HostWorld(const HostWorldOptions& options = HostWorldOptions());
     // Whether the simulator (with xiv_devlist) and the plug-in are built.
     static bool available();
 

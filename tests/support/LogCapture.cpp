@@ -8,51 +8,25 @@ LogCapture::LogCapture()
     std::ofstream(path_, std::ios::trunc);
 }
 
-std::string LogCapture::text() const { return ReadFileText(path_); }
-
-namespace {
-
-// One line of the log format; false when it is not one.
-bool ParseLine(const std::string& line, DebugLine* out) {
-    // time, pid, job, level, function: the message is the rest (it may hold tabs).
-    std::string fields[5];
-    size_t start = 0;
-    for (std::string& f : fields) {
-        size_t tab = line.find('\t', start);
-        if (tab == std::string::npos) return false;
-        f = line.substr(start, tab - start);
-        start = tab + 1;
-    }
-    try {
-        out->pid = std::stol(fields[1]);
-        out->job = std::stoll(fields[2]);
-        out->level = std::stoi(fields[3]);
-    } catch (...) {
-        return false;
-    }
-    out->function = fields[4];
-    out->message = line.substr(start);
-    return true;
-}
-
-}  // namespace
-
 std::vector<DebugLine> LogCapture::lines() const {
     std::vector<DebugLine> out;
     std::istringstream in(text());
-    std::string line;
-    while (std::getline(in, line)) {
-        DebugLine parsed;
-        if (ParseLine(line, &parsed)) out.push_back(parsed);
+    for (std::string line; std::getline(in, line);) {
+        // time, pid, job, level, function: the message is the rest (it may hold tabs).
+        std::istringstream fields(line);
+        std::string skipped;
+        DebugLine l;
+        if (std::getline(fields, skipped, '\t') && std::getline(fields, skipped, '\t') &&
+            fields >> l.job >> l.level && fields.get() == '\t' &&
+            std::getline(fields, skipped, '\t') && std::getline(fields, l.message))
+            out.push_back(l);
     }
     return out;
 }
 
 int LogCapture::count(const std::string& needle, int level) const {
     int n = 0;
-    for (const DebugLine& l : lines()) {
-        if (level != -99 && l.level != level) continue;
-        if (l.message.find(needle) != std::string::npos) ++n;
-    }
+    for (const DebugLine& l : lines())
+        n += (level == -99 || l.level == level) && l.message.find(needle) != std::string::npos;
     return n;
 }

@@ -8,10 +8,8 @@
 #include "TempDir.h"
 
 struct DebugLine {
-    long pid = 0;
     long long job = 0;
     int level = 0;
-    std::string function;
     std::string message;  // inner line breaks appear as the two characters \n
 };
 
@@ -24,7 +22,7 @@ public:
     // level is the default -99).
     int count(const std::string& needle, int level = -99) const;
     // The whole file as written, for failure messages.
-    std::string text() const;
+    std::string text() const { return ReadFileText(path_); }
 
 private:
     TempDir dir_;

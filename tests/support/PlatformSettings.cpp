@@ -1,26 +1,15 @@
 #include "PlatformSettings.h"
 
 PlatformSettings::PlatformSettings()
-    : dir_("zrso-config"), path_(dir_.file("platform.ini")), env_("ZRSO_CONFIG", path_) {
-    write();
-}
+    : dir_("zrso-config"), path_(dir_.write("platform.ini", "")), env_("ZRSO_CONFIG", path_) {}
 
-PlatformSettings& PlatformSettings::text(const std::string& key, const std::string& value) {
-    texts_[key] = value;
-    write();
-    return *this;
-}
-
-PlatformSettings& PlatformSettings::integer(const std::string& key, const std::string& value) {
-    integers_[key] = value;
-    write();
-    return *this;
-}
-
-void PlatformSettings::write() const {
-    std::string content = "[Trellis]\n";
-    for (const auto& kv : texts_) content += kv.first + "=" + kv.second + "\n";
-    content += "[~Trellis]\n";
-    for (const auto& kv : integers_) content += kv.first + "=" + kv.second + "\n";
+void PlatformSettings::set(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    sections_[section][key] = value;
+    std::string content;
+    for (const auto& [name, values] : sections_) {
+        content += "[" + name + "]\n";
+        for (const auto& [k, v] : values) content += k + "=" + v + "\n";
+    }
     dir_.write("platform.ini", content);
 }

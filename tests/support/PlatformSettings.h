@@ -13,17 +13,14 @@ public:
 
     // Texts go under "Trellis", integers under "~Trellis"; the file is
     // rewritten on every change.
-    PlatformSettings& text(const std::string& key, const std::string& value);
-    PlatformSettings& integer(const std::string& key, const std::string& value);
-    PlatformSettings& integer(const std::string& key, int value) {
-        return integer(key, std::to_string(value));
-    }
+    void text(const std::string& key, const std::string& value) { set("Trellis", key, value); }
+    void integer(const std::string& key, const std::string& value) { set("~Trellis", key, value); }
 
 private:
-    void write() const;
+    void set(const std::string& section, const std::string& key, const std::string& value);
 
     TempDir dir_;
     std::string path_;
     ScopedEnv env_;
-    std::map<std::string, std::string> texts_, integers_;
+    std::map<std::string, std::map<std::string, std::string>> sections_;
 };

@@ -2,6 +2,8 @@
 // host does.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 struct LogEntry {
@@ -23,4 +25,8 @@ inline const char* Safe(const char* text, const char* ifNull = "(null)") {
 // Copies text into a buffer of the given capacity, cut to fit and always
 // terminated; the whole buffer is written, so a caller announcing more than
 // it allocated is caught by ASan.
-void CopyInto(char* buffer, int capacity, const std::string& text);
+inline void CopyInto(char* buffer, int capacity, const std::string& text) {
+    if (buffer == nullptr || capacity <= 0) return;
+    std::memset(buffer, 0, static_cast<size_t>(capacity));
+    std::memcpy(buffer, text.data(), std::min(text.size(), static_cast<size_t>(capacity) - 1));
+}

@@ -52,12 +52,15 @@ ProgramRun RunProgram(const std::vector<std::string>& argv) {
     }
     for (pollfd& f : fds)
         if (f.fd >= 0) ::close(f.fd);
-    if (rc != 0) return r.status = 127, r;
+    r.status = rc != 0 ? 127 : WaitExit(pid);
+    return r;
+}
+
+int WaitExit(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    r.status = WIFEXITED(status)     ? WEXITSTATUS(status)
-               : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
-                                     : -1;
-    return r;
+    return WIFEXITED(status)     ? WEXITSTATUS(status)
+           : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                 : -1;
 }

@@ -1,6 +1,8 @@
 // Runs a program by argument vector (no shell), collecting what it prints.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -14,3 +16,5 @@ using HostRun = ProgramRun;
 // close-on-exec, so runs of other threads never hold them open, and are
 // drained together, so a child filling one never stalls.
 ProgramRun RunProgram(const std::vector<std::string>& argv);
+// Waits for a child to end; its status as ProgramRun gives it.
+int WaitExit(pid_t pid);

@@ -18,9 +18,9 @@ std::string PluginPath() { return std::string(ZRSO_LIB_DIR) + "/libZRSnapHandler
 bool SimAvailable(const std::vector<std::string>& others) {
     std::vector<std::string> programs{"xcli", "xcli-sim"};
     programs.insert(programs.end(), others.begin(), others.end());
-    return std::all_of(programs.begin(), programs.end(), [](const std::string& name) {
-        return ::access(BuiltProgram(name).c_str(), X_OK) == 0;
-    });
+    for (const std::string& name : programs)
+        if (::access(BuiltProgram(name).c_str(), X_OK) != 0) return false;
+    return true;
 }
 
 bool PluginAvailable() { return ::access(PluginPath().c_str(), R_OK) == 0; }

@@ -5,8 +5,7 @@
 SimDisks::SimDisks() : dir_("zrso-disks"), env_("ZRSO_SIM_DISKS", dir_.path()) {}
 
 std::string SimDisks::add(const std::string& name, const SimDisk& disk) {
-    std::string text = "vendor=" + disk.vendor + "\nproduct=" + disk.product +
-                       "\nrevision=" + disk.revision + "\n";
+    std::string text = "vendor=" + disk.vendor + "\nproduct=" + disk.product + "\nrevision=0000\n";
     if (!disk.serial.empty()) text += "serial=" + disk.serial + "\n";
     if (!disk.naa.empty()) text += "naa=" + disk.naa + "\n";
     for (const auto& kv : disk.extra) text += kv.first + "=" + kv.second + "\n";

@@ -11,7 +11,6 @@
 struct SimDisk {
     std::string vendor = "IBM";
     std::string product = "2810XIV";
-    std::string revision = "0000";
     std::string serial;  // unit serial page text (hex array serial + volume serial)
     std::string naa;     // device identification designator, hex digits
     // Further keys: inquiry_hex, vpd80_hex, vpd83_hex, fail, lun, volume, ...
