@@ -57,11 +57,14 @@ const long long kGiB = 1LL << 30;
 // A job of one device: new, prepared, snapped or mounted.
 int64_t JobIn(HostWorld& w, const std::string& state) {
     int64_t job = w.job({w.disks()[0]});
-    if (state == "prepared") EXPECT_EQ(w.step(job, "prepare").result, 0);
+    if (state == "prepared") {
+        EXPECT_EQ(w.step(job, "prepare").result, 0);
+    }
     if (state.find("snapped") != std::string::npos || state.find("mounted") != std::string::npos)
         w.backup(job);
-    if (state.find("mounted") != std::string::npos)
+    if (state.find("mounted") != std::string::npos) {
         EXPECT_TRUE(w.step(job, "mount").allExpected) << w.output();
+    }
     return job;
 }
 
@@ -145,14 +148,14 @@ std::string NewVolume(HostWorld& w, const char* prefix, int row) {
 }
 
 const EntryPoint kEntryPoints[] = {
-    {"prepare", "vol_list", "new"},
-    {"snap", "snapshot_create", "prepared"},
-    {"reconcile", "vol_list", "shared snapped"},
-    {"isMapped", "vol_list", "shared mounted"},
-    {"mount", "snapshot_duplicate", "snapped"},
-    {"unmount", "unmap_vol", "mounted"},
-    {"delete", "snapshot_delete", "snapped"},
-    {"revert", "snapshot_restore", "snapped"},
+    {"prepare", "vol_list", "new", {}},
+    {"snap", "snapshot_create", "prepared", {}},
+    {"reconcile", "vol_list", "shared snapped", {}},
+    {"isMapped", "vol_list", "shared mounted", {}},
+    {"mount", "snapshot_duplicate", "snapped", {}},
+    {"unmount", "unmap_vol", "mounted", {}},
+    {"delete", "snapshot_delete", "snapped", {}},
+    {"revert", "snapshot_restore", "snapped", {}},
     {"createLUNs", "vol_create", nullptr,
      [](HostWorld& w, Shared&, int row) {
          return LunCall(w, "create", w.request("hc_" + std::to_string(row), 17 * kGiB));
