@@ -226,6 +226,22 @@ TEST(XCliInjection, ValuesThatCouldBreakTheLineNeverRun) {
         EXPECT_NE(std::string::npos, error.text.find(named)) << error.text;
         EXPECT_EQ(std::string::npos, (error.text + log.text()).find("sec\"ret"));  // never echoed
     }
+    // Every operation that puts a value on its line refuses a broken one.
+    for (const auto& row : TestTable("xiv/operations.txt")) {
+        Args args(row.begin() + 4, row.end());
+        bool onLine = false;
+        for (auto& arg : args) {
+            if (arg.empty() || row[1].find(arg) == std::string::npos) continue;
+            onLine = true;
+            if (arg.find_first_not_of("-0123456789") != std::string::npos) arg = "x\ny";
+        }
+        if (!onLine) continue;
+        XCli cli("admin", "pw", "m", xcli.dir(), XivLogger(DebugLog()));
+        XivError error;
+        ResourceList list;
+        CALLS.at(row[0])(cli, args, list, error);
+        EXPECT_EQ(-1, error.code) << row[1];
+    }
     EXPECT_EQ(0, xcli.runs());
     struct stat st;
     EXPECT_NE(0, stat(pwned.c_str(), &st));
